@@ -1,0 +1,16 @@
+// The library's one clock. Elapsed times are always unsigned 32-bit differences,
+// which stay right across the wrap (about every 49.7 days).
+#ifndef BUSLIB_N2KTIME_H
+#define BUSLIB_N2KTIME_H
+
+#include <cstdint>
+
+// Milliseconds from the monotonic clock, 32 bits, wrapping.
+uint32_t millis();
+
+// True when at least interval ms have passed since start, across the wrap.
+inline bool N2kElapsed(uint32_t now, uint32_t start, uint32_t interval) {
+  return static_cast<uint32_t>(now - start) >= interval;
+}
+
+#endif
