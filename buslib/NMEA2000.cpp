@@ -1,0 +1,374 @@
+#include "NMEA2000.h"
+
+#include <poll.h>
+
+#include <cstring>
+
+#include "N2kTime.h"
+
+namespace {
+// Bounds the frames handled per call so that the loop's other work keeps its turn
+// on a saturated bus.
+constexpr int kMaxFramesPerParse = 256;
+constexpr size_t kControlQueueSize = 8;
+
+void CopyText(char *dst, size_t size, const char *src) {
+  if (size == 0) return;
+  size_t n = 0;
+  if (src != nullptr)
+    for (; n + 1 < size && src[n] != 0; n++) dst[n] = src[n];
+  dst[n] = 0;
+}
+}  // namespace
+
+bool tNMEA2000::tClaimSink::SendControlFrame(const tCanFrame &frame) {
+  if (!node_.controlQueue_.Push(frame)) {
+    node_.stats_.txDropped++;
+    return false;
+  }
+  return true;
+}
+
+tNMEA2000::tNMEA2000() : claimSink_(*this) {
+  nameFields_.IndustryGroup = 4;
+  UpdateName();
+}
+
+tNMEA2000::~tNMEA2000() {
+  if (transport_) transport_->Close();
+}
+
+uint32_t tNMEA2000::CurrentTime() const { return millis(); }
+
+void tNMEA2000::SetProductInformation(const char *ModelSerialCode, unsigned short ProductCode,
+                                      const char *ModelID, const char *SwCode,
+                                      const char *ModelVersion, unsigned char LoadEquivalency,
+                                      unsigned short N2kVersion, unsigned char CertificationLevel,
+                                      int) {
+  productInfo_.N2kVersion = N2kVersion;
+  productInfo_.ProductCode = ProductCode;
+  CopyText(productInfo_.ModelID, sizeof(productInfo_.ModelID), ModelID);
+  CopyText(productInfo_.SwCode, sizeof(productInfo_.SwCode), SwCode);
+  CopyText(productInfo_.ModelVersion, sizeof(productInfo_.ModelVersion), ModelVersion);
+  CopyText(productInfo_.ModelSerialCode, sizeof(productInfo_.ModelSerialCode), ModelSerialCode);
+  productInfo_.CertificationLevel = CertificationLevel;
+  productInfo_.LoadEquivalency = LoadEquivalency;
+}
+
+void tNMEA2000::SetProgmemConfigurationInformation(const char *ManufacturerInformation,
+                                                   const char *InstallationDescription1,
+                                                   const char *InstallationDescription2) {
+  CopyText(configInfo_.ManufacturerInformation, sizeof(configInfo_.ManufacturerInformation),
+           ManufacturerInformation);
+  CopyText(configInfo_.InstallationDescription1, sizeof(configInfo_.InstallationDescription1),
+           InstallationDescription1);
+  CopyText(configInfo_.InstallationDescription2, sizeof(configInfo_.InstallationDescription2),
+           InstallationDescription2);
+}
+
+void tNMEA2000::SetDeviceInformation(unsigned long UniqueNumber, unsigned char DeviceFunction,
+                                     unsigned char DeviceClass, unsigned short ManufacturerCode,
+                                     unsigned char IndustryGroup, int) {
+  nameFields_.UniqueNumber = UniqueNumber & 0x1fffff;
+  nameFields_.DeviceFunction = DeviceFunction;
+  nameFields_.DeviceClass = DeviceClass & 0x7f;
+  nameFields_.ManufacturerCode = ManufacturerCode & 0x7ff;
+  nameFields_.IndustryGroup = IndustryGroup & 7;
+  UpdateName();
+}
+
+void tNMEA2000::SetDeviceInstances(unsigned char DeviceInstanceLower,
+                                   unsigned char DeviceInstanceUpper,
+                                   unsigned char SystemInstance) {
+  nameFields_.DeviceInstanceLower = DeviceInstanceLower & 7;
+  nameFields_.DeviceInstanceUpper = DeviceInstanceUpper & 0x1f;
+  nameFields_.SystemInstance = SystemInstance & 0x0f;
+  UpdateName();
+}
+
+void tNMEA2000::UpdateName() { claimer_.SetName(nameFields_.Pack()); }
+
+void tNMEA2000::SetFrameBufferSize(size_t frames) {
+  if (!opened_ && frames > 0) frameBufferSize_ = frames;
+}
+
+void tNMEA2000::SetMessageBufferCount(size_t count) {
+  if (!opened_ && count > 0) messageBufferCount_ = count;
+}
+
+void tNMEA2000::SetMode(tN2kMode mode, unsigned char N2kSource) {
+  mode_ = mode;
+  sendAddress_ = N2kSource;
+  claimer_.SetPreferredAddress(N2kSource);
+}
+
+static void AddList(const unsigned long *lists[], const unsigned long *pgns) {
+  for (int i = 0; i < kMaxPgnListChunks; i++) {
+    if (lists[i] == pgns) return;
+    if (lists[i] == nullptr) {
+      lists[i] = pgns;
+      return;
+    }
+  }
+}
+
+void tNMEA2000::ExtendTransmitMessages(const unsigned long *pgns, int) {
+  if (pgns != nullptr) AddList(txLists_, pgns);
+}
+
+void tNMEA2000::ExtendReceiveMessages(const unsigned long *pgns, int) {
+  if (pgns != nullptr) AddList(rxLists_, pgns);
+}
+
+bool tNMEA2000::AttachListener(tMsgListener *listener) {
+  for (auto &l : listeners_)
+    if (l == listener) return true;
+  for (auto &l : listeners_)
+    if (l == nullptr) {
+      l = listener;
+      return true;
+    }
+  return false;
+}
+
+void tNMEA2000::DetachListener(tMsgListener *listener) {
+  for (auto &l : listeners_)
+    if (l == listener) l = nullptr;
+}
+
+unsigned char tNMEA2000::GetN2kSource(int) const {
+  return IsNodeMode() ? claimer_.Address() : sendAddress_;
+}
+
+bool tNMEA2000::IsReady() const {
+  if (!opened_ || !linkUp_) return false;
+  if (IsNodeMode()) return claimer_.IsReady();
+  return CanSend();
+}
+
+const tFastPacketStats *tNMEA2000::FastPacketStats() const {
+  return fastPackets_ ? &fastPackets_->Stats() : nullptr;
+}
+
+const tCanTransportStats *tNMEA2000::TransportStats() const {
+  return transport_ ? &transport_->Stats() : nullptr;
+}
+
+bool tNMEA2000::Open() {
+  if (opened_) return true;
+  controlQueue_.Allocate(kControlQueueSize);
+  dataQueue_.Allocate(frameBufferSize_);
+  fastPackets_.reset(new tFastPacketAssembler(messageBufferCount_));
+  transport_.reset(CreateTransport());
+  if (!transport_ || !transport_->Open()) {
+    transport_.reset();
+    return false;
+  }
+  opened_ = true;
+  linkUp_ = true;
+  if (IsNodeMode()) claimer_.Start(claimSink_, CurrentTime());
+  return true;
+}
+
+void tNMEA2000::ParseMessages() {
+  if (!opened_) return;
+  uint32_t now = CurrentTime();
+  ReopenIfDue(now);
+  int handled = ReadFrames(now);
+  now = CurrentTime();
+  RunTimers(now);
+  int sent = Flush(now);
+  if (handled == 0 && sent == 0) Wait();
+}
+
+int tNMEA2000::ReadFrames(uint32_t now) {
+  if (!linkUp_) return 0;
+  int handled = 0;
+  tCanFrame frame;
+  while (handled < kMaxFramesPerParse) {
+    tCanIo r = transport_->Read(frame);
+    if (r == tCanIo::kNone) break;
+    if (r == tCanIo::kGone) {
+      LinkLost(now);
+      break;
+    }
+    handled++;
+    if (r == tCanIo::kOk) HandleFrame(frame, now);
+  }
+  return handled;
+}
+
+void tNMEA2000::HandleFrame(const tCanFrame &frame, uint32_t now) {
+  stats_.rxFrames++;
+  if (echoOn_ && echoFormat_ == 0) EchoFrame("rx", frame);
+  const tCanId id = frame.Id();
+  const uint32_t pgn = id.PGN();
+  tN2kMsg msg;
+  if (pgn == kPgnIsoTpControl) {
+    bam_.HandleControl(frame, now);
+    return;
+  }
+  if (pgn == kPgnIsoTpData) {
+    if (bam_.HandleData(frame, now, msg) == tBamReceiver::tResult::kComplete)
+      HandleMessage(msg, now);
+    return;
+  }
+  if (IsDefaultFastPacketMessage(pgn)) {
+    if (fastPackets_->Add(frame, now, msg) == tFastPacketAssembler::tResult::kComplete)
+      HandleMessage(msg, now);
+    return;
+  }
+  msg.SetPGN(pgn, id.Priority());
+  msg.Source = id.Source();
+  msg.Destination = id.Destination();
+  msg.DataLen = frame.len <= kCanMaxDataLen ? frame.len : kCanMaxDataLen;
+  std::memcpy(msg.Data, frame.data, msg.DataLen);
+  msg.MsgTime = now;
+  HandleMessage(msg, now);
+}
+
+void tNMEA2000::HandleMessage(const tN2kMsg &msg, uint32_t now) {
+  stats_.rxMessages++;
+  if (echoOn_ && echoFormat_ == 1) EchoMessage("rx", msg);
+  if (IsNodeMode()) HandleNodeMessage(msg, now);
+  // A listener may detach itself (or another) while we walk the list.
+  tMsgListener *copy[kMaxListeners];
+  std::memcpy(copy, listeners_, sizeof(copy));
+  for (auto *l : copy)
+    if (l != nullptr) l->HandleMsg(msg, now);
+  if (handler_ == nullptr || mode_ == N2km_SendOnly) return;
+  if (PassesAll() || msg.Destination == kN2kGlobalAddress || msg.Destination == GetN2kSource())
+    handler_(msg);
+}
+
+void tNMEA2000::RunTimers(uint32_t now) {
+  claimer_.Tick(now);
+  fastPackets_->Expire(now);
+  bam_.Expire(now);
+  if (IsNodeMode() && IsReady()) {
+    if (!heartbeatDue_ && N2kElapsed(now, lastHeartbeat_, kHeartbeatIntervalMs)) heartbeatDue_ = true;
+    if (heartbeatDue_) {
+      tN2kMsg hb;
+      SetN2kPGN126993(hb, kHeartbeatIntervalMs, heartbeatCounter_);
+      if (SendMsg(hb)) {
+        heartbeatCounter_ = heartbeatCounter_ >= 252 ? 0 : heartbeatCounter_ + 1;
+        heartbeatDue_ = false;
+        lastHeartbeat_ = now;
+      }
+    }
+  }
+  tMsgListener *copy[kMaxListeners];
+  std::memcpy(copy, listeners_, sizeof(copy));
+  for (auto *l : copy)
+    if (l != nullptr) l->Tick(now);
+}
+
+bool tNMEA2000::SendMsg(const tN2kMsg &msg, int) {
+  if (!opened_ || !CanSend() || msg.DataLen < 0 || msg.DataLen > kN2kMaxDataLen) {
+    stats_.txRefused++;
+    return false;
+  }
+  if (CannotClaim()) {
+    stats_.txDropped++;
+    return false;
+  }
+  tCanFrame frames[kFastPacketMaxFrames];
+  int n = 0;
+  const bool fast = IsDefaultFastPacketMessage(msg.PGN);
+  if (fast) {
+    n = FastPacketEncode(msg, fastPacketSequence_, 0, frames, kFastPacketMaxFrames);
+  } else if (msg.DataLen <= kCanMaxDataLen) {
+    frames[0].id = tCanId::Make(msg.Priority, msg.PGN, msg.Destination, 0).Raw();
+    frames[0].len = static_cast<uint8_t>(msg.DataLen);
+    std::memcpy(frames[0].data, msg.Data, msg.DataLen);
+    n = 1;
+  }
+  if (n == 0) {
+    stats_.txRefused++;
+    return false;
+  }
+  if (dataQueue_.Free() < static_cast<size_t>(n)) {
+    stats_.txDropped++;
+    return false;
+  }
+  for (int i = 0; i < n; i++) dataQueue_.Push(frames[i]);
+  if (fast) fastPacketSequence_ = (fastPacketSequence_ + 1) & 7;
+  stats_.txMessages++;
+  if (echoOn_ && echoFormat_ == 1) {
+    tN2kMsg shown = msg;
+    shown.Source = GetN2kSource();
+    EchoMessage("tx", shown);
+  }
+  return true;
+}
+
+int tNMEA2000::Flush(uint32_t now) {
+  if (!linkUp_) return 0;
+  int sent = 0;
+  writeBlocked_ = false;
+  if (!FlushQueue(controlQueue_, false, sent, now)) return sent;
+  if (IsNodeMode() && CannotClaim()) {
+    stats_.txDropped += dataQueue_.Size();
+    dataQueue_.Clear();
+    return sent;
+  }
+  if (IsReady()) FlushQueue(dataQueue_, true, sent, now);
+  return sent;
+}
+
+bool tNMEA2000::FlushQueue(tFrameQueue &queue, bool stampSource, int &sent, uint32_t now) {
+  while (!queue.Empty()) {
+    tCanFrame f = queue.Front();
+    if (stampSource) f.id = (f.id & ~0xffu) | GetN2kSource();
+    tCanIo r = transport_->Write(f);
+    if (r == tCanIo::kNone) {
+      writeBlocked_ = true;
+      return false;
+    }
+    if (r == tCanIo::kGone) {
+      LinkLost(now);
+      return false;
+    }
+    queue.Pop();
+    if (r == tCanIo::kOk) {
+      sent++;
+      stats_.txFrames++;
+      if (echoOn_ && echoFormat_ == 0) EchoFrame("tx", f);
+    } else {
+      stats_.txErrors++;
+    }
+  }
+  return true;
+}
+
+void tNMEA2000::LinkLost(uint32_t now) {
+  transport_->Close();
+  linkUp_ = false;
+  linkLostTime_ = now;
+  stats_.linkLost++;
+}
+
+void tNMEA2000::ReopenIfDue(uint32_t now) {
+  if (linkUp_ || !N2kElapsed(now, linkLostTime_, kReopenIntervalMs)) return;
+  linkLostTime_ = now;
+  if (!transport_->Open()) return;
+  linkUp_ = true;
+  stats_.reopened++;
+  // The bus may have changed while we were away: claim again before talking.
+  if (IsNodeMode()) claimer_.Start(claimSink_, now);
+}
+
+void tNMEA2000::Wait() {
+  if (pollTimeoutMs_ <= 0) return;
+  const int fd = linkUp_ ? transport_->Fd() : -1;
+  if (fd < 0) {
+    poll(nullptr, 0, pollTimeoutMs_);
+    return;
+  }
+  struct pollfd p;
+  p.fd = fd;
+  p.events = POLLIN;
+  if (writeBlocked_) p.events |= POLLOUT;
+  p.revents = 0;
+  poll(&p, 1, pollTimeoutMs_);
+}
