@@ -62,7 +62,9 @@ TEST(FastPacketAssembler, RoundTripsEverySize) {
     tFastPacketAssembler::tResult r = tFastPacketAssembler::tResult::kPending;
     for (size_t i = 0; i < frames.size(); i++) {
       r = a.Add(frames[i], 100, out);
-      if (i + 1 < frames.size()) ASSERT_EQ(tFastPacketAssembler::tResult::kPending, r) << len;
+      if (i + 1 < frames.size()) {
+        ASSERT_EQ(tFastPacketAssembler::tResult::kPending, r) << len;
+      }
     }
     ASSERT_EQ(tFastPacketAssembler::tResult::kComplete, r) << len;
     EXPECT_EQ(len, out.DataLen);

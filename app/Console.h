@@ -1,0 +1,36 @@
+// The console stream and its print operations; the timestamped log-line writer.
+#ifndef APP_CONSOLE_H
+#define APP_CONSOLE_H
+
+#include <cstddef>
+#include <string>
+
+#include "N2kStream.h"
+
+// The console stream's class: a tSocketStream on a device, or standard output.
+class tSerial : public tSocketStream {
+ public:
+  explicit tSerial(const char *device = nullptr) : tSocketStream(device) {}
+};
+
+constexpr size_t kPrintfBufferSize = 4096;
+constexpr size_t kLogLineBufferSize = 4096;
+
+// The process's console stream; starts on standard output.
+extern tSerial *Console;
+
+// Points the console at its run-time target: /dev/null at debug level 0, else the
+// console device (none: it stays on standard output). The old stream stays open.
+void RepointConsole(int debugLevel, const char *consoleDevice);
+
+// printf into a 4096-byte buffer (longer text is cut at 4095) and print it.
+size_t StreamPrintf(N2kStream *stream, const char *format, ...)
+    __attribute__((format(printf, 2, 3)));
+size_t PrintLine(N2kStream *stream, const std::string &text);
+size_t EndLine(N2kStream *stream);
+
+// Writes "YYYY-MM-DD HH:MM:SS " (UTC) and text with one write(); -1 for fd -1.
+// Text that does not fit the 4096-byte line buffer is cut.
+int WriteLogLine(int fd, const std::string &text);
+
+#endif

@@ -1,0 +1,89 @@
+#include "HostIdentity.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <regex>
+
+#include "Console.h"
+
+namespace {
+constexpr int32_t kDefaultUniqueId = 1234;
+
+const char kSerialCodeCommand[] = "ifconfig eth0 | grep HWaddr | awk '{ print $5}' | tr -d ':'";
+const char kModelIdCommand[] = "cat /etc/openwrt_model";
+const char kSoftwareVersionCommand[] =
+    "cat /etc/openwrt_release | grep DISTRIB_REVISION | sed -e 's/DISTRIB_REVISION=//' | tr -d \\'";
+const char kModelCommand[] =
+    "cat /etc/openwrt_release | grep DISTRIB_DESCRIPTION | sed -e 's/DISTRIB_DESCRIPTION=//' | tr "
+    "-d \\'";
+const char kReleaseCommand[] =
+    "cat /etc/openwrt_release | grep DISTRIB_RELEASE | sed -e 's/DISTRIB_RELEASE=//' | tr -d \\'";
+
+// Runs the query, trims it, falls back when empty, and reports it on the console.
+std::string Query(const char *name, const char *command, const char *fallback) {
+  std::string value = RunCommand(command);
+  TrimNewline(value);
+  if (value.empty()) value = fallback;
+  Console->print(name);
+  Console->print(": ");
+  PrintLine(Console, value);
+  return value;
+}
+}  // namespace
+
+std::string RunCommand(const char *command) {
+  std::string result;
+  FILE *pipe = popen(command, "r");
+  // A command that cannot be started reads as one that printed nothing.
+  if (pipe == nullptr) return result;
+  char buf[256];
+  while (fgets(buf, sizeof(buf), pipe) != nullptr) result += buf;
+  pclose(pipe);
+  return result;
+}
+
+void TrimNewline(std::string &text) {
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+}
+
+bool ParseLeadingInt32(const std::string &text, int32_t &value) {
+  const char *start = text.c_str();
+  char *end = nullptr;
+  errno = 0;
+  long long v = std::strtoll(start, &end, 10);
+  if (end == start || errno == ERANGE || v < INT32_MIN || v > INT32_MAX) return false;
+  value = static_cast<int32_t>(v);
+  return true;
+}
+
+int32_t UniqueIdFromRelease(std::string release, int32_t fallback) {
+  release = std::regex_replace(release, std::regex("kQe-"), "");
+  int32_t id;
+  if (release.empty() || !ParseLeadingInt32(release, id)) return fallback;
+  return id;
+}
+
+std::string GetManufacturerSerialCode() {
+  return Query("GetManufacturerSerialCode", kSerialCodeCommand, "1234");
+}
+
+std::string GetManufacturerModelID() {
+  return Query("GetManufacturerModelID", kModelIdCommand, "Tolvane Monitor");
+}
+
+std::string GetManufacturerSoftwareVersion() {
+  return Query("GetManufacturerSoftwareVersion", kSoftwareVersionCommand, "1.0");
+}
+
+std::string GetManufacturerModel() { return Query("GetManufacturerModel", kModelCommand, "1.0"); }
+
+int32_t GetManufacturerUniqueID() {
+  std::string release = RunCommand(kReleaseCommand);
+  TrimNewline(release);
+  int32_t id = UniqueIdFromRelease(release, kDefaultUniqueId);
+  Console->print("GetManufacturerUniqueID: ");
+  Console->println(id, 10);
+  return id;
+}

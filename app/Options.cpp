@@ -1,0 +1,59 @@
+#include "Options.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "Console.h"
+#include "NMEA2000_SocketCAN.h"
+
+tParseResult ParseOptions(int argc, char *argv[], tRunSettings &settings,
+                          tNMEA2000_SocketCAN &node) {
+  // '+' keeps glibc from permuting: the first plain word ends the options.
+  const char *optstring = "+eshd:c:l:L:p:";
+  optind = 1;
+  int c;
+  while ((c = getopt(argc, argv, optstring)) != -1) {
+    switch (c) {
+      case 'e':
+        settings.localEcho = !settings.localEcho;
+        break;
+      case 's':
+        settings.statusUpdates = !settings.statusUpdates;
+        break;
+      case 'd':
+        settings.debugLevel = std::atoi(optarg);
+        break;
+      case 'c':
+        node.SetCANport(optarg);
+        break;
+      case 'l':
+        settings.logDir = optarg;
+        break;
+      case 'L':
+        settings.consoleDevice = optarg;
+        break;
+      case 'p':
+        settings.udpPort = std::atoi(optarg);
+        break;
+      default:  // -h, unknown letters, missing arguments
+        return tParseResult::kUsage;
+    }
+  }
+  return tParseResult::kRun;
+}
+
+void Usage(const char *programName) {
+  StreamPrintf(Console, "Usage: %s [-h] [-e] [-s] [-d level] [-c ifname] [-l logdir] [-L dev] [-p port]\n",
+               programName);
+  Console->println("\t -h        : help");
+  Console->println("\t -c ifname : name of can instance to use. default is can0.");
+  Console->println("\t -d level  : debug level 0 == one, 9 == max.");
+  Console->println("\t -e        : toggle local echo on on virtual serial port. default off.");
+  Console->println("\t -s        : toggle status updates throgh virtual serial port. default on.");
+  Console->println("\t -l logdir : Enable CAN logging and place files in logdir");
+  Console->println(
+      "\t -L dev    : redirect console log to device(typically /dev/tnt15 for vieing on /dev/tnt14)");
+  Console->println("\t -p port   : UDP port for N2k UDP broadcast in Yacht Devices RAW format");
+  std::exit(0);
+}

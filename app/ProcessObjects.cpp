@@ -1,0 +1,10 @@
+#include "ProcessObjects.h"
+
+#include "RunSettings.h"
+
+tRunSettings RunSettings;
+
+// Order matters: this file is the only place these objects are defined.
+tNMEA2000_SocketCAN &NMEA2000 = *new tNMEA2000_SocketCAN("can0");
+tSocketStream TrafficEchoStream(nullptr);
+tSerial *Console = new tSerial(nullptr);

@@ -1,0 +1,17 @@
+// The run settings: set once from the command line, read everywhere.
+#ifndef APP_RUNSETTINGS_H
+#define APP_RUNSETTINGS_H
+
+struct tRunSettings {
+  int debugLevel = 0;                   // -d: gates diagnostic output at each call site
+  const char *consoleDevice = nullptr;  // -L: where console output goes (none: standard output)
+  const char *logDir = nullptr;         // -l: per-device log files (none: no files)
+  bool localEcho = false;               // -e: echo typed characters back on the ports
+  bool statusUpdates = true;            // -s: status lines on the ports
+  int udpPort = -1;                     // -p: RAW UDP broadcast port (-1: off)
+};
+
+// The process's run settings.
+extern tRunSettings RunSettings;
+
+#endif

@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "Console.h"
+
+namespace {
+// Keeps what is written, write by write.
+struct tCapture : N2kStream {
+  std::vector<std::string> writes;
+  int read() override { return -1; }
+  size_t write(const unsigned char *d, unsigned int n) override {
+    writes.emplace_back(reinterpret_cast<const char *>(d), n);
+    return n;
+  }
+};
+}  // namespace
+
+TEST(StreamPrintf, FormatsAndCutsAt4095) {
+  tCapture c;
+  StreamPrintf(&c, "Debug level = %d, logger=%s\n", 3, "x");
+  ASSERT_EQ(1u, c.writes.size());
+  EXPECT_EQ("Debug level = 3, logger=x\n", c.writes[0]);
+  std::string big(5000, 'a');
+  StreamPrintf(&c, "%s", big.c_str());
+  EXPECT_EQ(4095u, c.writes.back().size());
+  PrintLine(&c, "text");
+  EXPECT_EQ("text", c.writes[c.writes.size() - 2]);
+  EXPECT_EQ("\r\n", c.writes.back());
+  EndLine(&c);
+  EXPECT_EQ("\r\n", c.writes.back());
+}
+
+TEST(WriteLogLine, OneWriteWithAUtcStampWhateverTheTimeZone) {
+  EXPECT_EQ(-1, WriteLogLine(-1, "abc\n"));
+  // A datagram socket pair keeps write boundaries: one recv is one write.
+  int sv[2];
+  ASSERT_EQ(0, socketpair(AF_UNIX, SOCK_SEQPACKET, 0, sv));
+  const char *oldTz = getenv("TZ");
+  setenv("TZ", "Pacific/Kiritimati", 1);  // UTC+14: the local date is often another day
+  tzset();
+  time_t before = time(nullptr);
+  int written = WriteLogLine(sv[0], "abc\n");
+  time_t after = time(nullptr);
+  if (oldTz) setenv("TZ", oldTz, 1); else unsetenv("TZ");
+  tzset();
+  EXPECT_EQ(24, written);
+  char buf[8192];
+  ssize_t n = recv(sv[1], buf, sizeof(buf), 0);
+  ASSERT_EQ(24, n);
+  std::string line(buf, n);
+  char stamp[32];
+  bool matched = false;
+  for (time_t t = before; t <= after; t++) {
+    struct tm utc;
+    gmtime_r(&t, &utc);
+    strftime(stamp, sizeof(stamp), "%Y-%m-%d %H:%M:%S ", &utc);
+    matched |= line == std::string(stamp) + "abc\n";
+  }
+  EXPECT_TRUE(matched) << line;
+
+  // A text longer than the line buffer is cut, never written past it.
+  std::string huge(10000, 'z');
+  written = WriteLogLine(sv[0], huge);
+  EXPECT_EQ(static_cast<int>(kLogLineBufferSize), written);
+  close(sv[0]);
+  close(sv[1]);
+}

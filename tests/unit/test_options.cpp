@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+#include "NMEA2000_SocketCAN.h"
+#include "Options.h"
+
+namespace {
+struct tParsed {
+  tParseResult result;
+  tRunSettings settings;
+  std::string port;
+};
+
+tParsed Parse(std::initializer_list<const char *> args) {
+  std::vector<std::string> store{"tidewire"};
+  for (auto *a : args) store.push_back(a);
+  std::vector<char *> argv;
+  for (auto &s : store) argv.push_back(&s[0]);
+  argv.push_back(nullptr);
+  tNMEA2000_SocketCAN node("can0");
+  tParsed p;
+  testing::internal::CaptureStderr();  // getopt's complaints
+  p.result = ParseOptions(static_cast<int>(store.size()), argv.data(), p.settings, node);
+  testing::internal::GetCapturedStderr();
+  p.port = node.CANport();
+  return p;
+}
+}  // namespace
+
+TEST(ParseOptions, DefaultsAndValues) {
+  tParsed p = Parse({});
+  EXPECT_EQ(tParseResult::kRun, p.result);
+  EXPECT_EQ(0, p.settings.debugLevel);
+  EXPECT_EQ(nullptr, p.settings.consoleDevice);
+  EXPECT_EQ(nullptr, p.settings.logDir);
+  EXPECT_FALSE(p.settings.localEcho);
+  EXPECT_TRUE(p.settings.statusUpdates);
+  EXPECT_EQ(-1, p.settings.udpPort);
+  EXPECT_EQ("can0", p.port);
+
+  p = Parse({"-d", "5", "-c", "/dev/canlink0", "-l", "/tmp/logs", "-L", "/dev/tnt15", "-p", "2000"});
+  EXPECT_EQ(tParseResult::kRun, p.result);
+  EXPECT_EQ(5, p.settings.debugLevel);
+  EXPECT_EQ("/dev/canlink0", p.port);
+  EXPECT_STREQ("/tmp/logs", p.settings.logDir);
+  EXPECT_STREQ("/dev/tnt15", p.settings.consoleDevice);
+  EXPECT_EQ(2000, p.settings.udpPort);
+}
+
+TEST(ParseOptions, TogglesFlipOnEachOccurrence) {
+  EXPECT_FALSE(Parse({"-e", "-e"}).settings.localEcho);
+  EXPECT_TRUE(Parse({"-e"}).settings.localEcho);
+  EXPECT_FALSE(Parse({"-s"}).settings.statusUpdates);
+  EXPECT_TRUE(Parse({"-s", "-s"}).settings.statusUpdates);
+  EXPECT_TRUE(Parse({"-es", "-s"}).settings.statusUpdates);
+}
+
+TEST(ParseOptions, NumbersAreReadLikeAtoi) {
+  EXPECT_EQ(0, Parse({"-d", "abc"}).settings.debugLevel);
+  EXPECT_EQ(0, Parse({"-p", "abc"}).settings.udpPort);
+  EXPECT_EQ(-1, Parse({"-d", "-1"}).settings.debugLevel);
+  EXPECT_EQ(7, Parse({"-d", "7x"}).settings.debugLevel);
+  EXPECT_EQ(9, Parse({"-d", "3", "-d", "9"}).settings.debugLevel);  // last one wins
+}
+
+TEST(ParseOptions, UsageCasesAndTheFirstPlainWordEndsParsing) {
+  EXPECT_EQ(tParseResult::kUsage, Parse({"-h"}).result);
+  EXPECT_EQ(tParseResult::kUsage, Parse({"-x"}).result);
+  EXPECT_EQ(tParseResult::kUsage, Parse({"-d"}).result);
+  EXPECT_EQ(tParseResult::kUsage, Parse({"-d", "3", "-c"}).result);
+  tParsed p = Parse({"word", "-d", "5"});
+  EXPECT_EQ(tParseResult::kRun, p.result);
+  EXPECT_EQ(0, p.settings.debugLevel);
+}
