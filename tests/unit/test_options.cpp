@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <list>
+#include <string>
 #include <vector>
 
 #include "NMEA2000_SocketCAN.h"
@@ -13,16 +15,24 @@ struct tParsed {
   std::string port;
 };
 
+// The settings keep pointers into argv, as the daemon's do, so the words must outlive
+// each parse.
+std::list<std::string> gWords;
+
 tParsed Parse(std::initializer_list<const char *> args) {
-  std::vector<std::string> store{"tidewire"};
-  for (auto *a : args) store.push_back(a);
   std::vector<char *> argv;
-  for (auto &s : store) argv.push_back(&s[0]);
+  gWords.push_back("tidewire");
+  argv.push_back(&gWords.back()[0]);
+  for (auto *a : args) {
+    gWords.push_back(a);
+    argv.push_back(&gWords.back()[0]);
+  }
+  const int argc = static_cast<int>(argv.size());
   argv.push_back(nullptr);
   tNMEA2000_SocketCAN node("can0");
   tParsed p;
   testing::internal::CaptureStderr();  // getopt's complaints
-  p.result = ParseOptions(static_cast<int>(store.size()), argv.data(), p.settings, node);
+  p.result = ParseOptions(argc, argv.data(), p.settings, node);
   testing::internal::GetCapturedStderr();
   p.port = node.CANport();
   return p;

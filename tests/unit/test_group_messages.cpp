@@ -1,0 +1,241 @@
+// Network management messages against byte vectors written from protocol.md.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "N2kGroupMessages.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+tN2kMsg Msg(unsigned long pgn, const Bytes &data) {
+  tN2kMsg m;
+  m.PGN = pgn;
+  m.DataLen = static_cast<int>(data.size());
+  if (!data.empty()) std::memcpy(m.Data, data.data(), data.size());
+  return m;
+}
+
+void ExpectWire(const tN2kMsg &m, unsigned long pgn, int priority, int destination,
+                const Bytes &wire) {
+  EXPECT_EQ(m.PGN, pgn);
+  EXPECT_EQ(m.Priority, priority);
+  EXPECT_EQ(m.Destination, destination);
+  EXPECT_EQ(Bytes(m.Data, m.Data + m.DataLen), wire);
+}
+
+// A 32-byte product-information field: text, then pad bytes.
+void AppendField(Bytes &out, const std::string &text, uint8_t pad) {
+  out.insert(out.end(), text.begin(), text.end());
+  out.insert(out.end(), 32 - text.size(), pad);
+}
+
+const Bytes kCanboatName = {0x58, 0x87, 0xB0, 0x2F, 0x00, 0x82, 0xAA, 0xC0};
+constexpr uint64_t kCanboatNameValue = 0xC0AA82002FB08758ull;
+
+}  // namespace
+
+TEST(GroupMessages, AddressClaimAndName) {
+  uint64_t name;
+  ASSERT_TRUE(ParseN2kPGN60928(Msg(60928, kCanboatName), name));
+  EXPECT_EQ(name, kCanboatNameValue);
+  EXPECT_FALSE(ParseN2kPGN60928(Msg(60928, Bytes(7, 0)), name));
+  tN2kName n = tN2kName::Unpack(name);
+  EXPECT_EQ(std::tie(n.UniqueNumber, n.ManufacturerCode, n.DeviceInstanceLower,
+                     n.DeviceInstanceUpper, n.DeviceFunction, n.DeviceClass, n.SystemInstance,
+                     n.IndustryGroup, n.ArbitraryAddressCapable),
+            std::make_tuple(1083224u, 381, 0, 0, 130, 85, 0, 4, true));
+  EXPECT_EQ(n.Pack(), name);
+
+  tN2kMsg m;
+  SetN2kPGN60928(m, name);
+  ExpectWire(m, 60928, 6, 255, kCanboatName);
+
+  // Oversized fields are cut to their widths: unique 0x1FFFFF, lower instance 7,
+  // class 127 (reserved bit 48 stays 0), industry group 7.
+  tN2kName big;
+  big.UniqueNumber = 0x3FFFFF;
+  big.DeviceInstanceLower = 0x0F;
+  big.DeviceClass = 0xFF;
+  big.IndustryGroup = 0x0F;
+  big.ArbitraryAddressCapable = false;
+  EXPECT_EQ(big.Pack(), 0x70FE0007001FFFFFull);
+}
+
+TEST(GroupMessages, RequestAcknowledgementCommandedAddress) {
+  tN2kMsg m;
+  unsigned long pgn = 0;
+  SetN2kPGN59904(m, 0x23, 60928);
+  ExpectWire(m, 59904, 6, 0x23, {0x00, 0xEE, 0x00});
+  ASSERT_TRUE(ParseN2kPGN59904(Msg(59904, {0x14, 0xF0, 0x01}), pgn));
+  EXPECT_EQ(pgn, 126996u);
+  // The RV-C form pads the request with instance bytes.
+  ASSERT_TRUE(ParseN2kPGN59904(Msg(59904, {0x00, 0xEE, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), pgn));
+  EXPECT_EQ(pgn, 60928u);
+  for (const Bytes &bad : {Bytes{0x00, 0xEE}, Bytes(9, 0)})
+    EXPECT_FALSE(ParseN2kPGN59904(Msg(59904, bad), pgn));
+  EXPECT_FALSE(ParseN2kPGN59904(Msg(59392, {0x00, 0xEE, 0x00}), pgn));
+
+  const Bytes nak = {0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x14, 0xF0, 0x01};
+  SetN2kPGN59392(m, 0x10, N2kAck_NAK, 0xFF, 126996);
+  ExpectWire(m, 59392, 6, 0x10, nak);
+  tN2kAckControl control;
+  unsigned char group;
+  ASSERT_TRUE(ParseN2kPGN59392(m, control, group, pgn));
+  EXPECT_EQ(std::tie(control, group, pgn), std::make_tuple(N2kAck_NAK, 0xFF, 126996ul));
+  // RV-C code 7 ("needs more time") has no NMEA equivalent; 7 bytes are too few.
+  EXPECT_FALSE(ParseN2kPGN59392(Msg(59392, {7, 0xFF, 0xFF, 0xFF, 0xFF, 0x14, 0xF0, 0x01}), control,
+                                group, pgn));
+  EXPECT_FALSE(
+      ParseN2kPGN59392(Msg(59392, Bytes(nak.begin(), nak.end() - 1)), control, group, pgn));
+
+  Bytes commanded = kCanboatName;
+  commanded.push_back(0x42);
+  SetN2kPGN65240(m, kCanboatNameValue, 0x42);
+  ExpectWire(m, 65240, 6, 255, commanded);
+  uint64_t name;
+  unsigned char address;
+  ASSERT_TRUE(ParseN2kPGN65240(m, name, address));
+  EXPECT_EQ(std::tie(name, address), std::make_tuple(kCanboatNameValue, 0x42));
+  EXPECT_FALSE(ParseN2kPGN65240(Msg(65240, kCanboatName), name, address));
+}
+
+TEST(GroupMessages, PgnList) {
+  const unsigned long list[] = {126993, 126996, 60928, 0};
+  tN2kMsg m;
+  SetN2kPGN126464(m, 0x10, N2kpgnl_transmit, list);
+  ExpectWire(m, 126464, 6, 0x10, {0x00, 0x11, 0xF0, 0x01, 0x14, 0xF0, 0x01, 0x00, 0xEE, 0x00});
+  tN2kPGNList function;
+  unsigned long got[4] = {1, 1, 1, 1};
+  ASSERT_TRUE(ParseN2kPGN126464(m, function, got, 4));
+  EXPECT_EQ(std::tie(function, got[0], got[1], got[2], got[3]),
+            std::make_tuple(N2kpgnl_transmit, 126993ul, 126996ul, 60928ul, 0ul));
+  EXPECT_FALSE(ParseN2kPGN126464(m, function, got, 3));  // no room for the terminator
+  ASSERT_TRUE(ParseN2kPGN126464(Msg(126464, {0x01}), function, got, 1));
+  EXPECT_EQ(std::tie(function, got[0]), std::make_tuple(N2kpgnl_receive, 0ul));
+  // Length must be 1 + 3n; the function code must be transmit or receive.
+  for (const Bytes &bad : {Bytes{}, Bytes{0x00, 0x11}, Bytes{0x00, 0x11, 0xF0},
+                           Bytes{0x00, 0x11, 0xF0, 0x01, 0x14}, Bytes{0xFF, 0x11, 0xF0, 0x01}})
+    EXPECT_FALSE(ParseN2kPGN126464(Msg(126464, bad), function, got, 4)) << bad.size();
+
+  // A list longer than one message is cut at 74 entries.
+  unsigned long many[kMaxPgnListEntries + 2];
+  for (int i = 0; i <= kMaxPgnListEntries; i++) many[i] = 130000 + i;
+  many[kMaxPgnListEntries + 1] = 0;
+  SetN2kPGN126464(m, 0x10, N2kpgnl_receive, many);
+  EXPECT_EQ(m.DataLen, 223);
+  EXPECT_EQ(m.Data[220], (130000 + 73) & 0xFF);
+}
+
+TEST(GroupMessages, HeartbeatCanboatSample) {
+  const Bytes wire = {0x60, 0xEA, 0x9B, 0xCC, 0xFF, 0xFF, 0xFF, 0xFF};
+  tN2kMsg m;
+  SetN2kPGN126993(m, 60000, 155);
+  ExpectWire(m, 126993, 7, 255, wire);
+  uint32_t interval;
+  unsigned char counter;
+  ASSERT_TRUE(ParseN2kPGN126993(Msg(126993, wire), interval, counter));
+  EXPECT_EQ(std::tie(interval, counter), std::make_tuple(60000u, 155));
+  EXPECT_FALSE(ParseN2kPGN126993(Msg(126993, Bytes(7, 0)), interval, counter));
+  SetN2kPGN126993(m, 70000, 0);  // does not fit the 16-bit field
+  EXPECT_EQ(std::tie(m.Data[0], m.Data[1]), std::make_tuple(0xFF, 0xFF));
+}
+
+TEST(GroupMessages, ProductInformation) {
+  tN2kProductInfo info;
+  info.N2kVersion = 2100;
+  info.ProductCode = 31173;
+  std::strcpy(info.ModelID, "tidewire");
+  std::strcpy(info.SwCode, "1.0");
+  std::strcpy(info.ModelSerialCode, "SN42");
+  info.CertificationLevel = 1;
+  info.LoadEquivalency = 2;
+  Bytes expected = {0x34, 0x08, 0xC5, 0x79};
+  for (const char *text : {"tidewire", "1.0", "", "SN42"}) AppendField(expected, text, 0xFF);
+  expected.insert(expected.end(), {0x01, 0x02});
+  tN2kMsg m;
+  SetN2kPGN126996(m, info);
+  ExpectWire(m, 126996, 6, 255, expected);
+
+  // Received fields end at 0xFF, '@' or 0 (trailing blanks dropped) or fill all 32 bytes.
+  Bytes wire = {0x34, 0x08, 0xC5, 0x79};
+  AppendField(wire, "RO500", 0xFF);
+  AppendField(wire, "1.2.3  ", '@');
+  AppendField(wire, std::string("Rev B\0junk", 10), 0x00);
+  AppendField(wire, "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", 0xFF);
+  wire.insert(wire.end(), {0x02, 0x05});
+  ASSERT_TRUE(ParseN2kPGN126996(Msg(126996, wire), info));
+  EXPECT_EQ(
+      std::tie(info.N2kVersion, info.ProductCode, info.CertificationLevel, info.LoadEquivalency),
+      std::make_tuple(2100, 31173, 2, 5));
+  EXPECT_STREQ(info.ModelID, "RO500");
+  EXPECT_STREQ(info.SwCode, "1.2.3");
+  EXPECT_STREQ(info.ModelVersion, "Rev B");
+  EXPECT_STREQ(info.ModelSerialCode, "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345");
+
+  // Legacy 132-byte form: level and LEN unknown. One byte less is malformed.
+  wire.resize(132);
+  ASSERT_TRUE(ParseN2kPGN126996(Msg(126996, wire), info));
+  EXPECT_EQ(std::tie(info.CertificationLevel, info.LoadEquivalency), std::make_tuple(0xFF, 0xFF));
+  wire.resize(131);
+  EXPECT_FALSE(ParseN2kPGN126996(Msg(126996, wire), info));
+}
+
+TEST(GroupMessages, ConfigurationInformation) {
+  tN2kConfigInfo info;
+  std::strcpy(info.ManufacturerInformation, "AB");
+  tN2kMsg m;
+  SetN2kPGN126998(m, info);
+  ExpectWire(m, 126998, 6, 255, {0x02, 0x01, 0x02, 0x01, 0x04, 0x01, 0x41, 0x42});
+
+  // ASCII "Mast" + blank + 0xFF; encoding 0xFF filled with 0xFF; "Hi" in two-byte characters.
+  tN2kConfigInfo got;
+  ASSERT_TRUE(ParseN2kPGN126998(Msg(126998, {0x08, 0x01, 'M', 'a', 's', 't', ' ', 0xFF, 0x04, 0xFF,
+                                             0xFF, 0xFF, 0x06, 0x00, 'H', 0x00, 'i', 0x00}),
+                                got));
+  EXPECT_STREQ(got.InstallationDescription1, "Mast");
+  EXPECT_STREQ(got.InstallationDescription2, "");
+  EXPECT_STREQ(got.ManufacturerInformation, "Hi");
+
+  const Bytes malformed[] = {
+      {},                                                // no field at all
+      {0x02, 0x01, 0x02, 0x01},                          // third field missing
+      {0x02, 0x01, 0x02, 0x01, 0x02},                    // third header cut off
+      {0x02, 0x01, 0x01, 0x01, 0x02, 0x01},              // length byte below 2
+      {0x00, 0x01, 0x02, 0x01, 0x02, 0x01},              // length byte 0
+      {0x02, 0x01, 0x02, 0x01, 0x05, 0x01, 0x41, 0x42},  // runs past the end
+  };
+  for (const Bytes &b : malformed) EXPECT_FALSE(ParseN2kPGN126998(Msg(126998, b), got)) << b.size();
+
+  // A 100-character field is cut to what the struct holds.
+  Bytes longText = {0x02, 0x01, 0x02, 0x01, 102, 0x01};
+  longText.insert(longText.end(), 100, 'x');
+  ASSERT_TRUE(ParseN2kPGN126998(Msg(126998, longText), got));
+  EXPECT_EQ(std::string(got.ManufacturerInformation), std::string(kN2kConfigStrMax, 'x'));
+
+  // Buffers filled to the last byte without a NUL: each field sends 70 characters.
+  for (char *text :
+       {info.InstallationDescription1, info.InstallationDescription2, info.ManufacturerInformation})
+    std::memset(text, 'c', kN2kConfigStrMax + 1);
+  SetN2kPGN126998(m, info);
+  EXPECT_EQ(std::tie(m.DataLen, m.Data[0]),
+            std::make_tuple(3 * (2 + kN2kConfigStrMax), 2 + kN2kConfigStrMax));
+}
+
+TEST(GroupMessages, FastPacketTable) {
+  for (unsigned long pgn : {65240ul, 126208ul, 126464ul, 126720ul, 126996ul, 126998ul, 127506ul,
+                            127507ul, 127510ul, 127513ul})
+    EXPECT_TRUE(IsDefaultFastPacketMessage(pgn)) << pgn;
+  // Single-frame NMEA and ISO messages, the proprietary range, and every RV-C DGN
+  // the daemon handles.
+  for (unsigned long pgn :
+       {59392ul,  59904ul,  60928ul,  126992ul, 126993ul, 127488ul, 127501ul, 127508ul,
+        127750ul, 130723ul, 130725ul, 130751ul, 130759ul, 130760ul, 130761ul, 130762ul,
+        130763ul, 130764ul, 130795ul, 130816ul, 130966ul, 130968ul, 130969ul, 130976ul,
+        131014ul, 131015ul, 131067ul, 131068ul, 131069ul, 131070ul, 131071ul, 97792ul})
+    EXPECT_FALSE(IsDefaultFastPacketMessage(pgn)) << pgn;
+}

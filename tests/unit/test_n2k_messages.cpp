@@ -1,0 +1,225 @@
+// NMEA 2000 data messages against byte vectors written from protocol.md (canboat
+// samples where the document gives them, hand-built otherwise).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+#include <tuple>
+#include <vector>
+
+#include "N2kMessages.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+tN2kMsg Msg(unsigned long pgn, const Bytes &data) {
+  tN2kMsg m;
+  m.PGN = pgn;
+  m.DataLen = static_cast<int>(data.size());
+  if (!data.empty()) std::memcpy(m.Data, data.data(), data.size());
+  return m;
+}
+
+void ExpectWire(const tN2kMsg &m, unsigned long pgn, int priority, const Bytes &wire) {
+  EXPECT_EQ(m.PGN, pgn);
+  EXPECT_EQ(m.Priority, priority);
+  EXPECT_EQ(Bytes(m.Data, m.Data + m.DataLen), wire);
+}
+
+// The decoder takes its own PGN from minLen bytes up, and nothing shorter.
+template <typename Parse>
+void ExpectOnlyOwnPgn(unsigned long pgn, int minLen, Parse parse) {
+  EXPECT_TRUE(parse(Msg(pgn, Bytes(minLen, 0))));
+  EXPECT_FALSE(parse(Msg(pgn + 1, Bytes(minLen, 0))));
+  EXPECT_FALSE(parse(Msg(pgn, Bytes(minLen - 1, 0))));
+}
+
+}  // namespace
+
+TEST(N2kMessages, CanboatSamples) {
+  tN2kMsg m;
+  unsigned char a, b;
+  uint16_t date;
+  double x, y, z;
+  int8_t trim;
+
+  // 126992: SID 54, GPS, 2022-09-10 12:06:57 UTC.
+  const Bytes time = {0x36, 0xF0, 0x2D, 0x4B, 0x10, 0x6D, 0xFF, 0x19};
+  tN2kTimeSource source;
+  auto parseTime = [&](const tN2kMsg &t) { return ParseN2kPGN126992(t, a, date, x, source); };
+  ASSERT_TRUE(parseTime(Msg(126992, time)));
+  EXPECT_EQ(std::tie(a, date, source), std::make_tuple(54, 19245, N2ktimes_GPS));
+  EXPECT_NEAR(x, 43617.0, 1e-6);
+  SetN2kPGN126992(m, 54, 19245, 43617.0, N2ktimes_GPS);
+  ExpectWire(m, 126992, 3, time);
+  ExpectOnlyOwnPgn(126992, 8, parseTime);
+
+  // 127488: instance 0, 804.5 rpm, boost and trim n/a.
+  const Bytes engine = {0x00, 0x92, 0x0C, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF};
+  auto parseEngine = [&](const tN2kMsg &t) { return ParseN2kPGN127488(t, a, x, y, trim); };
+  ASSERT_TRUE(parseEngine(Msg(127488, engine)));
+  EXPECT_EQ(std::tie(a, x, y, trim), std::make_tuple(0, 804.5, N2kDoubleNA, 0x7F));
+  SetN2kPGN127488(m, 0, 804.5, N2kDoubleNA, 0x7F);
+  ExpectWire(m, 127488, 2, engine);
+  ExpectOnlyOwnPgn(127488, 8, parseEngine);
+
+  // 127507 (one fast-packet frame in the document): instance 49, battery 0, disabled,
+  // standalone, off, equalization pending and time n/a.
+  const Bytes charger = {0x31, 0x00, 0x08, 0xFC, 0xFF, 0xFF};
+  tN2kChargeState state;
+  tN2kChargerMode mode;
+  tN2kOnOff on, pending;
+  auto parseCharger = [&](const tN2kMsg &t) {
+    return ParseN2kPGN127507(t, a, b, state, mode, on, pending, x);
+  };
+  ASSERT_TRUE(parseCharger(Msg(127507, charger)));
+  EXPECT_EQ(std::tie(a, b, state, mode, on, pending, x),
+            std::make_tuple(49, 0, N2kCS_Disabled, N2kCM_Standalone, N2kOnOff_Off,
+                            N2kOnOff_Unavailable, N2kDoubleNA));
+  SetN2kPGN127507(m, 49, 0, N2kCS_Disabled, N2kCM_Standalone, N2kOnOff_Off, N2kOnOff_Unavailable,
+                  N2kDoubleNA);
+  ExpectWire(m, 127507, 6, charger);
+  ExpectOnlyOwnPgn(127507, 6, parseCharger);
+
+  // 127508: 26.11 V, -1.9 A, 289.30 K, SID n/a.
+  const Bytes battery = {0x00, 0x33, 0x0A, 0xED, 0xFF, 0x02, 0x71, 0xFF};
+  auto parseBattery = [&](const tN2kMsg &t) { return ParseN2kPGN127508(t, a, x, y, z, b); };
+  ASSERT_TRUE(parseBattery(Msg(127508, battery)));
+  EXPECT_NEAR(x, 26.11, 1e-9);
+  EXPECT_NEAR(y, -1.9, 1e-9);
+  EXPECT_NEAR(z, 289.30, 1e-9);
+  EXPECT_EQ(b, 0xFF);
+  SetN2kPGN127508(m, 0, 26.11, -1.9, 289.30, 0xFF);
+  ExpectWire(m, 127508, 6, battery);
+  ExpectOnlyOwnPgn(127508, 8, parseBattery);
+}
+
+TEST(N2kMessages, BatteryStatusNotAvailable) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  // 4000 is out of range for voltage, current and temperature alike; so is -5 K.
+  for (double bad : {N2kDoubleNA, nan, inf, -inf, 4000.0}) {
+    tN2kMsg m;
+    SetN2kPGN127508(m, 1, bad, bad, bad, 7);
+    ExpectWire(m, 127508, 6, {0x01, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0xFF, 0x07});
+    unsigned char instance, sid;
+    double volts, amps, kelvin;
+    ASSERT_TRUE(ParseN2kPGN127508(m, instance, volts, amps, kelvin, sid));
+    EXPECT_EQ(std::tie(volts, amps, kelvin),
+              std::make_tuple(N2kDoubleNA, N2kDoubleNA, N2kDoubleNA));
+  }
+  tN2kMsg m;
+  SetN2kPGN127508(m, 1, 12.0, 0.0, -5.0);
+  EXPECT_EQ(std::tie(m.Data[5], m.Data[6]), std::make_tuple(0xFF, 0xFF));
+}
+
+TEST(N2kMessages, BinarySwitchBank) {
+  // Bank 2: indicator 1 on, 2 off, 3 error, 4..28 n/a.
+  tN2kMsg m;
+  SetN2kPGN127501(m, 2, 0x00FFFFFFFFFFFFE1ull);
+  ExpectWire(m, 127501, 3, {0x02, 0xE1, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+  unsigned char bank;
+  uint64_t status;
+  auto parse = [&](const tN2kMsg &t) { return ParseN2kPGN127501(t, bank, status); };
+  ASSERT_TRUE(parse(m));
+  EXPECT_EQ(std::tie(bank, status), std::make_tuple(2, 0x00FFFFFFFFFFFFE1ull));
+  ExpectOnlyOwnPgn(127501, 8, parse);
+}
+
+TEST(N2kMessages, DCDetailedStatusBothLengths) {
+  unsigned char sid, instance, soc, soh;
+  tN2kDCType type;
+  double remaining, ripple, capacity;
+  auto parse = [&](const tN2kMsg &t) {
+    return ParseN2kPGN127506(t, sid, instance, type, soc, soh, remaining, ripple, capacity);
+  };
+  // canboat sample, 9-byte form without remaining capacity: 1407 min, ripple n/a.
+  ASSERT_TRUE(parse(Msg(127506, {0x00, 0x0A, 0x00, 0x64, 0x00, 0x7F, 0x05, 0xFF, 0xFF})));
+  EXPECT_EQ(std::tie(sid, instance, type, soc, soh, remaining, ripple, capacity),
+            std::make_tuple(0, 10, N2kDCt_Battery, 100, 0, 1407 * 60.0, N2kDoubleNA, N2kDoubleNA));
+  ExpectOnlyOwnPgn(127506, 9, parse);
+
+  // 11 bytes: 60 min, 0.050 V ripple, 100 Ah.
+  tN2kMsg m;
+  SetN2kPGN127506(m, 1, 2, N2kDCt_Battery, 87, 95, 3600, 0.05, 100 * 3600.0);
+  ExpectWire(m, 127506, 6, {0x01, 0x02, 0x00, 0x57, 0x5F, 0x3C, 0x00, 0x32, 0x00, 0x64, 0x00});
+  ASSERT_TRUE(parse(m));
+  EXPECT_EQ(std::tie(remaining, capacity), std::make_tuple(3600.0, 360000.0));
+  EXPECT_NEAR(ripple, 0.05, 1e-12);
+}
+
+TEST(N2kMessages, ChargerConfigurationStatus) {
+  // On, 80 %, 3-stage, primary, warm, equalize off, overcharge on, 120 min.
+  tN2kMsg m;
+  SetN2kPGN127510(m, 1, 2, N2kOnOff_On, 80, N2kCA_3Stage, N2kCM_Primary, N2kBT_Warm, N2kOnOff_Off,
+                  N2kOnOff_On, 7200);
+  ExpectWire(m, 127510, 6, {0x01, 0x02, 0xFD, 0x50, 0x13, 0x41, 0x78, 0x00});
+  unsigned char charger, battery;
+  tN2kOnOff enable, eq, over;
+  double limit, time;
+  tN2kChargingAlgorithm alg;
+  tN2kChargerMode mode;
+  tBattTempNoSensor temp;
+  auto parse = [&](const tN2kMsg &t) {
+    return ParseN2kPGN127510(t, charger, battery, enable, limit, alg, mode, temp, eq, over, time);
+  };
+  ASSERT_TRUE(parse(m));
+  EXPECT_EQ(std::tie(charger, battery, enable, limit, alg, mode, temp, eq, over, time),
+            std::make_tuple(1, 2, N2kOnOff_On, 80.0, N2kCA_3Stage, N2kCM_Primary, N2kBT_Warm,
+                            N2kOnOff_Off, N2kOnOff_On, 7200.0));
+  ExpectOnlyOwnPgn(127510, 8, parse);
+}
+
+TEST(N2kMessages, BatteryConfigurationStatus) {
+  // AGM, equalization yes, 12 V, lead acid, 200 Ah, 5 %/C, Peukert 1.25, 95 %.
+  tN2kMsg m;
+  SetN2kPGN127513(m, 1, N2kBT_AGM, N2kBES_Yes, N2kBNV_12V, N2kBC_LeadAcid, 200 * 3600.0, 5, 1.25,
+                  95);
+  ExpectWire(m, 127513, 6, {0x01, 0xD2, 0x01, 0xC8, 0x00, 0x05, 0x7D, 0x5F});
+  // A Peukert exponent below 1.0 cannot be sent.
+  SetN2kPGN127513(m, 1, N2kBT_AGM, N2kBES_Yes, N2kBNV_12V, N2kBC_LeadAcid, N2kDoubleNA, 0x7F, 0.9,
+                  0x7F);
+  ExpectWire(m, 127513, 6, {0x01, 0xD2, 0x01, 0xFF, 0xFF, 0x7F, 0xFF, 0x7F});
+
+  // canboat issue #316: an unsupported coefficient sent as 0xFF reads as -1, not n/a.
+  unsigned char instance;
+  tN2kBatType type;
+  tN2kBatEqSupport eq;
+  tN2kBatNomVolt nominal;
+  tN2kBatChem chem;
+  double capacity, peukert;
+  int8_t coefficient, efficiency;
+  auto parse = [&](const tN2kMsg &t) {
+    return ParseN2kPGN127513(t, instance, type, eq, nominal, chem, capacity, coefficient, peukert,
+                             efficiency);
+  };
+  ASSERT_TRUE(parse(Msg(127513, {0x00, 0xCF, 0x1F, 0x14, 0x00, 0xFF, 0x00, 0x62})));
+  EXPECT_EQ(std::tie(type, eq, nominal, chem, capacity, coefficient, peukert, efficiency),
+            std::make_tuple(N2kBT_TypeUnavailable, N2kBES_No, N2kBNV_Unavailable, N2kBC_LiIon,
+                            20 * 3600.0, -1, 1.0, 98));
+  ExpectOnlyOwnPgn(127513, 8, parse);
+}
+
+TEST(N2kMessages, ConverterStatus) {
+  // SID 10, connection 1, float; temperature good, overload warning, low DC error,
+  // ripple n/a.
+  tN2kMsg m;
+  SetN2kPGN127750(m, 10, 1, N2kConvM_Float, N2kTS_Good, N2kOS_Warning, N2kDCVS_Error,
+                  N2kRS_Unavailable);
+  ExpectWire(m, 127750, 6, {0x0A, 0x01, 0x05, 0xE4, 0xFF, 0xFF, 0xFF, 0xFF});
+  unsigned char sid, connection;
+  tN2kConvMode state;
+  tN2kTemperatureState temp;
+  tN2kOverloadState overload;
+  tN2kDCVolgateState lowDC;
+  tN2kRippleState ripple;
+  auto parse = [&](const tN2kMsg &t) {
+    return ParseN2kPGN127750(t, sid, connection, state, temp, overload, lowDC, ripple);
+  };
+  ASSERT_TRUE(parse(m));
+  EXPECT_EQ(std::tie(sid, connection, state, temp, overload, lowDC, ripple),
+            std::make_tuple(10, 1, N2kConvM_Float, N2kTS_Good, N2kOS_Warning, N2kDCVS_Error,
+                            N2kRS_Unavailable));
+  ExpectOnlyOwnPgn(127750, 8, parse);
+}
