@@ -29,7 +29,7 @@
 
 constexpr uint32_t kHeartbeatIntervalMs = 60000;
 constexpr uint32_t kReopenIntervalMs = 1000;
-constexpr int kDefaultPollTimeoutMs = 5;
+constexpr int kDefaultPollTimeoutMs = 10;
 constexpr size_t kDefaultFrameBufferSize = 50;
 constexpr size_t kDefaultMessageBufferCount = 8;
 constexpr int kMaxListeners = 4;
