@@ -48,7 +48,9 @@ void tAddressClaimer::OnClaim(uint8_t source, uint64_t name, tFrameSink &sink, u
     sink.SendControlFrame(AddressClaimFrame(name_, address_));  // we keep it
     return;
   }
-  int next = NextFreeAddress(address_, taken_);
+  // A node with a fixed address (NAME bit 63 clear) may not look for another one.
+  const bool capable = (name_ >> 63) != 0;
+  int next = capable ? NextFreeAddress(address_, taken_) : -1;
   if (next < 0) {
     address_ = kN2kNullAddress;
     state_ = tState::kCannotClaim;

@@ -86,6 +86,11 @@ void tNMEA2000::SetDeviceInstances(unsigned char DeviceInstanceLower,
   UpdateName();
 }
 
+void tNMEA2000::SetArbitraryAddressCapable(bool capable) {
+  nameFields_.ArbitraryAddressCapable = capable;
+  UpdateName();
+}
+
 void tNMEA2000::UpdateName() { claimer_.SetName(nameFields_.Pack()); }
 
 void tNMEA2000::SetFrameBufferSize(size_t frames) {

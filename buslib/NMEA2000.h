@@ -89,6 +89,9 @@ class tNMEA2000 {
                             unsigned char IndustryGroup = 4, int iDev = 0);
   void SetDeviceInstances(unsigned char DeviceInstanceLower, unsigned char DeviceInstanceUpper,
                           unsigned char SystemInstance);
+  // A node that is not arbitrary address capable keeps its address: when it loses it,
+  // it says "cannot claim" instead of moving. Capable by default.
+  void SetArbitraryAddressCapable(bool capable);
   const tN2kProductInfo &ProductInformation() const { return productInfo_; }
   const tN2kConfigInfo &ConfigurationInformation() const { return configInfo_; }
 

@@ -122,3 +122,15 @@ TEST(AddressClaimer, AnswersRequestsAndCommandedAddresses) {
   EXPECT_EQ(0x18EEFF2Au, sink.frames.back().id);
   EXPECT_TRUE(c.ReadResetAddressChanged());
 }
+
+TEST(AddressClaimer, AFixedAddressNodeGivesUpInsteadOfMoving) {
+  tAddressClaimer c;
+  tSink sink;
+  c.SetName(kOurs & ~(1ull << 63));  // not arbitrary address capable
+  c.SetPreferredAddress(35);
+  c.Start(sink, 0);
+  c.OnClaim(35, kLower, sink, 10);
+  EXPECT_EQ(tAddressClaimer::tState::kCannotClaim, c.State());
+  EXPECT_EQ(0x18EEFFFEu, sink.frames.back().id);
+  EXPECT_FALSE(c.ReadResetAddressChanged());
+}
