@@ -1,0 +1,36 @@
+# Shared by scripts/test, scripts/demo and scripts/bench.
+
+# Installs the Debian packages that are missing (nothing when all are there).
+ensure_packages() {
+  local missing=()
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# What building and testing need.
+BUILD_PACKAGES=(cmake make g++ libgtest-dev)
+SANDBOX_PACKAGES=(socat busybox-static iproute2 util-linux procps python3)
+VM_PACKAGES=(qemu-system-x86 busybox-static can-utils xz-utils binutils)
+
+# Configures and builds into DIR with any extra cmake arguments.
+# The compiler's chatter goes to DIR/build.log; it is shown only when the build fails.
+build_tree() {
+  local dir=$1
+  shift
+  mkdir -p "$dir"
+  if ! { cmake -S "$REPO" -B "$dir" "$@" && cmake --build "$dir" -j "$(nproc)"; } >"$dir/build.log" 2>&1; then
+    tail -50 "$dir/build.log"
+    echo "build failed; the whole log is in $dir/build.log"
+    return 1
+  fi
+}
+
+REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
