@@ -192,13 +192,15 @@ int tNMEA2000::ReadFrames(uint32_t now) {
   tCanFrame frame;
   while (handled < kMaxFramesPerParse) {
     tCanIo r = transport_->Read(frame);
-    if (r == tCanIo::kNone) break;
-    if (r == tCanIo::kGone) {
-      LinkLost(now);
-      break;
+    if (r == tCanIo::kOk) {
+      handled++;
+      HandleFrame(frame, now);
+      continue;
     }
-    handled++;
-    if (r == tCanIo::kOk) HandleFrame(frame, now);
+    if (r == tCanIo::kGone) LinkLost(now);
+    // A link that keeps failing must not keep the loop spinning: rest until next time.
+    if (r == tCanIo::kError) readFailed_ = true;
+    break;
   }
   return handled;
 }
@@ -310,7 +312,6 @@ bool tNMEA2000::SendMsg(const tN2kMsg &msg, int) {
 int tNMEA2000::Flush(uint32_t now) {
   if (!linkUp_) return 0;
   int sent = 0;
-  writeBlocked_ = false;
   if (!FlushQueue(controlQueue_, false, sent, now)) return sent;
   if (IsNodeMode() && CannotClaim()) {
     stats_.txDropped += dataQueue_.Size();
@@ -327,7 +328,7 @@ bool tNMEA2000::FlushQueue(tFrameQueue &queue, bool stampSource, int &sent, uint
     if (stampSource) f.id = (f.id & ~0xffu) | GetN2kSource();
     tCanIo r = transport_->Write(f);
     if (r == tCanIo::kNone) {
-      writeBlocked_ = true;
+      stats_.txBlocked++;
       return false;
     }
     if (r == tCanIo::kGone) {
@@ -365,15 +366,13 @@ void tNMEA2000::ReopenIfDue(uint32_t now) {
 
 void tNMEA2000::Wait() {
   if (pollTimeoutMs_ <= 0) return;
-  const int fd = linkUp_ ? transport_->Fd() : -1;
-  if (fd < 0) {
-    poll(nullptr, 0, pollTimeoutMs_);
-    return;
-  }
+  const int fd = linkUp_ && !readFailed_ ? transport_->Fd() : -1;
+  readFailed_ = false;
+  // Writes that would block are retried on the next pass rather than waited for: a CAN
+  // socket whose controller queue is full still reports itself writable.
   struct pollfd p;
   p.fd = fd;
   p.events = POLLIN;
-  if (writeBlocked_) p.events |= POLLOUT;
   p.revents = 0;
-  poll(&p, 1, pollTimeoutMs_);
+  poll(fd >= 0 ? &p : nullptr, fd >= 0 ? 1 : 0, pollTimeoutMs_);
 }

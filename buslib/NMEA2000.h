@@ -43,6 +43,7 @@ struct tN2kNodeStats {
   uint32_t txDropped = 0;     // outgoing queue full, link never came back, or cannot claim
   uint32_t txRefused = 0;     // not open, not a sending mode, or a message that cannot be framed
   uint32_t txErrors = 0;      // frames the link refused
+  uint32_t txBlocked = 0;     // times the link could not take more (retried next pass)
   uint32_t linkLost = 0;
   uint32_t reopened = 0;
   uint32_t naksSent = 0;
@@ -209,7 +210,7 @@ class tNMEA2000 {
   tFrameQueue dataQueue_;
   bool opened_ = false;
   bool linkUp_ = false;
-  bool writeBlocked_ = false;
+  bool readFailed_ = false;
   uint32_t linkLostTime_ = 0;
   uint32_t lastHeartbeat_ = 0;
   bool heartbeatDue_ = true;  // the first one goes out as soon as the address is settled
