@@ -1,0 +1,187 @@
+# shellcheck shell=bash disable=SC2016 # awk programs stay in single quotes
+# Helpers for tests that run the daemon in the router sandbox against the bus
+# simulator. Sourced by bash scripts, inside and outside the sandbox.
+#
+# shellcheck disable=SC2034 # TW_* results are read by the sourcing script
+#
+# Inside a sandbox the daemon helpers use:
+#   TW_DAEMON  path of tidewire
+#   TW_LOG     the simulator's candump log
+#   TW_CTL     the simulator's control FIFO
+#   TW_OUT     directory for each run's standard output and error
+#   TW_SIM_MFR manufacturer code every simulated node keeps, so that any claim
+#              with another code is the daemon's (default 2046, the simulator's)
+
+TW_FAILURES=0
+tw_fail() {
+	echo "FAIL: $*"
+	TW_FAILURES=$((TW_FAILURES + 1))
+}
+tw_expect() { # tw_expect WHAT EXPECTED ACTUAL
+	[[ $2 == "$3" ]] || tw_fail "$1: expected '$2', got '$3'"
+}
+
+# tw_wait SECONDS COMMAND...: runs COMMAND every 20 ms until it succeeds.
+# Status 1 when the time is up, so a fault fails a check instead of hanging.
+tw_wait() {
+	local tries=$(($1 * 50))
+	shift
+	until "$@"; do
+		((tries-- > 0)) || return 1
+		sleep 0.02
+	done
+}
+tw_has_text() { grep -qF -- "$2" "$1" 2>/dev/null; } # tw_has_text FILE TEXT
+
+# --------------------------------------------------------- candump -L log --
+
+# awk functions for frames; plain POSIX awk (mawk has no bit operations).
+_TW_AWK_FRAMES='
+function hex(s,   i, v) {
+	v = 0; s = toupper(s)
+	for (i = 1; i <= length(s); i++) v = v * 16 + index("0123456789ABCDEF", substr(s, i, 1)) - 1
+	return v
+}
+function byte(d, i) { return hex(substr(d, 2 * i + 1, 2)) }   # i counts from 0
+function pgn_of(id,   p) {   # PDU1 PGNs carry the destination in their low byte
+	p = int(id / 256) % 262144
+	if (int(p / 256) % 256 < 240) p -= p % 256
+	return p
+}
+# Sets ID and DATA (hex text) from a log line; 0 for comment lines.
+function frame(   n) {
+	if (substr($0, 1, 1) != "(") return 0
+	n = index($3, "#"); ID = hex(substr($3, 1, n - 1)); DATA = substr($3, n + 1)
+	return 1
+}
+'
+
+# tw_log_lines LOG: number of lines in the log now, a mark for "after".
+tw_log_lines() { if [[ -e $1 ]]; then wc -l <"$1"; else echo 0; fi; }
+
+# tw_claims LOG AFTER_LINE: one line per address claim (PGN 60928) logged after
+# the line: "ID SRC unique=N mfr=N function=N class=N industry=N aac=N", ID as
+# the log writes it (18EEFF23).
+tw_claims() {
+	awk -v from="$2" "$_TW_AWK_FRAMES"'
+	NR > from && frame() && pgn_of(ID) == 60928 && length(DATA) == 16 {
+		low = byte(DATA, 0) + byte(DATA, 1) * 256 + byte(DATA, 2) * 65536 + byte(DATA, 3) * 16777216
+		b7 = byte(DATA, 7)
+		printf "%s %d unique=%d mfr=%d function=%d class=%d industry=%d aac=%d\n", substr($3, 1, index($3, "#") - 1), ID % 256,
+			low % 2097152, int(low / 2097152), byte(DATA, 5), int(byte(DATA, 6) / 2),
+			int(b7 / 16) % 8, int(b7 / 128)
+	}' "$1"
+}
+
+# tw_frames_from LOG AFTER_LINE SRC: "PGN DATA" of every frame from source SRC.
+tw_frames_from() {
+	awk -v from="$2" -v src="$3" "$_TW_AWK_FRAMES"'
+	NR > from && frame() && ID % 256 == src { print pgn_of(ID), DATA }' "$1"
+}
+
+# tw_product LOG AFTER_LINE SRC: reassembles the last complete Product
+# Information fast packet (PGN 126996) from SRC and prints its fields, one
+# "key=value" a line: n2kver product model sw modelver serial cert len. Texts end
+# at their first 0xFF or 0x00 pad byte; bytes outside printable ASCII show as
+# \xHH. Status 1 when no complete message was logged.
+tw_product() {
+	awk -v from="$2" -v src="$3" "$_TW_AWK_FRAMES"'
+	function text(p, off,   i, b, s) {
+		s = ""
+		for (i = 0; i < 32; i++) {
+			b = byte(p, off + i)
+			if (b == 255 || b == 0) break
+			s = s ((b >= 32 && b < 127) ? sprintf("%c", b) : sprintf("\\x%02X", b))
+		}
+		return s
+	}
+	NR > from && frame() && ID % 256 == src && pgn_of(ID) == 126996 {
+		b0 = byte(DATA, 0); seq = int(b0 / 32); counter = b0 % 32
+		if (counter == 0) {
+			cur = seq; want = byte(DATA, 1); got = substr(DATA, 5); next_counter = 1
+		} else if (want > 0 && seq == cur && counter == next_counter) {
+			got = got substr(DATA, 3); next_counter++
+		} else {
+			want = 0   # a lost or foreign frame: this message is incomplete
+		}
+		if (want > 0 && length(got) >= 2 * want) { done = substr(got, 1, 2 * want); want = 0 }
+	}
+	END {
+		if (done == "") exit 1
+		printf "length=%d\n", length(done) / 2
+		printf "n2kver=%d\nproduct=%d\n", byte(done, 0) + 256 * byte(done, 1), byte(done, 2) + 256 * byte(done, 3)
+		printf "model=%s\nsw=%s\nmodelver=%s\nserial=%s\n", text(done, 4), text(done, 36), text(done, 68), text(done, 100)
+		printf "cert=%d\nlen=%d\n", byte(done, 132), byte(done, 133)
+	}' "$1"
+}
+
+# ------------------------------------------- the daemon inside a sandbox --
+
+# tw_sim COMMAND...: hands one command to the simulator through its FIFO.
+tw_sim() { timeout 5 bash -c 'printf "%s\n" "$1" >"$2"' _ "$*" "$TW_CTL" || tw_fail "simulator FIFO: could not send '$*'"; }
+
+# tw_start NAME ARGS...: starts the daemon with ARGS; its standard output goes
+# to $TW_OUT/NAME.out, its standard error to NAME.err. Sets TW_RUN (NAME),
+# TW_PID and TW_FROM (the log's length before the start).
+tw_start() {
+	TW_RUN=$1
+	shift
+	TW_FROM=$(tw_log_lines "$TW_LOG")
+	"$TW_DAEMON" "$@" >"$TW_OUT/$TW_RUN.out" 2>"$TW_OUT/$TW_RUN.err" </dev/null &
+	TW_PID=$!
+}
+
+# tw_stop: stops the running daemon with SIGTERM; a daemon that already ended
+# (crashed or exited) is a failure.
+tw_stop() {
+	local rc
+	if ! kill -0 "$TW_PID" 2>/dev/null; then
+		wait "$TW_PID"
+		rc=$?
+		tw_fail "$TW_RUN: the daemon ended by itself with status $rc; its stderr: $(head -c 500 "$TW_OUT/$TW_RUN.err")"
+		return
+	fi
+	kill -TERM "$TW_PID"
+	wait "$TW_PID"
+	rc=$?
+	((rc == 143)) || tw_fail "$TW_RUN: SIGTERM ended the daemon with status $rc, not 143"
+}
+
+# tw_daemon_claims: the claims the current run made (see tw_claims).
+tw_daemon_claims() { tw_claims "$TW_LOG" "$TW_FROM" | awk -v sim="mfr=${TW_SIM_MFR:-2046}" '$4 != sim'; }
+_tw_claimed() { [[ -n $(tw_daemon_claims) ]]; }
+
+# tw_await_claim: waits for the current run's first address claim. Sets
+# TW_CLAIM_ID (its frame id), TW_ADDR (its source address) and TW_NAME (the
+# NAME fields).
+tw_await_claim() {
+	TW_CLAIM_ID='' TW_ADDR='' TW_NAME=''
+	if ! tw_wait 5 _tw_claimed; then
+		tw_fail "$TW_RUN: no address claim from the daemon (manufacturer code other than the simulated nodes' ${TW_SIM_MFR:-2046}) within 5 s"
+		return 1
+	fi
+	read -r TW_CLAIM_ID TW_ADDR TW_NAME < <(tw_daemon_claims | head -1)
+}
+
+# tw_await_settled ADDR: waits until the daemon sends something other than an
+# address claim from ADDR, which it does only once its claim has stood.
+_tw_settled() { tw_frames_from "$TW_LOG" "$TW_FROM" "$1" | grep -qv '^60928 '; }
+tw_await_settled() {
+	tw_wait 5 _tw_settled "$1" || { tw_fail "$TW_RUN: the daemon never went on past its claim of $1"; return 1; }
+}
+
+# tw_ask_product NODE ADDR: NODE (a simulated node) asks ADDR for its product
+# information; waits for the answer and leaves its fields in TW_PRODUCT.
+_tw_product() { TW_PRODUCT=$(tw_product "$TW_LOG" "$1" "$2"); }
+tw_ask_product() {
+	local mark
+	mark=$(tw_log_lines "$TW_LOG")
+	tw_sim send "$1" 59904 Destination="$2" RequestedPGN=126996
+	tw_wait 5 _tw_product "$mark" "$2" || { tw_fail "$TW_RUN: no product information from $2 within 5 s"; TW_PRODUCT=; return 1; }
+}
+# tw_field KEY: one field of TW_PRODUCT.
+tw_field() { sed -n "s/^$1=//p" <<<"$TW_PRODUCT"; }
+
+# tw_console FILE: the file's text with carriage returns removed, since the
+# library's println ends lines with "\r\n" and StreamPrintf with "\n".
+tw_console() { tr -d '\r' <"$1"; }
