@@ -194,6 +194,7 @@ int tNMEA2000::ReadFrames(uint32_t now) {
     tCanIo r = transport_->Read(frame);
     if (r == tCanIo::kOk) {
       handled++;
+      linkCarried_ = true;
       HandleFrame(frame, now);
       continue;
     }
@@ -338,6 +339,7 @@ bool tNMEA2000::FlushQueue(tFrameQueue &queue, bool stampSource, int &sent, uint
     queue.Pop();
     if (r == tCanIo::kOk) {
       sent++;
+      linkCarried_ = true;
       stats_.txFrames++;
       if (echoOn_ && echoFormat_ == 0) EchoFrame("tx", f);
     } else {
@@ -351,7 +353,12 @@ void tNMEA2000::LinkLost(uint32_t now) {
   transport_->Close();
   linkUp_ = false;
   linkLostTime_ = now;
-  stats_.linkLost++;
+  // A down interface can still be opened and fails at once; count each outage once.
+  if (linkCarried_) stats_.linkLost++;
+  linkCarried_ = false;
+  // Claims and answers queued for the lost link are stale: a new claim follows the reopen.
+  stats_.txDropped += controlQueue_.Size();
+  controlQueue_.Clear();
 }
 
 void tNMEA2000::ReopenIfDue(uint32_t now) {

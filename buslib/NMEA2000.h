@@ -211,6 +211,7 @@ class tNMEA2000 {
   bool opened_ = false;
   bool linkUp_ = false;
   bool readFailed_ = false;
+  bool linkCarried_ = false;  // a frame went either way since the link was (re)opened
   uint32_t linkLostTime_ = 0;
   uint32_t lastHeartbeat_ = 0;
   bool heartbeatDue_ = true;  // the first one goes out as soon as the address is settled

@@ -240,3 +240,22 @@ TEST_F(tNodeFixture, DeletedDeviceListDetachesFromTheNode) {
   RunFor(clock, {ours.get()}, 50);
   EXPECT_EQ(0, fresh.Count());  // a new list knows nobody until they answer
 }
+
+TEST_F(tNodeFixture, ALostLinkIsReopenedAndClaimedOnceAgain) {
+  auto node = MakeNode(204, 35, "ours");
+  ASSERT_TRUE(node->Open());
+  tProbe probe(bus);
+  RunFor(clock, {node.get()}, 300);
+  probe.Drain();
+  node->port->SetLinkDown(true);
+  RunFor(clock, {node.get()}, 3000, 10);
+  EXPECT_FALSE(node->IsReady());
+  node->port->SetLinkDown(false);
+  RunFor(clock, {node.get()}, 1300, 10);
+  EXPECT_TRUE(node->IsReady());
+  EXPECT_EQ(1u, node->Stats().linkLost);
+  int claims = 0;
+  for (auto &f : probe.Drain()) claims += f.id == 0x18EEFF23u ? 1 : 0;
+  EXPECT_EQ(1, claims);
+  EXPECT_FALSE(node->ReadResetAddressChanged());
+}
