@@ -4,7 +4,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <regex>
 
 #include "Console.h"
 
@@ -58,8 +57,19 @@ bool ParseLeadingInt32(const std::string &text, int32_t &value) {
   return true;
 }
 
+// Removes every occurrence of pattern, scanning the original text once, as a
+// regular-expression replacement of a literal pattern does.
+static std::string RemoveAll(const std::string &text, const std::string &pattern) {
+  std::string out;
+  size_t from = 0;
+  for (size_t at; (at = text.find(pattern, from)) != std::string::npos; from = at + pattern.size())
+    out.append(text, from, at - from);
+  out.append(text, from, std::string::npos);
+  return out;
+}
+
 int32_t UniqueIdFromRelease(std::string release, int32_t fallback) {
-  release = std::regex_replace(release, std::regex("kQe-"), "");
+  release = RemoveAll(release, "kQe-");
   int32_t id;
   if (release.empty() || !ParseLeadingInt32(release, id)) return fallback;
   return id;

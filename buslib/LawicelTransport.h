@@ -17,7 +17,7 @@
 #include <cstddef>
 
 #include "CanTransport.h"
-#include "LawicelCodec.h"
+#include "TtyLine.h"
 
 class tLawicelTransport : public tCanTransport {
  public:
@@ -30,14 +30,14 @@ class tLawicelTransport : public tCanTransport {
 
   bool Open() override;
   void Close() override;
-  bool IsOpen() const override { return fd_ >= 0; }
+  bool IsOpen() const override { return tty_.IsOpen(); }
   tCanIo Read(tCanFrame &frame) override;
   tCanIo Write(const tCanFrame &frame) override;
-  int Fd() const override { return fd_; }
+  int Fd() const override { return tty_.Fd(); }
   const tCanTransportStats &Stats() const override { return stats_; }
 
   // Bytes accepted but not yet taken by the tty.
-  size_t TxPending() const { return txEnd_ - txStart_; }
+  size_t TxPending() const { return tty_.TxPending(); }
 
   static constexpr size_t kMaxPathLen = 255;
 
@@ -45,22 +45,15 @@ class tLawicelTransport : public tCanTransport {
   static constexpr size_t kRxBufSize = 4096;
   static constexpr size_t kTxBufSize = 4096;
 
-  bool Queue(const char *data, size_t len);
+  // The line's Flush() and Fill(), counting their errors.
   tCanIo Flush();
   tCanIo Fill();
 
   char path_[kMaxPathLen + 1];
   bool pathOk_;
-  int fd_ = -1;
   bool everOpened_ = false;
   tCanTransportStats stats_;
-
-  char rx_[kRxBufSize];
-  size_t rxStart_ = 0, rxEnd_ = 0;
-  tLawicelLineReader lines_;
-
-  char tx_[kTxBufSize];
-  size_t txStart_ = 0, txEnd_ = 0;
+  tTtyLine<kRxBufSize, kTxBufSize> tty_;
 };
 
 #endif

@@ -1,11 +1,5 @@
 #include "LawicelAdapter.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <stdlib.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <cstring>
 
 #include "N2kTime.h"
@@ -25,10 +19,6 @@ constexpr size_t kMaxReply = 32;
 constexpr uint32_t kTimestampWrap = 60000;
 constexpr int kMaxFillsPerReceive = 4;
 
-bool LinkGone(int err) {
-  return err == EIO || err == ENXIO || err == ENODEV;
-}
-
 }  // namespace
 
 tLawicelAdapterLink::~tLawicelAdapterLink() {
@@ -37,55 +27,20 @@ tLawicelAdapterLink::~tLawicelAdapterLink() {
 
 bool tLawicelAdapterLink::Open(const char *path) {
   Close();
-  if (path == nullptr) return false;
-  int fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  return Configure(fd);
+  return tty_.Open(path);
 }
 
 bool tLawicelAdapterLink::OpenNewPty() {
   Close();
-  int fd = posix_openpt(O_RDWR | O_NOCTTY);
-  if (fd < 0) return false;
-  if (fcntl(fd, F_SETFD, FD_CLOEXEC) != 0 || fcntl(fd, F_SETFL, O_NONBLOCK) != 0 ||
-      grantpt(fd) != 0 || unlockpt(fd) != 0 || ptsname_r(fd, peerPath_, sizeof(peerPath_)) != 0) {
-    close(fd);
-    peerPath_[0] = '\0';
-    return false;
-  }
-  return Configure(fd);
-}
-
-// Raw mode; on a pty master this sets the node's end, so nothing is echoed or
-// translated even before the node opens it.
-bool tLawicelAdapterLink::Configure(int fd) {
-  struct termios tio;
-  if (tcgetattr(fd, &tio) != 0) {
-    close(fd);
-    peerPath_[0] = '\0';
-    return false;
-  }
-  cfmakeraw(&tio);
-  tio.c_cflag |= CLOCAL | CREAD;
-  if (tcsetattr(fd, TCSANOW, &tio) != 0) {
-    close(fd);
-    peerPath_[0] = '\0';
-    return false;
-  }
-  fd_ = fd;
-  return true;
+  return tty_.OpenNewPty(peerPath_, sizeof(peerPath_));
 }
 
 void tLawicelAdapterLink::Close() {
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
+  tty_.Close();
   peerPath_[0] = '\0';
   peerPresent_ = false;
   channelOpen_ = listenOnly_ = timestamps_ = false;
   bitrate_ = -1;
-  rxStart_ = rxEnd_ = 0;
-  txStart_ = txEnd_ = 0;
-  lines_.Reset();
 }
 
 // What was queued for the node, and its half-sent line, means nothing to a node that
@@ -94,24 +49,22 @@ void tLawicelAdapterLink::PeerGone() {
   if (peerPresent_) stats_.peerGone++;
   peerPresent_ = false;
   channelOpen_ = listenOnly_ = false;
-  rxStart_ = rxEnd_ = 0;
-  txStart_ = txEnd_ = 0;
-  lines_.Reset();
+  tty_.DropBuffered();
 }
 
 tCanIo tLawicelAdapterLink::Receive(tCanFrame &frame) {
-  if (fd_ < 0) return tCanIo::kGone;
+  if (!tty_.IsOpen()) return tCanIo::kGone;
   if (TxPending() > 0 && Flush() == tCanIo::kGone) return tCanIo::kGone;
 
   for (int fills = 0;;) {
-    while (rxStart_ < rxEnd_) {
+    while (tty_.RxPending() > 0) {
       if (TxFree() < kMaxReply) {
         if (Flush() == tCanIo::kGone) return tCanIo::kGone;
         if (TxFree() < kMaxReply) return tCanIo::kNone;  // the node is not reading
       }
-      switch (lines_.Feed(rx_[rxStart_++])) {
+      switch (tty_.FeedNext()) {
         case tLawicelLineReader::tEvent::kLine:
-          if (HandleLine(lines_.Line(), lines_.Length(), frame)) return tCanIo::kOk;
+          if (HandleLine(tty_.Line(), tty_.LineLength(), frame)) return tCanIo::kOk;
           break;
         case tLawicelLineReader::tEvent::kDiscarded:
           Refuse();
@@ -122,19 +75,12 @@ tCanIo tLawicelAdapterLink::Receive(tCanFrame &frame) {
       }
     }
     if (fills++ == kMaxFillsPerReceive) break;
-    ssize_t n = read(fd_, rx_, sizeof(rx_));
-    if (n > 0) {
-      peerPresent_ = true;
-      rxStart_ = 0;
-      rxEnd_ = static_cast<size_t>(n);
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      peerPresent_ = true;
-      break;
-    }
-    if (n == 0 || LinkGone(errno)) {
+    tCanIo filled = tty_.Fill();
+    // Would-block, unlike a hang-up, means the node's end is open.
+    if (filled == tCanIo::kOk || filled == tCanIo::kNone) peerPresent_ = true;
+    if (filled == tCanIo::kOk) continue;
+    if (filled == tCanIo::kNone) break;
+    if (filled == tCanIo::kGone) {
       PeerGone();
       return tCanIo::kGone;
     }
@@ -216,7 +162,7 @@ void tLawicelAdapterLink::Refuse() {
 }
 
 tCanIo tLawicelAdapterLink::Send(const tCanFrame &frame) {
-  if (fd_ < 0) return tCanIo::kGone;
+  if (!tty_.IsOpen()) return tCanIo::kGone;
   if (!channelOpen_) {
     stats_.droppedClosed++;
     return tCanIo::kError;
@@ -240,7 +186,7 @@ tCanIo tLawicelAdapterLink::Send(const tCanFrame &frame) {
 }
 
 bool tLawicelAdapterLink::SendRaw(const char *data, size_t len) {
-  if (fd_ < 0 || (len > 0 && data == nullptr)) return false;
+  if (!tty_.IsOpen() || (len > 0 && data == nullptr)) return false;
   if (!Queue(data, len)) {
     if (Flush() == tCanIo::kGone || !Queue(data, len)) return false;
   }
@@ -253,7 +199,7 @@ bool tLawicelAdapterLink::SendRawLine(const char *text) {
   if (text == nullptr) return false;
   size_t len = strlen(text);
   if (TxFree() < len + 1) Flush();
-  if (fd_ < 0 || TxFree() < len + 1) return false;
+  if (!tty_.IsOpen() || TxFree() < len + 1) return false;
   Queue(text, len);
   Queue("\r", 1);
   stats_.rawWrites++;
@@ -261,36 +207,11 @@ bool tLawicelAdapterLink::SendRawLine(const char *text) {
   return true;
 }
 
-bool tLawicelAdapterLink::Queue(const char *data, size_t len) {
-  if (txEnd_ + len > kTxBufSize && txStart_ > 0) {
-    memmove(tx_, tx_ + txStart_, TxPending());
-    txEnd_ -= txStart_;
-    txStart_ = 0;
-  }
-  if (txEnd_ + len > kTxBufSize) return false;
-  memcpy(tx_ + txEnd_, data, len);
-  txEnd_ += len;
-  return true;
-}
-
+// A hang-up while writing is the node going away, as on reading; a link this side
+// closed is not.
 tCanIo tLawicelAdapterLink::Flush() {
-  if (fd_ < 0) return tCanIo::kGone;
-  while (txStart_ < txEnd_) {
-    ssize_t n = write(fd_, tx_ + txStart_, TxPending());
-    if (n > 0) {
-      txStart_ += static_cast<size_t>(n);
-      continue;
-    }
-    if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) return tCanIo::kNone;
-    if (errno == EINTR) continue;
-    if (LinkGone(errno)) {
-      PeerGone();
-      return tCanIo::kGone;
-    }
-    stats_.writeErrors++;
-    txStart_ = txEnd_ = 0;
-    return tCanIo::kError;
-  }
-  txStart_ = txEnd_ = 0;
-  return tCanIo::kOk;
+  tCanIo flushed = tty_.Flush();
+  if (flushed == tCanIo::kGone && tty_.IsOpen()) PeerGone();
+  if (flushed == tCanIo::kError) stats_.writeErrors++;
+  return flushed;
 }

@@ -18,7 +18,7 @@
 #include <cstdint>
 
 #include "CanTransport.h"
-#include "LawicelCodec.h"
+#include "TtyLine.h"
 
 struct tLawicelAdapterStats {
   uint32_t framesFromNode = 0;  // "T" lines taken and acknowledged
@@ -45,8 +45,8 @@ class tLawicelAdapterLink {
   // The node's end after OpenNewPty(), else "".
   const char *PeerPath() const { return peerPath_; }
   void Close();
-  bool IsOpen() const { return fd_ >= 0; }
-  int Fd() const { return fd_; }
+  bool IsOpen() const { return tty_.IsOpen(); }
+  int Fd() const { return tty_.Fd(); }
 
   // Adapter state as the node's commands set it.
   bool ChannelOpen() const { return channelOpen_; }
@@ -68,7 +68,7 @@ class tLawicelAdapterLink {
   bool SendRawLine(const char *text);
   // Writes queued output; the other calls do this too.
   tCanIo Flush();
-  size_t TxPending() const { return txEnd_ - txStart_; }
+  size_t TxPending() const { return tty_.TxPending(); }
 
   const tLawicelAdapterStats &Stats() const { return stats_; }
 
@@ -77,16 +77,14 @@ class tLawicelAdapterLink {
   static constexpr size_t kTxBufSize = 8192;
   static constexpr size_t kPathSize = 128;
 
-  bool Configure(int fd);
   void PeerGone();
-  bool Queue(const char *data, size_t len);
-  size_t TxFree() const { return kTxBufSize - TxPending(); }
+  bool Queue(const char *data, size_t len) { return tty_.Queue(data, len); }
+  size_t TxFree() const { return tty_.TxFree(); }
   void Reply(const char *text);
   void Refuse();
   // True when the line was a frame the node transmitted (frame filled).
   bool HandleLine(const char *line, size_t len, tCanFrame &frame);
 
-  int fd_ = -1;
   char peerPath_[kPathSize] = {0};
   bool peerPresent_ = false;
   bool channelOpen_ = false;
@@ -94,13 +92,7 @@ class tLawicelAdapterLink {
   bool timestamps_ = false;
   int bitrate_ = -1;
   tLawicelAdapterStats stats_;
-
-  char rx_[kRxBufSize];
-  size_t rxStart_ = 0, rxEnd_ = 0;
-  tLawicelLineReader lines_;
-
-  char tx_[kTxBufSize];
-  size_t txStart_ = 0, txEnd_ = 0;
+  tTtyLine<kRxBufSize, kTxBufSize> tty_;
 };
 
 #endif

@@ -4,29 +4,11 @@
 #include <cstring>
 #include <string>
 #include <tuple>
-#include <vector>
 
+#include "CodecTestUtil.h"
 #include "N2kGroupMessages.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-tN2kMsg Msg(unsigned long pgn, const Bytes &data) {
-  tN2kMsg m;
-  m.PGN = pgn;
-  m.DataLen = static_cast<int>(data.size());
-  if (!data.empty()) std::memcpy(m.Data, data.data(), data.size());
-  return m;
-}
-
-void ExpectWire(const tN2kMsg &m, unsigned long pgn, int priority, int destination,
-                const Bytes &wire) {
-  EXPECT_EQ(m.PGN, pgn);
-  EXPECT_EQ(m.Priority, priority);
-  EXPECT_EQ(m.Destination, destination);
-  EXPECT_EQ(Bytes(m.Data, m.Data + m.DataLen), wire);
-}
 
 // A 32-byte product-information field: text, then pad bytes.
 void AppendField(Bytes &out, const std::string &text, uint8_t pad) {

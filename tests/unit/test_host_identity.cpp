@@ -25,6 +25,8 @@ TEST(ReleaseNumber, ConvertsTheLeadingNumberAndFallsBack) {
   EXPECT_EQ(21, UniqueIdFromRelease("21.02.1", 1234));
   EXPECT_EQ(19, UniqueIdFromRelease("19.07.7", 1234));
   EXPECT_EQ(7, UniqueIdFromRelease("kQe-kQe-7", 1234));
+  // One pass over the text: a pattern that only forms once another is removed stays.
+  EXPECT_EQ(1234, UniqueIdFromRelease("kQkQe-e-7", 1234));
   EXPECT_EQ(-5, UniqueIdFromRelease("  -5x", 1234));
   EXPECT_EQ(1234, UniqueIdFromRelease("", 1234));
   EXPECT_EQ(1234, UniqueIdFromRelease("kQe-", 1234));

@@ -2,30 +2,13 @@
 // samples where the document gives them, hand-built otherwise).
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <limits>
 #include <tuple>
-#include <vector>
 
+#include "CodecTestUtil.h"
 #include "N2kMessages.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-tN2kMsg Msg(unsigned long pgn, const Bytes &data) {
-  tN2kMsg m;
-  m.PGN = pgn;
-  m.DataLen = static_cast<int>(data.size());
-  if (!data.empty()) std::memcpy(m.Data, data.data(), data.size());
-  return m;
-}
-
-void ExpectWire(const tN2kMsg &m, unsigned long pgn, int priority, const Bytes &wire) {
-  EXPECT_EQ(m.PGN, pgn);
-  EXPECT_EQ(m.Priority, priority);
-  EXPECT_EQ(Bytes(m.Data, m.Data + m.DataLen), wire);
-}
 
 // The decoder takes its own PGN from minLen bytes up, and nothing shorter.
 template <typename Parse>

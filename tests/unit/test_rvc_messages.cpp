@@ -2,31 +2,14 @@
 // where given, hand-built otherwise).
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <tuple>
 #include <utility>
-#include <vector>
 
+#include "CodecTestUtil.h"
 #include "RVCMessages.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-tN2kMsg Msg(unsigned long pgn, const Bytes &data) {
-  tN2kMsg m;
-  m.PGN = pgn;
-  m.DataLen = static_cast<int>(data.size());
-  if (!data.empty()) std::memcpy(m.Data, data.data(), data.size());
-  return m;
-}
-
-void ExpectWire(const tN2kMsg &m, unsigned long pgn, int priority, const Bytes &wire) {
-  EXPECT_EQ(m.PGN, pgn);
-  EXPECT_EQ(m.Priority, priority);
-  EXPECT_EQ(Bytes(m.Data, m.Data + m.DataLen), wire);
-}
 
 // The decoder takes its own DGN in exactly 8 bytes and nothing else.
 template <typename Parse>

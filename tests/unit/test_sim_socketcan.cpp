@@ -11,19 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "CanSocketPair.h"
 #include "Simulator.h"
 
 namespace {
-
-// struct can_frame as the kernel lays it out, written from the ABI.
-struct RawCanFrame {
-  uint32_t canId;
-  uint8_t len;
-  uint8_t pad, res0, len8Dlc;
-  uint8_t data[8];
-};
-static_assert(sizeof(RawCanFrame) == 16, "can_frame is 16 bytes");
-constexpr uint32_t kEff = 0x80000000u;
 
 std::string Text(uint32_t id, const uint8_t *data, int len) {
   char buf[32];
@@ -36,7 +27,7 @@ std::string Text(uint32_t id, const uint8_t *data, int len) {
 
 TEST(SimSocketCan, FramesCrossBothWaysAndTheLogMatchesTheWire) {
   int sv[2];
-  ASSERT_EQ(socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sv), 0);
+  ASSERT_EQ(CanSocketPair(sv), 0);
   char path[] = "/tmp/sim_can_log_XXXXXX";
   int fd = mkstemp(path);
   ASSERT_GE(fd, 0);

@@ -10,21 +10,10 @@
 #include <cstring>
 #include <string>
 
+#include "CanSocketPair.h"
 #include "SocketCanTransport.h"
 
 namespace {
-
-// struct can_frame as the kernel lays it out (16 bytes), written here from the ABI so
-// the test does not lean on the header the transport uses.
-struct RawCanFrame {
-  uint32_t canId;
-  uint8_t len;
-  uint8_t pad, res0, len8Dlc;
-  uint8_t data[8];
-};
-static_assert(sizeof(RawCanFrame) == 16, "can_frame is 16 bytes");
-
-constexpr uint32_t kEff = 0x80000000u, kRtr = 0x40000000u, kErr = 0x20000000u;
 
 int OpenFdCount() {
   int count = 0;
@@ -76,7 +65,7 @@ class SocketCanAdopted : public ::testing::Test {
  protected:
   void SetUp() override {
     int sv[2];
-    ASSERT_EQ(socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sv), 0);
+    ASSERT_EQ(CanSocketPair(sv), 0);
     ASSERT_TRUE(can_.Adopt(sv[0]));
     bus_ = sv[1];
   }
