@@ -7,7 +7,6 @@
 #include <cstring>
 #include <ctime>
 
-
 size_t StreamPrintf(N2kStream *stream, const char *format, ...) {
   char buf[kPrintfBufferSize];
   va_list ap;
@@ -22,7 +21,9 @@ size_t PrintLine(N2kStream *stream, const std::string &text) {
   return stream->println(text.c_str());
 }
 
-size_t EndLine(N2kStream *stream) { return stream->print("\r\n"); }
+size_t EndLine(N2kStream *stream) {
+  return stream->print("\r\n");
+}
 
 void RepointConsole(int debugLevel, const char *consoleDevice) {
   if (debugLevel == 0) {

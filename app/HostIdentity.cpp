@@ -87,7 +87,9 @@ std::string GetManufacturerSoftwareVersion() {
   return Query("GetManufacturerSoftwareVersion", kSoftwareVersionCommand, "1.0");
 }
 
-std::string GetManufacturerModel() { return Query("GetManufacturerModel", kModelCommand, "1.0"); }
+std::string GetManufacturerModel() {
+  return Query("GetManufacturerModel", kModelCommand, "1.0");
+}
 
 int32_t GetManufacturerUniqueID() {
   std::string release = RunCommand(kReleaseCommand);

@@ -44,7 +44,8 @@ tParseResult ParseOptions(int argc, char *argv[], tRunSettings &settings,
 }
 
 void Usage(const char *programName) {
-  StreamPrintf(Console, "Usage: %s [-h] [-e] [-s] [-d level] [-c ifname] [-l logdir] [-L dev] [-p port]\n",
+  StreamPrintf(Console,
+               "Usage: %s [-h] [-e] [-s] [-d level] [-c ifname] [-l logdir] [-L dev] [-p port]\n",
                programName);
   Console->println("\t -h        : help");
   Console->println("\t -c ifname : name of can instance to use. default is can0.");
@@ -53,7 +54,8 @@ void Usage(const char *programName) {
   Console->println("\t -s        : toggle status updates throgh virtual serial port. default on.");
   Console->println("\t -l logdir : Enable CAN logging and place files in logdir");
   Console->println(
-      "\t -L dev    : redirect console log to device(typically /dev/tnt15 for vieing on /dev/tnt14)");
+      "\t -L dev    : redirect console log to device(typically /dev/tnt15 for vieing on "
+      "/dev/tnt14)");
   Console->println("\t -p port   : UDP port for N2k UDP broadcast in Yacht Devices RAW format");
   std::exit(0);
 }

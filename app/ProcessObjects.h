@@ -5,8 +5,8 @@
 #define APP_PROCESSOBJECTS_H
 
 #include "Console.h"
-#include "NMEA2000_SocketCAN.h"
 #include "N2kStream.h"
+#include "NMEA2000_SocketCAN.h"
 
 // The node, on "can0" unless -c names another port. Never destroyed.
 extern tNMEA2000_SocketCAN &NMEA2000;

@@ -29,7 +29,8 @@ double SchedSeconds() {
 double CpuSeconds() {
   struct rusage ru;
   getrusage(RUSAGE_SELF, &ru);
-  return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+  return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec +
+         (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
 }
 
 double Now() {
@@ -70,21 +71,30 @@ int ServeAdapter(tLawicelAdapterLink &adapter, pid_t node, unsigned long frames)
       sent++;
     }
     adapter.Flush();
-    struct pollfd p = {adapter.Fd(), static_cast<short>(POLLIN | (adapter.TxPending() ? POLLOUT : 0)), 0};
+    struct pollfd p = {adapter.Fd(),
+                       static_cast<short>(POLLIN | (adapter.TxPending() ? POLLOUT : 0)), 0};
     poll(&p, 1, 20);
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
-int Idle(int seconds) {
+// Runs job(node's end of the link) in a child process while this one plays the adapter
+// (feeding it frames when asked); returns the child's status.
+template <typename tJob>
+int WithAdapter(unsigned long frames, tJob job) {
   tLawicelAdapterLink adapter;
   if (!adapter.OpenNewPty()) return 1;
   pid_t child = fork();
-  if (child == 0) {
-    tNMEA2000_SocketCAN node(adapter.PeerPath());
+  if (child == 0) _exit(job(adapter.PeerPath()));
+  return ServeAdapter(adapter, child, frames);
+}
+
+int Idle(int seconds) {
+  return WithAdapter(0, [seconds](const char *port) {
+    tNMEA2000_SocketCAN node(port);
     SetUpNode(node);
     tN2kDeviceList list(&node);
-    if (!node.Open()) _exit(1);
+    if (!node.Open()) return 1;
     // Let the claim settle and the first requests go out before measuring.
     uint32_t start = millis();
     while (!N2kElapsed(millis(), start, 1000)) node.ParseMessages();
@@ -95,35 +105,31 @@ int Idle(int seconds) {
       passes++;
     }
     double cpu = CpuSeconds() - cpu0, sched = SchedSeconds() - sched0, wall = Now() - t0;
-    std::printf("idle: %.1f s, %lu loop passes, on CPU %.4f s = %.2f %% of one core (target < 1 %%); "
-                "rusage says %.3f s\n",
-                wall, passes, sched, 100.0 * sched / wall, cpu);
-    _exit(0);
-  }
-  return ServeAdapter(adapter, child, 0);
+    std::printf(
+        "idle: %.1f s, %lu loop passes, on CPU %.4f s = %.2f %% of one core (target < 1 %%); "
+        "rusage says %.3f s\n",
+        wall, passes, sched, 100.0 * sched / wall, cpu);
+    return 0;
+  });
 }
 
 int Throughput(unsigned long frames) {
-  tLawicelAdapterLink adapter;
-  if (!adapter.OpenNewPty()) return 1;
-  pid_t child = fork();
-  if (child == 0) {
-    tNMEA2000_SocketCAN node(adapter.PeerPath());
+  return WithAdapter(frames, [frames](const char *port) {
+    tNMEA2000_SocketCAN node(port);
     SetUpNode(node);
     node.SetMsgHandler(Count);
-    if (!node.Open()) _exit(1);
+    if (!node.Open()) return 1;
     double deadline = Now() + 60;
     while (gMessages < frames && Now() < deadline) node.ParseMessages();
     double span = gLast - gFirst;
-    std::printf("throughput: %lu of %lu frames in %.3f s = %.0f frames/s through ParseMessages "
-                "(target >= 20000; a full 250 kbit/s bus carries about 1900)\n",
-                static_cast<unsigned long>(gMessages), frames, span,
-                span > 0 ? gMessages / span : 0.0);
+    std::printf(
+        "throughput: %lu of %lu frames in %.3f s = %.0f frames/s through ParseMessages "
+        "(target >= 20000; a full 250 kbit/s bus carries about 1900)\n",
+        static_cast<unsigned long>(gMessages), frames, span, span > 0 ? gMessages / span : 0.0);
     const tCanTransportStats *ts = node.TransportStats();
     if (ts != nullptr) std::printf("throughput: link dropped %u malformed lines\n", ts->rxDropped);
-    _exit(gMessages == frames ? 0 : 1);
-  }
-  return ServeAdapter(adapter, child, frames);
+    return gMessages == frames ? 0 : 1;
+  });
 }
 
 }  // namespace
@@ -134,7 +140,8 @@ int main(int argc, char *argv[]) {
   if (argc < 2 || std::strcmp(argv[1], "idle") == 0)
     rc |= Idle(argc > 2 && std::strcmp(argv[1], "idle") == 0 ? std::atoi(argv[2]) : 10);
   if (argc < 2 || std::strcmp(argv[1], "throughput") == 0)
-    rc |= Throughput(argc > 2 && std::strcmp(argv[1], "throughput") == 0 ? std::strtoul(argv[2], nullptr, 10)
-                                                                     : 200000);
+    rc |= Throughput(argc > 2 && std::strcmp(argv[1], "throughput") == 0
+                         ? std::strtoul(argv[2], nullptr, 10)
+                         : 200000);
   return rc;
 }

@@ -5,8 +5,9 @@
 // Rules: claim the preferred address; a claim for our address with a lower NAME
 // wins it, and we move to the next free address (upwards, skipping 254 and 255,
 // wrapping after 253); with no free address left, or when our NAME says we are not
-// arbitrary address capable, we send "cannot claim" (a claim from 254) and fall silent. A claim with a higher NAME is answered by our own claim.
-// Other traffic waits kClaimSettleMs after each claim so that a contender can object.
+// arbitrary address capable, we send "cannot claim" (a claim from 254) and fall silent. A claim
+// with a higher NAME is answered by our own claim. Other traffic waits kClaimSettleMs after each
+// claim so that a contender can object.
 #ifndef BUSLIB_ADDRESSCLAIM_H
 #define BUSLIB_ADDRESSCLAIM_H
 

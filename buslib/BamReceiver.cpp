@@ -59,8 +59,7 @@ tBamReceiver::tResult tBamReceiver::HandleControl(const tCanFrame &frame, uint32
   return tResult::kPending;
 }
 
-tBamReceiver::tResult tBamReceiver::HandleData(const tCanFrame &frame, uint32_t now,
-                                               tN2kMsg &out) {
+tBamReceiver::tResult tBamReceiver::HandleData(const tCanFrame &frame, uint32_t now, tN2kMsg &out) {
   tCanId id = frame.Id();
   if (id.Destination() != kN2kGlobalAddress) {
     stats_.ignored++;

@@ -8,17 +8,17 @@
 #include "CanFrame.h"
 
 enum class tCanIo {
-  kOk,          // one frame read or written
-  kNone,        // nothing to read / would block; try again later
-  kGone,        // link lost (interface down, adapter unplugged): close and reopen later
-  kError,       // this frame failed (counted); the link stays usable
+  kOk,     // one frame read or written
+  kNone,   // nothing to read / would block; try again later
+  kGone,   // link lost (interface down, adapter unplugged): close and reopen later
+  kError,  // this frame failed (counted); the link stays usable
 };
 
 struct tCanTransportStats {
   uint32_t rxFrames = 0;
   uint32_t txFrames = 0;
-  uint32_t rxDropped = 0;   // malformed or unusable input (bad lines, standard/remote frames)
-  uint32_t txErrors = 0;    // writes that failed for reasons other than would-block
+  uint32_t rxDropped = 0;  // malformed or unusable input (bad lines, standard/remote frames)
+  uint32_t txErrors = 0;   // writes that failed for reasons other than would-block
   uint32_t reopens = 0;
 };
 

@@ -28,11 +28,11 @@ int FastPacketEncode(const tN2kMsg &msg, uint8_t sequence, uint8_t source, tCanF
 
 struct tFastPacketStats {
   uint32_t completed = 0;
-  uint32_t badLength = 0;    // announced length over 223, or a frame too short for its place
-  uint32_t lostFrames = 0;   // a frame counter was skipped: message dropped
-  uint32_t repeated = 0;     // a frame counter seen again: frame ignored
-  uint32_t orphans = 0;      // a later frame without its first frame
-  uint32_t noSlot = 0;       // every reassembly buffer busy
+  uint32_t badLength = 0;   // announced length over 223, or a frame too short for its place
+  uint32_t lostFrames = 0;  // a frame counter was skipped: message dropped
+  uint32_t repeated = 0;    // a frame counter seen again: frame ignored
+  uint32_t orphans = 0;     // a later frame without its first frame
+  uint32_t noSlot = 0;      // every reassembly buffer busy
   uint32_t timeouts = 0;
 };
 

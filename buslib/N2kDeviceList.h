@@ -55,8 +55,12 @@ class tN2kDeviceList : public tNMEA2000::tMsgListener {
     const char *GetInstallationDescription2() const { return config_.InstallationDescription2; }
 
     // Zero-terminated PGN lists, or null while unknown.
-    const unsigned long *GetTransmitPGNs() const { return txPGNs_.empty() ? nullptr : txPGNs_.data(); }
-    const unsigned long *GetReceivePGNs() const { return rxPGNs_.empty() ? nullptr : rxPGNs_.data(); }
+    const unsigned long *GetTransmitPGNs() const {
+      return txPGNs_.empty() ? nullptr : txPGNs_.data();
+    }
+    const unsigned long *GetReceivePGNs() const {
+      return rxPGNs_.empty() ? nullptr : rxPGNs_.data();
+    }
 
     uint32_t LastSeen() const { return lastSeen_; }
 

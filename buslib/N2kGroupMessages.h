@@ -26,14 +26,14 @@ constexpr unsigned long kPgnConfigurationInformation = 126998;
 // 49-55 device class, 56-59 system instance, 60-62 industry group,
 // 63 arbitrary address capable. A lower NAME wins an address contest.
 struct tN2kName {
-  uint32_t UniqueNumber = 0;       // 21 bits
-  uint16_t ManufacturerCode = 0;   // 11 bits
-  uint8_t DeviceInstanceLower = 0; // 3 bits
-  uint8_t DeviceInstanceUpper = 0; // 5 bits
+  uint32_t UniqueNumber = 0;        // 21 bits
+  uint16_t ManufacturerCode = 0;    // 11 bits
+  uint8_t DeviceInstanceLower = 0;  // 3 bits
+  uint8_t DeviceInstanceUpper = 0;  // 5 bits
   uint8_t DeviceFunction = 0;
-  uint8_t DeviceClass = 0;         // 7 bits
-  uint8_t SystemInstance = 0;      // 4 bits
-  uint8_t IndustryGroup = 0;       // 3 bits
+  uint8_t DeviceClass = 0;     // 7 bits
+  uint8_t SystemInstance = 0;  // 4 bits
+  uint8_t IndustryGroup = 0;   // 3 bits
   bool ArbitraryAddressCapable = true;
 
   uint64_t Pack() const;  // fields are masked to their widths
@@ -48,8 +48,8 @@ bool ParseN2kPGN59904(const tN2kMsg &N2kMsg, unsigned long &RequestedPGN);
 enum tN2kAckControl { N2kAck_ACK = 0, N2kAck_NAK = 1, N2kAck_AccessDenied = 2, N2kAck_Busy = 3 };
 void SetN2kPGN59392(tN2kMsg &N2kMsg, unsigned char Destination, tN2kAckControl Control,
                     unsigned char GroupFunction, unsigned long PGN);
-bool ParseN2kPGN59392(const tN2kMsg &N2kMsg, tN2kAckControl &Control,
-                      unsigned char &GroupFunction, unsigned long &PGN);
+bool ParseN2kPGN59392(const tN2kMsg &N2kMsg, tN2kAckControl &Control, unsigned char &GroupFunction,
+                      unsigned long &PGN);
 
 // 60928 ISO Address Claim (PDU1 to global, priority 6, 8 bytes = NAME).
 void SetN2kPGN60928(tN2kMsg &N2kMsg, uint64_t Name);
@@ -73,8 +73,7 @@ bool ParseN2kPGN126464(const tN2kMsg &N2kMsg, tN2kPGNList &Function, unsigned lo
 
 // 126993 Heartbeat (single frame, priority 7). Interval in ms (60000 = 60 s).
 void SetN2kPGN126993(tN2kMsg &N2kMsg, uint32_t IntervalMs, unsigned char SequenceCounter);
-bool ParseN2kPGN126993(const tN2kMsg &N2kMsg, uint32_t &IntervalMs,
-                       unsigned char &SequenceCounter);
+bool ParseN2kPGN126993(const tN2kMsg &N2kMsg, uint32_t &IntervalMs, unsigned char &SequenceCounter);
 
 // 126996 Product Information (fast packet, priority 6, 134 bytes; 132 accepted).
 constexpr int kN2kProductStrLen = 32;

@@ -80,9 +80,8 @@ bool ParseN2kPGN127510(const tN2kMsg &N2kMsg, unsigned char &ChargerInstance,
 // BatCapacity in C (Ah * 3600); PeukertExponent 1.000..1.500.
 void SetN2kPGN127513(tN2kMsg &N2kMsg, unsigned char BatInstance, tN2kBatType BatType,
                      tN2kBatEqSupport SupportsEqual, tN2kBatNomVolt BatNominalVoltage,
-                     tN2kBatChem BatChemistry, double BatCapacity,
-                     int8_t BatTemperatureCoefficient, double PeukertExponent,
-                     int8_t ChargeEfficiencyFactor);
+                     tN2kBatChem BatChemistry, double BatCapacity, int8_t BatTemperatureCoefficient,
+                     double PeukertExponent, int8_t ChargeEfficiencyFactor);
 bool ParseN2kPGN127513(const tN2kMsg &N2kMsg, unsigned char &BatInstance, tN2kBatType &BatType,
                        tN2kBatEqSupport &SupportsEqual, tN2kBatNomVolt &BatNominalVoltage,
                        tN2kBatChem &BatChemistry, double &BatCapacity,

@@ -54,7 +54,9 @@ bool tN2kMsg::Add2ByteUInt(uint16_t v) {
   return true;
 }
 
-bool tN2kMsg::Add2ByteInt(int16_t v) { return Add2ByteUInt(static_cast<uint16_t>(v)); }
+bool tN2kMsg::Add2ByteInt(int16_t v) {
+  return Add2ByteUInt(static_cast<uint16_t>(v));
+}
 
 bool tN2kMsg::Add3ByteUInt(uint32_t v) {
   if (DataLen + 3 > kN2kMaxDataLen) return false;
@@ -147,7 +149,8 @@ uint32_t tN2kMsg::Get3ByteUInt(int &index) const {
     index += 3;
     return 0xffffff;
   }
-  uint32_t v = Data[index] | (Data[index + 1] << 8) | (static_cast<uint32_t>(Data[index + 2]) << 16);
+  uint32_t v =
+      Data[index] | (Data[index + 1] << 8) | (static_cast<uint32_t>(Data[index + 2]) << 16);
   index += 3;
   return v;
 }

@@ -13,7 +13,9 @@ constexpr uint8_t kN2kNullAddress = 254;
 
 // The library's "not available" physical value.
 constexpr double N2kDoubleNA = -1e9;
-inline bool N2kIsNA(double v) { return v == N2kDoubleNA; }
+inline bool N2kIsNA(double v) {
+  return v == N2kDoubleNA;
+}
 
 class tN2kMsg {
  public:

@@ -26,7 +26,9 @@ size_t N2kStream::print(int value, unsigned char base) {
   return write(reinterpret_cast<const unsigned char *>(buf + pos), sizeof(buf) - pos);
 }
 
-size_t N2kStream::println() { return print("\r\n"); }
+size_t N2kStream::println() {
+  return print("\r\n");
+}
 
 size_t N2kStream::println(const char *text) {
   size_t n = print(text);
@@ -49,7 +51,9 @@ tSocketStream::~tSocketStream() {
   if (owned_) ::close(fd_);
 }
 
-int tSocketStream::read() { return -1; }
+int tSocketStream::read() {
+  return -1;
+}
 
 size_t tSocketStream::write(const unsigned char *data, unsigned int len) {
   if (fd_ < 0 || len == 0) return 0;

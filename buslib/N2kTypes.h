@@ -57,12 +57,7 @@ enum tN2kChargingAlgorithm {
   N2kCA_Unavailable = 15
 };
 
-enum tBattTempNoSensor {
-  N2kBT_Cold = 0,
-  N2kBT_Warm = 1,
-  N2kBT_Hot = 2,
-  N2kBT_Unavailable = 15
-};
+enum tBattTempNoSensor { N2kBT_Cold = 0, N2kBT_Warm = 1, N2kBT_Hot = 2, N2kBT_Unavailable = 15 };
 
 enum tN2kBatType { N2kBT_Flooded = 0, N2kBT_Gel = 1, N2kBT_AGM = 2, N2kBT_TypeUnavailable = 15 };
 
@@ -104,9 +99,24 @@ enum tN2kConvMode {
 };
 
 // Good / warning / error states of 127750, two bits each.
-enum tN2kTemperatureState { N2kTS_Good = 0, N2kTS_Warning = 1, N2kTS_Error = 2, N2kTS_Unavailable = 3 };
-enum tN2kOverloadState { N2kOS_Good = 0, N2kOS_Warning = 1, N2kOS_Error = 2, N2kOS_Unavailable = 3 };
-enum tN2kDCVolgateState { N2kDCVS_Good = 0, N2kDCVS_Warning = 1, N2kDCVS_Error = 2, N2kDCVS_Unavailable = 3 };
+enum tN2kTemperatureState {
+  N2kTS_Good = 0,
+  N2kTS_Warning = 1,
+  N2kTS_Error = 2,
+  N2kTS_Unavailable = 3
+};
+enum tN2kOverloadState {
+  N2kOS_Good = 0,
+  N2kOS_Warning = 1,
+  N2kOS_Error = 2,
+  N2kOS_Unavailable = 3
+};
+enum tN2kDCVolgateState {
+  N2kDCVS_Good = 0,
+  N2kDCVS_Warning = 1,
+  N2kDCVS_Error = 2,
+  N2kDCVS_Unavailable = 3
+};
 enum tN2kRippleState { N2kRS_Good = 0, N2kRS_Warning = 1, N2kRS_Error = 2, N2kRS_Unavailable = 3 };
 
 // ---- RV-C ----

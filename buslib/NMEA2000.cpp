@@ -38,7 +38,9 @@ tNMEA2000::~tNMEA2000() {
   if (transport_) transport_->Close();
 }
 
-uint32_t tNMEA2000::CurrentTime() const { return millis(); }
+uint32_t tNMEA2000::CurrentTime() const {
+  return millis();
+}
 
 void tNMEA2000::SetProductInformation(const char *ModelSerialCode, unsigned short ProductCode,
                                       const char *ModelID, const char *SwCode,
@@ -91,7 +93,9 @@ void tNMEA2000::SetArbitraryAddressCapable(bool capable) {
   UpdateName();
 }
 
-void tNMEA2000::UpdateName() { claimer_.SetName(nameFields_.Pack()); }
+void tNMEA2000::UpdateName() {
+  claimer_.SetName(nameFields_.Pack());
+}
 
 void tNMEA2000::SetFrameBufferSize(size_t frames) {
   if (!opened_ && frames > 0) frameBufferSize_ = frames;
@@ -254,7 +258,8 @@ void tNMEA2000::RunTimers(uint32_t now) {
   fastPackets_->Expire(now);
   bam_.Expire(now);
   if (IsNodeMode() && IsReady()) {
-    if (!heartbeatDue_ && N2kElapsed(now, lastHeartbeat_, kHeartbeatIntervalMs)) heartbeatDue_ = true;
+    if (!heartbeatDue_ && N2kElapsed(now, lastHeartbeat_, kHeartbeatIntervalMs))
+      heartbeatDue_ = true;
     if (heartbeatDue_) {
       tN2kMsg hb;
       SetN2kPGN126993(hb, kHeartbeatIntervalMs, heartbeatCounter_);

@@ -40,10 +40,10 @@ struct tN2kNodeStats {
   uint32_t rxMessages = 0;
   uint32_t txMessages = 0;
   uint32_t txFrames = 0;
-  uint32_t txDropped = 0;     // outgoing queue full, link never came back, or cannot claim
-  uint32_t txRefused = 0;     // not open, not a sending mode, or a message that cannot be framed
-  uint32_t txErrors = 0;      // frames the link refused
-  uint32_t txBlocked = 0;     // times the link could not take more (retried next pass)
+  uint32_t txDropped = 0;  // outgoing queue full, link never came back, or cannot claim
+  uint32_t txRefused = 0;  // not open, not a sending mode, or a message that cannot be framed
+  uint32_t txErrors = 0;   // frames the link refused
+  uint32_t txBlocked = 0;  // times the link could not take more (retried next pass)
   uint32_t linkLost = 0;
   uint32_t reopened = 0;
   uint32_t naksSent = 0;
@@ -78,8 +78,7 @@ class tNMEA2000 {
   // ---- identity (texts are copied, cut to the field size) ----
   void SetProductInformation(const char *ModelSerialCode, unsigned short ProductCode,
                              const char *ModelID, const char *SwCode, const char *ModelVersion,
-                             unsigned char LoadEquivalency = 0xff,
-                             unsigned short N2kVersion = 2100,
+                             unsigned char LoadEquivalency = 0xff, unsigned short N2kVersion = 2100,
                              unsigned char CertificationLevel = 0xff, int iDev = 0);
   void SetProgmemConfigurationInformation(const char *ManufacturerInformation,
                                           const char *InstallationDescription1 = nullptr,

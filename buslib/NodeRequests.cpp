@@ -3,14 +3,17 @@
 
 namespace {
 // PGNs the library itself sends and receives; the application's lists follow them.
-const unsigned long kOwnTransmitPGNs[] = {kPgnIsoAcknowledgement, kPgnIsoRequest,
-                                          kPgnIsoAddressClaim,    kPgnPgnList,
-                                          kPgnHeartbeat,          kPgnProductInformation,
-                                          kPgnConfigurationInformation, 0};
-const unsigned long kOwnReceivePGNs[] = {kPgnIsoAcknowledgement, kPgnIsoRequest,
-                                         kPgnIsoAddressClaim,    kPgnCommandedAddress,
-                                         kPgnPgnList,            kPgnProductInformation,
-                                         kPgnConfigurationInformation, 0};
+const unsigned long kOwnTransmitPGNs[] = {
+    kPgnIsoAcknowledgement, kPgnIsoRequest,         kPgnIsoAddressClaim,          kPgnPgnList,
+    kPgnHeartbeat,          kPgnProductInformation, kPgnConfigurationInformation, 0};
+const unsigned long kOwnReceivePGNs[] = {kPgnIsoAcknowledgement,
+                                         kPgnIsoRequest,
+                                         kPgnIsoAddressClaim,
+                                         kPgnCommandedAddress,
+                                         kPgnPgnList,
+                                         kPgnProductInformation,
+                                         kPgnConfigurationInformation,
+                                         0};
 }  // namespace
 
 void tNMEA2000::HandleNodeMessage(const tN2kMsg &msg, uint32_t now) {

@@ -34,16 +34,16 @@ bool ParseRVCPGN1FFA0(const tN2kMsg &N2kMsg, uint8_t &Year, uint8_t &Month, uint
 
 // ---- Charger status ----
 // CHARGER_STATUS 1FFC7: CVdc 0.05 V, CAdc 0.05 A - 1600, PerMax 0.5 %.
-void SetRVCPGN1FFC7(tN2kMsg &N2kMsg, uint8_t Instance, uint16_t CVdc, uint16_t CAdc,
-                    uint8_t PerMax, tRVCBatChrgMode State, bool EnableAtPO, bool AutoRechg,
+void SetRVCPGN1FFC7(tN2kMsg &N2kMsg, uint8_t Instance, uint16_t CVdc, uint16_t CAdc, uint8_t PerMax,
+                    tRVCBatChrgMode State, bool EnableAtPO, bool AutoRechg,
                     tRVCChrgForceChrg ForcedChrg);
-bool ParseRVCPGN1FFC7(const tN2kMsg &N2kMsg, tRVCChrgType &Type, uint8_t &Instance,
-                      uint16_t &CVdc, uint16_t &CAdc, uint8_t &PerMax, tRVCBatChrgMode &State,
-                      bool &EnableAtPO, bool &AutoRechg, tRVCChrgForceChrg &ForcedChrg);
+bool ParseRVCPGN1FFC7(const tN2kMsg &N2kMsg, tRVCChrgType &Type, uint8_t &Instance, uint16_t &CVdc,
+                      uint16_t &CAdc, uint8_t &PerMax, tRVCBatChrgMode &State, bool &EnableAtPO,
+                      bool &AutoRechg, tRVCChrgForceChrg &ForcedChrg);
 
 // CHARGER_STATUS_2 1FEA3: Vdc 0.05 V, Adc 0.05 A - 1600, Temp 1 C - 40 (raw).
-void SetRVCPGN1FEA3(tN2kMsg &N2kMsg, uint8_t ChrgInst, uint8_t DCInst, uint8_t DevPri,
-                    uint16_t Vdc, uint16_t Adc, uint8_t Temp);
+void SetRVCPGN1FEA3(tN2kMsg &N2kMsg, uint8_t ChrgInst, uint8_t DCInst, uint8_t DevPri, uint16_t Vdc,
+                    uint16_t Adc, uint8_t Temp);
 bool ParseRVCPGN1FEA3(const tN2kMsg &N2kMsg, tRVCChrgType &ChrgType, uint8_t &ChrgInst,
                       uint8_t &DCInst, uint8_t &DevPri, uint16_t &Vdc, uint16_t &Adc,
                       uint8_t &Temp);
@@ -71,24 +71,24 @@ bool ParseRVCPGN1FF96(const tN2kMsg &N2kMsg, tRVCChrgType &Type, uint8_t &Instan
 // CHARGER_CONFIGURATION_STATUS_3 1FECC.
 void SetRVCPGN1FECC(tN2kMsg &N2kMsg, uint8_t Instance, uint16_t BulkV, uint16_t AbsorbV,
                     uint16_t FloatV, uint8_t TempComp);
-bool ParseRVCPGN1FECC(const tN2kMsg &N2kMsg, tRVCChrgType &Type, uint8_t &Instance,
-                      uint16_t &BulkV, uint16_t &AbsorbV, uint16_t &FloatV, uint8_t &TempComp);
+bool ParseRVCPGN1FECC(const tN2kMsg &N2kMsg, tRVCChrgType &Type, uint8_t &Instance, uint16_t &BulkV,
+                      uint16_t &AbsorbV, uint16_t &FloatV, uint8_t &TempComp);
 
 // CHARGER_CONFIGURATION_STATUS_4 1FEBF.
 void SetRVCPGN1FEBF(tN2kMsg &N2kMsg, uint8_t Instance, uint16_t BulkT, uint16_t AbsorbT,
                     uint16_t FloatT);
-bool ParseRVCPGN1FEBF(const tN2kMsg &N2kMsg, tRVCChrgType &Type, uint8_t &Instance,
-                      uint16_t &BulkT, uint16_t &AbsorbT, uint16_t &FloatT);
+bool ParseRVCPGN1FEBF(const tN2kMsg &N2kMsg, tRVCChrgType &Type, uint8_t &Instance, uint16_t &BulkT,
+                      uint16_t &AbsorbT, uint16_t &FloatT);
 
 // CHARGER_EQUALIZATION_STATUS 1FF99.
 void SetRVCPGN1FF99(tN2kMsg &N2kMsg, uint8_t Instance, uint16_t Time, bool PreChrg);
-bool ParseRVCPGN1FF99(const tN2kMsg &N2kMsg, tRVCChrgType &Type, uint8_t &Instance,
-                      uint16_t &Time, bool &PreChrg);
+bool ParseRVCPGN1FF99(const tN2kMsg &N2kMsg, tRVCChrgType &Type, uint8_t &Instance, uint16_t &Time,
+                      bool &PreChrg);
 
 // CHARGER_EQUALIZATION_CONFIGURATION_STATUS 1FF98.
 void SetRVCPGN1FF98(tN2kMsg &N2kMsg, uint8_t Instance, uint16_t Volts, uint16_t Time);
-bool ParseRVCPGN1FF98(const tN2kMsg &N2kMsg, tRVCChrgType &Type, uint8_t &Instance,
-                      uint16_t &Volts, uint16_t &Time);
+bool ParseRVCPGN1FF98(const tN2kMsg &N2kMsg, tRVCChrgType &Type, uint8_t &Instance, uint16_t &Volts,
+                      uint16_t &Time);
 
 // ---- DC source status (all raw) ----
 // 1: Vdc 0.05 V; Adc 0.001 A - 2000000 A.
@@ -102,8 +102,8 @@ void SetRVCPGN1FFFC(tN2kMsg &N2kMsg, uint8_t Instance, uint8_t DevPri, uint16_t 
 bool ParseRVCPGN1FFFC(const tN2kMsg &N2kMsg, uint8_t &Instance, uint8_t &DevPri, uint16_t &Temp,
                       uint8_t &SOC, uint16_t &TR);
 // 3: SOH 0.5 %; CapRem Ah; CapRemPer (relative capacity) 0.5 %; Ripple mV.
-void SetRVCPGN1FFFB(tN2kMsg &N2kMsg, uint8_t Instance, uint8_t DevPri, uint8_t SOH,
-                    uint16_t CapRem, uint8_t CapRemPer, uint16_t Ripple);
+void SetRVCPGN1FFFB(tN2kMsg &N2kMsg, uint8_t Instance, uint8_t DevPri, uint8_t SOH, uint16_t CapRem,
+                    uint8_t CapRemPer, uint16_t Ripple);
 bool ParseRVCPGN1FFFB(const tN2kMsg &N2kMsg, uint8_t &Instance, uint8_t &DevPri, uint8_t &SOH,
                       uint16_t &CapRem, uint8_t &CapRemPer, uint16_t &Ripple);
 // 4: DesVolt 0.05 V; DesAmp 0.05 A - 1600.
@@ -133,8 +133,7 @@ bool ParseRVCPGN1FEA5(const tN2kMsg &N2kMsg, uint8_t &Instance, uint8_t &DevPri,
 // ---- TERMINAL 17E00 (PDU1, priority 7, destination = the identifier's PS byte) ----
 // Count = bytes before the first 0xFF (at most 8 and at most the data length).
 // Address = the message's destination. Chars receives exactly Count bytes (no NUL).
-bool ParseRVCPGN17E00(const tN2kMsg &N2kMsg, unsigned char &Address, int &Count,
-                      char (&Chars)[8]);
+bool ParseRVCPGN17E00(const tN2kMsg &N2kMsg, unsigned char &Address, int &Count, char (&Chars)[8]);
 // Count is clamped to 0..8 (Chars may be null when Count is 0); the rest is 0xFF.
 void SetRVCPGN17E00(tN2kMsg &N2kMsg, unsigned char Destination, int Count, const char *Chars);
 

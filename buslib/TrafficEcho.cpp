@@ -30,10 +30,10 @@ void tNMEA2000::EchoFrame(const char *dir, const tCanFrame &frame) {
 void tNMEA2000::EchoMessage(const char *dir, const tN2kMsg &msg) {
   if (echoStream_ == nullptr) return;
   char line[64 + 3 * kN2kMaxDataLen];
-  int n = std::snprintf(line, sizeof(line), "%s pri=%u pgn=%lu src=%u dst=%u len=%d", dir,
-                        static_cast<unsigned>(msg.Priority), msg.PGN,
-                        static_cast<unsigned>(msg.Source), static_cast<unsigned>(msg.Destination),
-                        msg.DataLen);
+  int n =
+      std::snprintf(line, sizeof(line), "%s pri=%u pgn=%lu src=%u dst=%u len=%d", dir,
+                    static_cast<unsigned>(msg.Priority), msg.PGN, static_cast<unsigned>(msg.Source),
+                    static_cast<unsigned>(msg.Destination), msg.DataLen);
   size_t len = n > 0 ? static_cast<size_t>(n) : 0;
   for (int i = 0; i < msg.DataLen && i < kN2kMaxDataLen; i++)
     len = Append(line, sizeof(line), len, " %02X", msg.Data[i]);

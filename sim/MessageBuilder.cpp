@@ -22,22 +22,6 @@ const tPgnBuilder *FindPgnBuilder(unsigned long pgn) {
 
 namespace {
 
-bool ParsePgnList(const std::string &text, std::vector<unsigned long> &out) {
-  out.clear();
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t comma = text.find(',', start);
-    if (comma == std::string::npos) comma = text.size();
-    unsigned long pgn;
-    if (!ParsePgn(text.substr(start, comma - start), pgn)) return false;
-    if (static_cast<int>(out.size()) >= kMaxPgnListEntries) return false;
-    out.push_back(pgn);
-    start = comma + 1;
-  }
-  out.push_back(0);
-  return true;
-}
-
 bool ParseValue(const tFieldDef &def, const std::string &text, tFieldValue &v) {
   switch (def.kind) {
     case tFieldKind::kUnsigned:

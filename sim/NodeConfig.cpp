@@ -10,22 +10,6 @@ using namespace simtext;
 
 namespace {
 
-bool ParseList(const std::string &text, std::vector<unsigned long> &out) {
-  out.clear();
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t comma = text.find(',', start);
-    if (comma == std::string::npos) comma = text.size();
-    unsigned long pgn;
-    if (!ParsePgn(text.substr(start, comma - start), pgn) || pgn == 0) return false;
-    if (static_cast<int>(out.size()) >= kMaxPgnListEntries) return false;
-    out.push_back(pgn);
-    start = comma + 1;
-  }
-  out.push_back(0);
-  return true;
-}
-
 template <typename T>
 bool Number(const std::string &value, uint64_t max, T &out) {
   uint64_t v;
@@ -73,8 +57,8 @@ bool ApplyKey(const std::string &key, const std::string &value, tSimNodeConfig &
     return Text(value, kN2kConfigStrMax, c.mfrInfo) || fail("up to 70 characters");
   if (key == "desc1") return Text(value, kN2kConfigStrMax, c.desc1) || fail("up to 70 characters");
   if (key == "desc2") return Text(value, kN2kConfigStrMax, c.desc2) || fail("up to 70 characters");
-  if (key == "tx") return ParseList(value, c.tx) || fail("PGN,PGN,... (non-zero PGNs)");
-  if (key == "rx") return ParseList(value, c.rx) || fail("PGN,PGN,... (non-zero PGNs)");
+  if (key == "tx") return ParsePgnList(value, c.tx) || fail("PGN,PGN,... (non-zero PGNs)");
+  if (key == "rx") return ParsePgnList(value, c.rx) || fail("PGN,PGN,... (non-zero PGNs)");
   if (key == "mode") {
     if (value == "node")
       c.mode = tSimNodeConfig::tMode::kNode;

@@ -1,5 +1,7 @@
 #include "SimText.h"
 
+#include "N2kGroupMessages.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -234,6 +236,22 @@ bool ParseBool(const std::string &s, bool &out) {
       return true;
     }
   return false;
+}
+
+bool ParsePgnList(const std::string &text, std::vector<unsigned long> &out) {
+  out.clear();
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t comma = text.find(',', start);
+    if (comma == std::string::npos) comma = text.size();
+    unsigned long pgn;
+    if (!ParsePgn(text.substr(start, comma - start), pgn) || pgn == 0) return false;
+    if (static_cast<int>(out.size()) >= kMaxPgnListEntries) return false;
+    out.push_back(pgn);
+    start = comma + 1;
+  }
+  out.push_back(0);
+  return true;
 }
 
 }  // namespace simtext

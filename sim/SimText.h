@@ -36,6 +36,9 @@ bool ParseNumber(const std::string &s, double &out);
 // A PGN: digits only = decimal (127508); hex with 0x (0x1FFC7), a trailing h (1FFC7h)
 // or hex letters (1FFC7). At most 0x3FFFF.
 bool ParsePgn(const std::string &s, unsigned long &out);
+// "PGN,PGN,..." of non-zero PGNs, at most one PGN list message long; out gets them
+// followed by a terminating 0.
+bool ParsePgnList(const std::string &text, std::vector<unsigned long> &out);
 // Hex bytes, two digits each ("0102FF"); at most max bytes. Empty is 0 bytes.
 bool ParseHexBytes(const std::string &s, uint8_t *out, size_t max, size_t &len);
 // "on/off/yes/no/true/false/1/0".

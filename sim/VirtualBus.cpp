@@ -43,7 +43,9 @@ tVirtualBus::~tVirtualBus() {
   for (auto *p : ports_) p->bus_ = nullptr;
 }
 
-void tVirtualBus::Attach(tVirtualBusPort *port) { ports_.push_back(port); }
+void tVirtualBus::Attach(tVirtualBusPort *port) {
+  ports_.push_back(port);
+}
 
 void tVirtualBus::Detach(tVirtualBusPort *port) {
   ports_.erase(std::remove(ports_.begin(), ports_.end(), port), ports_.end());

@@ -15,7 +15,9 @@
 
 namespace {
 volatile sig_atomic_t gStop = 0;
-void OnSignal(int) { gStop = 1; }
+void OnSignal(int) {
+  gStop = 1;
+}
 
 void PrintList(const char *label, const unsigned long *list) {
   std::printf(" %s=", label);
@@ -23,19 +25,19 @@ void PrintList(const char *label, const unsigned long *list) {
     std::printf("none");
     return;
   }
-  for (const unsigned long *p = list; *p != 0; p++)
-    std::printf("%s%lu", p == list ? "" : ",", *p);
+  for (const unsigned long *p = list; *p != 0; p++) std::printf("%s%lu", p == list ? "" : ",", *p);
 }
 
 void PrintDevices(const tN2kDeviceList &list) {
   for (int src = 0; src < 254; src++) {
     const tN2kDeviceList::tDevice *d = list.LocalFindDeviceBySource(static_cast<uint8_t>(src));
     if (d == nullptr) continue;
-    std::printf("device %d unique=%u mfr=%u product=%u model='%s' sw='%s' modelver='%s' "
-                "serial='%s' mfrinfo='%s'",
-                src, d->GetUniqueNumber(), d->GetManufacturerCode(), d->GetProductCode(),
-                d->GetModelID(), d->GetSwCode(), d->GetModelVersion(), d->GetModelSerialCode(),
-                d->GetManufacturerInformation());
+    std::printf(
+        "device %d unique=%u mfr=%u product=%u model='%s' sw='%s' modelver='%s' "
+        "serial='%s' mfrinfo='%s'",
+        src, d->GetUniqueNumber(), d->GetManufacturerCode(), d->GetProductCode(), d->GetModelID(),
+        d->GetSwCode(), d->GetModelVersion(), d->GetModelSerialCode(),
+        d->GetManufacturerInformation());
     PrintList("tx", d->GetTransmitPGNs());
     PrintList("rx", d->GetReceivePGNs());
     std::printf("\n");
@@ -57,12 +59,23 @@ int main(int argc, char *argv[]) {
   int c;
   while ((c = getopt(argc, argv, "c:a:u:t:e")) != -1) {
     switch (c) {
-      case 'c': port = optarg; break;
-      case 'a': address = std::atoi(optarg); break;
-      case 'u': unique = std::strtoul(optarg, nullptr, 10); break;
-      case 't': seconds = std::atoi(optarg); break;
-      case 'e': echo = true; break;
-      default: Usage();
+      case 'c':
+        port = optarg;
+        break;
+      case 'a':
+        address = std::atoi(optarg);
+        break;
+      case 'u':
+        unique = std::strtoul(optarg, nullptr, 10);
+        break;
+      case 't':
+        seconds = std::atoi(optarg);
+        break;
+      case 'e':
+        echo = true;
+        break;
+      default:
+        Usage();
     }
   }
   if (port == nullptr) Usage();
@@ -95,7 +108,8 @@ int main(int argc, char *argv[]) {
   }
   PrintDevices(list);
   const tN2kNodeStats &s = node.Stats();
-  std::printf("stats rxFrames=%u rxMessages=%u txMessages=%u txFrames=%u txDropped=%u linkLost=%u\n",
-              s.rxFrames, s.rxMessages, s.txMessages, s.txFrames, s.txDropped, s.linkLost);
+  std::printf(
+      "stats rxFrames=%u rxMessages=%u txMessages=%u txFrames=%u txDropped=%u linkLost=%u\n",
+      s.rxFrames, s.rxMessages, s.txMessages, s.txFrames, s.txDropped, s.linkLost);
   return 0;
 }

@@ -71,8 +71,8 @@ TEST(AddressClaimer, LosesToALowerNameAndDefendsAgainstAHigherOne) {
   EXPECT_EQ(177, c.Address());
   EXPECT_FALSE(c.ReadResetAddressChanged());
 
-  c.OnClaim(178, 0x5555, sink, 320);   // 178 is somebody else's
-  c.OnClaim(177, kLower, sink, 330);   // we lose 177 and skip 178
+  c.OnClaim(178, 0x5555, sink, 320);  // 178 is somebody else's
+  c.OnClaim(177, kLower, sink, 330);  // we lose 177 and skip 178
   ASSERT_EQ(3u, sink.frames.size());
   EXPECT_EQ(0x18EEFFB3u, sink.frames[2].id);
   EXPECT_EQ(179, c.Address());

@@ -20,9 +20,12 @@ TEST(BamReceiver, ReassemblesAProductId) {
   tBamReceiver r;
   tN2kMsg out;
   EXPECT_EQ(R::kPending, r.HandleControl(Announce(), 0));
-  EXPECT_EQ(R::kPending, r.HandleData(MakeFrame(kDt, {1, 'A', 'C', 'M', 'E', '*', 'R', 'O'}), 50, out));
-  EXPECT_EQ(R::kPending, r.HandleData(MakeFrame(kDt, {2, '5', '0', '0', '*', 'S', 'N', '1'}), 100, out));
-  ASSERT_EQ(R::kComplete, r.HandleData(MakeFrame(kDt, {3, '2', '*', 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), 150, out));
+  EXPECT_EQ(R::kPending,
+            r.HandleData(MakeFrame(kDt, {1, 'A', 'C', 'M', 'E', '*', 'R', 'O'}), 50, out));
+  EXPECT_EQ(R::kPending,
+            r.HandleData(MakeFrame(kDt, {2, '5', '0', '0', '*', 'S', 'N', '1'}), 100, out));
+  ASSERT_EQ(R::kComplete,
+            r.HandleData(MakeFrame(kDt, {3, '2', '*', 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), 150, out));
   EXPECT_EQ(0xFEEBu, out.PGN);
   EXPECT_EQ(0x42, out.Source);
   EXPECT_EQ(17, out.DataLen);
@@ -32,8 +35,8 @@ TEST(BamReceiver, ReassemblesAProductId) {
 TEST(BamReceiver, WrongCountsAndOversizeAreDroppedAndCounted) {
   tBamReceiver r;
   tN2kMsg out;
-  EXPECT_EQ(R::kDropped, r.HandleControl(Announce(17, 2), 0));   // too few packets
-  EXPECT_EQ(R::kDropped, r.HandleControl(Announce(17, 9), 0));   // too many
+  EXPECT_EQ(R::kDropped, r.HandleControl(Announce(17, 2), 0));  // too few packets
+  EXPECT_EQ(R::kDropped, r.HandleControl(Announce(17, 9), 0));  // too many
   EXPECT_EQ(R::kDropped, r.HandleControl(Announce(0, 0), 0));
   EXPECT_EQ(R::kDropped, r.HandleControl(Announce(1785, 255), 0));  // longer than a message holds
   EXPECT_EQ(4u, r.Stats().badAnnounce);
@@ -41,7 +44,8 @@ TEST(BamReceiver, WrongCountsAndOversizeAreDroppedAndCounted) {
   EXPECT_EQ(R::kDropped, r.HandleData(MakeFrame(kDt, {1, 1, 2, 3, 4, 5, 6, 7}), 0, out));
   EXPECT_EQ(1u, r.Stats().orphans);
   // Connection-mode traffic to a node is not ours to take part in.
-  EXPECT_EQ(R::kDropped, r.HandleControl(MakeFrame(0x18EC2342, {0x10, 17, 0, 3, 0xFF, 0xEB, 0xFE, 0}), 0));
+  EXPECT_EQ(R::kDropped,
+            r.HandleControl(MakeFrame(0x18EC2342, {0x10, 17, 0, 3, 0xFF, 0xEB, 0xFE, 0}), 0));
 }
 
 TEST(BamReceiver, SequenceGapsTimeoutsAndReplacement) {
@@ -57,7 +61,8 @@ TEST(BamReceiver, SequenceGapsTimeoutsAndReplacement) {
     tBamReceiver r;
     r.HandleControl(Announce(), 0);
     r.HandleData(MakeFrame(kDt, {1, 1, 2, 3, 4, 5, 6, 7}), 0, out);
-    EXPECT_EQ(R::kDropped, r.HandleData(MakeFrame(kDt, {2, 1, 2, 3, 4, 5, 6, 7}), kBamTimeoutMs + 1, out));
+    EXPECT_EQ(R::kDropped,
+              r.HandleData(MakeFrame(kDt, {2, 1, 2, 3, 4, 5, 6, 7}), kBamTimeoutMs + 1, out));
     EXPECT_EQ(1u, r.Stats().timeouts);
   }
   {  // a new announcement replaces the unfinished one
@@ -66,7 +71,8 @@ TEST(BamReceiver, SequenceGapsTimeoutsAndReplacement) {
     r.HandleData(MakeFrame(kDt, {1, 1, 2, 3, 4, 5, 6, 7}), 0, out);
     r.HandleControl(Announce(9, 2), 10);
     r.HandleData(MakeFrame(kDt, {1, 9, 8, 7, 6, 5, 4, 3}), 20, out);
-    ASSERT_EQ(R::kComplete, r.HandleData(MakeFrame(kDt, {2, 2, 1, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), 30, out));
+    ASSERT_EQ(R::kComplete,
+              r.HandleData(MakeFrame(kDt, {2, 2, 1, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), 30, out));
     EXPECT_EQ(9, out.DataLen);
     EXPECT_EQ(1, out.Data[8]);
   }

@@ -4,12 +4,12 @@
 
 // Identifiers worked out by hand from the J1939 layout.
 TEST(CanId, EncodesKnownIdentifiers) {
-  EXPECT_EQ(0x18EEFF23u, tCanId::Make(6, 60928, 255, 0x23).Raw());   // address claim
-  EXPECT_EQ(0x18EAFFFEu, tCanId::Make(6, 59904, 255, 0xFE).Raw());   // request from null
-  EXPECT_EQ(0x19F01423u, tCanId::Make(6, 126996, 255, 0x23).Raw());  // PDU2
-  EXPECT_EQ(0x0DF01023u, tCanId::Make(3, 126992, 0x42, 0x23).Raw()); // PDU2 ignores dest
-  EXPECT_EQ(0x19EE1023u, tCanId::Make(6, 126464, 0x10, 0x23).Raw()); // PDU1, data page 1
-  EXPECT_EQ(0x1D7E4280u, tCanId::Make(7, 0x17E00, 0x42, 0x80).Raw()); // RV-C TERMINAL
+  EXPECT_EQ(0x18EEFF23u, tCanId::Make(6, 60928, 255, 0x23).Raw());     // address claim
+  EXPECT_EQ(0x18EAFFFEu, tCanId::Make(6, 59904, 255, 0xFE).Raw());     // request from null
+  EXPECT_EQ(0x19F01423u, tCanId::Make(6, 126996, 255, 0x23).Raw());    // PDU2
+  EXPECT_EQ(0x0DF01023u, tCanId::Make(3, 126992, 0x42, 0x23).Raw());   // PDU2 ignores dest
+  EXPECT_EQ(0x19EE1023u, tCanId::Make(6, 126464, 0x10, 0x23).Raw());   // PDU1, data page 1
+  EXPECT_EQ(0x1D7E4280u, tCanId::Make(7, 0x17E00, 0x42, 0x80).Raw());  // RV-C TERMINAL
   EXPECT_EQ(0x19FECA80u, tCanId::Make(6, 0x1FECA, 255, 0x80).Raw());
 }
 

@@ -46,7 +46,10 @@ TEST(WriteLogLine, OneWriteWithAUtcStampWhateverTheTimeZone) {
   time_t before = time(nullptr);
   int written = WriteLogLine(sv[0], "abc\n");
   time_t after = time(nullptr);
-  if (oldTz) setenv("TZ", oldTz, 1); else unsetenv("TZ");
+  if (oldTz)
+    setenv("TZ", oldTz, 1);
+  else
+    unsetenv("TZ");
   tzset();
   EXPECT_EQ(24, written);
   char buf[8192];

@@ -12,7 +12,9 @@
 namespace {
 
 std::vector<tN2kMsg> gReceived;
-void Collect(const tN2kMsg &m) { gReceived.push_back(m); }
+void Collect(const tN2kMsg &m) {
+  gReceived.push_back(m);
+}
 
 struct tNodeFixture : ::testing::Test {
   tVirtualBus bus;
@@ -113,7 +115,7 @@ TEST_F(tNodeFixture, AnswersRequestsAndRefusesWhatItCannotGive) {
   const uint8_t nak[8] = {0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x06, 0xF3, 0x01};
   EXPECT_EQ(0, memcmp(nak, frames[0].data, 8));
 
-  EXPECT_TRUE(request(255, 127750).empty());  // global and unsupported: silence
+  EXPECT_TRUE(request(255, 127750).empty());                 // global and unsupported: silence
   EXPECT_TRUE(request(36, kPgnProductInformation).empty());  // someone else's
 
   frames = request(255, kPgnIsoAddressClaim);

@@ -50,7 +50,8 @@ TEST(ParseOptions, DefaultsAndValues) {
   EXPECT_EQ(-1, p.settings.udpPort);
   EXPECT_EQ("can0", p.port);
 
-  p = Parse({"-d", "5", "-c", "/dev/canlink0", "-l", "/tmp/logs", "-L", "/dev/tnt15", "-p", "2000"});
+  p = Parse(
+      {"-d", "5", "-c", "/dev/canlink0", "-l", "/tmp/logs", "-L", "/dev/tnt15", "-p", "2000"});
   EXPECT_EQ(tParseResult::kRun, p.result);
   EXPECT_EQ(5, p.settings.debugLevel);
   EXPECT_EQ("/dev/canlink0", p.port);

@@ -100,7 +100,8 @@ int main(int argc, char **argv) {
   close(fd);
 
   const std::string got = FormatFrame(rx), want = FormatFrame(expected);
-  std::printf("cantest: got %s after %u ms\n", got.c_str(), static_cast<unsigned>(millis() - start));
+  std::printf("cantest: got %s after %u ms\n", got.c_str(),
+              static_cast<unsigned>(millis() - start));
   if (got != want || !(rx.can_id & CAN_EFF_FLAG)) {
     std::printf("cantest: FAIL: expected %s\n", want.c_str());
     return 1;
