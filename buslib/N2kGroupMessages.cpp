@@ -331,3 +331,11 @@ bool IsDefaultFastPacketMessage(unsigned long PGN) {
     if (PGN >= r.first && PGN <= r.last) return true;
   return false;
 }
+
+void N2kCopyText(char *dst, size_t size, const char *src) {
+  if (size == 0) return;
+  size_t n = 0;
+  if (src != nullptr)
+    for (; n + 1 < size && src[n] != 0; n++) dst[n] = src[n];
+  dst[n] = 0;
+}

@@ -75,6 +75,10 @@ bool ParseN2kPGN126464(const tN2kMsg &N2kMsg, tN2kPGNList &Function, unsigned lo
 void SetN2kPGN126993(tN2kMsg &N2kMsg, uint32_t IntervalMs, unsigned char SequenceCounter);
 bool ParseN2kPGN126993(const tN2kMsg &N2kMsg, uint32_t &IntervalMs, unsigned char &SequenceCounter);
 
+// Fills a text field of the info structs below: copies at most size - 1 characters of
+// src (null: empty text) and always terminates.
+void N2kCopyText(char *dst, size_t size, const char *src);
+
 // 126996 Product Information (fast packet, priority 6, 134 bytes; 132 accepted).
 constexpr int kN2kProductStrLen = 32;
 struct tN2kProductInfo {

@@ -11,14 +11,6 @@ namespace {
 // on a saturated bus.
 constexpr int kMaxFramesPerParse = 256;
 constexpr size_t kControlQueueSize = 8;
-
-void CopyText(char *dst, size_t size, const char *src) {
-  if (size == 0) return;
-  size_t n = 0;
-  if (src != nullptr)
-    for (; n + 1 < size && src[n] != 0; n++) dst[n] = src[n];
-  dst[n] = 0;
-}
 }  // namespace
 
 bool tNMEA2000::tClaimSink::SendControlFrame(const tCanFrame &frame) {
@@ -49,10 +41,10 @@ void tNMEA2000::SetProductInformation(const char *ModelSerialCode, unsigned shor
                                       int) {
   productInfo_.N2kVersion = N2kVersion;
   productInfo_.ProductCode = ProductCode;
-  CopyText(productInfo_.ModelID, sizeof(productInfo_.ModelID), ModelID);
-  CopyText(productInfo_.SwCode, sizeof(productInfo_.SwCode), SwCode);
-  CopyText(productInfo_.ModelVersion, sizeof(productInfo_.ModelVersion), ModelVersion);
-  CopyText(productInfo_.ModelSerialCode, sizeof(productInfo_.ModelSerialCode), ModelSerialCode);
+  N2kCopyText(productInfo_.ModelID, sizeof(productInfo_.ModelID), ModelID);
+  N2kCopyText(productInfo_.SwCode, sizeof(productInfo_.SwCode), SwCode);
+  N2kCopyText(productInfo_.ModelVersion, sizeof(productInfo_.ModelVersion), ModelVersion);
+  N2kCopyText(productInfo_.ModelSerialCode, sizeof(productInfo_.ModelSerialCode), ModelSerialCode);
   productInfo_.CertificationLevel = CertificationLevel;
   productInfo_.LoadEquivalency = LoadEquivalency;
 }
@@ -60,12 +52,12 @@ void tNMEA2000::SetProductInformation(const char *ModelSerialCode, unsigned shor
 void tNMEA2000::SetProgmemConfigurationInformation(const char *ManufacturerInformation,
                                                    const char *InstallationDescription1,
                                                    const char *InstallationDescription2) {
-  CopyText(configInfo_.ManufacturerInformation, sizeof(configInfo_.ManufacturerInformation),
-           ManufacturerInformation);
-  CopyText(configInfo_.InstallationDescription1, sizeof(configInfo_.InstallationDescription1),
-           InstallationDescription1);
-  CopyText(configInfo_.InstallationDescription2, sizeof(configInfo_.InstallationDescription2),
-           InstallationDescription2);
+  N2kCopyText(configInfo_.ManufacturerInformation, sizeof(configInfo_.ManufacturerInformation),
+              ManufacturerInformation);
+  N2kCopyText(configInfo_.InstallationDescription1, sizeof(configInfo_.InstallationDescription1),
+              InstallationDescription1);
+  N2kCopyText(configInfo_.InstallationDescription2, sizeof(configInfo_.InstallationDescription2),
+              InstallationDescription2);
 }
 
 void tNMEA2000::SetDeviceInformation(unsigned long UniqueNumber, unsigned char DeviceFunction,

@@ -1,6 +1,5 @@
 // The table behind "send": one row per PGN the bus library encodes, its fields named
 // as the Set function's parameters, in their order.
-#include <cstdio>
 #include <cstring>
 
 #include "MessageBuilder.h"
@@ -56,10 +55,6 @@ constexpr uint64_t kTerminalCountFromText = ~0ull;
   }
 #define DATE_TIME_ARGS(v) \
   v.U8(0), v.U8(1), v.U8(2), v.U8(3), v.U8(4), v.U8(5), v.U8(6), v.Enum<tRVCTimeZone>(7)
-
-void CopyText(char *dst, size_t size, const char *src) {
-  std::snprintf(dst, size, "%s", src);
-}
 
 const tPgnBuilder kBuilders[] = {
     // ---- NMEA 2000 data ----
@@ -294,10 +289,10 @@ const tPgnBuilder kBuilders[] = {
        tN2kProductInfo info;
        info.N2kVersion = v.U16(0);
        info.ProductCode = v.U16(1);
-       CopyText(info.ModelID, sizeof(info.ModelID), v.S(2));
-       CopyText(info.SwCode, sizeof(info.SwCode), v.S(3));
-       CopyText(info.ModelVersion, sizeof(info.ModelVersion), v.S(4));
-       CopyText(info.ModelSerialCode, sizeof(info.ModelSerialCode), v.S(5));
+       N2kCopyText(info.ModelID, sizeof(info.ModelID), v.S(2));
+       N2kCopyText(info.SwCode, sizeof(info.SwCode), v.S(3));
+       N2kCopyText(info.ModelVersion, sizeof(info.ModelVersion), v.S(4));
+       N2kCopyText(info.ModelSerialCode, sizeof(info.ModelSerialCode), v.S(5));
        info.CertificationLevel = v.U8(6);
        info.LoadEquivalency = v.U8(7);
        SetN2kPGN126996(m, info);
@@ -309,9 +304,9 @@ const tPgnBuilder kBuilders[] = {
       Text("InstallationDescription2", kN2kConfigStrMax), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) {
        tN2kConfigInfo info;
-       CopyText(info.ManufacturerInformation, sizeof(info.ManufacturerInformation), v.S(0));
-       CopyText(info.InstallationDescription1, sizeof(info.InstallationDescription1), v.S(1));
-       CopyText(info.InstallationDescription2, sizeof(info.InstallationDescription2), v.S(2));
+       N2kCopyText(info.ManufacturerInformation, sizeof(info.ManufacturerInformation), v.S(0));
+       N2kCopyText(info.InstallationDescription1, sizeof(info.InstallationDescription1), v.S(1));
+       N2kCopyText(info.InstallationDescription2, sizeof(info.InstallationDescription2), v.S(2));
        SetN2kPGN126998(m, info);
      }},
 };
