@@ -1,11 +1,12 @@
 // The one small interface every CAN link sits behind. Implementations never block:
-// the node polls Fd() itself when it has nothing to do.
+// whoever owns the wait polls Fd() (for writing too while WantsWrite()).
 #ifndef BUSLIB_CANTRANSPORT_H
 #define BUSLIB_CANTRANSPORT_H
 
 #include <cstdint>
 
 #include "CanFrame.h"
+#include "N2kTime.h"
 
 enum class tCanIo {
   kOk,     // one frame read or written
@@ -31,8 +32,22 @@ class tCanTransport {
   virtual bool IsOpen() const = 0;
   virtual tCanIo Read(tCanFrame &frame) = 0;
   virtual tCanIo Write(const tCanFrame &frame) = 0;
-  // Descriptor to poll for readability (and writability while Write returns kNone), or -1.
+  // Descriptor to poll for readability, or -1.
   virtual int Fd() const = 0;
+  // True while bytes wait for the descriptor to become writable. A link whose
+  // writability says nothing about room (a CAN socket) never asks; a refused Write is
+  // then simply tried again a little later.
+  virtual bool WantsWrite() const { return false; }
+  // The link's own timed work (a keep-alive check, say), run on every pass of the node;
+  // kGone when it found the link lost. Milliseconds until it is next due.
+  virtual tCanIo Service(uint32_t now) {
+    (void)now;
+    return tCanIo::kNone;
+  }
+  virtual uint32_t MsUntilDue(uint32_t now) const {
+    (void)now;
+    return kN2kNeverDue;
+  }
   virtual const tCanTransportStats &Stats() const = 0;
 };
 

@@ -90,6 +90,10 @@ tLawicelParsed ParseShortLine(const char *line, size_t len) {
         return Kind(tLawicelLine::kUnknown);
     }
   }
+  uint32_t flags = 0;
+  if (len == 3 && line[0] == 'F' && ParseHex(line + 1, 2, flags)) {
+    return Kind(tLawicelLine::kStatusReply, static_cast<uint8_t>(flags));
+  }
   if (len == 2) {
     if (line[0] == 'S' && line[1] >= '0' && line[1] <= '8') {
       return Kind(tLawicelLine::kBitrate, static_cast<uint8_t>(line[1] - '0'));

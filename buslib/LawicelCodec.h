@@ -22,10 +22,11 @@ constexpr size_t kLawicelFrameLineSize = 32;
 
 enum class tLawicelLine : uint8_t {
   // Frames and adapter replies
-  kFrame,  // "T..." extended data frame; frame filled
-  kOk,     // empty line: the adapter's bare "\r"
-  kTxAck,  // "z" or "Z": the adapter put a frame on the bus
-  kBell,   // "\a": the adapter refused the last command or frame
+  kFrame,        // "T..." extended data frame; frame filled
+  kOk,           // empty line: the adapter's bare "\r"
+  kTxAck,        // "z" or "Z": the adapter put a frame on the bus
+  kBell,         // "\a": the adapter refused the last command or frame
+  kStatusReply,  // "F" + 2 hex digits: the answer to "F"; arg = the status flags
   // Commands a host sends to the adapter
   kOpen,           // "O"
   kListenOnly,     // "L": open without ever transmitting
@@ -48,7 +49,7 @@ enum class tLawicelLine : uint8_t {
 
 struct tLawicelParsed {
   tLawicelLine kind = tLawicelLine::kUnknown;
-  uint8_t arg = 0;  // kBitrate, kTimestamps
+  uint8_t arg = 0;  // kBitrate, kTimestamps, kStatusReply
   tCanFrame frame;  // kFrame
 };
 

@@ -4,8 +4,10 @@
 
 namespace {
 
-// Flush a half-typed command, close the channel, 250 kbit/s, open.
-constexpr char kOpenSequence[] = "\r\r\rC\rS5\rO\r";
+// Flush a half-typed command, close the channel, 250 kbit/s, open, ask for the status
+// flags (an adapter that answers will be asked again when the bus is quiet).
+constexpr char kOpenSequence[] = "\r\r\rC\rS5\rO\rF\r";
+constexpr char kStatusRequest[] = "F\r";
 // Reads per Read() call before giving the loop back, so a flooding adapter cannot
 // hold the node inside one call.
 constexpr int kMaxFillsPerRead = 4;
@@ -38,7 +40,54 @@ bool tLawicelTransport::Open() {
   }
   if (everOpened_) stats_.reopens++;
   everOpened_ = true;
+  answered_ = false;
+  bellRun_ = 0;
+  probing_ = true;  // the "F" of the open sequence
+  probeAt_ = 0;
+  quietKnown_ = false;
   return true;
+}
+
+bool tLawicelTransport::Refused() {
+  stats_.txErrors++;
+  if (probing_) {
+    probing_ = false;
+    // Only an adapter that has answered "F" before says "closed" by refusing it.
+    return statusAnswered_;
+  }
+  if (!answered_) return false;  // replies to the open sequence's empty lines, say
+  return ++bellRun_ >= kBellsBeforeReopen;
+}
+
+tCanIo tLawicelTransport::Service(uint32_t now) {
+  if (!tty_.IsOpen()) return tCanIo::kNone;
+  if (heard_ || !quietKnown_) {
+    quietSince_ = now;
+    quietKnown_ = true;
+    heard_ = false;
+  }
+  if (probing_) {
+    if (probeAt_ == 0) probeAt_ = now;
+    if (N2kElapsed(now, probeAt_, kProbeAnswerMs)) probing_ = false;  // no answer: ask later
+    return tCanIo::kNone;
+  }
+  if (!statusAnswered_ || !N2kElapsed(now, quietSince_, kProbeIdleMs)) return tCanIo::kNone;
+  if (!tty_.Queue(kStatusRequest, sizeof(kStatusRequest) - 1)) return tCanIo::kNone;
+  probing_ = true;
+  probeAt_ = now;
+  quietSince_ = now;
+  return Flush() == tCanIo::kGone ? tCanIo::kGone : tCanIo::kNone;
+}
+
+uint32_t tLawicelTransport::MsUntilDue(uint32_t now) const {
+  if (!tty_.IsOpen()) return kN2kNeverDue;
+  if (probing_) {
+    uint32_t elapsed = now - probeAt_;
+    return probeAt_ == 0 ? 0 : elapsed >= kProbeAnswerMs ? 0 : kProbeAnswerMs - elapsed;
+  }
+  if (!statusAnswered_) return kN2kNeverDue;
+  uint32_t elapsed = now - quietSince_;
+  return elapsed >= kProbeIdleMs ? 0 : kProbeIdleMs - elapsed;
 }
 
 void tLawicelTransport::Close() {
@@ -51,11 +100,12 @@ tCanIo tLawicelTransport::Read(tCanFrame &frame) {
 
   for (int fills = 0;;) {
     while (tty_.RxPending() > 0) {
+      heard_ = true;
       switch (tty_.FeedNext()) {
         case tLawicelLineReader::tEvent::kNone:
           break;
         case tLawicelLineReader::tEvent::kBell:
-          stats_.txErrors++;
+          if (Refused()) return tCanIo::kGone;
           break;
         case tLawicelLineReader::tEvent::kDiscarded:
           stats_.rxDropped++;
@@ -64,14 +114,21 @@ tCanIo tLawicelTransport::Read(tCanFrame &frame) {
           tLawicelParsed parsed = LawicelParseLine(tty_.Line(), tty_.LineLength());
           switch (parsed.kind) {
             case tLawicelLine::kFrame:
+              Answered();
               frame = parsed.frame;
               stats_.rxFrames++;
               return tCanIo::kOk;
             case tLawicelLine::kOk:
             case tLawicelLine::kTxAck:
+              Answered();
+              break;
+            case tLawicelLine::kStatusReply:
+              Answered();
+              statusAnswered_ = true;
+              probing_ = false;
               break;
             case tLawicelLine::kBell:
-              stats_.txErrors++;
+              if (Refused()) return tCanIo::kGone;
               break;
             default:
               stats_.rxDropped++;

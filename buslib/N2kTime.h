@@ -5,6 +5,9 @@
 
 #include <cstdint>
 
+// "Nothing timed": what a MsUntilDue() says when only traffic can bring work.
+constexpr uint32_t kN2kNeverDue = 0xffffffffu;
+
 // Milliseconds from the monotonic clock, 32 bits, wrapping.
 uint32_t millis();
 

@@ -1,6 +1,7 @@
 #include "NMEA2000.h"
 
 #include <poll.h>
+#include <unistd.h>
 
 #include <cstring>
 
@@ -10,18 +11,21 @@ namespace {
 // Bounds the frames handled per call so that the loop's other work keeps its turn
 // on a saturated bus.
 constexpr int kMaxFramesPerParse = 256;
-constexpr size_t kControlQueueSize = 8;
+// A link that refused a write and cannot say when it has room again (a CAN socket
+// whose queue is full still polls writable) is tried again this much later.
+constexpr uint32_t kBlockedRetryMs = 5;
+
+uint32_t Earlier(uint32_t a, uint32_t b) {
+  return a < b ? a : b;
+}
+// Milliseconds from now until interval has passed since start (0 when it has).
+uint32_t Remaining(uint32_t now, uint32_t start, uint32_t interval) {
+  uint32_t elapsed = now - start;
+  return elapsed >= interval ? 0 : interval - elapsed;
+}
 }  // namespace
 
-bool tNMEA2000::tClaimSink::SendControlFrame(const tCanFrame &frame) {
-  if (!node_.controlQueue_.Push(frame)) {
-    node_.stats_.txDropped++;
-    return false;
-  }
-  return true;
-}
-
-tNMEA2000::tNMEA2000() : claimSink_(*this) {
+tNMEA2000::tNMEA2000() {
   nameFields_.IndustryGroup = 4;
   UpdateName();
 }
@@ -32,6 +36,14 @@ tNMEA2000::~tNMEA2000() {
 
 uint32_t tNMEA2000::CurrentTime() const {
   return millis();
+}
+
+uint32_t tNMEA2000::RandomSeed() const {
+  uint32_t seed = 0;
+  // Twins share their NAME, so the seed must come from somewhere else.
+  if (getentropy(&seed, sizeof(seed)) != 0 || seed == 0)
+    seed = millis() ^ (static_cast<uint32_t>(getpid()) << 16) ^ static_cast<uint32_t>(GetName());
+  return seed;
 }
 
 void tNMEA2000::SetProductInformation(const char *ModelSerialCode, unsigned short ProductCode,
@@ -157,7 +169,6 @@ const tCanTransportStats *tNMEA2000::TransportStats() const {
 
 bool tNMEA2000::Open() {
   if (opened_) return true;
-  controlQueue_.Allocate(kControlQueueSize);
   dataQueue_.Allocate(frameBufferSize_);
   fastPackets_.reset(new tFastPacketAssembler(messageBufferCount_));
   transport_.reset(CreateTransport());
@@ -167,7 +178,10 @@ bool tNMEA2000::Open() {
   }
   opened_ = true;
   linkUp_ = true;
-  if (IsNodeMode()) claimer_.Start(claimSink_, CurrentTime());
+  if (IsNodeMode()) {
+    claimer_.Seed(RandomSeed());
+    claimer_.Start(CurrentTime());
+  }
   return true;
 }
 
@@ -182,7 +196,36 @@ void tNMEA2000::ParseMessages() {
   if (handled == 0 && sent == 0) Wait();
 }
 
+int tNMEA2000::PollFd() const {
+  return opened_ && linkUp_ ? transport_->Fd() : -1;
+}
+
+bool tNMEA2000::WantsWrite() const {
+  return PollFd() >= 0 && transport_->WantsWrite();
+}
+
+uint32_t tNMEA2000::MsUntilDue(uint32_t now) const {
+  if (!opened_) return kN2kNeverDue;
+  if (!linkUp_) return Remaining(now, linkLostTime_, kReopenIntervalMs);
+  // A failing read rests the loop until the next timer rather than spinning on it.
+  uint32_t due = readFailed_ ? kBlockedRetryMs : kN2kNeverDue;
+  due = Earlier(due, transport_->MsUntilDue(now));
+  if (IsNodeMode()) {
+    uint32_t claim = claimer_.MsUntilDue(now);
+    // A claim that waits for room goes with the data: on writability or the retry.
+    if (writeBlocked_ && claim == 0) claim = kN2kNeverDue;
+    due = Earlier(due, claim);
+    if (IsReady())
+      due = Earlier(due, heartbeatDue_ ? 0 : Remaining(now, lastHeartbeat_, kHeartbeatIntervalMs));
+  }
+  if (writeBlocked_ && !transport_->WantsWrite()) due = Earlier(due, kBlockedRetryMs);
+  for (auto *l : listeners_)
+    if (l != nullptr) due = Earlier(due, l->MsUntilDue(now));
+  return due;
+}
+
 int tNMEA2000::ReadFrames(uint32_t now) {
+  readFailed_ = false;
   if (!linkUp_) return 0;
   int handled = 0;
   tCanFrame frame;
@@ -199,6 +242,7 @@ int tNMEA2000::ReadFrames(uint32_t now) {
     if (r == tCanIo::kError) readFailed_ = true;
     break;
   }
+  if (linkUp_ && transport_->Service(now) == tCanIo::kGone) LinkLost(now);
   return handled;
 }
 
@@ -246,7 +290,7 @@ void tNMEA2000::HandleMessage(const tN2kMsg &msg, uint32_t now) {
 }
 
 void tNMEA2000::RunTimers(uint32_t now) {
-  claimer_.Tick(now);
+  if (IsNodeMode()) claimer_.Tick(now);
   fastPackets_->Expire(now);
   bam_.Expire(now);
   if (IsNodeMode() && IsReady()) {
@@ -273,7 +317,7 @@ bool tNMEA2000::SendMsg(const tN2kMsg &msg, int) {
     stats_.txRefused++;
     return false;
   }
-  if (CannotClaim()) {
+  if (IsNodeMode() && CannotClaim()) {
     stats_.txDropped++;
     return false;
   }
@@ -310,38 +354,62 @@ bool tNMEA2000::SendMsg(const tN2kMsg &msg, int) {
 int tNMEA2000::Flush(uint32_t now) {
   if (!linkUp_) return 0;
   int sent = 0;
-  if (!FlushQueue(controlQueue_, false, sent, now)) return sent;
+  writeBlocked_ = false;
+  // Claims go first: nothing of ours may go out before the address it comes from.
+  if (IsNodeMode() && !FlushClaim(sent, now)) return sent;
   if (IsNodeMode() && CannotClaim()) {
     stats_.txDropped += dataQueue_.Size();
     dataQueue_.Clear();
     return sent;
   }
-  if (IsReady()) FlushQueue(dataQueue_, true, sent, now);
+  if (IsReady()) FlushData(sent, now);
   return sent;
 }
 
-bool tNMEA2000::FlushQueue(tFrameQueue &queue, bool stampSource, int &sent, uint32_t now) {
-  while (!queue.Empty()) {
-    tCanFrame f = queue.Front();
-    if (stampSource) f.id = (f.id & ~0xffu) | GetN2kSource();
-    tCanIo r = transport_->Write(f);
-    if (r == tCanIo::kNone) {
-      stats_.txBlocked++;
-      return false;
-    }
-    if (r == tCanIo::kGone) {
-      LinkLost(now);
-      return false;
-    }
-    queue.Pop();
-    if (r == tCanIo::kOk) {
-      sent++;
+bool tNMEA2000::WriteFrame(const tCanFrame &f, tCanIo &result, uint32_t now) {
+  result = transport_->Write(f);
+  switch (result) {
+    case tCanIo::kOk:
       linkCarried_ = true;
       stats_.txFrames++;
       if (echoOn_ && echoFormat_ == 0) EchoFrame("tx", f);
-    } else {
+      return true;
+    case tCanIo::kNone:
+      stats_.txBlocked++;
+      writeBlocked_ = true;
+      return false;
+    case tCanIo::kGone:
+      LinkLost(now);
+      return false;
+    case tCanIo::kError:
       stats_.txErrors++;
-    }
+      return true;
+  }
+  return true;
+}
+
+bool tNMEA2000::FlushClaim(int &sent, uint32_t now) {
+  tCanFrame f;
+  if (!claimer_.FrameDue(now, f)) return true;
+  tCanIo r;
+  const bool taken = WriteFrame(f, r, now);
+  if (r == tCanIo::kOk) {
+    sent++;
+    claimer_.FrameSent(now);
+  } else if (taken) {
+    claimer_.FrameFailed(now);  // refused: it stays due and is tried again shortly
+  }
+  return taken && r == tCanIo::kOk;
+}
+
+bool tNMEA2000::FlushData(int &sent, uint32_t now) {
+  while (!dataQueue_.Empty()) {
+    tCanFrame f = dataQueue_.Front();
+    f.id = (f.id & ~0xffu) | GetN2kSource();
+    tCanIo r;
+    if (!WriteFrame(f, r, now)) return false;
+    dataQueue_.Pop();
+    if (r == tCanIo::kOk) sent++;
   }
   return true;
 }
@@ -353,9 +421,7 @@ void tNMEA2000::LinkLost(uint32_t now) {
   // A down interface can still be opened and fails at once; count each outage once.
   if (linkCarried_) stats_.linkLost++;
   linkCarried_ = false;
-  // Claims and answers queued for the lost link are stale: a new claim follows the reopen.
-  stats_.txDropped += controlQueue_.Size();
-  controlQueue_.Clear();
+  writeBlocked_ = false;
 }
 
 void tNMEA2000::ReopenIfDue(uint32_t now) {
@@ -365,13 +431,12 @@ void tNMEA2000::ReopenIfDue(uint32_t now) {
   linkUp_ = true;
   stats_.reopened++;
   // The bus may have changed while we were away: claim again before talking.
-  if (IsNodeMode()) claimer_.Start(claimSink_, now);
+  if (IsNodeMode()) claimer_.Start(now);
 }
 
 void tNMEA2000::Wait() {
   if (pollTimeoutMs_ <= 0) return;
   const int fd = linkUp_ && !readFailed_ ? transport_->Fd() : -1;
-  readFailed_ = false;
   // Writes that would block are retried on the next pass rather than waited for: a CAN
   // socket whose controller queue is full still reports itself writable.
   struct pollfd p;

@@ -7,9 +7,11 @@
 // transport broadcasts, and hands every received message to the message handler.
 //
 // Call order: identity setters, buffer sizes, traffic echo, SetMode, PGN lists,
-// SetMsgHandler, Open; then ParseMessages in a loop. ParseMessages never blocks for
-// long: when nothing was pending it waits in poll() on the link for at most the poll
-// timeout (a few ms), so a loop around it costs almost no CPU when the bus is quiet.
+// SetMsgHandler, Open; then ParseMessages in a loop. ParseMessages handles what is
+// pending and returns. A loop that owns its wait sets the poll timeout to 0 and, after
+// each ParseMessages, waits on PollFd() (for writing too while WantsWrite()) for at
+// most MsUntilDue(); left at its default, ParseMessages itself waits a few ms in
+// poll() when nothing was pending, so a bare loop around it stays cheap.
 // Single-threaded: handlers run inside ParseMessages.
 #ifndef BUSLIB_NMEA2000_H
 #define BUSLIB_NMEA2000_H
@@ -40,11 +42,11 @@ struct tN2kNodeStats {
   uint32_t rxMessages = 0;
   uint32_t txMessages = 0;
   uint32_t txFrames = 0;
-  uint32_t txDropped = 0;  // outgoing queue full, link never came back, or cannot claim
+  uint32_t txDropped = 0;  // outgoing queue full, or dropped while we cannot claim
   uint32_t txRefused = 0;  // not open, not a sending mode, or a message that cannot be framed
   uint32_t txErrors = 0;   // frames the link refused
   uint32_t txBlocked = 0;  // times the link could not take more (retried next pass)
-  uint32_t linkLost = 0;
+  uint32_t linkLost = 0;   // outages: link gone, or an adapter that closed its channel
   uint32_t reopened = 0;
   uint32_t naksSent = 0;
 };
@@ -68,6 +70,11 @@ class tNMEA2000 {
     virtual ~tMsgListener() = default;
     virtual void HandleMsg(const tN2kMsg &msg, uint32_t now) = 0;
     virtual void Tick(uint32_t now) = 0;
+    // Milliseconds until Tick has work (0: now; kN2kNeverDue: only on traffic).
+    virtual uint32_t MsUntilDue(uint32_t now) const {
+      (void)now;
+      return kN2kNeverDue;
+    }
   };
 
   tNMEA2000();
@@ -119,6 +126,13 @@ class tNMEA2000 {
   bool IsOpen() const { return opened_; }
   // Reads and handles everything pending, runs the timers, sends what waits.
   void ParseMessages();
+  // For a loop that owns the wait: the link's descriptor (-1 while it is down), whether
+  // to wait for it to be writable too, and how long until ParseMessages has timed work
+  // (0: now; kN2kNeverDue: nothing timed, only traffic).
+  int PollFd() const;
+  bool WantsWrite() const;
+  uint32_t MsUntilDue() const { return MsUntilDue(CurrentTime()); }
+  uint32_t MsUntilDue(uint32_t now) const;
   // Queues a message (source and, for PDU1 PGNs, destination are filled in when its
   // frames go out). False, and counted, when it cannot be queued whole.
   bool SendMsg(const tN2kMsg &msg, int iDev = -1);
@@ -127,6 +141,10 @@ class tNMEA2000 {
   void ClaimAddress(unsigned char address);
   // True once after the node had to take another address.
   bool ReadResetAddressChanged() { return claimer_.ReadResetAddressChanged(); }
+  // What the address claim went through since the last call, as a mask of
+  // tAddressClaimer::kEvent... (address changed, cannot claim, another device with our
+  // NAME); clears them.
+  unsigned ReadResetClaimEvents() { return claimer_.ReadResetEvents(); }
   unsigned char GetN2kSource(int iDev = 0) const;
   uint64_t GetName() const { return claimer_.Name(); }
   // Address claimed and settled (or a sending mode without claim).
@@ -140,24 +158,17 @@ class tNMEA2000 {
   const tFastPacketStats *FastPacketStats() const;
   const tBamStats &BamStats() const { return bam_.Stats(); }
   const tCanTransportStats *TransportStats() const;
-  size_t PendingFrames() const { return controlQueue_.Size() + dataQueue_.Size(); }
+  size_t PendingFrames() const { return dataQueue_.Size(); }
 
  protected:
   // Makes the link; called by Open. The node owns the result.
   virtual tCanTransport *CreateTransport() = 0;
   // The clock; tests replace it.
   virtual uint32_t CurrentTime() const;
+  // Seed of the pseudo-random claim delays: different for every device and start.
+  virtual uint32_t RandomSeed() const;
 
  private:
-  class tClaimSink : public tFrameSink {
-   public:
-    explicit tClaimSink(tNMEA2000 &node) : node_(node) {}
-    bool SendControlFrame(const tCanFrame &frame) override;
-
-   private:
-    tNMEA2000 &node_;
-  };
-
   bool IsNodeMode() const { return mode_ == N2km_NodeOnly || mode_ == N2km_ListenAndNode; }
   bool CanSend() const { return mode_ != N2km_ListenOnly; }
   bool PassesAll() const {
@@ -168,12 +179,15 @@ class tNMEA2000 {
   void HandleFrame(const tCanFrame &frame, uint32_t now);
   void HandleMessage(const tN2kMsg &msg, uint32_t now);
   void HandleNodeMessage(const tN2kMsg &msg, uint32_t now);
-  void AnswerRequest(unsigned long pgn, uint8_t requester, uint8_t destination);
+  void AnswerRequest(unsigned long pgn, uint8_t requester, uint8_t destination, uint32_t now);
   void SendPgnList(tN2kPGNList function, uint8_t destination);
   void SendNak(uint8_t destination, unsigned long pgn);
   void RunTimers(uint32_t now);
   int Flush(uint32_t now);
-  bool FlushQueue(tFrameQueue &queue, bool stampSource, int &sent, uint32_t now);
+  bool FlushClaim(int &sent, uint32_t now);
+  bool FlushData(int &sent, uint32_t now);
+  // One frame to the link; false when it could not take it now (blocked or gone).
+  bool WriteFrame(const tCanFrame &f, tCanIo &result, uint32_t now);
   void LinkLost(uint32_t now);
   void ReopenIfDue(uint32_t now);
   void Wait();
@@ -184,7 +198,6 @@ class tNMEA2000 {
   tN2kConfigInfo configInfo_;
   tN2kName nameFields_;
   tAddressClaimer claimer_;
-  tClaimSink claimSink_;
   tN2kMode mode_ = N2km_ListenOnly;
   uint8_t sendAddress_ = 15;  // send-only modes
 
@@ -205,12 +218,12 @@ class tNMEA2000 {
   std::unique_ptr<tCanTransport> transport_;
   std::unique_ptr<tFastPacketAssembler> fastPackets_;
   tBamReceiver bam_;
-  tFrameQueue controlQueue_;
   tFrameQueue dataQueue_;
   bool opened_ = false;
   bool linkUp_ = false;
   bool readFailed_ = false;
-  bool linkCarried_ = false;  // a frame went either way since the link was (re)opened
+  bool writeBlocked_ = false;  // the link took no more on the last try
+  bool linkCarried_ = false;   // a frame went either way since the link was (re)opened
   uint32_t linkLostTime_ = 0;
   uint32_t lastHeartbeat_ = 0;
   bool heartbeatDue_ = true;  // the first one goes out as soon as the address is settled

@@ -20,21 +20,21 @@ void tNMEA2000::HandleNodeMessage(const tN2kMsg &msg, uint32_t now) {
   switch (msg.PGN) {
     case kPgnIsoAddressClaim: {
       uint64_t name;
-      if (ParseN2kPGN60928(msg, name)) claimer_.OnClaim(msg.Source, name, claimSink_, now);
+      if (ParseN2kPGN60928(msg, name)) claimer_.OnClaim(msg.Source, name, now);
       break;
     }
     case kPgnIsoRequest: {
       unsigned long requested;
       if (!ParseN2kPGN59904(msg, requested)) break;
       if (msg.Destination != kN2kGlobalAddress && msg.Destination != claimer_.Address()) break;
-      AnswerRequest(requested, msg.Source, msg.Destination);
+      AnswerRequest(requested, msg.Source, msg.Destination, now);
       break;
     }
     case kPgnCommandedAddress: {
       uint64_t target;
       unsigned char address;
       if (ParseN2kPGN65240(msg, target, address) && target == GetName())
-        claimer_.OnCommandedAddress(address, claimSink_, now);
+        claimer_.OnCommandedAddress(address, now);
       break;
     }
     default:
@@ -43,12 +43,13 @@ void tNMEA2000::HandleNodeMessage(const tN2kMsg &msg, uint32_t now) {
 }
 
 void tNMEA2000::ClaimAddress(unsigned char address) {
-  if (opened_ && IsNodeMode()) claimer_.OnCommandedAddress(address, claimSink_, CurrentTime());
+  if (opened_ && IsNodeMode()) claimer_.OnCommandedAddress(address, CurrentTime());
 }
 
-void tNMEA2000::AnswerRequest(unsigned long pgn, uint8_t requester, uint8_t destination) {
+void tNMEA2000::AnswerRequest(unsigned long pgn, uint8_t requester, uint8_t destination,
+                              uint32_t now) {
   if (pgn == kPgnIsoAddressClaim) {
-    claimer_.OnClaimRequest(destination, claimSink_);
+    claimer_.OnClaimRequest(destination, now);
     return;
   }
   if (CannotClaim()) return;

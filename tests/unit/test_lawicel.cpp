@@ -192,7 +192,7 @@ TEST_F(LawicelLink, OpenHandshakeThenFramesBothWays) {
   OpenNode();
   EXPECT_EQ(adapter_.Bitrate(), 5);
   EXPECT_FALSE(adapter_.ListenOnly());
-  EXPECT_EQ(adapter_.Stats().commands, 3u);  // C, S5, O
+  EXPECT_EQ(adapter_.Stats().commands, 4u);  // C, S5, O, F
   EXPECT_EQ(adapter_.Stats().refused, 0u);
 
   tCanFrame out = MakeFrame(0x09F80123, {0xDE, 0xAD, 0xBE, 0xEF});

@@ -41,12 +41,13 @@ TEST(SimSocketCan, FramesCrossBothWaysAndTheLogMatchesTheWire) {
     tSimulator sim(std::move(link), &log);
     ASSERT_TRUE(sim.ExecuteLine("node bat address=0x50", {"test", 1}));
 
-    // Everybody is asked for their claim; bat answers on top of its own first claim.
+    // Everybody is asked for their claim before bat's first claim went out: that one
+    // claim answers the request too.
     RawCanFrame request = {0x18EAFF23u | kEff, 3, 0, 0, 0, {0x00, 0xEE, 0x00}};
     ASSERT_EQ(write(sv[1], &request, sizeof(request)), static_cast<ssize_t>(sizeof(request)));
     wire.push_back(Text(0x18EAFF23, request.data, 3));
     int claims = 0;
-    for (int i = 0; i < 5000 && claims < 2; i++) {
+    for (int i = 0; i < 400; i++) {
       sim.Step(1);
       RawCanFrame f;
       while (recv(sv[1], &f, sizeof(f), MSG_DONTWAIT) == static_cast<ssize_t>(sizeof(f))) {
@@ -55,7 +56,7 @@ TEST(SimSocketCan, FramesCrossBothWaysAndTheLogMatchesTheWire) {
         claims += (f.canId & ~kEff) == 0x18EEFF50u;
       }
     }
-    ASSERT_EQ(claims, 2);
+    ASSERT_EQ(claims, 1);
     EXPECT_EQ(sim.Stats().fromLink, 1u);
   }
   log.Close();
