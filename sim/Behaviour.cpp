@@ -1,31 +1,45 @@
 #include "Behaviour.h"
 
+#include "Chaser.h"
 #include "EchoTerminal.h"
+#include "RO500Charger.h"
 
 namespace {
 
 struct tBehaviourEntry {
   const char *name;
   std::unique_ptr<tSimBehaviour> (*make)();
+  const char *const *defaults;  // node keys the model brings, or null
 };
 
 // Device models add a row here.
 const tBehaviourEntry kBehaviours[] = {
-    {"echo-terminal", [] { return std::unique_ptr<tSimBehaviour>(new tEchoTerminal()); }},
+    {"echo-terminal", [] { return std::unique_ptr<tSimBehaviour>(new tEchoTerminal()); }, nullptr},
+    {"ro500", [] { return std::unique_ptr<tSimBehaviour>(new tRO500Charger()); },
+     kRO500NodeDefaults},
+    {"chaser", [] { return std::unique_ptr<tSimBehaviour>(new tChaser()); }, nullptr},
 };
+
+const tBehaviourEntry *Find(const std::string &name) {
+  for (const auto &entry : kBehaviours)
+    if (name == entry.name) return &entry;
+  return nullptr;
+}
 
 }  // namespace
 
 std::unique_ptr<tSimBehaviour> MakeBehaviour(const std::string &name) {
-  for (const auto &entry : kBehaviours)
-    if (name == entry.name) return entry.make();
-  return nullptr;
+  const tBehaviourEntry *entry = Find(name);
+  return entry != nullptr ? entry->make() : nullptr;
 }
 
 bool IsKnownBehaviour(const std::string &name) {
-  for (const auto &entry : kBehaviours)
-    if (name == entry.name) return true;
-  return false;
+  return Find(name) != nullptr;
+}
+
+const char *const *BehaviourDefaults(const std::string &name) {
+  const tBehaviourEntry *entry = Find(name);
+  return entry != nullptr ? entry->defaults : nullptr;
 }
 
 std::string KnownBehaviours() {

@@ -4,7 +4,8 @@
 //
 // A behaviour belongs to one node. It is called from inside the node's ParseMessages:
 // OnMessage for every message the node receives (whoever it is addressed to), OnTick
-// on each pass of the loop (every few ms), OnCommand for "do NODE TEXT" lines. It is
+// on each pass of the loop (every few ms), OnCommand for "do NODE TEXT" lines, OnResume
+// when the node comes back from silence (a device that was off starts afresh). It is
 // not called while its node is silent. It sends through node.Send.
 #ifndef SIM_BEHAVIOUR_H
 #define SIM_BEHAVIOUR_H
@@ -37,6 +38,7 @@ class tSimBehaviour {
     error = "this behaviour takes no commands";
     return false;
   }
+  virtual void OnResume(tSimNode &node) { (void)node; }
 };
 
 // The behaviour called name, or null when there is none.
@@ -44,5 +46,8 @@ std::unique_ptr<tSimBehaviour> MakeBehaviour(const std::string &name);
 bool IsKnownBehaviour(const std::string &name);
 // The known names, comma-separated, for messages.
 std::string KnownBehaviours();
+// The node keys a behaviour brings when the scenario does not give them ("mfr=963",
+// ...), null-terminated; null when it brings none.
+const char *const *BehaviourDefaults(const std::string &name);
 
 #endif

@@ -141,6 +141,10 @@ bool tLawicelAdapterLink::HandleLine(const char *line, size_t len, tCanFrame &fr
       Reply(kSerialReply);
       break;
     case tLawicelLine::kStatusFlags:
+      if (!channelOpen_) {
+        Refuse();
+        break;
+      }
       Reply(kStatusReply);
       break;
     default:
@@ -149,6 +153,12 @@ bool tLawicelAdapterLink::HandleLine(const char *line, size_t len, tCanFrame &fr
       break;
   }
   return false;
+}
+
+void tLawicelAdapterLink::ResetChannel() {
+  stats_.resets++;
+  channelOpen_ = listenOnly_ = timestamps_ = false;
+  bitrate_ = -1;
 }
 
 void tLawicelAdapterLink::Reply(const char *text) {

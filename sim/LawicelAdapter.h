@@ -2,8 +2,9 @@
 // and behaves like a LAWICEL USB-CAN adapter towards the node on the other end.
 //
 // Commands from the node are answered as an adapter does: "O", "L", "C", "Sn", "Zn"
-// with "\r"; "V", "v", "N", "F" with their text; anything else with BEL. "O", "L", "Sn"
-// and "Zn" are refused (BEL) while the channel is open, as on real adapters.
+// with "\r"; "V", "v", "N" with their text, "F" with its flags while the channel is
+// open; anything else with BEL. "O", "L", "Sn" and "Zn" are refused (BEL) while the
+// channel is open, "F" while it is closed, as on real adapters.
 // Until the node has sent "O" (or "L") the channel is closed: frames for the node are
 // dropped and counted, and "T" lines from the node are refused. While open, each "T"
 // line is handed up as a frame and acknowledged with "Z\r" (refused in listen-only mode).
@@ -29,6 +30,7 @@ struct tLawicelAdapterStats {
   uint32_t rawWrites = 0;       // raw texts queued with SendRaw / SendRawLine
   uint32_t writeErrors = 0;     // output lost to a write error other than would-block
   uint32_t peerGone = 0;        // times the node's end of the line was found closed
+  uint32_t resets = 0;          // ResetChannel calls
 };
 
 class tLawicelAdapterLink {
@@ -66,6 +68,10 @@ class tLawicelAdapterLink {
   // injecting malformed input. SendRawLine appends "\r". False when they do not fit.
   bool SendRaw(const char *data, size_t len);
   bool SendRawLine(const char *text);
+  // The adapter resets (loses power, reboots) while the tty stays open: the channel
+  // closes and the settings are forgotten, with no word to the node, which finds out
+  // from the BEL answering its next "T" line and has to send its open sequence again.
+  void ResetChannel();
   // Writes queued output; the other calls do this too.
   tCanIo Flush();
   size_t TxPending() const { return tty_.TxPending(); }

@@ -28,6 +28,11 @@ class tLawicelSimLink : public tSimLink {
     }
     return adapter_.SendRawLine(text.c_str());
   }
+  bool ResetAdapter() override {
+    if (!adapter_.IsOpen()) return false;
+    adapter_.ResetChannel();
+    return true;
+  }
   const char *DefaultIfName() const override { return "can0"; }
   const char *Describe() const override {
     return path_.empty() ? adapter_.PeerPath() : path_.c_str();

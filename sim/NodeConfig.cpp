@@ -43,6 +43,11 @@ bool ApplyKey(const std::string &key, const std::string &value, tSimNodeConfig &
   if (key == "devinst") return Number(value, 0xff, c.deviceInstance) || fail("0..255");
   if (key == "address") return Number(value, 253, c.address) || fail("0..253");
   if (key == "aac") return ParseBool(value, c.addressCapable) || fail("1 or 0");
+  if (key == "name") {
+    c.fullNameSet = true;
+    return (ParseUnsigned(value, UINT64_MAX, c.fullName) && (c.fullName & kNameReservedBit) == 0) ||
+           fail("a 64-bit NAME with bit 48 clear (0xC03C960022A000CC)");
+  }
   if (key == "product") return Number(value, 0xffff, c.productCode) || fail("0..65535");
   if (key == "model") return Text(value, kN2kProductStrLen, c.model) || fail("up to 32 characters");
   if (key == "sw") return Text(value, kN2kProductStrLen, c.sw) || fail("up to 32 characters");
@@ -115,6 +120,15 @@ bool ParseNodeConfig(const std::string &name, const std::vector<std::string> &wo
       }
     seen.push_back(key);
     if (!ApplyKey(key, value, config, error)) return false;
+  }
+  // A device model's own identity fills in what the scenario left out.
+  const char *const *defaults = BehaviourDefaults(config.behaviour);
+  for (; defaults != nullptr && *defaults != nullptr; defaults++) {
+    std::string key, value;
+    if (!SplitKeyValue(*defaults, key, value)) continue;
+    bool given = false;
+    for (const std::string &s : seen) given = given || s == key;
+    if (!given && !ApplyKey(key, value, config, error)) return false;
   }
   return true;
 }

@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+// NAME bit 48 is reserved and always sent as 0.
+constexpr uint64_t kNameReservedBit = 1ull << 48;
+
 struct tSimNodeConfig {
   enum class tMode : uint8_t {
     kNode,    // claims its address and answers like any node (the default)
@@ -28,7 +31,11 @@ struct tSimNodeConfig {
   uint8_t systemInstance = 0;
   uint8_t deviceInstance = 0;  // lower 3 bits, then upper 5
   bool addressCapable = true;  // NAME bit 63; a node without it has a lower NAME than any with
-  int address = -1;            // preferred address; -1: the simulator picks one
+  // The whole NAME at once (name=0x...): when set it replaces every field above, so a
+  // node can carry exactly another device's NAME.
+  uint64_t fullName = 0;
+  bool fullNameSet = false;
+  int address = -1;  // preferred address; -1: the simulator picks one
   tMode mode = tMode::kNode;
   // Product information (126996).
   uint16_t productCode = 1;
@@ -52,7 +59,8 @@ constexpr size_t kMaxNodeNameLen = 32;
 // A node name: 1..kMaxNodeNameLen letters, digits, '_', '-' or '.'.
 bool IsValidNodeName(const std::string &name);
 
-// Fills config from the words after "node NAME" (each key=value). False, with a
+// Fills config from the words after "node NAME" (each key=value), then, for keys not
+// given, the defaults of the node's behaviour (BehaviourDefaults). False, with a
 // message naming the key, for an unknown key or a bad value.
 bool ParseNodeConfig(const std::string &name, const std::vector<std::string> &words,
                      tSimNodeConfig &config, std::string &error);

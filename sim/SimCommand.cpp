@@ -197,6 +197,10 @@ tSimParseResult ParseSimCommand(const std::string &rawLine, const tSimLocation &
     out.kind = tSimCommandKind::kFrame;
     ok = words.size() == 2 && ParseCandumpFrame(words[1], out.frame);
     if (!ok) error = "usage: frame ID#HEX (e.g. frame 18EEFF23#0102030405060708)";
+  } else if (verb == "adapter") {
+    out.kind = tSimCommandKind::kAdapter;
+    ok = words.size() == 2 && words[1] == "reset";
+    if (!ok) error = "usage: adapter reset";
   } else if (verb == "quit") {
     out.kind = tSimCommandKind::kQuit;
     ok = words.size() == 1;

@@ -32,6 +32,7 @@ enum class tSimCommandKind : uint8_t {
   kDo,       // do NODE TEXT: a command for the node's behaviour
   kFrame,    // frame ID#HEX
   kRawLine,  // rawline TEXT
+  kAdapter,  // adapter reset: the LAWICEL adapter closes its channel
   kLog,      // log TEXT
   kEcho,     // echo TEXT
   kQuit,     // quit

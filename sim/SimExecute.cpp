@@ -55,6 +55,12 @@ tSimulator::tResult tSimulator::Run(const tSimCommand &c) {
       if (!link_->SendRawLine(c.text)) return Fail(c, "rawline: the link takes no raw text now");
       Verbose("raw line of %zu bytes written to the link", c.text.size() + 1);
       return tResult::kOk;
+    case tSimCommandKind::kAdapter:
+      if (!link_) return Fail(c, "adapter reset: there is no link");
+      if (!link_->ResetAdapter()) return Fail(c, "adapter reset: the link has no adapter to reset");
+      notReadyReason_ = "adapter reset";
+      Verbose("adapter reset: channel closed until the node opens it again");
+      return tResult::kOk;
     case tSimCommandKind::kLog:
       if (log_ != nullptr) log_->Comment(c.text.c_str());
       return tResult::kOk;
@@ -140,6 +146,7 @@ tSimulator::tResult tSimulator::CreateNode(const tSimCommand &c) {
   }
   std::unique_ptr<tSimNode> node(new tSimNode(bus_, config, std::move(behaviour)));
   if (!node->Open()) return Fail(c, "node '" + config.name + "' cannot open its bus port");
+  node->SetPeers(this);
   nodesCreated_++;
   Verbose("node %s: NAME %016" PRIX64 ", address %d", config.name.c_str(), node->GetName(),
           config.address);

@@ -27,6 +27,9 @@ class tSimLink {
   virtual bool Reconnect() = 0;
   // Writes text and '\r' as they are (serial links only). False when not possible.
   virtual bool SendRawLine(const std::string &text) = 0;
+  // The adapter closes its channel as after a power loss, the line staying open
+  // (LAWICEL links only). False when the link has no adapter.
+  virtual bool ResetAdapter() { return false; }
   // The interface name the log uses by default.
   virtual const char *DefaultIfName() const = 0;
   virtual const char *Describe() const = 0;

@@ -18,7 +18,21 @@ uint32_t DefaultUniqueNumber(const std::string &name) {
 tSimNode::tSimNode(tVirtualBus &bus, const tSimNodeConfig &config,
                    std::unique_ptr<tSimBehaviour> behaviour)
     : bus_(bus), config_(config), behaviour_(std::move(behaviour)), hook_(*this) {
-  const uint32_t unique = config_.uniqueSet ? config_.unique : DefaultUniqueNumber(config_.name);
+  tN2kName name;
+  if (config_.fullNameSet) {
+    name = tN2kName::Unpack(config_.fullName);
+  } else {
+    name.UniqueNumber = config_.uniqueSet ? config_.unique : DefaultUniqueNumber(config_.name);
+    name.ManufacturerCode = config_.manufacturer;
+    name.DeviceFunction = config_.function;
+    name.DeviceClass = config_.deviceClass;
+    name.IndustryGroup = config_.industry;
+    name.SystemInstance = config_.systemInstance;
+    name.DeviceInstanceLower = config_.deviceInstance & 7;
+    name.DeviceInstanceUpper = config_.deviceInstance >> 3;
+    name.ArbitraryAddressCapable = config_.addressCapable;
+  }
+  const uint32_t unique = name.UniqueNumber;
   char serial[16];
   std::snprintf(serial, sizeof(serial), "%lu", static_cast<unsigned long>(unique));
   SetProductInformation(config_.serial.empty() ? serial : config_.serial.c_str(),
@@ -28,11 +42,10 @@ tSimNode::tSimNode(tVirtualBus &bus, const tSimNodeConfig &config,
                         config_.n2kVersion, config_.certification);
   SetProgmemConfigurationInformation(config_.mfrInfo.c_str(), config_.desc1.c_str(),
                                      config_.desc2.c_str());
-  SetDeviceInformation(unique, config_.function, config_.deviceClass, config_.manufacturer,
-                       config_.industry);
-  SetDeviceInstances(config_.deviceInstance & 7, config_.deviceInstance >> 3,
-                     config_.systemInstance);
-  SetArbitraryAddressCapable(config_.addressCapable);
+  SetDeviceInformation(unique, name.DeviceFunction, name.DeviceClass, name.ManufacturerCode,
+                       name.IndustryGroup);
+  SetDeviceInstances(name.DeviceInstanceLower, name.DeviceInstanceUpper, name.SystemInstance);
+  SetArbitraryAddressCapable(name.ArbitraryAddressCapable);
   SetFrameBufferSize(kFrameBufferSize);
   const unsigned char address =
       static_cast<unsigned char>(config_.address < 0 ? 0 : config_.address);
@@ -73,6 +86,7 @@ void tSimNode::SetSilent(bool silent) {
   if (silent) ParseMessages();
   silent_ = silent;
   if (port_ != nullptr) port_->SetLinkDown(silent);
+  if (!silent && behaviour_) behaviour_->OnResume(*this);
 }
 
 bool tSimNode::Send(const tN2kMsg &msg) {

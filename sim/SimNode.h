@@ -19,6 +19,13 @@
 #include "NodeConfig.h"
 #include "VirtualBus.h"
 
+// Tells whether a NAME belongs to a node of the same simulator (the simulator is one).
+class tSimPeers {
+ public:
+  virtual ~tSimPeers() = default;
+  virtual bool IsSimulatedName(uint64_t name) const = 0;
+};
+
 class tSimNode : public tNMEA2000 {
  public:
   // Outgoing frames a node may hold: a PGN-list answer alone takes 64.
@@ -41,6 +48,13 @@ class tSimNode : public tNMEA2000 {
   // Queues msg unless the node is silent. False when silent, listen-only or full.
   bool Send(const tN2kMsg &msg);
 
+  // The other simulated nodes, for behaviours that must tell them from the device
+  // under test. Not owned; null (the default) knows none.
+  void SetPeers(const tSimPeers *peers) { peers_ = peers; }
+  bool IsSimulatedName(uint64_t name) const {
+    return peers_ != nullptr && peers_->IsSimulatedName(name);
+  }
+
  protected:
   tCanTransport *CreateTransport() override;
 
@@ -62,6 +76,7 @@ class tSimNode : public tNMEA2000 {
   tHook hook_;
   tVirtualBusPort *port_ = nullptr;  // owned by the library once created
   bool silent_ = false;
+  const tSimPeers *peers_ = nullptr;
 };
 
 // The default unique number for a node name (21 bits, never 0).

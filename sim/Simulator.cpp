@@ -150,12 +150,17 @@ void tSimulator::RunDue(uint32_t now) {
   }
 }
 
+// Every node runs once for its timers; after that only nodes with frames to read, so an
+// exchange between two nodes does not cost a pass over a full bus each round.
 void tSimulator::RunNodes() {
-  for (int pass = 0; pass < kMaxNodePasses; pass++) {
-    for (auto &node : nodes_) node->ParseMessages();
+  for (auto &node : nodes_) node->ParseMessages();
+  for (int pass = 1; pass < kMaxNodePasses; pass++) {
     bool pending = false;
-    for (const auto &node : nodes_)
-      if (node->PendingInput() > 0) pending = true;
+    for (auto &node : nodes_) {
+      if (node->PendingInput() == 0) continue;
+      pending = true;
+      node->ParseMessages();
+    }
     if (!pending) break;
   }
   for (auto &node : nodes_)
@@ -196,9 +201,21 @@ void tSimulator::WatchLink(uint32_t) {
   const bool ready = link_ && !linkDown_ && link_->Ready();
   if (ready == linkReady_) return;
   linkReady_ = ready;
-  const char *text = ready ? "link ready" : "link not ready: frames to it are dropped";
+  char text[96];
+  if (ready)
+    std::snprintf(text, sizeof(text), "link ready");
+  else
+    std::snprintf(text, sizeof(text), "link not ready: %s",
+                  notReadyReason_ != nullptr ? notReadyReason_ : "frames to it are dropped");
+  notReadyReason_ = nullptr;
   if (log_ != nullptr) log_->Comment(text);
   Verbose("%s (%s)", text, link_ ? link_->Describe() : "none");
+}
+
+bool tSimulator::IsSimulatedName(uint64_t name) const {
+  for (const auto &node : nodes_)
+    if (node->GetName() == name) return true;
+  return false;
 }
 
 tSimNode *tSimulator::FindNode(const std::string &name) {

@@ -36,7 +36,7 @@ struct tSimStats {
   uint32_t commandErrors = 0;
 };
 
-class tSimulator : private tVirtualBus::tTap {
+class tSimulator : private tVirtualBus::tTap, private tSimPeers {
  public:
   static constexpr int kTickMs = 5;
   static constexpr uint32_t kLinkRetryMs = 200;
@@ -81,6 +81,7 @@ class tSimulator : private tVirtualBus::tTap {
   enum class tResult { kOk, kFailed, kNoNode };
 
   void OnFrame(const tCanFrame &frame, const tVirtualBusPort *from) override;
+  bool IsSimulatedName(uint64_t name) const override;
   tResult Run(const tSimCommand &command);
   tResult RunOnNode(const tSimCommand &command, tSimNode &node);
   tResult CreateNode(const tSimCommand &command);
@@ -113,7 +114,8 @@ class tSimulator : private tVirtualBus::tTap {
   bool linkDown_ = false;
   uint32_t linkDownSince_ = 0;
   bool linkReady_ = false;
-  bool held_ = false;  // heldFrame_ waits for the link to take it
+  const char *notReadyReason_ = nullptr;  // why the link stops being ready, when we know
+  bool held_ = false;                     // heldFrame_ waits for the link to take it
   tCanFrame heldFrame_;
   tSimStats stats_;
 };

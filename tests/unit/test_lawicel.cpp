@@ -287,10 +287,10 @@ TEST_F(LawicelLink, AdapterRefusesWhatARealAdapterRefuses) {
   };
   exchange("T18EEFF2300\r");  // channel closed
   EXPECT_EQ(replies, "\a");
-  exchange("Z1\rS4\rV\rN\rF\rQ\r");
-  EXPECT_EQ(replies, "\r\rV1013\rNTW01\rF00\r\a");
-  exchange("O\rS5\rO\r");  // bit rate and second open refused while open
-  EXPECT_EQ(replies, "\r\a\a");
+  exchange("Z1\rS4\rV\rN\rF\rQ\r");  // no status flags while closed
+  EXPECT_EQ(replies, "\r\rV1013\rNTW01\r\a\a");
+  exchange("O\rS5\rO\rF\r");  // bit rate and second open refused while open
+  EXPECT_EQ(replies, "\r\a\aF00\r");
   EXPECT_EQ(adapter_.Bitrate(), 4);
   EXPECT_TRUE(adapter_.Timestamps());
   exchange("T18EEFF23155\r");
@@ -301,6 +301,28 @@ TEST_F(LawicelLink, AdapterRefusesWhatARealAdapterRefuses) {
   EXPECT_EQ(replies, "\r\r\a");
   EXPECT_TRUE(adapter_.ListenOnly());
   close(fd);
+}
+
+TEST_F(LawicelLink, AdapterResetClosesTheChannelUntilTheNodeOpensItAgain) {
+  OpenNode();
+  adapter_.ResetChannel();
+  EXPECT_FALSE(adapter_.ChannelOpen());
+  EXPECT_EQ(adapter_.Bitrate(), -1);
+  // The node's frames are refused with BEL, frames for it are dropped.
+  ASSERT_EQ(node_->Write(MakeFrame(0x18EEFF23, {1})), tCanIo::kOk);
+  ASSERT_TRUE(PumpUntil([&] { return node_->Stats().txErrors == 1; }));
+  EXPECT_TRUE(fromNode_.empty());
+  EXPECT_EQ(adapter_.Send(MakeFrame(0x18EEFF42, {2})), tCanIo::kError);
+  EXPECT_EQ(adapter_.Stats().resets, 1u);
+
+  // Its open sequence brings the channel back.
+  node_->Close();
+  OpenNode();
+  ASSERT_EQ(node_->Write(MakeFrame(0x18EEFF23, {3})), tCanIo::kOk);
+  ASSERT_EQ(adapter_.Send(MakeFrame(0x18EEFF42, {4})), tCanIo::kOk);
+  ASSERT_TRUE(PumpUntil([&] { return fromNode_.size() == 1 && toNode_.size() == 1; }));
+  EXPECT_EQ(fromNode_[0].data[0], 3);
+  EXPECT_EQ(toNode_[0].data[0], 4);
 }
 
 TEST_F(LawicelLink, LinkLossGivesGoneAndReopenWorks) {

@@ -127,6 +127,7 @@ TEST(SimCommand, TimedCommandsNestAndTextCommandsKeepTheirText) {
   EXPECT_EQ(Parse("silent charger").kind, tSimCommandKind::kSilent);
   EXPECT_EQ(Parse("resume charger # back").kind, tSimCommandKind::kResume);
   EXPECT_EQ(Parse("remove charger").kind, tSimCommandKind::kRemove);
+  EXPECT_EQ(Parse("at 100 adapter reset").inner->kind, tSimCommandKind::kAdapter);
 
   tSimCommand f = Parse("frame 18EEFF23#0102030405060708");
   EXPECT_EQ(f.frame.id, 0x18EEFF23u);
@@ -154,6 +155,8 @@ TEST(SimCommand, BadLinesSayWhatIsWrong) {
       {"node a behaviour=dance", "unknown behaviour 'dance'"},
       {"node a tx=127508,,1", "tx="},
       {"node a address=1 address=2", "given twice"},
+      {"node a name=0x0001000000000000", "bit 48"},
+      {"node a name=-1", "name="},
       {"node a model=\"open", "unterminated quote"},
       {"send b 127508 BatteryVoltage=twelve", "BatteryVoltage='twelve'"},
       {"send b 127508 BatteryVoltage=nan", "BatteryVoltage='nan'"},
@@ -185,6 +188,8 @@ TEST(SimCommand, BadLinesSayWhatIsWrong) {
       {"rawline bad\\q", "unknown escape"},
       {"do charger", "usage: do"},
       {"quit now", "quit takes nothing"},
+      {"adapter", "usage: adapter reset"},
+      {"adapter off", "usage: adapter reset"},
   };
   for (const auto &tc : cases)
     EXPECT_NE(ParseError(tc.first).find(tc.second), std::string::npos)

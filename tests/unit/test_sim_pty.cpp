@@ -1,5 +1,6 @@
 // End to end through a real pty pair: a bus-library node on the serial-line (LAWICEL)
 // link, the simulator as its adapter with simulated nodes behind it.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -33,6 +34,7 @@ class SimPty : public ::testing::Test {
     std::string peer;
     std::unique_ptr<tSimLink> link = MakeSimLinkOnNewPty(peer);
     ASSERT_TRUE(link);
+    peer_ = peer;
     sim_.reset(new tSimulator(std::move(link), &log_));
 
     node_.reset(new tNMEA2000_SocketCAN(peer.c_str()));
@@ -68,6 +70,7 @@ class SimPty : public ::testing::Test {
   }
 
   std::string logPath_;
+  std::string peer_;  // the node's end of the pty pair
   tCandumpLog log_;
   std::unique_ptr<tSimulator> sim_;
   std::unique_ptr<tNMEA2000_SocketCAN> node_;
@@ -128,4 +131,40 @@ TEST_F(SimPty, NodeLearnsSimulatedDeviceTalksToItAndLosesItsAddressToIt) {
   EXPECT_EQ(counts["18EEFF23#"], 1);                  // the injected frame
   EXPECT_EQ(counts["18EEFF23#E903C0FF008232C0"], 1);  // the simulated node's claim of 35
   EXPECT_EQ(sim_->Stats().fromLink, node_->Stats().txFrames);
+}
+
+TEST_F(SimPty, AdapterResetIsLoggedAndLastsUntilTheNodeOpensTheChannelAgain) {
+  ASSERT_TRUE(sim_->ExecuteLine("node charger address=0x42", {"test", 1}));
+  ASSERT_TRUE(node_->Open());
+  ASSERT_TRUE(PumpUntil([&] { return node_->IsReady() && sim_->FindNode("charger")->IsReady(); }));
+  const uint32_t fromLink = sim_->Stats().fromLink;
+  const uint32_t dropped = sim_->Stats().droppedToLink;
+  const uint32_t refused = node_->TransportStats()->txErrors;
+
+  ASSERT_TRUE(sim_->ExecuteLine("adapter reset", {"test", 2}));
+  tN2kMsg msg;
+  SetRVCPGN17E00(msg, 0x42, 2, "hi");
+  ASSERT_TRUE(node_->SendMsg(msg));
+  ASSERT_TRUE(sim_->ExecuteLine("send charger 1FEA3h ChrgInst=1", {"test", 3}));
+  ASSERT_TRUE(PumpUntil([&] {
+    return node_->TransportStats()->txErrors > refused && sim_->Stats().droppedToLink > dropped;
+  }));
+  EXPECT_EQ(sim_->Stats().fromLink, fromLink);
+
+  // The node sends its open sequence again (here typed on a second descriptor of its end).
+  int fd = open(peer_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(write(fd, "O\r", 2), 2);
+  close(fd);
+  ASSERT_TRUE(node_->SendMsg(msg));
+  ASSERT_TRUE(PumpUntil([&] { return sim_->Stats().fromLink > fromLink; }));
+
+  log_.Flush();
+  std::ifstream in(logPath_);
+  std::vector<std::string> comments;
+  std::string line;
+  while (std::getline(in, line))
+    if (line[0] == '#') comments.push_back(line);
+  EXPECT_EQ(comments, (std::vector<std::string>{"# link ready", "# link not ready: adapter reset",
+                                                "# link ready"}));
 }
