@@ -45,7 +45,7 @@ class tScan : public ::testing::Test {
     n->SetMode(tNMEA2000::N2km_ListenAndNode, address);
     return n;
   }
-  // Lets the list learn everybody; true when the node opened.
+  // Opens the nodes and lets the list learn everybody.
   void Settle(std::initializer_list<tNMEA2000 *> nodes) {
     for (auto *n : nodes) n->Open();
     ours->Open();
@@ -85,7 +85,7 @@ TEST_F(tScan, RegistersEachRO500OnceAndReportsNothingBelowLevelSeven) {
   EXPECT_EQ(std::string::npos, console.text.find("ModeID"));
   EXPECT_EQ(std::string::npos, console.text.find("*****"));
 
-  // Unchanged list: nothing happens; removed and seen again: registered again.
+  // Unchanged list: nothing happens, not even for a charger the registry has dropped.
   console.text.clear();
   ScanDeviceList(list);
   EXPECT_EQ("", console.text);
