@@ -32,21 +32,6 @@ std::string Query(const char *name, const char *command, const char *fallback) {
 }
 }  // namespace
 
-std::string RunCommand(const char *command) {
-  std::string result;
-  FILE *pipe = popen(command, "r");
-  // A command that cannot be started reads as one that printed nothing.
-  if (pipe == nullptr) return result;
-  char buf[256];
-  while (fgets(buf, sizeof(buf), pipe) != nullptr) result += buf;
-  pclose(pipe);
-  return result;
-}
-
-void TrimNewline(std::string &text) {
-  if (!text.empty() && text.back() == '\n') text.pop_back();
-}
-
 bool ParseLeadingInt32(const std::string &text, int32_t &value) {
   const char *start = text.c_str();
   char *end = nullptr;

@@ -6,10 +6,8 @@
 #include <cstdint>
 #include <string>
 
-// The command's whole standard output; empty when the command cannot be started.
-std::string RunCommand(const char *command);
-// Removes one trailing "\n", if there is one.
-void TrimNewline(std::string &text);
+#include "RunCommand.h"
+
 // The decimal number at the start of text (leading blanks and a sign allowed, stops at
 // the first non-digit), as a 32-bit signed value. False when there is no number there
 // or it does not fit 32 bits.

@@ -5,6 +5,7 @@
 #define APP_PROCESSOBJECTS_H
 
 #include "Console.h"
+#include "Devices.h"
 #include "N2kStream.h"
 #include "NMEA2000_SocketCAN.h"
 
@@ -12,5 +13,7 @@
 extern tNMEA2000_SocketCAN &NMEA2000;
 // Where the node's traffic echo goes: standard output.
 extern tSocketStream TrafficEchoStream;
+// The RO500 registry.
+extern tDevices Devices;
 
 #endif

@@ -1,6 +1,20 @@
 #include "Dispatch.h"
 
+#include "RVCHandlers.h"
+
+// Searched in order; the first row whose PGN matches handles the message.
 const tDispatchRow DispatchTable[] = {
+    {131015, RVCChrgStat},                // 0x1FFC7 CHARGER_STATUS
+    {130723, RVCChargerStatus2},          // 0x1FEA3 CHARGER_STATUS_2
+    {131014, RVCChargerConfigStat},       // 0x1FFC6 CHARGER_CONFIGURATION_STATUS
+    {130966, RVCChargerConfigStat2},      // 0x1FF96 CHARGER_CONFIGURATION_STATUS_2
+    {130764, RVCChargerConfigStat3},      // 0x1FECC CHARGER_CONFIGURATION_STATUS_3
+    {130751, RVCChargerConfigStat4},      // 0x1FEBF CHARGER_CONFIGURATION_STATUS_4
+    {130969, RVCChargerEqualStat},        // 0x1FF99 CHARGER_EQUALIZATION_STATUS
+    {130968, RVCChargerEqualConfigStat},  // 0x1FF98 CHARGER_EQUALIZATION_CONFIGURATION_STATUS
+    {130795, RVCProdID},                  // 0x1FEEB product identification
+    {97792, RVCTerminal},                 // 0x17E00 TERMINAL
+    {130762, ISODiagnostics},             // 0x1FECA DM_RV
     {0, nullptr},
 };
 

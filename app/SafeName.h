@@ -1,0 +1,12 @@
+// A name from the bus made safe to use in a shell command, a uci value and a file name.
+#ifndef APP_SAFENAME_H
+#define APP_SAFENAME_H
+
+#include <string>
+
+// Letters, digits, '.', '_' and '-' are kept; every other byte becomes '_'. So the
+// result has no blank, ':', quote or '/' (it cannot leave a directory or split an
+// entry of the tty table). Null gives "".
+std::string SafeName(const char *name);
+
+#endif

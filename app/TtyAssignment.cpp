@@ -1,0 +1,161 @@
+#include "TtyAssignment.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "Console.h"
+#include "RunCommand.h"
+#include "RunSettings.h"
+#include "SafeName.h"
+
+namespace {
+const char kGetTable[] = "uci -q get tidewire.@can[0].ttyassignment";
+const char kSetTable[] = "uci -q set tidewire.@can[0].ttyassignment=";
+
+// A decimal int at p (leading white space and a sign allowed, as "%d" reads it);
+// false when there is none or it does not fit an int.
+bool ReadInt(const char *&p, int &value) {
+  char *end = nullptr;
+  errno = 0;
+  long v = strtol(p, &end, 10);
+  if (end == p || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
+  value = static_cast<int>(v);
+  p = end;
+  return true;
+}
+
+tTtyEntry ReadEntry(const std::string &table, size_t pos, size_t len) {
+  tTtyEntry e;
+  e.pos = pos;
+  e.len = len;
+  std::string text = table.substr(pos, len);
+  const char *p = text.c_str();
+  e.numbered = ReadInt(p, e.key) && *p++ == ':' && ReadInt(p, e.port);
+  size_t colon = text.rfind(':');
+  e.name = colon == std::string::npos ? text : text.substr(colon + 1);
+  return e;
+}
+
+bool PortTaken(const std::vector<tTtyEntry> &entries, int port) {
+  for (const tTtyEntry &e : entries)
+    if (e.numbered && e.port == port) return true;
+  return false;
+}
+
+std::string EntryText(int key, int port, const std::string &name) {
+  return std::to_string(key) + ":" + std::to_string(port) + ":" + name;
+}
+
+void Run(const std::string &command) {
+  int ignored = system(command.c_str());
+  (void)ignored;
+}
+}  // namespace
+
+std::vector<tTtyEntry> SplitTtyTable(const std::string &table) {
+  std::vector<tTtyEntry> entries;
+  size_t pos = 0;
+  while (pos < table.size()) {
+    if (table[pos] == ' ') {
+      pos++;
+      continue;
+    }
+    size_t end = table.find(' ', pos);
+    if (end == std::string::npos) end = table.size();
+    entries.push_back(ReadEntry(table, pos, end - pos));
+    pos = end;
+  }
+  return entries;
+}
+
+tTtyPlan PlanTty(const std::string &table, int key, const std::string &safeName) {
+  tTtyPlan plan;
+  std::vector<tTtyEntry> entries = SplitTtyTable(table);
+  for (const tTtyEntry &e : entries) {
+    if (!e.numbered || e.key != key) continue;
+    plan.port = e.port;
+    if (e.name == safeName) {
+      plan.action = tTtyPlan::kKnown;
+      return plan;
+    }
+    // Replaced where it stands, so that an entry whose text ends another one
+    // ("4:1:A" inside "204:1:A") is never mistaken for it.
+    plan.action = tTtyPlan::kRename;
+    plan.oldEntry = table.substr(e.pos, e.len);
+    plan.newEntry = EntryText(key, e.port, safeName);
+    plan.table = table.substr(0, e.pos) + plan.newEntry + table.substr(e.pos + e.len);
+    return plan;
+  }
+  // A hand-edited table may already hold the port the count gives: never hand out
+  // a port twice.
+  int port = 2 * static_cast<int>(entries.size()) + 1;
+  while (PortTaken(entries, port)) port += 2;
+  plan.action = tTtyPlan::kAdd;
+  plan.port = port;
+  plan.newEntry = EntryText(key, port, safeName);
+  plan.table = table.empty() ? plan.newEntry : table + " " + plan.newEntry;
+  return plan;
+}
+
+std::string ShellQuote(const std::string &text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
+  }
+  out += "'";
+  return out;
+}
+
+std::string TtyPath(int port) {
+  char path[32];
+  snprintf(path, sizeof(path), "/dev/tnt%d", port);
+  return path;
+}
+
+std::string GetTTY(int key, const char *name) {
+  std::string table = RunCommand(kGetTable);
+  // At the limit the answer may have been cut: storing it back would lose entries.
+  if (table.size() >= kRunCommandMaxOutput) {
+    StreamPrintf(Console, "GetTTY: tty assignment table too long, no port for %d\n", key);
+    return std::string();
+  }
+  TrimNewline(table);
+  tTtyPlan plan = PlanTty(table, key, SafeName(name));
+  // uci prints the value and a line end: it must still be read back whole.
+  bool fits = plan.table.size() + 1 < kRunCommandMaxOutput;
+  switch (plan.action) {
+    case tTtyPlan::kKnown:
+      break;
+    case tTtyPlan::kRename: {
+      PrintLine(Console, table);
+      if (!fits) {
+        // The port stays this charger's; only its new name is not stored.
+        StreamPrintf(Console, "GetTTY: tty assignment table full, name of %d not changed\n", key);
+        break;
+      }
+      if (RunSettings.debugLevel >= 4)
+        StreamPrintf(Console, "GetTTY: name change to \"%s\", oldname=%s, newname=%s\n",
+                     plan.table.c_str(), plan.oldEntry.c_str(), plan.newEntry.c_str());
+      Run(std::string(kSetTable) + ShellQuote(plan.table) + ";  uci -q commit tidewire");
+      break;
+    }
+    case tTtyPlan::kAdd: {
+      if (!fits) {
+        StreamPrintf(Console, "GetTTY: tty assignment table full, no port for %d\n", key);
+        return std::string();
+      }
+      std::string command =
+          std::string(kSetTable) + ShellQuote(plan.table) + "; uci -q commit tidewire";
+      if (RunSettings.debugLevel >= 4)
+        StreamPrintf(Console, "Found new tty assignment = %s\n", command.c_str());
+      Run(command);
+      break;
+    }
+  }
+  return TtyPath(plan.port);
+}

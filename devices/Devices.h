@@ -1,0 +1,114 @@
+// tDevices: the registry of RO500 chargers found on the bus, by CAN source address.
+//
+// The device-list scan hands it each RO500 it does not know (Add); the registry opens
+// the charger's port and log file, announces it ONLINE on the port and polls it once a
+// loop pass. RV-C charger status 2 messages are the charger's heartbeat: one that has
+// been silent for 1500 ms is announced OFFLINE, removed, and the bus device list is
+// rebuilt so that the charger is found again as new when it returns. Message handlers
+// reach a charger's record by the sender's address (Find and the Update operations).
+#ifndef DEVICES_DEVICES_H
+#define DEVICES_DEVICES_H
+
+#include <poll.h>
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+#include "RO500.h"
+
+// The AST field 9 code of an RV-C charge state (tRVCBatChrgMode): 1 -> 0, 2 -> 12,
+// 3 -> 21, 4 -> 22, 5 -> 38, 6 -> 30, 7 -> 39; -1 for every other state (0 and 255
+// included), which leaves the field as it is.
+int chargeStateCode(int chargeState);
+
+class tDevices {
+ public:
+  // Where a new charger's port comes from: GetTTY in the daemon.
+  typedef std::string (*tTtyAssigner)(int uniqueNumber, const char *modelId);
+  // What follows the removal of a dead charger: ResetDeviceList in the daemon.
+  typedef void (*tDeviceListReset)();
+
+  tDevices();
+  virtual ~tDevices();
+  tDevices(const tDevices &) = delete;
+  tDevices &operator=(const tDevices &) = delete;
+
+  // The record at this address, or null; valid until that record is removed.
+  tRO500 *Find(int canAddr);
+  // The address of the record with this unique number, or -1.
+  int FindUniqueNumber(int uniqueNumber) const;
+  // Registers a charger (nothing happens when the address is known): port from the
+  // tty assigner, raw mode, "$RAS:@" queued, log file "<logdir>/RO500-<unique>:<model
+  // ID, sanitised>.log" when a log directory is set, "RO500 #<unique> ONLINE\n" on
+  // the port. Returns the record, existing or new.
+  tRO500 *Add(int canAddr, int uniqueNumber, const char *swVersion, const char *modelId);
+  void heartbeat(int canAddr);
+  // Polls every record; the first one found dead is removed, the device list reset,
+  // and the pass ends there.
+  void poll();
+  // "RO500 #<unique> OFFLINE\n" on the port, then the record is destroyed (its port
+  // and log file closed). Unknown addresses do nothing.
+  void Remove(int canAddr);
+  // Destroys every record (ports and log files closed) without an OFFLINE line: for a
+  // clean stop of the daemon.
+  void Clear();
+  size_t Count() const { return records_.size(); }
+
+  // For the loop's wait. Appends {fd, POLLIN} for every open port that is not resting
+  // and returns how many it appended (at most room).
+  int AddPollFds(struct pollfd *fds, int room) const;
+  // Milliseconds until the earliest timer of any record is due: 50 ms terminal
+  // pacing while a text is being sent; with status updates on, the 1000 ms status
+  // tick, or while output is suspended the timeout (due once more than 20000 ms have
+  // passed since the last tick); the 1500 ms heartbeat limit; the end of a port's
+  // 1000 ms rest (or the next try to open a port that is missing). 0 when something
+  // is due now, UINT32_MAX when there are no records. now is Runtime->Millis();
+  // elapsed times by unsigned 32-bit difference.
+  uint32_t MsUntilDue(uint32_t now) const;
+
+  // ---- values from bus messages (no effect for an address without a record) ----
+  // NaN (not available) never overwrites a field; products are recomputed anyway.
+  void UpdateDCSS1(int canAddr, uint8_t instance, uint8_t devPri, float volts, float amps);
+  void UpdateDCSS2(int canAddr, uint8_t instance, uint8_t devPri, float temperature);
+  void UpdateDCSS4(int canAddr, uint8_t instance, uint8_t devPri, int desiredChargeMode,
+                   float desiredVolts, float desiredAmps);
+  void UpdateDCSS5(int canAddr, uint8_t instance, uint8_t devPri, float volts);
+  void UpdateCS(int canAddr, int chargerType, uint8_t instance, float volts, float amps,
+                uint8_t perMax, int chargeState, uint8_t enableAtPO, uint8_t autoRechg,
+                int forcedChrg);
+  void UpdateCS2(int canAddr, int chargerType, uint8_t chrgInst, uint8_t dcInst, uint8_t devPri,
+                 float volts, float amps, float temperature);
+  // A changed charger configuration (not the first one seen) queues "$RAS:@".
+  void UpdateCCS(int canAddr, int chargerType, uint8_t instance, int chrgAlg, int chrgMode,
+                 uint8_t batSense, int line, uint8_t linked, int batType, uint16_t batSize,
+                 uint8_t maxAmps);
+  // A lit lamp in a diagnostic text unlike the last one: "FLT;,<SPN & 0x7FFF>,-99\n"
+  // stored in the FLT record and written to the port at once.
+  void UpdateDiag(int canAddr, uint8_t on, uint8_t active, uint8_t red, uint8_t yellow, uint8_t dsa,
+                  int spn, int fmi, uint8_t count, uint8_t dsaExt, uint8_t bank);
+  // Engine speed in rpm; NaN and the library's not-available double keep the field.
+  void UpdateEngSpeed(int canAddr, uint8_t engineInstance, double speed, double boost,
+                      int8_t tiltTrim);
+  // AST fields 13, 3 and 11 of a registered charger; false (outputs untouched) otherwise.
+  bool GetBatStat(int canAddr, double &voltage, double &current, double &temperature);
+
+  // Test seams; the daemon keeps the defaults.
+  void SetTtyAssigner(tTtyAssigner assigner) { assignTty_ = assigner; }
+  void SetDeviceListReset(tDeviceListReset reset) { resetDeviceList_ = reset; }
+
+ private:
+  struct tAddressHash {
+    size_t operator()(int key) const { return static_cast<size_t>(key); }
+  };
+  std::unordered_map<int, tRO500, tAddressHash> records_;
+  tTtyAssigner assignTty_;
+  tDeviceListReset resetDeviceList_;
+  int spinner_ = 0;  // the console's turning bar, one step per heartbeat of any charger
+};
+
+// "RODE2.1.5-beta7" -> "215": "RODE" and every "." removed, then everything from the
+// first "-" on.
+std::string VersionText(const std::string &softwareVersion);
+
+#endif

@@ -1,0 +1,184 @@
+// tRO500: the virtual serial port side of the bridge, and filing of status lines.
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "Console.h"
+#include "RO500.h"
+#include "RunSettings.h"
+#include "Runtime.h"
+
+void tRO500::openPort(const std::string &path) {
+  ttyPath_ = path;
+  resting_ = false;
+  hungUp_ = false;
+  restStart_ = Runtime->Millis();
+  if (path.empty()) return;
+  ttyFd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (ttyFd == -1) return;
+  struct termios tio;
+  if (tcgetattr(ttyFd, &tio) == 0) {
+    cfmakeraw(&tio);
+    tcsetattr(ttyFd, TCSANOW, &tio);
+  }
+}
+
+void tRO500::writePort(const char *data, size_t len) {
+  if (ttyFd == -1 || len == 0) return;
+  ssize_t ignored = write(ttyFd, data, len);
+  (void)ignored;
+}
+
+int tRO500::pollFd() const {
+  return resting_ ? -1 : ttyFd;
+}
+
+// The other end is gone. First rest a second; if it is still gone after that, the
+// device behind the path may have been made anew: close and open it again.
+void tRO500::portHungUp(uint32_t now) {
+  if (!hungUp_) {
+    hungUp_ = true;
+    resting_ = true;
+    restStart_ = now;
+    if (RunSettings.debugLevel > 0)
+      StreamPrintf(Console, "tRO500::poll_serialIn: %s hung up, resting\n", ttyPath_.c_str());
+    return;
+  }
+  if (RunSettings.debugLevel > 0)
+    StreamPrintf(Console, "tRO500::poll_serialIn: reopening %s\n", ttyPath_.c_str());
+  close(ttyFd);
+  ttyFd = -1;
+  openPort(ttyPath_);
+}
+
+void tRO500::retryOpen(uint32_t now) {
+  if (ttyPath_.empty() || now - restStart_ < kPortRestMs) return;
+  openPort(ttyPath_);
+}
+
+void tRO500::poll_serialIn() {
+  uint32_t now = Runtime->Millis();
+  if (ttyFd == -1) retryOpen(now);
+  if (ttyFd == -1) {
+    if (RunSettings.debugLevel > 0) Console->println("tRO500::poll_serialIn: No serial port");
+    return;
+  }
+  if (resting_) {
+    if (now - restStart_ < kPortRestMs) return;
+    resting_ = false;  // try it again
+  }
+  for (;;) {
+    char c;
+    ssize_t r = read(ttyFd, &c, 1);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      hungUp_ = false;
+      return;  // the partial line waits in lineBuf
+    }
+    if (r <= 0) {
+      portHungUp(now);
+      return;
+    }
+    hungUp_ = false;
+    if (c == '\n') {
+      if (RunSettings.localEcho) writePort(&c, 1);
+      *lineEnd = '\0';
+      if (RunSettings.debugLevel > 3)
+        StreamPrintf(Console, "tRO500::poll_serialIn: Got %s\n", lineBuf);
+      lineEnd[0] = '\n';
+      lineEnd[1] = '\0';
+      lineEnd = lineBuf;
+      terminal2CAN(lineBuf);
+      return;
+    }
+    *lineEnd++ = c;
+    if (RunSettings.localEcho) writePort(&c, 1);
+    // A line as long as the buffer holds (room kept for a line feed and the NUL)
+    // goes out as it is; the rest of it follows as the next line.
+    if (static_cast<size_t>(lineEnd - lineBuf) == kBufferSize - 2) {
+      *lineEnd = '\0';
+      lineEnd = lineBuf;
+      terminal2CAN(lineBuf);
+      return;
+    }
+  }
+}
+
+void tRO500::poll_serialOut() {
+  if (ttyFd == -1 && RunSettings.debugLevel > 0)
+    Console->println("tRO500::poll_serialOut: No serial port");
+  if (rxEnd == nullptr || memchr(rxBuf, '\n', static_cast<size_t>(rxEnd - rxBuf)) == nullptr)
+    return;
+  flushReceived();
+}
+
+// Without a port the text is still filed; only the write has nowhere to go.
+void tRO500::flushReceived() {
+  std::string text = takeReceived();
+  writePort(text);
+  if (RunSettings.debugLevel > 4) StreamPrintf(Console, "Got(%d)\n%s\n", canAddr, text.c_str());
+  fileLines(text);
+}
+
+void tRO500::fileLines(const std::string &text) {
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t lf = text.find('\n', start);
+    if (lf == std::string::npos) {
+      keepPartialLine(text.data() + start, text.size() - start);
+      return;
+    }
+    size_t len = lf + 1 - start;
+    if (skipToLineEnd_) {
+      skipToLineEnd_ = false;
+    } else if (partialLen_ > 0) {
+      std::string line(partialLine_, partialLen_);
+      line.append(text, start, len);
+      // What was left over may be no line start at all (the ".." after a fault line).
+      if (!fileLine(line)) fileLine(text.substr(start, len));
+    } else {
+      fileLine(text.substr(start, len));
+    }
+    partialLen_ = 0;
+    start = lf + 1;
+  }
+}
+
+void tRO500::keepPartialLine(const char *text, size_t len) {
+  if (skipToLineEnd_) return;
+  if (partialLen_ + len > sizeof(partialLine_)) {
+    partialLen_ = 0;
+    skipToLineEnd_ = true;
+    return;
+  }
+  memcpy(partialLine_ + partialLen_, text, len);
+  partialLen_ += len;
+}
+
+bool tRO500::fileLine(const std::string &line) {
+  if (line.compare(0, 3, "AST") == 0) {
+    ast.status(line);
+    return true;
+  }
+  const struct {
+    const char *tag;
+    tRO500StatBase *record;
+  } stored[] = {{"CPE", &cpe}, {"NPC", &npc}, {"CST", &cst}, {"SCV", &scv},
+                {"SST", &sst}, {"ENG", &eng}, {"FLT", &flt}};
+  for (const auto &s : stored) {
+    if (line.compare(0, 3, s.tag) == 0) {
+      s.record->status(line);
+      return true;
+    }
+  }
+  // The charger may wrap a fault line in "..": keep what lies between.
+  if (line.compare(0, 5, "..FLT") == 0) {
+    size_t end = line.find("..", 2);
+    flt.status(line.substr(2, end == std::string::npos ? std::string::npos : end - 2));
+    return true;
+  }
+  return false;
+}

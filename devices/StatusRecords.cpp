@@ -1,0 +1,56 @@
+#include "StatusRecords.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+
+#include "Console.h"
+#include "RunSettings.h"
+#include "Runtime.h"
+
+namespace {
+constexpr size_t kAstLineSize = 1024;
+constexpr double kSecondsPerHour = 3600.0;
+}  // namespace
+
+std::string tRO500StatBase::status() {
+  return text;
+}
+
+std::string tRO500StatBase::status(const std::string &s) {
+  text = s;
+  return text;
+}
+
+int AstInt(float value) {
+  if (std::isnan(value)) return 0;
+  // 2^31 is exact as a float; anything at or beyond it does not fit.
+  if (value >= 2147483648.0f) return INT_MAX;
+  if (value <= -2147483648.0f) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+std::string tAST::status() {
+  if (RunSettings.debugLevel > 8) StreamPrintf(Console, "tAST::status():\n");
+  if (parsedAt == kNeverParsed) return std::string();
+  double hours = static_cast<double>(Runtime->Time() - parsedAt) / kSecondsPerHour;
+  char line[kAstLineSize];
+  const float *v = values;
+  snprintf(line, sizeof(line),
+           "AST;,%.2f, ,%2.2f,%2.1f,%2.1f,%d, ,%2.2f,%d,%d,%d, ,%d,%d, ,%d, ,%2.2f,%d,%d,%d\n",
+           v[0] + hours, v[1], v[2], v[3], AstInt(v[4]), v[5], AstInt(v[6]), AstInt(v[7]),
+           AstInt(v[8]), AstInt(v[9]), AstInt(v[10]), AstInt(v[11]), v[12], AstInt(v[13]),
+           AstInt(v[14]), AstInt(v[15]));
+  if (RunSettings.debugLevel > 8) StreamPrintf(Console, "tAST::status(): %s", line);
+  return line;
+}
+
+std::string tAST::status(const std::string &s) {
+  float *v = values;
+  sscanf(s.c_str(), "AST;,%f, ,%f,%f,%f,%f, ,%f,%f,%f,%f, ,%f,%f, ,%f, ,%f,%f,%f,%f", &v[0], &v[1],
+         &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &v[9], &v[10], &v[11], &v[12], &v[13],
+         &v[14], &v[15]);
+  parsedAt = static_cast<int32_t>(Runtime->Time());
+  if (RunSettings.debugLevel > 8) StreamPrintf(Console, "tAST::status(s): %s\n", s.c_str());
+  return s;
+}

@@ -1,0 +1,58 @@
+// A RO500's status lines, one record per tag ("AST", "ENG", "CPE", "NPC", "CST", "SCV",
+// "SST", "FLT"). Each record keeps the last line of its kind for the periodic status
+// output. "AST" is parsed into sixteen numbers that bus messages may refresh, and is
+// formatted anew on every request, its first number advanced by the hours since the
+// device's line arrived.
+#ifndef DEVICES_STATUSRECORDS_H
+#define DEVICES_STATUSRECORDS_H
+
+#include <cstdint>
+#include <string>
+
+class tRO500StatBase {
+ public:
+  virtual ~tRO500StatBase() = default;
+  // The stored line, exactly as received (line end included); empty until one came.
+  virtual std::string status();
+  // Stores the line; returns a copy of it.
+  virtual std::string status(const std::string &s);
+
+  std::string text;
+};
+
+// The AST line: "AST;" and 16 fields, each after a ",", with a blank field after
+// fields 1, 5, 9, 11 and 12, and a line feed, e.g.
+//   AST;,100.50, ,13.20,4.5,-2.0,60, ,14.40,30,432,21, ,25,40, ,1800, ,13.95,7,8,90
+class tAST : public tRO500StatBase {
+ public:
+  static constexpr int kFields = 16;
+  static constexpr int32_t kNeverParsed = -1;
+
+  // The formatted line, or "" while no line has been parsed yet.
+  std::string status() override;
+  // Parses the line into values (fields after the first mismatch keep their values)
+  // and stamps parsedAt with the wall clock whatever was read; returns a copy.
+  std::string status(const std::string &s) override;
+
+  // AST field n (1..16) is values[n - 1].
+  float &field(int n) { return values[n - 1]; }
+  float field(int n) const { return values[n - 1]; }
+
+  float values[kFields] = {};
+  int32_t parsedAt = kNeverParsed;  // wall-clock seconds of the last parse
+};
+
+class tENG : public tRO500StatBase {};
+class tCPE : public tRO500StatBase {};
+class tNPC : public tRO500StatBase {};
+class tCST : public tRO500StatBase {};
+class tSCV : public tRO500StatBase {};
+class tSST : public tRO500StatBase {};
+class tFLT : public tRO500StatBase {};
+
+// A "%d" AST field: the float truncated toward zero. The device or the bus may hand
+// us anything, so values outside int saturate to INT_MIN / INT_MAX and NaN gives 0
+// instead of an undefined conversion.
+int AstInt(float value);
+
+#endif

@@ -1,0 +1,65 @@
+// Daemon-side test helpers: a runtime whose clocks the test moves and whose bus sends
+// are caught, a console that keeps what is printed, and run settings put back after.
+#ifndef TESTS_UNIT_FAKERUNTIME_H
+#define TESTS_UNIT_FAKERUNTIME_H
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "Console.h"
+#include "N2kMsg.h"
+#include "RunSettings.h"
+#include "Runtime.h"
+
+class tFakeRuntime : public tRuntime {
+ public:
+  uint32_t now = 5000;
+  time_t wall = 1700000000;  // 2023-11-14 22:13:20 UTC
+  std::vector<tN2kMsg> sent;
+
+  uint32_t Millis() override { return now; }
+  time_t Time() override { return wall; }
+  bool SendMsg(const tN2kMsg &msg) override {
+    sent.push_back(msg);
+    return true;
+  }
+};
+
+// Installs itself as the process runtime for its lifetime.
+class tScopedRuntime : public tFakeRuntime {
+ public:
+  tScopedRuntime() : old_(Runtime) { Runtime = this; }
+  ~tScopedRuntime() override { Runtime = old_; }
+
+ private:
+  tRuntime *old_;
+};
+
+// The console for its lifetime; keeps everything printed.
+class tScopedConsole : public tSerial {
+ public:
+  tScopedConsole() : tSerial(nullptr), old_(Console) { Console = this; }
+  ~tScopedConsole() override { Console = old_; }
+  size_t write(const unsigned char *data, unsigned int len) override {
+    text.append(reinterpret_cast<const char *>(data), len);
+    return len;
+  }
+  bool Has(const std::string &s) const { return text.find(s) != std::string::npos; }
+  std::string text;
+
+ private:
+  tSerial *old_;
+};
+
+// Run settings restored when it goes.
+class tScopedSettings {
+ public:
+  tScopedSettings() : old_(RunSettings) {}
+  ~tScopedSettings() { RunSettings = old_; }
+
+ private:
+  tRunSettings old_;
+};
+
+#endif

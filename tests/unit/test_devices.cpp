@@ -1,0 +1,302 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+
+#include "Devices.h"
+#include "FakeRuntime.h"
+#include "PtyPort.h"
+
+namespace {
+std::string gTtyPath;
+std::vector<std::pair<int, std::string>> gAssigned;
+int gResets = 0;
+
+std::string AssignTty(int key, const char *name) {
+  gAssigned.emplace_back(key, name);
+  return gTtyPath;
+}
+void CountReset() {
+  gResets++;
+}
+
+class tRegistry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RunSettings = tRunSettings();
+    gTtyPath = port.path;
+    gAssigned.clear();
+    gResets = 0;
+    devices.SetTtyAssigner(AssignTty);
+    devices.SetDeviceListReset(CountReset);
+  }
+  tScopedRuntime rt;
+  tScopedSettings settings;
+  tScopedConsole console;
+  tPtyPort port;
+  tDevices devices;
+};
+
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+}  // namespace
+
+TEST(VersionText, DropsRodeDotsAndEverythingFromTheFirstDash) {
+  EXPECT_EQ("215", VersionText("RODE2.1.5-beta7"));
+  EXPECT_EQ("1102", VersionText("1.10.2"));
+  EXPECT_EQ("3", VersionText("RODE3-rc.1"));
+  EXPECT_EQ(" 40", VersionText("RODE 4.0"));
+  EXPECT_EQ("", VersionText("-x"));
+  EXPECT_EQ("RODE", VersionText("RORODEDE"));  // one pass, as a regex replacement
+}
+
+TEST(ChargeStateCode, MapsTheRvcStatesAndLeavesOthersAlone) {
+  const int expected[] = {-1, 0, 12, 21, 22, 38, 30, 39};
+  for (int s = 0; s <= 7; s++) EXPECT_EQ(expected[s], chargeStateCode(s)) << s;
+  EXPECT_EQ(-1, chargeStateCode(8));
+  EXPECT_EQ(-1, chargeStateCode(255));
+  EXPECT_EQ(-1, chargeStateCode(-1));
+}
+
+TEST_F(tRegistry, AddOpensAnnouncesAndQueuesAStatusRequestOnce) {
+  tRO500 *r = devices.Add(140, 204, "RODE2.1.5-beta7", "RO500");
+  ASSERT_NE(nullptr, r);
+  ASSERT_EQ(1u, gAssigned.size());
+  EXPECT_EQ(204, gAssigned[0].first);
+  EXPECT_EQ("RO500", gAssigned[0].second);
+  EXPECT_EQ(140, r->canAddr);
+  EXPECT_EQ(204, r->uniqueNumber);
+  EXPECT_EQ(215, r->version);
+  EXPECT_EQ(-1, r->logFd);
+  EXPECT_EQ("RO500 #204 ONLINE\n", port.Read());
+  EXPECT_TRUE(r->suspended);
+  rt.now += 50;
+  devices.poll();
+  ASSERT_EQ(1u, rt.sent.size());
+  EXPECT_EQ(140, rt.sent[0].Destination);
+
+  EXPECT_EQ(r, devices.Add(140, 999, "9", "X"));  // known address: nothing happens
+  EXPECT_EQ(1u, gAssigned.size());
+  EXPECT_EQ("", port.Read(50));
+  EXPECT_EQ(1u, devices.Count());
+  EXPECT_EQ(r, devices.Find(140));
+  EXPECT_EQ(nullptr, devices.Find(141));
+  EXPECT_EQ(140, devices.FindUniqueNumber(204));
+  EXPECT_EQ(-1, devices.FindUniqueNumber(205));
+
+  // Versions that are no number, or too big for an int, read as 0.
+  gTtyPath = "";
+  EXPECT_EQ(0, devices.Add(1, 1, "beta", "M")->version);
+  EXPECT_EQ(0, devices.Add(2, 2, "99999999999", "M")->version);
+  EXPECT_EQ(40, devices.Add(3, 3, "RODE 4.0", "M")->version);
+}
+
+TEST_F(tRegistry, LogFilesStayInTheLogDirectoryWhateverTheModelId) {
+  char dir[] = "/tmp/tw-logs-XXXXXX";
+  ASSERT_NE(nullptr, mkdtemp(dir));
+  RunSettings.logDir = dir;
+  tRO500 *r = devices.Add(140, 1234, "1.0", "RO500");
+  ASSERT_NE(-1, r->logFd);
+  std::string plain = std::string(dir) + "/RO500-1234:RO500.log";
+  struct stat st;
+  EXPECT_EQ(0, stat(plain.c_str(), &st));
+  r = devices.Add(141, 77, "1.0", "../../x/y");
+  ASSERT_NE(-1, r->logFd);
+  std::string tame = std::string(dir) + "/RO500-77:.._.._x_y.log";
+  EXPECT_EQ(0, stat(tame.c_str(), &st));
+  devices.Clear();
+  std::string rm = std::string("rm -rf ") + dir;
+  ASSERT_EQ(0, system(rm.c_str()));
+}
+
+TEST_F(tRegistry, ASilentChargerIsRemovedAfter1500Ms) {
+  rt.now = 0xFFFFFF00u;  // the millisecond counter wraps in between
+  devices.Add(140, 204, "1", "A");
+  port.Read();
+  rt.now += 1499;
+  devices.poll();
+  EXPECT_EQ(1u, devices.Count());
+  devices.heartbeat(140);
+  devices.heartbeat(99);  // unknown: nothing
+  rt.now += 1499;
+  devices.poll();
+  EXPECT_EQ(1u, devices.Count());
+  EXPECT_EQ(0, gResets);
+  rt.now += 1;
+  devices.poll();
+  EXPECT_EQ(0u, devices.Count());
+  EXPECT_EQ(1, gResets);
+  EXPECT_EQ("RO500 #204 OFFLINE\n", port.Read());
+}
+
+TEST_F(tRegistry, OneDeadChargerIsRemovedPerPass) {
+  tPtyPort other;
+  devices.Add(140, 204, "1", "A");
+  gTtyPath = other.path;
+  devices.Add(141, 301, "1", "B");
+  rt.now += 1500;
+  devices.poll();
+  EXPECT_EQ(1u, devices.Count());
+  EXPECT_EQ(1, gResets);
+  devices.poll();
+  EXPECT_EQ(0u, devices.Count());
+  EXPECT_EQ(2, gResets);
+  EXPECT_EQ("RO500 #204 ONLINE\nRO500 #204 OFFLINE\n", port.Read());
+  EXPECT_EQ("RO500 #301 ONLINE\nRO500 #301 OFFLINE\n", other.Read());
+}
+
+TEST_F(tRegistry, ClearClosesEverythingWithoutAnOfflineLine) {
+  tRO500 *r = devices.Add(140, 204, "1", "A");
+  int fd = r->ttyFd;
+  port.Read();
+  devices.Clear();
+  EXPECT_EQ(0u, devices.Count());
+  EXPECT_EQ("", port.Read(50));
+  EXPECT_EQ(-1, fcntl(fd, F_GETFD));
+}
+
+TEST_F(tRegistry, TellsTheLoopWhatToWaitOnAndForHowLong) {
+  struct pollfd fds[4];
+  EXPECT_EQ(UINT32_MAX, devices.MsUntilDue(rt.now));
+  EXPECT_EQ(0, devices.AddPollFds(fds, 4));
+
+  rt.now = 0xFFFFFFF0u;  // across the wrap
+  tRO500 *r = devices.Add(140, 204, "1", "A");
+  // "$RAS:@" queued: the first chunk in 50 ms.
+  EXPECT_EQ(50u, devices.MsUntilDue(rt.now));
+  EXPECT_EQ(20u, devices.MsUntilDue(rt.now + 30));
+  EXPECT_EQ(0u, devices.MsUntilDue(rt.now + 50));
+  EXPECT_EQ(0u, devices.MsUntilDue(rt.now + 5000));
+  rt.now += 50;
+  devices.poll();  // sent; suspended until "K;" or more than 20000 ms after the last tick
+  EXPECT_EQ(1450u, devices.MsUntilDue(rt.now));  // heartbeat limit
+  devices.heartbeat(140);
+  rt.now += 1000;
+  devices.heartbeat(140);
+  EXPECT_EQ(1500u, devices.MsUntilDue(rt.now));
+  rt.now += 18900;
+  devices.heartbeat(140);
+  EXPECT_EQ(51u, devices.MsUntilDue(rt.now));  // 20001 ms after the last tick
+  // Running: the status tick, once a second.
+  r->UpdTerminalFromCAN("AOK;\n");
+  EXPECT_EQ(0u, devices.MsUntilDue(rt.now));
+  devices.poll();  // the tick: no AST yet, so "$RAS:@" again
+  r->UpdTerminalFromCAN("AST;,1\nAOK;\n");
+  rt.now += 50;
+  devices.poll();
+  EXPECT_FALSE(r->suspended);
+  EXPECT_EQ(950u, devices.MsUntilDue(rt.now));
+  RunSettings.statusUpdates = false;
+  EXPECT_EQ(1450u, devices.MsUntilDue(rt.now));
+
+  ASSERT_EQ(1, devices.AddPollFds(fds, 4));
+  EXPECT_EQ(r->ttyFd, fds[0].fd);
+  EXPECT_EQ(POLLIN, fds[0].events);
+  EXPECT_EQ(0, devices.AddPollFds(fds, 0));
+
+  // A hung-up port rests: out of the wait, and due again 1000 ms later.
+  port.CloseUser();
+  devices.heartbeat(140);
+  devices.poll();
+  EXPECT_EQ(0, devices.AddPollFds(fds, 4));
+  EXPECT_EQ(1000u, devices.MsUntilDue(rt.now));
+  // A charger without a port is not waited on.
+  gTtyPath = "";
+  devices.Add(141, 301, "1", "B");
+  EXPECT_EQ(0, devices.AddPollFds(fds, 4));
+}
+
+TEST_F(tRegistry, DcSourceAndChargerValuesReachTheAstLine) {
+  tRO500 *r = devices.Add(140, 204, "1", "A");
+  tAST &ast = r->ast;
+  ast.field(4) = 10.0f;
+  devices.UpdateDCSS1(140, 1, 100, 13.2f, kNaN);
+  EXPECT_FLOAT_EQ(13.2f, ast.field(2));
+  EXPECT_FLOAT_EQ(10.0f, ast.field(4));
+  EXPECT_FLOAT_EQ(132.0f, ast.field(5));
+  devices.UpdateDCSS1(140, 1, 100, kNaN, -2.5f);
+  EXPECT_FLOAT_EQ(13.2f, ast.field(2));
+  EXPECT_FLOAT_EQ(-33.0f, ast.field(5));
+
+  devices.UpdateDCSS4(140, 1, 100, 3, 14.4f, 30.0f);
+  EXPECT_FLOAT_EQ(432.0f, ast.field(8));
+  EXPECT_FLOAT_EQ(21.0f, ast.field(9));
+  devices.UpdateDCSS4(140, 1, 100, 0, kNaN, 10.0f);
+  EXPECT_FLOAT_EQ(144.0f, ast.field(8));
+  EXPECT_FLOAT_EQ(21.0f, ast.field(9));  // state 0 leaves it alone
+
+  devices.UpdateCS(140, 0, 1, 13.95f, 5.0f, 80, 6, 1, 1, 0);
+  EXPECT_FLOAT_EQ(13.95f, ast.field(13));
+  EXPECT_FLOAT_EQ(5.0f, ast.field(3));
+  EXPECT_FLOAT_EQ(30.0f, ast.field(9));
+  EXPECT_FLOAT_EQ(80.0f, ast.field(16));
+  devices.UpdateCS(140, 0, 1, kNaN, kNaN, 255, 255, 1, 1, 0);
+  EXPECT_FLOAT_EQ(13.95f, ast.field(13));
+  EXPECT_FLOAT_EQ(30.0f, ast.field(9));
+  EXPECT_FLOAT_EQ(255.0f, ast.field(16));
+
+  devices.UpdateCS2(140, 0, 1, 1, 100, 14.2f, -5.0f, 35.0f);
+  devices.UpdateEngSpeed(140, 0, 1800.5, 0, 0);
+  EXPECT_FLOAT_EQ(1800.5f, ast.field(12));
+  devices.UpdateEngSpeed(140, 0, -1e9, 0, 0);  // the library's "not available"
+  devices.UpdateEngSpeed(140, 0, std::nan(""), 0, 0);
+  EXPECT_FLOAT_EQ(1800.5f, ast.field(12));
+
+  double v = 1, a = 2, t = 3;
+  EXPECT_TRUE(devices.GetBatStat(140, v, a, t));
+  EXPECT_DOUBLE_EQ(static_cast<double>(14.2f), v);
+  EXPECT_DOUBLE_EQ(-5.0, a);
+  EXPECT_DOUBLE_EQ(35.0, t);
+  v = 1;
+  EXPECT_FALSE(devices.GetBatStat(141, v, a, t));
+  EXPECT_EQ(1.0, v);
+}
+
+TEST_F(tRegistry, AChangedChargerConfigurationAsksForTheStatusAgain) {
+  RunSettings.debugLevel = 1;
+  tRO500 *r = devices.Add(140, 204, "1", "A");
+  r->txNext = nullptr;  // the registration's "$RAS:@" is not what we look for
+  r->suspended = false;
+  devices.UpdateCCS(140, 0, 1, 2, 0, 1, 0, 0, 2, 200, 40);
+  EXPECT_STREQ(
+      "RVCChargerConfigStat(140): Type=0, Instance=1, ChrgAlg=2, ChrgMode=0, BatSense=1, "
+      "Line=0, Linked=0, BatType=2, BatSize=200, MaxAmps=40",
+      r->lastCCS);
+  EXPECT_EQ(nullptr, r->txNext);
+  devices.UpdateCCS(140, 0, 1, 2, 0, 1, 0, 0, 2, 200, 40);
+  EXPECT_EQ(nullptr, r->txNext);
+  devices.UpdateCCS(140, 0, 1, 2, 0, 1, 0, 0, 3, 200, 40);
+  ASSERT_NE(nullptr, r->txNext);
+  EXPECT_STREQ("$RAS:@", r->cmdBuf);
+  EXPECT_TRUE(r->suspended);
+  EXPECT_TRUE(console.Has("detected change in status requesting RAS status.\n"));
+}
+
+TEST_F(tRegistry, ALitLampThatIsNewBecomesAFaultLine) {
+  tRO500 *r = devices.Add(140, 204, "1", "A");
+  port.Read();
+  devices.UpdateDiag(140, 1, 1, 0, 1, 74, 100, 2, 1, 255, 15);
+  EXPECT_EQ("FLT;,100,-99\n", port.Read());
+  EXPECT_EQ("FLT;,100,-99\n", r->flt.status());
+  devices.UpdateDiag(140, 1, 1, 0, 1, 74, 100, 2, 1, 255, 15);
+  EXPECT_EQ("", port.Read(50));
+  devices.UpdateDiag(140, 1, 1, 0, 1, 74, 100, 2, 2, 255, 15);  // count raised
+  EXPECT_EQ("FLT;,100,-99\n", port.Read());
+  // Both lamps off: no line, but remembered, so the same fault again is a transition.
+  devices.UpdateDiag(140, 1, 1, 0, 0, 74, 7, 2, 2, 255, 15);
+  EXPECT_EQ("", port.Read(50));
+  EXPECT_STREQ(
+      "UpdateDiag(140): On=1, Active=1, Red=0, Yellow=0, DSA=74, SPN=7, FMI=2, Count=2, "
+      "DSA_ext=255, Bank=15",
+      r->lastDiag);
+  devices.UpdateDiag(140, 1, 1, 1, 0, 74, 0x8000 + 100, 2, 2, 255, 15);
+  EXPECT_EQ("FLT;,100,-99\n", port.Read());
+  // No port: stored all the same.
+  r->flt.status("");
+  close(r->ttyFd);
+  r->ttyFd = -1;
+  devices.UpdateDiag(140, 1, 1, 1, 0, 74, 300, 2, 2, 255, 15);
+  EXPECT_EQ("FLT;,300,-99\n", r->flt.status());
+}

@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "DeviceList.h"
+#include "Dispatch.h"
+#include "FakeRuntime.h"
+#include "ProcessObjects.h"
+#include "PtyPort.h"
+#include "RVCMessages.h"
+#include "TtyAssignment.h"
+
+namespace {
+std::string gPort;
+std::string TestTty(int, const char *) {
+  return gPort;
+}
+void NoReset() {}
+
+// Messages reach the handlers through HandleN2kMsg, as the node hands them up; the
+// charger at 140 is registered with the process registry.
+class tHandlers : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RunSettings = tRunSettings();
+    gPort = port.path;
+    Devices.SetTtyAssigner(TestTty);
+    Devices.SetDeviceListReset(NoReset);
+    ro500 = Devices.Add(140, 204, "1.0", "RO500");
+    port.Read();
+    console.text.clear();
+  }
+  void TearDown() override {
+    Devices.Clear();
+    Devices.SetTtyAssigner(GetTTY);
+    Devices.SetDeviceListReset(ResetDeviceList);
+  }
+  void Deliver(tN2kMsg &m, uint8_t source = 140) {
+    m.Source = source;
+    HandleN2kMsg(m);
+  }
+
+  tScopedRuntime rt;
+  tScopedSettings settings;
+  tScopedConsole console;
+  tPtyPort port;
+  tRO500 *ro500 = nullptr;
+};
+}  // namespace
+
+TEST_F(tHandlers, UnknownPgnsAndUndecodableMessagesDoNothing) {
+  RunSettings.debugLevel = 9;
+  tN2kMsg zero;
+  zero.PGN = 0;
+  Deliver(zero);
+  tN2kMsg other;
+  other.PGN = 0x1FFFD;  // not in the table yet
+  other.DataLen = 8;
+  Deliver(other);
+  tN2kMsg shortStatus;
+  SetRVCPGN1FFC7(shortStatus, 1, 264, 32100, 80, RVCBCM_Bulk, true, true, RVCCFC_NotForced);
+  shortStatus.DataLen = 7;
+  Deliver(shortStatus);
+  EXPECT_EQ("", console.text);
+  EXPECT_FLOAT_EQ(0.0f, ro500->ast.field(3));
+}
+
+TEST_F(tHandlers, ChargerStatusScalesAndLogsAtLevelFour) {
+  RunSettings.debugLevel = 4;
+  tN2kMsg m;
+  SetRVCPGN1FFC7(m, 1, 264, 32100, 80, RVCBCM_Absorption, true, false, RVCCFC_NotForced);
+  Deliver(m);
+  EXPECT_FLOAT_EQ(13.2f, ro500->ast.field(13));
+  EXPECT_FLOAT_EQ(5.0f, ro500->ast.field(3));
+  EXPECT_FLOAT_EQ(21.0f, ro500->ast.field(9));
+  EXPECT_FLOAT_EQ(80.0f, ro500->ast.field(16));
+  EXPECT_TRUE(
+      console.Has("RVCChrgStat(140): Type=0, Instance=1, CVdc=264, CAdc=32100, PerMax=80, State=3, "
+                  "EnableAtPO=1, AutoRechg=0, ForcedChrg=0\n"));
+  RunSettings.debugLevel = 3;
+  console.text.clear();
+  SetRVCPGN1FFC7(m, 1, 0xFFFF, 31900, 80, RVCBCM_Absorption, true, false, RVCCFC_NotForced);
+  Deliver(m);
+  EXPECT_EQ("", console.text);
+  EXPECT_FLOAT_EQ(13.2f, ro500->ast.field(13));  // not available: kept
+  EXPECT_FLOAT_EQ(-5.0f, ro500->ast.field(3));
+}
+
+TEST_F(tHandlers, ChargerStatus2IsTheHeartbeatEvenAtLevelZero) {
+  tN2kMsg m;
+  rt.now += 1400;
+  SetRVCPGN1FEA3(m, 1, 255, 100, 284, 32600, 30);
+  Deliver(m);
+  rt.now += 1400;
+  Devices.poll();
+  EXPECT_EQ(ro500, Devices.Find(140));
+  EXPECT_FLOAT_EQ(14.2f, ro500->ast.field(13));
+  EXPECT_FLOAT_EQ(30.0f, ro500->ast.field(3));
+  EXPECT_FLOAT_EQ(30.0f, ro500->ast.field(11));
+  EXPECT_EQ("", console.text);
+
+  RunSettings.debugLevel = 8;
+  SetRVCPGN1FEA3(m, 1, 255, 100, 284, 32600, 255);
+  Deliver(m);
+  EXPECT_FLOAT_EQ(30.0f, ro500->ast.field(11));
+  EXPECT_TRUE(console.Has(
+      "RVCChargerStatus2(140): ChrgType=0, ChrgInst=1, DCInst=255, DevPri=100, Vdc=284, "
+      "Adc=32600, Temp=255\n"));
+  // Another sender: logged, and nothing else.
+  Deliver(m, 141);
+  EXPECT_EQ(nullptr, Devices.Find(141));
+}
+
+TEST_F(tHandlers, ConfigurationChangesAskForStatusAndTheRestIsOnlyLogged) {
+  tN2kMsg m;
+  SetRVCPGN1FFC6(m, 1, RVCCA_3Stage, RVCCM_Standalone, true, RVCCL_Line1, RVCBT_AGM, 200, 32800);
+  ro500->txNext = nullptr;
+  Deliver(m);
+  EXPECT_EQ(nullptr, ro500->txNext);
+  EXPECT_STREQ(
+      "RVCChargerConfigStat(140): Type=0, Instance=1, ChrgAlg=2, ChrgMode=0, BatSense=1, "
+      "Line=0, Linked=0, BatType=2, BatSize=200, MaxAmps=40",
+      ro500->lastCCS);
+  SetRVCPGN1FFC6(m, 1, RVCCA_3Stage, RVCCM_Standalone, true, RVCCL_Line1, RVCBT_Gel, 200, 32800);
+  Deliver(m);
+  ASSERT_NE(nullptr, ro500->txNext);
+  EXPECT_STREQ("$RAS:@", ro500->cmdBuf);
+
+  // The other configuration and equalization messages are only logged, from level 8.
+  tN2kMsg c3;
+  SetRVCPGN1FECC(c3, 1, 288, 284, 270, 20);
+  RunSettings.debugLevel = 7;
+  Deliver(c3);
+  EXPECT_EQ("", console.text);
+  RunSettings.debugLevel = 8;
+  Deliver(c3);
+  EXPECT_EQ(
+      "RVCChargerConfigStat3(140): Type=0, Instance=1, BulkV=288, AbsorbV=284, FloatV=270, "
+      "TempComp=20\n",
+      console.text);
+}
+
+TEST_F(tHandlers, TerminalTextReachesTheSendersBridge) {
+  tN2kMsg m;
+  SetRVCPGN17E00(m, 177, 3, "xAO");
+  Deliver(m);
+  ASSERT_NE(nullptr, ro500->rxEnd);
+  EXPECT_STREQ("xAO", ro500->rxBuf);
+  EXPECT_TRUE(ro500->suspended);
+  SetRVCPGN17E00(m, 177, 8, "K;\r\nAST;");  // a full message: 8 characters
+  Deliver(m);
+  EXPECT_STREQ("xAOK;\r\nAST;", ro500->rxBuf);
+  EXPECT_FALSE(ro500->suspended);
+
+  // From anyone else: logged at level 6, not routed.
+  RunSettings.debugLevel = 6;
+  SetRVCPGN17E00(m, 177, 2, "hi");
+  Deliver(m, 141);
+  EXPECT_EQ("RVCTerminal(141): Source=177, Count=2, Characters=hi\n", console.text);
+  EXPECT_STREQ("xAOK;\r\nAST;", ro500->rxBuf);
+  RunSettings.debugLevel = 5;
+  Deliver(m, 141);
+  EXPECT_EQ("RVCTerminal(141): Source=177, Count=2, Characters=hi\n", console.text);
+}
+
+TEST_F(tHandlers, DiagnosticsLogTheWholeSpnAndReportFifteenBits) {
+  RunSettings.debugLevel = 8;
+  tN2kMsg m;
+  SetISOPGN1FECA(m, true, true, false, true, 74, 32768 + 100, ISOFMI_Erratic, 1, 255, 15);
+  Deliver(m);
+  EXPECT_TRUE(
+      console.Has("ISODiagnostics(140): On=1, Active=1, Red=0, Yellow=1, DSA=74, SPN=32868, FMI=2, "
+                  "Count=1, DSA_ext=255, Bank=15\n"));
+  EXPECT_EQ("FLT;,100,-99\n", port.Read());
+  EXPECT_NE(nullptr, strstr(ro500->lastDiag, "SPN=100,"));
+}
+
+TEST_F(tHandlers, ProductIdIsOnlyAnnounced) {
+  tN2kMsg m;
+  m.SetPGN(130795, 6);
+  m.DataLen = 8;
+  Deliver(m);
+  EXPECT_EQ("", console.text);
+  RunSettings.debugLevel = 1;
+  Deliver(m);
+  EXPECT_EQ("RVCProdID: Not supported\r\n", console.text);
+}

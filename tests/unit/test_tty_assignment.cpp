@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "FakeRuntime.h"
+#include "RunCommand.h"
+#include "SafeName.h"
+#include "TtyAssignment.h"
+
+TEST(TtyPlan, AddsKnowsAndRenamesEntries) {
+  tTtyPlan p = PlanTty("", 204, "A");
+  EXPECT_EQ(tTtyPlan::kAdd, p.action);
+  EXPECT_EQ(1, p.port);
+  EXPECT_EQ("204:1:A", p.table);
+
+  p = PlanTty("204:1:A", 301, "B");
+  EXPECT_EQ(3, p.port);
+  EXPECT_EQ("204:1:A 301:3:B", p.table);
+
+  p = PlanTty("204:1:A 301:3:B", 5, "D");
+  EXPECT_EQ(5, p.port);
+  EXPECT_EQ("204:1:A 301:3:B 5:5:D", p.table);
+
+  p = PlanTty("204:1:A 301:3:B", 204, "A");
+  EXPECT_EQ(tTtyPlan::kKnown, p.action);
+  EXPECT_EQ(1, p.port);
+
+  p = PlanTty("204:1:A 301:3:B", 301, "B2");
+  EXPECT_EQ(tTtyPlan::kRename, p.action);
+  EXPECT_EQ(3, p.port);
+  EXPECT_EQ("204:1:A 301:3:B2", p.table);
+  EXPECT_EQ("301:3:B", p.oldEntry);
+  EXPECT_EQ("301:3:B2", p.newEntry);
+}
+
+TEST(TtyPlan, ReadsRunsOfBlanksAndReplacesTheEntryWhereItStands) {
+  // Runs of blanks separate like one; a new entry follows after exactly one more blank.
+  tTtyPlan p = PlanTty("  204:1:A    301:3:B ", 7, "C");
+  EXPECT_EQ(5, p.port);
+  EXPECT_EQ("  204:1:A    301:3:B  7:5:C", p.table);
+  // Renaming key 4 must not touch "204:1:A", whose text ends in "4:1:A".
+  p = PlanTty("204:1:A 4:1:A", 4, "B");
+  EXPECT_EQ(tTtyPlan::kRename, p.action);
+  EXPECT_EQ("204:1:A 4:1:B", p.table);
+  // The name is what follows the last ':'.
+  p = PlanTty("9:3:x:y", 9, "y");
+  EXPECT_EQ(tTtyPlan::kKnown, p.action);
+  EXPECT_EQ(3, p.port);
+}
+
+TEST(TtyPlan, OddEntriesCountAndNoPortIsHandedOutTwice) {
+  // Entries that do not start with two numbers count for the numbering only.
+  tTtyPlan p = PlanTty("junk 204:1:A", 77, "Z");
+  EXPECT_EQ(5, p.port);
+  EXPECT_EQ("junk 204:1:A 77:5:Z", p.table);
+  p = PlanTty("99999999999:1:A", 99, "Z");  // key beyond int: not a match, still counted
+  EXPECT_EQ(3, p.port);
+  // A hand-edited table whose ports are not 1, 3, 5 in order.
+  p = PlanTty("5:3:X", 6, "Y");
+  EXPECT_EQ(5, p.port);
+  p = PlanTty("5:3:X 6:5:Y", 7, "Z");
+  EXPECT_EQ(7, p.port);
+}
+
+TEST(TtyAssignmentText, SafeNamesQuotingAndPaths) {
+  EXPECT_EQ("RO500_v2.1-a_b", SafeName("RO500 v2.1-a_b"));
+  EXPECT_EQ("a_b_c__d_", SafeName("a:b'c\"$d/"));
+  EXPECT_EQ("..__etc_passwd", SafeName("../:etc/passwd"));
+  EXPECT_EQ("_____", SafeName("\t\n;`\\"));
+  EXPECT_EQ("", SafeName(""));
+  EXPECT_EQ("", SafeName(nullptr));
+  EXPECT_EQ("'204:1:A'", ShellQuote("204:1:A"));
+  EXPECT_EQ("'O'\\''B'", ShellQuote("O'B"));
+  EXPECT_EQ("/dev/tnt3", TtyPath(3));
+  EXPECT_EQ("/dev/tnt127", TtyPath(127));
+}
+
+namespace {
+// A uci on PATH that keeps its store in a temporary directory: the sandbox's stand-in
+// for OpenWrt's uci, pointed at our own config and staging directories.
+class tUciStore : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/tw-tty-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(tmpl));
+    dir_ = tmpl;
+    mkdir((dir_ + "/bin").c_str(), 0755);
+    mkdir((dir_ + "/config").c_str(), 0755);
+    mkdir((dir_ + "/save").c_str(), 0755);
+    std::string source = __FILE__;
+    std::string repo = source.substr(0, source.rfind("/tests/unit/"));
+    std::ofstream wrapper(dir_ + "/bin/uci");
+    wrapper << "#!/bin/sh\necho \"$*\" >> " << dir_ << "/calls\nexec " << repo
+            << "/scripts/sandbox/uci -c " << dir_ << "/config -t " << dir_ << "/save \"$@\"\n";
+    wrapper.close();
+    chmod((dir_ + "/bin/uci").c_str(), 0755);
+    std::ofstream conf(dir_ + "/config/tidewire");
+    conf << "config can\n\toption canaddress '177'\n";
+    conf.close();
+    oldPath_ = getenv("PATH");
+    setenv("PATH", (dir_ + "/bin:" + oldPath_).c_str(), 1);
+  }
+  void TearDown() override {
+    setenv("PATH", oldPath_.c_str(), 1);
+    std::string rm = "rm -rf " + dir_;
+    int ignored = system(rm.c_str());
+    (void)ignored;
+  }
+  std::string Table() {
+    std::string t = RunCommand("uci -q get tidewire.@can[0].ttyassignment");
+    TrimNewline(t);
+    return t;
+  }
+  int Sets() {
+    std::ifstream calls(dir_ + "/calls");
+    std::string line;
+    int n = 0;
+    while (std::getline(calls, line)) n += line.find(" set ") != std::string::npos ? 1 : 0;
+    return n;
+  }
+  std::string dir_;
+  std::string oldPath_;
+};
+}  // namespace
+
+TEST_F(tUciStore, GetTTYStoresEntriesThatLastAndNeverHandsTheShellAName) {
+  tScopedSettings settings;
+  tScopedConsole console;
+  RunSettings.debugLevel = 4;
+  EXPECT_EQ("/dev/tnt1", GetTTY(204, "A"));
+  EXPECT_EQ("204:1:A", Table());
+  EXPECT_TRUE(
+      console.Has("Found new tty assignment = uci -q set "
+                  "tidewire.@can[0].ttyassignment='204:1:A'; uci -q commit tidewire\n"));
+  EXPECT_EQ("/dev/tnt3", GetTTY(301, "B"));
+  EXPECT_EQ("204:1:A 301:3:B", Table());
+  int sets = Sets();
+  EXPECT_EQ("/dev/tnt1", GetTTY(204, "A"));
+  EXPECT_EQ(sets, Sets());  // nothing written for a known charger
+
+  EXPECT_EQ("/dev/tnt3", GetTTY(301, "B2"));
+  EXPECT_EQ("204:1:A 301:3:B2", Table());
+  EXPECT_TRUE(console.Has("204:1:A 301:3:B\r\n"));
+  EXPECT_TRUE(console.Has(
+      "GetTTY: name change to \"204:1:A 301:3:B2\", oldname=301:3:B, newname=301:3:B2\n"));
+
+  // A model ID made to break out of the quotes, or to add an entry, is stored tame.
+  std::string marker = dir_ + "/pwned";
+  std::string evil = "x'; touch " + marker + "; echo '";
+  EXPECT_EQ("/dev/tnt5", GetTTY(5, evil.c_str()));
+  EXPECT_NE(0, access(marker.c_str(), F_OK));
+  std::string stored = Table();
+  EXPECT_EQ("204:1:A 301:3:B2 5:5:" + SafeName(evil.c_str()), stored);
+  EXPECT_EQ(3u, SplitTtyTable(stored).size());
+  EXPECT_EQ("/dev/tnt5", GetTTY(5, evil.c_str()));  // found again by its stored name
+  EXPECT_EQ("/dev/tnt7", GetTTY(6, "a b:c"));
+  EXPECT_EQ("204:1:A 301:3:B2 5:5:" + SafeName(evil.c_str()) + " 6:7:a_b_c", Table());
+}
+
+TEST_F(tUciStore, GetTTYRefusesATableItCannotReadOrStoreWhole) {
+  tScopedConsole console;
+  // An old entry with a quote in it (written before names were made safe) is kept
+  // and quoted properly when the table is stored again.
+  RunCommand("uci -q set tidewire.@can[0].ttyassignment=\"1:1:O'B\"; uci -q commit tidewire");
+  EXPECT_EQ("/dev/tnt3", GetTTY(2, "C"));
+  EXPECT_EQ("1:1:O'B 2:3:C", Table());
+
+  std::string big;
+  for (int i = 0; big.size() < 6000; i++) big += std::to_string(1000 + i) + ":9:N ";
+  auto store = [&](size_t len) {
+    std::string set = "uci -q set tidewire.@can[0].ttyassignment='" + big.substr(0, len) +
+                      "'; uci -q commit tidewire";
+    RunCommand(set.c_str());
+    return Table();
+  };
+  // Read whole (4094 characters and uci's line end), but no room for one more entry.
+  std::string full = store(4094);
+  ASSERT_EQ(4094u, full.size());
+  EXPECT_EQ("", GetTTY(77, "Z"));
+  EXPECT_TRUE(console.Has("GetTTY: tty assignment table full, no port for 77\n"));
+  EXPECT_EQ(full, Table());
+  // Longer than RunCommand keeps: it may have been cut, so it is not written back.
+  store(5000);
+  EXPECT_EQ("", GetTTY(78, "Z"));
+  EXPECT_TRUE(console.Has("GetTTY: tty assignment table too long, no port for 78\n"));
+  std::ifstream conf(dir_ + "/config/tidewire");
+  std::stringstream content;
+  content << conf.rdbuf();
+  EXPECT_NE(std::string::npos, content.str().find(big.substr(0, 5000) + "'"));
+  EXPECT_EQ(std::string::npos, content.str().find(" 78:"));
+}
