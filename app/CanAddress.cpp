@@ -6,6 +6,8 @@
 
 #include "Console.h"
 #include "HostIdentity.h"
+#include "NMEA2000lib.h"
+#include "RunSettings.h"
 
 uint8_t GetCANAddress() {
   std::string stored = RunCommand("uci -q get tidewire.@can[0].canaddress");
@@ -17,12 +19,46 @@ uint8_t GetCANAddress() {
   return address;
 }
 
-void SaveCANAddress(int address) {
+bool SaveCANAddress(int address) {
   const int value = address & 0xff;
   char command[1024];
   std::snprintf(command, sizeof(command),
                 "uci -q set tidewire.@can[0].canaddress=%d;  uci -q commit tidewire", value);
-  int ignored = std::system(command);
-  (void)ignored;
-  StreamPrintf(Console, "Resettign my CAN address to: %d\n", value);
+  return std::system(command) == 0;
+}
+
+void tAddressKeeper::Follow(unsigned events, uint8_t address, bool settled, uint32_t now) {
+  if ((events & kN2kClaimTwinName) && RunSettings.debugLevel > 0)
+    StreamPrintf(Console, "Another device on the bus uses this node's NAME: moving away\n");
+  if ((events & kN2kClaimCannotClaim) && RunSettings.debugLevel > 0)
+    StreamPrintf(Console, "No CAN address left to claim: sent cannot-claim, trying again later\n");
+  if ((events & kN2kClaimAddressChanged) && address < kN2kNullAddress) {
+    // "Resettign" is the daemon's own spelling, which users grep for: kept as it is.
+    StreamPrintf(Console, "Resettign my CAN address to: %d\n", address);
+    pending_ = address != stored_;
+    since_ = now;
+  }
+  if (!pending_ || !settled || address >= kN2kNullAddress) return;
+  if (!N2kElapsed(now, since_, kAddressHoldMs)) return;
+  if (store_(address)) {
+    stored_ = address;
+    pending_ = false;
+  } else {
+    since_ = now;
+  }
+}
+
+uint32_t tAddressKeeper::MsUntilDue(uint32_t now) const {
+  if (!pending_) return kN2kNeverDue;
+  const uint32_t elapsed = now - since_;
+  // Once the hold is over, the store waits for the claim to settle: the node's own
+  // timers bring the loop back for that.
+  return elapsed < kAddressHoldMs ? kAddressHoldMs - elapsed : kN2kNeverDue;
+}
+
+void tAddressKeeper::Stop(uint8_t address) {
+  if (pending_ && address < kN2kNullAddress && address != stored_ && store_(address)) {
+    stored_ = address;
+    pending_ = false;
+  }
 }

@@ -5,11 +5,41 @@
 #include <cstdint>
 
 constexpr uint8_t kDefaultCanAddress = 177;
+// How long a claimed address must stand before it is written to flash: a fight over
+// addresses writes nothing until it has settled.
+constexpr uint32_t kAddressHoldMs = 5000;
 
 // The stored address (low 8 bits of the stored number), 177 when none is stored or the
 // stored text is not a number.
 uint8_t GetCANAddress();
-// Stores and commits the address (low 8 bits).
-void SaveCANAddress(int address);
+// Stores and commits the address (low 8 bits); false when uci failed.
+bool SaveCANAddress(int address);
+
+// Follows the node's address claim: tells the console of every move, of a bus with no
+// address left and of another device with our NAME, and stores the address once it
+// has stood for kAddressHoldMs (a failed store is tried again after another hold).
+class tAddressKeeper {
+ public:
+  typedef bool (*tStore)(int address);
+
+  // stored: the address read at start-up, which is already in UCI.
+  explicit tAddressKeeper(uint8_t stored, tStore store = SaveCANAddress)
+      : stored_(stored), store_(store) {}
+
+  // After every parse of the bus: the node's claim events (tAddressClaimer::kEvent...),
+  // its address and whether that address has settled.
+  void Follow(unsigned events, uint8_t address, bool settled, uint32_t now);
+  // Milliseconds until a store is due (kN2kNeverDue: none waits on time alone).
+  uint32_t MsUntilDue(uint32_t now) const;
+  // The daemon stops: an address that is held (or being claimed) and not stored yet is
+  // stored now.
+  void Stop(uint8_t address);
+
+ private:
+  uint8_t stored_;
+  tStore store_;
+  bool pending_ = false;  // the address in use is not the stored one
+  uint32_t since_ = 0;    // when it was taken, or the last store failed
+};
 
 #endif

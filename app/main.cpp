@@ -1,4 +1,6 @@
 // tidewire: the gateway daemon. Start-up in the order the node needs it, then one loop.
+#include <signal.h>
+
 #include <cstdio>
 #include <string>
 
@@ -7,6 +9,7 @@
 #include "DeviceList.h"
 #include "Dispatch.h"
 #include "HostIdentity.h"
+#include "MainLoop.h"
 #include "Options.h"
 #include "ProcessObjects.h"
 #include "RunSettings.h"
@@ -17,7 +20,7 @@ int main(int argc, char *argv[]) {
   if (ParseOptions(argc, argv, RunSettings, NMEA2000) == tParseResult::kUsage) Usage(argv[0]);
   if (RunSettings.debugLevel > 0)
     StreamPrintf(Console, "Debug level = %d, logger=%s\n", RunSettings.debugLevel,
-                 RunSettings.consoleDevice);
+                 RunSettings.consoleDevice != nullptr ? RunSettings.consoleDevice : "(null)");
   RepointConsole(RunSettings.debugLevel, RunSettings.consoleDevice);
 
   NMEA2000.SetFrameBufferSize(kNodeFrameBufferSize);
@@ -37,18 +40,25 @@ int main(int argc, char *argv[]) {
   NMEA2000.SetTrafficEchoStream(&TrafficEchoStream);
   NMEA2000.SetTrafficEchoFormat(1);
   NMEA2000.EnableTrafficEcho(RunSettings.debugLevel >= 9);
-  NMEA2000.SetMode(tNMEA2000::N2km_ListenAndNode, GetCANAddress());
+  const uint8_t storedAddress = GetCANAddress();
+  NMEA2000.SetMode(tNMEA2000::N2km_ListenAndNode, storedAddress);
   ResetDeviceList();
   NMEA2000.ExtendTransmitMessages(TransmitPGNs, 0);
   NMEA2000.ExtendReceiveMessages(ReceivePGNs, 0);
   NMEA2000.SetMsgHandler(HandleN2kMsg);
+  NMEA2000.SetPollTimeout(0);  // the loop below owns the wait
   if (!NMEA2000.Open()) {
     std::fputs("Failed to open CAN port\n", stdout);
     return 1;
   }
 
-  for (;;) {
-    NMEA2000.ParseMessages();
-    if (NMEA2000.ReadResetAddressChanged()) SaveCANAddress(NMEA2000.GetN2kSource(0));
-  }
+  tAddressKeeper keeper(storedAddress);
+  tMainLoop loop(keeper);
+  loop.CatchStopSignals();
+  const int sig = loop.Run();
+  loop.Shutdown();
+  // Ended by the signal, as far as whoever started us can tell.
+  signal(sig, SIG_DFL);
+  raise(sig);
+  return 128 + sig;
 }

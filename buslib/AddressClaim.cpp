@@ -68,7 +68,7 @@ void tAddressClaimer::Start(uint32_t now) {
   const uint8_t a = held ? address_ : preferred_;
   const bool moved = state_ != tState::kIdle && a != address_;
   Claim(a, now);
-  if (moved) events_ |= kEventAddressChanged;
+  if (moved) events_ |= kN2kClaimAddressChanged;
 }
 
 void tAddressClaimer::Forget(uint64_t name) {
@@ -90,7 +90,7 @@ void tAddressClaimer::OnClaim(uint8_t source, uint64_t name, uint32_t now) {
   names_[source] = name;
   if (!ours) return;
   if (name == name_) {
-    events_ |= kEventTwinName;
+    events_ |= kN2kClaimTwinName;
     Lose(now);
   } else if (name > name_) {
     Due(tOut::kClaim, now);  // we keep it: say so again
@@ -117,7 +117,7 @@ void tAddressClaimer::ClaimNextFree(uint8_t from, uint32_t now) {
     return;
   }
   Claim(static_cast<uint8_t>(next), now);
-  events_ |= kEventAddressChanged;
+  events_ |= kN2kClaimAddressChanged;
 }
 
 void tAddressClaimer::CannotClaim(uint32_t now) {
@@ -125,7 +125,7 @@ void tAddressClaimer::CannotClaim(uint32_t now) {
   state_ = tState::kCannotClaim;
   Due(tOut::kClaim, now);
   timerAt_ = now + kCannotClaimRetryMinMs + RandomUpTo(kCannotClaimRetrySpreadMs);
-  events_ |= kEventCannotClaim;
+  events_ |= kN2kClaimCannotClaim;
 }
 
 void tAddressClaimer::OnClaimRequest(uint8_t destination, uint32_t now) {
@@ -150,7 +150,7 @@ void tAddressClaimer::OnCommandedAddress(uint8_t newAddress, uint32_t now) {
   if (holding && newAddress == address_) return;
   losses_ = 0;
   Claim(newAddress, now);
-  events_ |= kEventAddressChanged;
+  events_ |= kN2kClaimAddressChanged;
 }
 
 void tAddressClaimer::Tick(uint32_t now) {
@@ -177,7 +177,7 @@ void tAddressClaimer::Tick(uint32_t now) {
       losses_ = 0;
       if (!taken_[preferred_]) {
         Claim(preferred_, now);
-        events_ |= kEventAddressChanged;
+        events_ |= kN2kClaimAddressChanged;
       } else {
         ClaimNextFree(preferred_, now);
       }

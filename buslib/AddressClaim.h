@@ -25,6 +25,7 @@
 #include <cstdint>
 
 #include "CanFrame.h"
+#include "N2kClaimEvents.h"
 #include "N2kTime.h"
 
 constexpr uint32_t kClaimSettleMs = 250;
@@ -53,13 +54,6 @@ class tAddressClaimer {
     kAsking,       // after cannot-claim: asked for claims, listening
     kCannotClaim,  // no address; retry later
   };
-  // What happened, for whoever reports it (ReadResetEvents).
-  enum : unsigned {
-    kEventAddressChanged = 1,  // a claim of another address went out or is due
-    kEventCannotClaim = 2,     // no address could be claimed
-    kEventTwinName = 4,        // another device claimed our address with our own NAME
-  };
-
   tAddressClaimer() = default;
   void SetName(uint64_t name) { name_ = name; }
   uint64_t Name() const { return name_; }
@@ -92,8 +86,8 @@ class tAddressClaimer {
   uint8_t Address() const { return address_; }
   // Claimed and settled: other traffic may go out.
   bool IsReady() const { return state_ == tState::kClaimed; }
-  bool ReadResetAddressChanged() { return (ReadResetEvents(kEventAddressChanged) & 1) != 0; }
-  // Returns and clears the events in mask.
+  bool ReadResetAddressChanged() { return ReadResetEvents(kN2kClaimAddressChanged) != 0; }
+  // Returns and clears the events (kN2kClaim...) in mask.
   unsigned ReadResetEvents(unsigned mask = ~0u) {
     unsigned e = events_ & mask;
     events_ &= ~mask;

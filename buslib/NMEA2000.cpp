@@ -218,6 +218,8 @@ uint32_t tNMEA2000::MsUntilDue(uint32_t now) const {
     if (IsReady())
       due = Earlier(due, heartbeatDue_ ? 0 : Remaining(now, lastHeartbeat_, kHeartbeatIntervalMs));
   }
+  // Frames queued since the last pass (by the application) go out on the next one.
+  if (!dataQueue_.Empty() && !writeBlocked_ && (IsReady() || CannotClaim())) due = 0;
   if (writeBlocked_ && !transport_->WantsWrite()) due = Earlier(due, kBlockedRetryMs);
   for (auto *l : listeners_)
     if (l != nullptr) due = Earlier(due, l->MsUntilDue(now));

@@ -142,8 +142,7 @@ class tNMEA2000 {
   // True once after the node had to take another address.
   bool ReadResetAddressChanged() { return claimer_.ReadResetAddressChanged(); }
   // What the address claim went through since the last call, as a mask of
-  // tAddressClaimer::kEvent... (address changed, cannot claim, another device with our
-  // NAME); clears them.
+  // kN2kClaim... (N2kClaimEvents.h); clears them.
   unsigned ReadResetClaimEvents() { return claimer_.ReadResetEvents(); }
   unsigned char GetN2kSource(int iDev = 0) const;
   uint64_t GetName() const { return claimer_.Name(); }

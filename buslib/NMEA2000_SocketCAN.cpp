@@ -13,7 +13,10 @@ tNMEA2000_SocketCAN::tNMEA2000_SocketCAN(const char *CANport) {
 bool tNMEA2000_SocketCAN::SetCANport(const char *CANport) {
   if (CANport == nullptr || IsOpen()) return false;
   size_t n = std::strlen(CANport);
-  if (n >= sizeof(port_)) return false;
+  if (n >= sizeof(port_)) {
+    port_[0] = 0;  // Open() then fails: a cut name would open another device
+    return false;
+  }
   std::memcpy(port_, CANport, n + 1);
   return true;
 }

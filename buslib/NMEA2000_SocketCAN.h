@@ -11,8 +11,9 @@ class tNMEA2000_SocketCAN : public tNMEA2000 {
   static constexpr size_t kPortNameSize = 128;
 
   explicit tNMEA2000_SocketCAN(const char *CANport = "can0");
-  // Replaces the port name; only before Open. Names longer than kPortNameSize - 1
-  // are refused (the old name stays), as a cut name would open another device.
+  // Replaces the port name; only before Open. A name longer than kPortNameSize - 1 is
+  // refused and leaves no port at all, so that Open() fails rather than open can0 or
+  // a cut name, which would be another device.
   bool SetCANport(const char *CANport);
   const char *CANport() const { return port_; }
 

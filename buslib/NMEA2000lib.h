@@ -2,6 +2,7 @@
 #ifndef BUSLIB_NMEA2000LIB_H
 #define BUSLIB_NMEA2000LIB_H
 
+#include "N2kClaimEvents.h"
 #include "N2kDeviceList.h"
 #include "N2kGroupMessages.h"
 #include "N2kMessages.h"

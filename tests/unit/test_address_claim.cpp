@@ -162,7 +162,7 @@ TEST(AddressClaimer, AClaimWithOurOwnNameAtOurAddressIsATwinAndWeLeave) {
   EXPECT_EQ(0u, w.c.ReadResetEvents());
   w.c.OnClaim(177, kOurs, w.now);
   EXPECT_FALSE(w.c.IsReady());
-  EXPECT_EQ(unsigned{tAddressClaimer::kEventTwinName}, w.c.ReadResetEvents());
+  EXPECT_EQ(unsigned{kN2kClaimTwinName}, w.c.ReadResetEvents());
   ASSERT_TRUE(w.RunToNextFrame(200));
   EXPECT_EQ(0x18EEFFB2u, w.LastId());
   EXPECT_EQ(kOurs, NameOf(w.sent.back().frame));  // the NAME itself stays
@@ -183,7 +183,7 @@ TEST(AddressClaimer, AChaserEndsInCannotClaimAndARetryWithinAMinute) {
   EXPECT_EQ(0x18EEFFFEu, w.LastId());
   EXPECT_EQ(kOurs, NameOf(w.sent.back().frame));
   EXPECT_EQ(254, w.c.Address());
-  EXPECT_TRUE(w.c.ReadResetEvents() & tAddressClaimer::kEventCannotClaim);
+  EXPECT_TRUE(w.c.ReadResetEvents() & kN2kClaimCannotClaim);
   const uint32_t gaveUp = w.now;
 
   // Asked for claims meanwhile: "cannot claim" again, 0..153 ms later.

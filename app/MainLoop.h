@@ -1,0 +1,40 @@
+// The daemon's one loop, shaped like OpenWrt's uloop: one poll() over the CAN link and
+// every open port, until the earliest timer of any part is due; then the steps of a
+// pass in their fixed order: parse the bus (handlers run inside), follow the node's
+// address, scan the device list, poll the RO500s. SIGTERM and SIGINT end the loop
+// between passes.
+#ifndef APP_MAINLOOP_H
+#define APP_MAINLOOP_H
+
+#include <cstdint>
+
+#include "CanAddress.h"
+
+class tMainLoop {
+ public:
+  // The longest the loop sleeps even when nothing is timed.
+  static constexpr uint32_t kMaxWaitMs = 60000;
+
+  explicit tMainLoop(tAddressKeeper &keeper) : keeper_(keeper) {}
+  ~tMainLoop();
+  tMainLoop(const tMainLoop &) = delete;
+  tMainLoop &operator=(const tMainLoop &) = delete;
+
+  // From now on SIGTERM and SIGINT end Run() instead of the process. False when the
+  // wake-up pipe cannot be made.
+  bool CatchStopSignals();
+  // Passes until a stop signal arrives; returns its number.
+  int Run();
+  // One pass of the steps.
+  void Pass();
+  // Waits for a descriptor or the earliest timer, at most maxWaitMs. False once a stop
+  // signal has arrived.
+  bool Wait(uint32_t maxWaitMs = kMaxWaitMs);
+  // Cleans up after Run(): stores an unsaved address, closes ports and log files.
+  void Shutdown();
+
+ private:
+  tAddressKeeper &keeper_;
+};
+
+#endif

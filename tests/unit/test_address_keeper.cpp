@@ -1,0 +1,94 @@
+// The stored CAN address follows the address the node holds, not every move of a fight.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "CanAddress.h"
+#include "FakeRuntime.h"
+#include "N2kClaimEvents.h"
+#include "N2kTime.h"
+
+namespace {
+std::vector<int> Stored;
+bool StoreFails = false;
+bool Store(int address) {
+  if (StoreFails) return false;
+  Stored.push_back(address);
+  return true;
+}
+
+class AddressKeeper : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Stored.clear();
+    StoreFails = false;
+    RunSettings.debugLevel = 1;
+  }
+  tScopedSettings settings_;
+  tScopedConsole console_;
+  tAddressKeeper keeper_{177, Store};
+};
+}  // namespace
+
+TEST_F(AddressKeeper, AFightWritesNothingAndTheSettledAddressOnceAfterFiveSeconds) {
+  uint32_t t = 1000;
+  for (uint8_t a = 178; a < 240; a++, t += 80) keeper_.Follow(kN2kClaimAddressChanged, a, false, t);
+  EXPECT_TRUE(Stored.empty());
+  EXPECT_EQ(std::string::npos, console_.text.find("Resettign my CAN address to: 177"));
+  EXPECT_TRUE(console_.Has("Resettign my CAN address to: 178\n"));
+  EXPECT_TRUE(console_.Has("Resettign my CAN address to: 239\n"));
+
+  const uint32_t moved = t - 80;  // the last move, to 239
+  keeper_.Follow(0, 239, true, moved + 250);
+  EXPECT_EQ(4750u, keeper_.MsUntilDue(moved + 250));
+  keeper_.Follow(0, 239, true, moved + 4999);
+  EXPECT_TRUE(Stored.empty());
+  keeper_.Follow(0, 239, true, moved + 5000);
+  EXPECT_EQ(std::vector<int>{239}, Stored);
+  keeper_.Follow(0, 239, true, moved + 20000);
+  EXPECT_EQ(1u, Stored.size());
+  EXPECT_EQ(kN2kNeverDue, keeper_.MsUntilDue(moved + 20000));
+}
+
+TEST_F(AddressKeeper, AFailedStoreIsTriedAgainAndTheStoredAddressIsNeverWrittenTwice) {
+  keeper_.Follow(kN2kClaimAddressChanged, 36, false, 0);
+  StoreFails = true;
+  keeper_.Follow(0, 36, true, 5000);
+  EXPECT_EQ(5000u, keeper_.MsUntilDue(5000));
+  StoreFails = false;
+  keeper_.Follow(0, 36, true, 9999);
+  EXPECT_TRUE(Stored.empty());
+  keeper_.Follow(0, 36, true, 10000);
+  EXPECT_EQ(std::vector<int>{36}, Stored);
+
+  // Back to the address in store: nothing to write.
+  keeper_.Follow(kN2kClaimAddressChanged, 177, false, 20000);
+  keeper_.Follow(kN2kClaimAddressChanged, 36, false, 20100);
+  keeper_.Follow(0, 36, true, 40000);
+  EXPECT_EQ(std::vector<int>{36}, Stored);
+}
+
+TEST_F(AddressKeeper, StopStoresAnUnsavedAddressButNeverTheNullAddress) {
+  keeper_.Follow(kN2kClaimAddressChanged, 36, false, 0);
+  keeper_.Stop(254);  // cannot claim by now: nothing valid to keep
+  EXPECT_TRUE(Stored.empty());
+  keeper_.Stop(36);
+  EXPECT_EQ(std::vector<int>{36}, Stored);
+  keeper_.Stop(36);
+  EXPECT_EQ(1u, Stored.size());
+}
+
+TEST_F(AddressKeeper, AFullBusAndATwinAreToldOnTheConsoleFromLevelOne) {
+  keeper_.Follow(kN2kClaimCannotClaim, 254, false, 0);
+  keeper_.Follow(0, 254, false, 60000);
+  EXPECT_TRUE(Stored.empty());
+  EXPECT_EQ(std::string::npos, console_.text.find("Resettign"));
+  EXPECT_TRUE(console_.Has("No CAN address left to claim"));
+  keeper_.Follow(kN2kClaimTwinName, 177, false, 60001);
+  EXPECT_TRUE(console_.Has("uses this node's NAME"));
+
+  console_.text.clear();
+  RunSettings.debugLevel = 0;
+  keeper_.Follow(kN2kClaimCannotClaim | kN2kClaimTwinName, 254, false, 70000);
+  EXPECT_EQ("", console_.text);
+}
