@@ -1,0 +1,265 @@
+#!/usr/bin/env bash
+# The daemon on a hostile or broken bus, as a user of the router would see it: a node
+# that chases its address, a bus with no address left, a device with its own NAME,
+# a serial-line adapter that resets behind its back, and a huge model file. The real
+# daemon runs in the router sandbox against the simulator; the checks read the
+# simulator's candump log, the console, the uci call log and /proc.
+#
+# Usage: test_daemon_hostile.sh TIDEWIRE SIMULATOR [chase|fullbus|twin|adapter|bigmodel]...
+#        (no group: all of them)
+set -u
+self=$(readlink -f "${BASH_SOURCE[0]}")
+here=$(dirname "$self")
+repo=$(cd "$here/../.." && pwd)
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$here/lib.sh"
+
+# The daemon's NAME in the sandbox (unique number 204, manufacturer 277, function
+# 150, class 30, marine, arbitrary address capable).
+DAEMON_NAME=0xC03C960022A000CC
+
+# =============================================================== inside ====
+
+# start_settled NAME ARGS...: starts the daemon and waits for its claim to stand.
+start_settled() {
+	local name=$1
+	shift
+	tw_start "$name" -c "$TIDEWIRE_CAN_PORT" "$@"
+	tw_await_claim && tw_await_settled "$TW_ADDR"
+}
+
+# daemon_claims_after MARK: the daemon's claims logged after line MARK.
+daemon_claims_after() { TW_FROM=$1 tw_daemon_claims; }
+# commits: uci commits made so far.
+commits() { grep -c '^commit' "$SANDBOX_STATE/uci.log" 2>/dev/null || true; }
+stored() { uci -q get 'tidewire.@can[0].canaddress'; }
+
+# A chaser takes every address the daemon claims for 20 s. Flash is written a
+# handful of times at most, the daemon's frames stay few, and once the chase is over
+# the address it holds is the one stored.
+phase_chase() {
+	local mark commits0 frames moves held
+	start_settled chase -d 1 || { tw_stop; return; }
+	tw_expect "before the chase: stored address" 35 "$(stored)"
+	commits0=$(commits)
+	mark=$(tw_log_lines "$TW_LOG")
+	tw_sim do thief start
+	tw_sim send probe 59904 Destination=255 RequestedPGN=60928 # the daemon answers: the chase begins
+	sleep 20
+	tw_sim do thief stop
+	frames=$(daemon_claims_after "$mark" | wc -l)
+	moves=$(tw_console "$TW_OUT/chase.out" | grep -c '^Resettign my CAN address to:')
+	echo "FIGURES chase 20 s: $moves moves, $frames claim frames from the daemon, $(($(commits) - commits0)) uci commits"
+	((frames <= 60)) || tw_fail "chase: $frames claims from the daemon in 20 s (want at most 60)"
+	(($(commits) - commits0 <= 3)) || tw_fail "chase: $(($(commits) - commits0)) uci commits in 20 s"
+	daemon_claims_after "$mark" | grep -q '^18EEFFFE ' ||
+		tw_fail "chase: the daemon never said it cannot claim"
+
+	# The chase is over: within a minute and the hold time, an address stands and is stored.
+	# shellcheck disable=SC2317 # called through tw_wait
+	_held_and_stored() {
+		held=$(tw_daemon_claims | awk '$2 != 254 { a = $2 } END { print a }')
+		[[ -n $held && $(stored) == "$held" ]] && tw_frames_from "$TW_LOG" "$mark" "$held" | grep -qv '^60928 '
+	}
+	tw_wait 75 _held_and_stored || tw_fail "after the chase: held address '$held' is not the stored one '$(stored)'"
+	tw_stop
+	tw_expect "after the stop: stored address" "$held" "$(stored)"
+}
+
+# A chaser that takes three addresses and stops: three moves, one store of the
+# address that stands.
+phase_short_chase() {
+	local mark
+	start_settled shortchase -d 1 || { tw_stop; return; }
+	mark=$(tw_log_lines "$TW_LOG")
+	tw_sim do thief start 3
+	tw_sim send probe 59904 Destination=255 RequestedPGN=60928
+	# shellcheck disable=SC2317
+	_settled_at_38() { [[ $(stored) == 38 ]]; }
+	tw_wait 15 _settled_at_38 || tw_fail "short chase: stored '$(stored)', expected 38"
+	tw_expect "short chase: addresses claimed (the answer, then three moves)" "35 36 37 38" "$(daemon_claims_after "$mark" | awk '{ print $2 }' | xargs)"
+	tw_expect "short chase: console" $'Resettign my CAN address to: 36\nResettign my CAN address to: 37\nResettign my CAN address to: 38' \
+		"$(tw_console "$TW_OUT/shortchase.out" | grep '^Resettign')"
+	tw_stop
+}
+
+# Every address defended by a lower NAME: "cannot claim" on the bus and the console;
+# once the defenders go quiet the daemon comes back within a minute.
+phase_fullbus() {
+	local a mark claimed
+	tw_start fullbus -c "$TIDEWIRE_CAN_PORT" -d 1
+	# shellcheck disable=SC2317
+	_cannot() { tw_daemon_claims | grep -q '^18EEFFFE '; }
+	tw_wait 10 _cannot || tw_fail "full bus: no cannot-claim (18EEFFFE) from the daemon within 10 s"
+	tw_wait 5 tw_has_text "$TW_OUT/fullbus.out" "No CAN address left to claim" ||
+		tw_fail "full bus: the console does not say that no address is left"
+	mark=$(tw_log_lines "$TW_LOG")
+	for ((a = 0; a < 254; a++)); do printf 'silent d%d\n' "$a"; done >"$TW_CTL"
+	# shellcheck disable=SC2317
+	_claims_again() { daemon_claims_after "$mark" | awk '$2 < 254' | grep -q .; }
+	if tw_wait 65 _claims_again; then
+		claimed=$(daemon_claims_after "$mark" | awk '$2 < 254 { print $2; exit }')
+		tw_expect "full bus, defenders quiet: address claimed" 177 "$claimed"
+	else
+		tw_fail "full bus: no claim of a real address within 65 s of the defenders going quiet"
+	fi
+	tw_stop
+	grep -q '=254' "$SANDBOX_STATE/uci.log" 2>/dev/null && tw_fail "full bus: 254 was stored"
+}
+
+# Another device with the daemon's own NAME takes 177: the daemon leaves it, and a
+# request to 177 gets one answer.
+phase_twin() {
+	local mark answers
+	start_settled twin -d 1 || { tw_stop; return; }
+	tw_expect "twin: first address" 177 "$TW_ADDR"
+	mark=$(tw_log_lines "$TW_LOG")
+	tw_sim node twin name=$DAEMON_NAME address=177 model=Twin
+	# shellcheck disable=SC2317
+	_left() { daemon_claims_after "$mark" | awk '$2 != 177' | grep -q .; }
+	tw_wait 5 _left || tw_fail "twin: the daemon did not leave 177"
+	tw_wait 5 tw_has_text "$TW_OUT/twin.out" "uses this node's NAME" ||
+		tw_fail "twin: the console does not mention the other device with this NAME"
+	sleep 1
+	mark=$(tw_log_lines "$TW_LOG")
+	tw_sim send probe 59904 Destination=177 RequestedPGN=126996
+	sleep 1
+	# First frames (frame counter 0) of product information from 177.
+	answers=$(tw_frames_from "$TW_LOG" "$mark" 177 | awk "$_TW_AWK_FRAMES"'$1 == 126996 && hex(substr($2, 1, 2)) % 32 == 0' | wc -l)
+	tw_expect "twin: answers to a request to 177" 1 "$answers"
+	tw_stop
+}
+
+# The adapter loses power but its tty stays: the daemon opens the channel again and
+# claims again within a few seconds.
+phase_adapter() {
+	local mark
+	start_settled adapter -d 1 || { tw_stop; return; }
+	sleep 1
+	mark=$(tw_log_lines "$TW_LOG")
+	tw_sim adapter reset
+	# shellcheck disable=SC2317
+	_back() { awk -v m="$mark" 'NR > m && /^# link ready/ { ok = 1 } END { exit !ok }' "$TW_LOG" &&
+		[[ -n $(daemon_claims_after "$mark") ]]; }
+	tw_wait 8 _back || tw_fail "adapter reset: no open sequence and claim within 8 s"
+	tw_stop
+}
+
+# A 40 MB model file: the daemon still claims, and its memory stays small.
+phase_bigmodel() {
+	local peak
+	start_settled bigmodel -d 1 || { tw_stop; return; }
+	peak=$(awk '$1 == "VmHWM:" { print $2 }' /proc/"$TW_PID"/status)
+	echo "FIGURES 40 MB model file: peak resident memory $peak kB"
+	((peak < 8192)) || tw_fail "40 MB model file: peak resident memory $peak kB (want below 8 MB)"
+	tw_stop
+}
+
+inside() {
+	local phase=$1
+	TW_DAEMON=$2
+	TW_LOG=$SANDBOX_STATE/bus.log
+	TW_CTL=$SANDBOX_STATE/sim.ctl
+	TW_OUT=$SANDBOX_STATE/runs
+	mkdir -p "$TW_OUT"
+	if ! tw_wait 10 tw_has_text "$SANDBOX_STATE/sim.out" ready || ! [[ -p $TW_CTL ]]; then
+		echo "FAIL: the simulator did not start:"
+		cat "$SANDBOX_STATE/sim.out"
+		exit 1
+	fi
+	"phase_$phase"
+	((TW_FAILURES == 0))
+}
+
+if [[ ${1:-} == --inside ]]; then
+	shift
+	inside "$@"
+	exit
+fi
+
+# ============================================================== outside ====
+
+if ((EUID != 0)); then
+	echo "SKIP: the router sandbox needs root"
+	exit 77
+fi
+if (($# < 2)); then
+	echo "usage: $0 TIDEWIRE SIMULATOR [chase|fullbus|twin|adapter|bigmodel]..." >&2
+	exit 2
+fi
+daemon=$(readlink -f "$1")
+sim=$(readlink -f "$2")
+shift 2
+groups=("$@")
+((${#groups[@]})) || groups=(chase fullbus twin adapter bigmodel)
+
+work=$(mktemp -d)
+if [[ -n ${TW_KEEP_WORK:-} ]]; then
+	echo "work directory: $work"
+else
+	trap 'rm -rf "$work"' EXIT
+fi
+failures=0
+
+# sandbox PHASE SCENARIO [SANDBOX OPTIONS...]: runs one phase in its own sandbox.
+sandbox() {
+	local phase=$1 scenario=$2 rc state=$work/$1
+	shift 2
+	"$repo/scripts/router-sandbox" --state "$state" --sim-bin "$sim" \
+		--sim "-s $(printf %q "$scenario") -l \$SANDBOX_STATE/bus.log --control \$SANDBOX_STATE/sim.ctl" \
+		"$@" -- bash "$self" --inside "$phase" "$daemon" >"$work/$phase.out" 2>&1 </dev/null
+	rc=$?
+	grep '^FIGURES' "$work/$phase.out"
+	if ((rc != 0)) || grep -q '^FAIL' "$work/$phase.out"; then
+		failures=$((failures + 1))
+		echo "FAIL: phase '$phase' (sandbox exit status $rc):"
+		sed 's/^/    /' "$work/$phase.out"
+		for f in "$state"/runs/*.out; do
+			[[ -e $f ]] || continue
+			echo "    [$(basename "$f" .out)]"
+			tail -n 40 "$f" "${f%.out}.err" | sed 's/^/      /'
+		done
+	fi
+}
+
+quiet=$here/scenarios/quiet_bus.scn
+printf '%s\n' "config can" "	option canaddress '35'" >"$work/config35"
+for group in "${groups[@]}"; do
+	case $group in
+	chase)
+		cat "$quiet" - >"$work/chase.scn" <<-'EOF'
+			node thief behaviour=chaser aac=0 address=100
+			do thief stop
+		EOF
+		sandbox chase "$work/chase.scn" --config "$work/config35"
+		sandbox short_chase "$work/chase.scn" --config "$work/config35"
+		;;
+	fullbus)
+		{
+			for ((a = 0; a < 254; a++)); do echo "node d$a aac=0 address=$a unique=$((a + 1))"; done
+			echo "echo ready"
+		} >"$work/fullbus.scn"
+		sandbox fullbus "$work/fullbus.scn"
+		;;
+	twin)
+		sandbox twin "$quiet"
+		;;
+	adapter)
+		sandbox adapter "$quiet"
+		;;
+	bigmodel)
+		head -c $((40 * 1024 * 1024)) /dev/zero | tr '\0' 'M' >"$work/model40M"
+		sandbox bigmodel "$quiet" --model-file "$work/model40M"
+		;;
+	*)
+		echo "unknown group '$group'" >&2
+		exit 2
+		;;
+	esac
+done
+
+if ((failures)); then
+	echo "$failures phase(s) failed"
+	exit 1
+fi
+echo "PASS: daemon on a hostile bus (${groups[*]})"
