@@ -52,7 +52,9 @@ bool tMainLoop::CatchStopSignals() {
 }
 
 void tMainLoop::Pass() {
+  const uint32_t framesBefore = NMEA2000.Stats().rxFrames;
   NMEA2000.ParseMessages();
+  linkBusy_ = NMEA2000.Stats().rxFrames != framesBefore;
   keeper_.Follow(NMEA2000.ReadResetClaimEvents(), NMEA2000.GetN2kSource(0), NMEA2000.IsReady(),
                  Runtime->Millis());
   ScanDeviceList();
@@ -65,8 +67,11 @@ bool tMainLoop::Wait(uint32_t maxWaitMs) {
   int n = 0;
   if (WakePipe[0] >= 0) fds[n++] = {WakePipe[0], POLLIN, 0};
   const int link = NMEA2000.PollFd();
-  if (link >= 0)
+  if (linkBusy_) {
+    maxWaitMs = Earlier(maxWaitMs, kLinkBatchMs);
+  } else if (link >= 0) {
     fds[n++] = {link, static_cast<short>(POLLIN | (NMEA2000.WantsWrite() ? POLLOUT : 0)), 0};
+  }
   n += Devices.AddPollFds(fds + n, kMaxPollFds - n);
 
   const uint32_t now = Runtime->Millis();

@@ -3,6 +3,11 @@
 // pass in their fixed order: parse the bus (handlers run inside), follow the node's
 // address, scan the device list, poll the RO500s. SIGTERM and SIGINT end the loop
 // between passes.
+//
+// On a busy bus frames arrive one by one; waking for each would cost more than
+// handling it. So after a pass that read frames the next wait leaves the CAN link out
+// for kLinkBatchMs (the ports and timers still wake it) and the pass after reads
+// whatever came meanwhile.
 #ifndef APP_MAINLOOP_H
 #define APP_MAINLOOP_H
 
@@ -14,6 +19,7 @@ class tMainLoop {
  public:
   // The longest the loop sleeps even when nothing is timed.
   static constexpr uint32_t kMaxWaitMs = 60000;
+  static constexpr uint32_t kLinkBatchMs = 4;
 
   explicit tMainLoop(tAddressKeeper &keeper) : keeper_(keeper) {}
   ~tMainLoop();
@@ -35,6 +41,7 @@ class tMainLoop {
 
  private:
   tAddressKeeper &keeper_;
+  bool linkBusy_ = false;  // the last pass read frames
 };
 
 #endif

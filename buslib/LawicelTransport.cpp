@@ -138,7 +138,7 @@ tCanIo tLawicelTransport::Read(tCanFrame &frame) {
         }
       }
     }
-    if (fills++ == kMaxFillsPerRead) return tCanIo::kNone;
+    if (fills++ == kMaxFillsPerRead || tty_.TakeDrained()) return tCanIo::kNone;
     tCanIo filled = Fill();
     if (filled != tCanIo::kOk) return filled;
   }

@@ -166,7 +166,11 @@ void tN2kDeviceList::AskUnknown(uint8_t source, uint32_t now) {
 bool tN2kDeviceList::Ask(tDevice &d, tDevice::tQuery &q, unsigned long pgn, uint32_t now) {
   if (q.done || q.attempts >= kDeviceQueryAttempts) return false;
   if (q.attempts > 0 && !N2kElapsed(now, q.lastAsked, kDeviceQueryRetryMs)) return false;
-  if (!Request(d.source_, pgn)) return false;
+  if (!Request(d.source_, pgn)) {
+    backingOff_ = true;
+    backoffFrom_ = now;
+    return false;
+  }
   q.attempts++;
   q.lastAsked = now;
   return true;
@@ -174,16 +178,51 @@ bool tN2kDeviceList::Ask(tDevice &d, tDevice::tQuery &q, unsigned long pgn, uint
 
 void tN2kDeviceList::Tick(uint32_t now) {
   if (node_ == nullptr || !node_->IsReady()) return;
+  if (backingOff_) {
+    if (!N2kElapsed(now, backoffFrom_, kDeviceQueryBackoffMs)) return;
+    backingOff_ = false;
+  }
   if (globalQueryPending_) {
-    if (!Request(kN2kGlobalAddress, kPgnIsoAddressClaim)) return;
+    if (!Request(kN2kGlobalAddress, kPgnIsoAddressClaim)) {
+      backingOff_ = true;
+      backoffFrom_ = now;
+      return;
+    }
     globalQueryPending_ = false;
   }
   int budget = kDeviceQueriesPerTick;
   for (auto &dp : devices_) {
-    if (!dp) continue;
+    if (!dp || backingOff_) continue;
     tDevice &d = *dp;
     if (Ask(d, d.productQuery_, kPgnProductInformation, now) && --budget == 0) return;
     if (Ask(d, d.configQuery_, kPgnConfigurationInformation, now) && --budget == 0) return;
     if (Ask(d, d.pgnListQuery_, kPgnPgnList, now) && --budget == 0) return;
   }
+}
+
+uint32_t tN2kDeviceList::QueryDue(const tDevice::tQuery &q, uint32_t now) {
+  if (q.done || q.attempts >= kDeviceQueryAttempts) return kN2kNeverDue;
+  if (q.attempts == 0) return 0;
+  const uint32_t elapsed = now - q.lastAsked;
+  return elapsed >= kDeviceQueryRetryMs ? 0 : kDeviceQueryRetryMs - elapsed;
+}
+
+uint32_t tN2kDeviceList::MsUntilDue(uint32_t now) const {
+  // Until the node has settled its timers wake the loop, and Tick asks nothing.
+  if (node_ == nullptr || !node_->IsReady()) return kN2kNeverDue;
+  if (backingOff_) {
+    const uint32_t elapsed = now - backoffFrom_;
+    return elapsed >= kDeviceQueryBackoffMs ? 0 : kDeviceQueryBackoffMs - elapsed;
+  }
+  if (globalQueryPending_) return 0;
+  uint32_t due = kN2kNeverDue;
+  for (const auto &dp : devices_) {
+    if (!dp) continue;
+    for (const tDevice::tQuery *q : {&dp->productQuery_, &dp->configQuery_, &dp->pgnListQuery_}) {
+      const uint32_t d = QueryDue(*q, now);
+      if (d < due) due = d;
+    }
+    if (due == 0) break;
+  }
+  return due;
 }

@@ -23,6 +23,8 @@ constexpr int kDeviceQueryAttempts = 3;
 constexpr uint32_t kUnknownSourceQueryMs = 5000;
 // Requests sent per tick, so that a crowded bus is asked gradually.
 constexpr int kDeviceQueriesPerTick = 4;
+// After the node refused a request (its queue full), the next waits this long.
+constexpr uint32_t kDeviceQueryBackoffMs = 50;
 
 class tN2kDeviceList : public tNMEA2000::tMsgListener {
  public:
@@ -98,6 +100,8 @@ class tN2kDeviceList : public tNMEA2000::tMsgListener {
 
   void HandleMsg(const tN2kMsg &msg, uint32_t now) override;
   void Tick(uint32_t now) override;
+  // The next question due: the global request, a first request or a repeat.
+  uint32_t MsUntilDue(uint32_t now) const override;
 
  private:
   void LearnClaim(uint8_t source, uint64_t name, uint32_t now);
@@ -108,6 +112,7 @@ class tN2kDeviceList : public tNMEA2000::tMsgListener {
   void AskUnknown(uint8_t source, uint32_t now);
   bool Ask(tDevice &d, tDevice::tQuery &q, unsigned long pgn, uint32_t now);
   bool Request(uint8_t destination, unsigned long pgn);
+  static uint32_t QueryDue(const tDevice::tQuery &q, uint32_t now);
 
   tNMEA2000 *node_;
   std::unique_ptr<tDevice> devices_[kN2kNullAddress];  // by source 0..253
@@ -115,6 +120,9 @@ class tN2kDeviceList : public tNMEA2000::tMsgListener {
   bool unknownAskedEver_[kN2kNullAddress] = {false};
   bool globalQueryPending_ = true;
   bool changed_ = false;
+  // A request the node could not queue: the next one waits a little.
+  bool backingOff_ = false;
+  uint32_t backoffFrom_ = 0;
 };
 
 #endif

@@ -74,6 +74,7 @@ void tTtyLineBase::Close() {
 
 void tTtyLineBase::DropBuffered() {
   rxStart_ = rxEnd_ = 0;
+  drained_ = false;
   txStart_ = txEnd_ = 0;
   lines_.Reset();
 }
@@ -86,6 +87,7 @@ tCanIo tTtyLineBase::Fill() {
     if (n > 0) {
       rxStart_ = 0;
       rxEnd_ = static_cast<size_t>(n);
+      drained_ = rxEnd_ < rxSize_;
       return tCanIo::kOk;
     }
     if (n == 0) return tCanIo::kGone;  // hang-up: the other end of the line closed

@@ -42,6 +42,13 @@ class tTtyLineBase {
   // once the buffered bytes are used up (kOk at once while some are left).
   tCanIo Fill();
   size_t RxPending() const { return rxEnd_ - rxStart_; }
+  // True once after a read that did not fill the buffer has been used up: the tty had
+  // nothing more at that moment, so asking again now would only cost a system call.
+  bool TakeDrained() {
+    bool d = drained_ && RxPending() == 0;
+    if (d) drained_ = false;
+    return d;
+  }
   // Feeds the next received byte to the line reader (call while RxPending() > 0).
   // After kLine, Line() and LineLength() hold the line until the next call.
   tLawicelLineReader::tEvent FeedNext() { return lines_.Feed(rx_[rxStart_++]); }
@@ -70,6 +77,7 @@ class tTtyLineBase {
   char *const rx_;
   const size_t rxSize_;
   size_t rxStart_ = 0, rxEnd_ = 0;
+  bool drained_ = false;
   tLawicelLineReader lines_;
   char *const tx_;
   const size_t txSize_;

@@ -261,3 +261,36 @@ TEST_F(tNodeFixture, ALostLinkIsReopenedAndClaimedOnceAgain) {
   EXPECT_EQ(1, claims);
   EXPECT_FALSE(node->ReadResetAddressChanged());
 }
+
+// A loop that owns the wait sleeps exactly until the node has timed work: the settle
+// of its claim, the device list's questions, queued messages, the heartbeat.
+TEST_F(tNodeFixture, TellsTheLoopWhenItNextNeedsToRun) {
+  auto node = MakeNode(204, 35, "ours");
+  tN2kDeviceList list(node.get());
+  EXPECT_EQ(kN2kNeverDue, node->MsUntilDue(clock.now));  // not open yet
+  ASSERT_TRUE(node->Open());
+  EXPECT_EQ(0u, node->MsUntilDue(clock.now));  // the claim is due at once
+  node->ParseMessages();
+  EXPECT_EQ(250u, node->MsUntilDue(clock.now));  // J1939's 250 ms after the claim
+  clock.now += 250;
+  node->ParseMessages();  // settled: the first heartbeat and the device list's request
+  EXPECT_TRUE(node->IsReady());
+  node->ParseMessages();
+  EXPECT_EQ(60000u, node->MsUntilDue(clock.now));  // next heartbeat, nothing else
+
+  tProbe probe(bus);
+  probe.Drain();
+  probe.Send(AddressClaimFrame(0x1234, 60));  // a new device: asked about at once
+  node->ParseMessages();
+  node->ParseMessages();
+  EXPECT_EQ(1000u, node->MsUntilDue(clock.now));  // its unanswered questions come again
+  clock.now += 400;
+  tN2kMsg msg;
+  SetN2kPGN59904(msg, 60, 126996);
+  ASSERT_TRUE(node->SendMsg(msg));
+  EXPECT_EQ(0u, node->MsUntilDue(clock.now));  // a queued message goes on the next pass
+  node->ParseMessages();
+  EXPECT_EQ(600u, node->MsUntilDue(clock.now));
+  EXPECT_GE(node->PollFd(), -1);
+  EXPECT_FALSE(node->WantsWrite());
+}
