@@ -7,7 +7,8 @@
 
 #include "N2kStream.h"
 
-// The console stream's class: a tSocketStream on a device, or standard output.
+// The console stream's class: a tSocketStream on a device, or standard output. The
+// name is the daemon's own, from when its console was a serial line.
 class tSerial : public tSocketStream {
  public:
   explicit tSerial(const char *device = nullptr) : tSocketStream(device) {}

@@ -51,6 +51,7 @@ void Usage(const char *programName) {
   Console->println("\t -c ifname : name of can instance to use. default is can0.");
   Console->println("\t -d level  : debug level 0 == one, 9 == max.");
   Console->println("\t -e        : toggle local echo on on virtual serial port. default off.");
+  // The usage text is the daemon's own, misspellings ("throgh", "vieing") included.
   Console->println("\t -s        : toggle status updates throgh virtual serial port. default on.");
   Console->println("\t -l logdir : Enable CAN logging and place files in logdir");
   Console->println(

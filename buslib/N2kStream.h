@@ -21,7 +21,8 @@ class N2kStream {
   size_t println();
 };
 
-// Writes to a named device or file (opened for writing, appending, created if missing);
+// The daemon's name for its output stream, kept although no socket is involved:
+// writes to a named device or file (opened for writing, appending, created if missing);
 // with no name, to standard output. A device that cannot be opened swallows output;
 // a device that cannot take more right now (a terminal nobody reads) drops the rest.
 class tSocketStream : public N2kStream {

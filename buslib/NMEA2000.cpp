@@ -1,4 +1,4 @@
-#include "NMEA2000.h"
+#include "NodeInternals.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -25,7 +25,7 @@ uint32_t Remaining(uint32_t now, uint32_t start, uint32_t interval) {
 }
 }  // namespace
 
-tNMEA2000::tNMEA2000() {
+tNMEA2000::tNMEA2000() : in_(new tInternals) {
   nameFields_.IndustryGroup = 4;
   UpdateName();
 }
@@ -98,7 +98,7 @@ void tNMEA2000::SetArbitraryAddressCapable(bool capable) {
 }
 
 void tNMEA2000::UpdateName() {
-  claimer_.SetName(nameFields_.Pack());
+  in_->claimer.SetName(nameFields_.Pack());
 }
 
 void tNMEA2000::SetFrameBufferSize(size_t frames) {
@@ -112,7 +112,7 @@ void tNMEA2000::SetMessageBufferCount(size_t count) {
 void tNMEA2000::SetMode(tN2kMode mode, unsigned char N2kSource) {
   mode_ = mode;
   sendAddress_ = N2kSource;
-  claimer_.SetPreferredAddress(N2kSource);
+  in_->claimer.SetPreferredAddress(N2kSource);
 }
 
 static void AddList(const unsigned long *lists[], const unsigned long *pgns) {
@@ -150,17 +150,41 @@ void tNMEA2000::DetachListener(tMsgListener *listener) {
 }
 
 unsigned char tNMEA2000::GetN2kSource(int) const {
-  return IsNodeMode() ? claimer_.Address() : sendAddress_;
+  return IsNodeMode() ? in_->claimer.Address() : sendAddress_;
+}
+
+bool tNMEA2000::ReadResetAddressChanged() {
+  return in_->claimer.ReadResetAddressChanged();
+}
+
+unsigned tNMEA2000::ReadResetClaimEvents() {
+  return in_->claimer.ReadResetEvents();
+}
+
+uint64_t tNMEA2000::GetName() const {
+  return in_->claimer.Name();
+}
+
+bool tNMEA2000::CannotClaim() const {
+  return in_->claimer.State() == tAddressClaimer::tState::kCannotClaim;
+}
+
+const tBamStats &tNMEA2000::BamStats() const {
+  return in_->bam.Stats();
+}
+
+size_t tNMEA2000::PendingFrames() const {
+  return in_->dataQueue.Size();
 }
 
 bool tNMEA2000::IsReady() const {
   if (!opened_ || !linkUp_) return false;
-  if (IsNodeMode()) return claimer_.IsReady();
+  if (IsNodeMode()) return in_->claimer.IsReady();
   return CanSend();
 }
 
 const tFastPacketStats *tNMEA2000::FastPacketStats() const {
-  return fastPackets_ ? &fastPackets_->Stats() : nullptr;
+  return in_->fastPackets ? &in_->fastPackets->Stats() : nullptr;
 }
 
 const tCanTransportStats *tNMEA2000::TransportStats() const {
@@ -169,8 +193,8 @@ const tCanTransportStats *tNMEA2000::TransportStats() const {
 
 bool tNMEA2000::Open() {
   if (opened_) return true;
-  dataQueue_.Allocate(frameBufferSize_);
-  fastPackets_.reset(new tFastPacketAssembler(messageBufferCount_));
+  in_->dataQueue.Allocate(frameBufferSize_);
+  in_->fastPackets.reset(new tFastPacketAssembler(messageBufferCount_));
   transport_.reset(CreateTransport());
   if (!transport_ || !transport_->Open()) {
     transport_.reset();
@@ -179,8 +203,8 @@ bool tNMEA2000::Open() {
   opened_ = true;
   linkUp_ = true;
   if (IsNodeMode()) {
-    claimer_.Seed(RandomSeed());
-    claimer_.Start(CurrentTime());
+    in_->claimer.Seed(RandomSeed());
+    in_->claimer.Start(CurrentTime());
   }
   return true;
 }
@@ -211,7 +235,7 @@ uint32_t tNMEA2000::MsUntilDue(uint32_t now) const {
   uint32_t due = readFailed_ ? kBlockedRetryMs : kN2kNeverDue;
   due = Earlier(due, transport_->MsUntilDue(now));
   if (IsNodeMode()) {
-    uint32_t claim = claimer_.MsUntilDue(now);
+    uint32_t claim = in_->claimer.MsUntilDue(now);
     // A claim that waits for room goes with the data: on writability or the retry.
     if (writeBlocked_ && claim == 0) claim = kN2kNeverDue;
     due = Earlier(due, claim);
@@ -219,7 +243,7 @@ uint32_t tNMEA2000::MsUntilDue(uint32_t now) const {
       due = Earlier(due, heartbeatDue_ ? 0 : Remaining(now, lastHeartbeat_, kHeartbeatIntervalMs));
   }
   // Frames queued since the last pass (by the application) go out on the next one.
-  if (!dataQueue_.Empty() && !writeBlocked_ && (IsReady() || CannotClaim())) due = 0;
+  if (!in_->dataQueue.Empty() && !writeBlocked_ && (IsReady() || CannotClaim())) due = 0;
   if (writeBlocked_ && !transport_->WantsWrite()) due = Earlier(due, kBlockedRetryMs);
   for (auto *l : listeners_)
     if (l != nullptr) due = Earlier(due, l->MsUntilDue(now));
@@ -255,16 +279,16 @@ void tNMEA2000::HandleFrame(const tCanFrame &frame, uint32_t now) {
   const uint32_t pgn = id.PGN();
   tN2kMsg msg;
   if (pgn == kPgnIsoTpControl) {
-    bam_.HandleControl(frame, now);
+    in_->bam.HandleControl(frame, now);
     return;
   }
   if (pgn == kPgnIsoTpData) {
-    if (bam_.HandleData(frame, now, msg) == tBamReceiver::tResult::kComplete)
+    if (in_->bam.HandleData(frame, now, msg) == tBamReceiver::tResult::kComplete)
       HandleMessage(msg, now);
     return;
   }
   if (IsDefaultFastPacketMessage(pgn)) {
-    if (fastPackets_->Add(frame, now, msg) == tFastPacketAssembler::tResult::kComplete)
+    if (in_->fastPackets->Add(frame, now, msg) == tFastPacketAssembler::tResult::kComplete)
       HandleMessage(msg, now);
     return;
   }
@@ -292,9 +316,9 @@ void tNMEA2000::HandleMessage(const tN2kMsg &msg, uint32_t now) {
 }
 
 void tNMEA2000::RunTimers(uint32_t now) {
-  if (IsNodeMode()) claimer_.Tick(now);
-  fastPackets_->Expire(now);
-  bam_.Expire(now);
+  if (IsNodeMode()) in_->claimer.Tick(now);
+  in_->fastPackets->Expire(now);
+  in_->bam.Expire(now);
   if (IsNodeMode() && IsReady()) {
     if (!heartbeatDue_ && N2kElapsed(now, lastHeartbeat_, kHeartbeatIntervalMs))
       heartbeatDue_ = true;
@@ -338,11 +362,11 @@ bool tNMEA2000::SendMsg(const tN2kMsg &msg, int) {
     stats_.txRefused++;
     return false;
   }
-  if (dataQueue_.Free() < static_cast<size_t>(n)) {
+  if (in_->dataQueue.Free() < static_cast<size_t>(n)) {
     stats_.txDropped++;
     return false;
   }
-  for (int i = 0; i < n; i++) dataQueue_.Push(frames[i]);
+  for (int i = 0; i < n; i++) in_->dataQueue.Push(frames[i]);
   if (fast) fastPacketSequence_ = (fastPacketSequence_ + 1) & 7;
   stats_.txMessages++;
   if (echoOn_ && echoFormat_ == 1) {
@@ -360,8 +384,8 @@ int tNMEA2000::Flush(uint32_t now) {
   // Claims go first: nothing of ours may go out before the address it comes from.
   if (IsNodeMode() && !FlushClaim(sent, now)) return sent;
   if (IsNodeMode() && CannotClaim()) {
-    stats_.txDropped += dataQueue_.Size();
-    dataQueue_.Clear();
+    stats_.txDropped += in_->dataQueue.Size();
+    in_->dataQueue.Clear();
     return sent;
   }
   if (IsReady()) FlushData(sent, now);
@@ -392,25 +416,25 @@ bool tNMEA2000::WriteFrame(const tCanFrame &f, tCanIo &result, uint32_t now) {
 
 bool tNMEA2000::FlushClaim(int &sent, uint32_t now) {
   tCanFrame f;
-  if (!claimer_.FrameDue(now, f)) return true;
+  if (!in_->claimer.FrameDue(now, f)) return true;
   tCanIo r;
   const bool taken = WriteFrame(f, r, now);
   if (r == tCanIo::kOk) {
     sent++;
-    claimer_.FrameSent(now);
+    in_->claimer.FrameSent(now);
   } else if (taken) {
-    claimer_.FrameFailed(now);  // refused: it stays due and is tried again shortly
+    in_->claimer.FrameFailed(now);  // refused: it stays due and is tried again shortly
   }
   return taken && r == tCanIo::kOk;
 }
 
 bool tNMEA2000::FlushData(int &sent, uint32_t now) {
-  while (!dataQueue_.Empty()) {
-    tCanFrame f = dataQueue_.Front();
+  while (!in_->dataQueue.Empty()) {
+    tCanFrame f = in_->dataQueue.Front();
     f.id = (f.id & ~0xffu) | GetN2kSource();
     tCanIo r;
     if (!WriteFrame(f, r, now)) return false;
-    dataQueue_.Pop();
+    in_->dataQueue.Pop();
     if (r == tCanIo::kOk) sent++;
   }
   return true;
@@ -433,7 +457,7 @@ void tNMEA2000::ReopenIfDue(uint32_t now) {
   linkUp_ = true;
   stats_.reopened++;
   // The bus may have changed while we were away: claim again before talking.
-  if (IsNodeMode()) claimer_.Start(now);
+  if (IsNodeMode()) in_->claimer.Start(now);
 }
 
 void tNMEA2000::Wait() {

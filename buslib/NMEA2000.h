@@ -20,14 +20,13 @@
 #include <cstdint>
 #include <memory>
 
-#include "AddressClaim.h"
-#include "BamReceiver.h"
 #include "CanTransport.h"
-#include "FastPacket.h"
-#include "FrameQueue.h"
+#include "N2kClaimEvents.h"
 #include "N2kGroupMessages.h"
 #include "N2kMsg.h"
+#include "N2kStats.h"
 #include "N2kStream.h"
+#include "N2kTime.h"
 
 constexpr uint32_t kHeartbeatIntervalMs = 60000;
 constexpr uint32_t kReopenIntervalMs = 1000;
@@ -140,24 +139,25 @@ class tNMEA2000 {
   // Claims another address now, as a commanded address would (0..253; others ignored).
   void ClaimAddress(unsigned char address);
   // True once after the node had to take another address.
-  bool ReadResetAddressChanged() { return claimer_.ReadResetAddressChanged(); }
+  bool ReadResetAddressChanged();
   // What the address claim went through since the last call, as a mask of
   // kN2kClaim... (N2kClaimEvents.h); clears them.
-  unsigned ReadResetClaimEvents() { return claimer_.ReadResetEvents(); }
+  unsigned ReadResetClaimEvents();
   unsigned char GetN2kSource(int iDev = 0) const;
-  uint64_t GetName() const { return claimer_.Name(); }
+  uint64_t GetName() const;
   // Address claimed and settled (or a sending mode without claim).
   bool IsReady() const;
-  bool CannotClaim() const { return claimer_.State() == tAddressClaimer::tState::kCannotClaim; }
+  // No address left on the bus: "cannot claim" said, a retry follows later.
+  bool CannotClaim() const;
 
   bool AttachListener(tMsgListener *listener);
   void DetachListener(tMsgListener *listener);
 
   const tN2kNodeStats &Stats() const { return stats_; }
   const tFastPacketStats *FastPacketStats() const;
-  const tBamStats &BamStats() const { return bam_.Stats(); }
+  const tBamStats &BamStats() const;
   const tCanTransportStats *TransportStats() const;
-  size_t PendingFrames() const { return dataQueue_.Size(); }
+  size_t PendingFrames() const;
 
  protected:
   // Makes the link; called by Open. The node owns the result.
@@ -196,7 +196,10 @@ class tNMEA2000 {
   tN2kProductInfo productInfo_;
   tN2kConfigInfo configInfo_;
   tN2kName nameFields_;
-  tAddressClaimer claimer_;
+  // The address claimer, the reassembly of fast packets and BAM, the outgoing queue:
+  // the library's own machinery, not part of its interface.
+  struct tInternals;
+  std::unique_ptr<tInternals> in_;
   tN2kMode mode_ = N2km_ListenOnly;
   uint8_t sendAddress_ = 15;  // send-only modes
 
@@ -215,9 +218,6 @@ class tNMEA2000 {
   int pollTimeoutMs_ = kDefaultPollTimeoutMs;
 
   std::unique_ptr<tCanTransport> transport_;
-  std::unique_ptr<tFastPacketAssembler> fastPackets_;
-  tBamReceiver bam_;
-  tFrameQueue dataQueue_;
   bool opened_ = false;
   bool linkUp_ = false;
   bool readFailed_ = false;

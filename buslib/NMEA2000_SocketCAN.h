@@ -1,6 +1,7 @@
 // The node on a named CAN port: a plain interface name ("can0", "vcan0") is a
 // SocketCAN interface; a name that starts with '/' is a tty with a serial-line
-// (LAWICEL) CAN adapter behind it.
+// (LAWICEL) CAN adapter behind it. The class keeps its SocketCAN name, which the
+// daemon knows it by, for both.
 #ifndef BUSLIB_NMEA2000_SOCKETCAN_H
 #define BUSLIB_NMEA2000_SOCKETCAN_H
 

@@ -1,5 +1,5 @@
 // The node's answers to network management traffic: claims, requests, commanded address.
-#include "NMEA2000.h"
+#include "NodeInternals.h"
 
 namespace {
 // PGNs the library itself sends and receives; the application's lists follow them.
@@ -20,13 +20,13 @@ void tNMEA2000::HandleNodeMessage(const tN2kMsg &msg, uint32_t now) {
   switch (msg.PGN) {
     case kPgnIsoAddressClaim: {
       uint64_t name;
-      if (ParseN2kPGN60928(msg, name)) claimer_.OnClaim(msg.Source, name, now);
+      if (ParseN2kPGN60928(msg, name)) in_->claimer.OnClaim(msg.Source, name, now);
       break;
     }
     case kPgnIsoRequest: {
       unsigned long requested;
       if (!ParseN2kPGN59904(msg, requested)) break;
-      if (msg.Destination != kN2kGlobalAddress && msg.Destination != claimer_.Address()) break;
+      if (msg.Destination != kN2kGlobalAddress && msg.Destination != in_->claimer.Address()) break;
       AnswerRequest(requested, msg.Source, msg.Destination, now);
       break;
     }
@@ -34,7 +34,7 @@ void tNMEA2000::HandleNodeMessage(const tN2kMsg &msg, uint32_t now) {
       uint64_t target;
       unsigned char address;
       if (ParseN2kPGN65240(msg, target, address) && target == GetName())
-        claimer_.OnCommandedAddress(address, now);
+        in_->claimer.OnCommandedAddress(address, now);
       break;
     }
     default:
@@ -43,13 +43,13 @@ void tNMEA2000::HandleNodeMessage(const tN2kMsg &msg, uint32_t now) {
 }
 
 void tNMEA2000::ClaimAddress(unsigned char address) {
-  if (opened_ && IsNodeMode()) claimer_.OnCommandedAddress(address, CurrentTime());
+  if (opened_ && IsNodeMode()) in_->claimer.OnCommandedAddress(address, CurrentTime());
 }
 
 void tNMEA2000::AnswerRequest(unsigned long pgn, uint8_t requester, uint8_t destination,
                               uint32_t now) {
   if (pgn == kPgnIsoAddressClaim) {
-    claimer_.OnClaimRequest(destination, now);
+    in_->claimer.OnClaimRequest(destination, now);
     return;
   }
   if (CannotClaim()) return;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "AddressClaim.h"
 #include "N2kDeviceList.h"
 #include "N2kGroupMessages.h"
 #include "N2kMessages.h"

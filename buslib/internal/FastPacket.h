@@ -12,6 +12,7 @@
 
 #include "CanFrame.h"
 #include "N2kMsg.h"
+#include "N2kStats.h"
 
 constexpr int kFastPacketMaxFrames = 32;
 // Longest silence between two frames of one message before it is given up.
@@ -25,16 +26,6 @@ int FastPacketFrameCount(int dataLen);
 // written, or 0 when msg.DataLen is out of range or maxFrames is too small.
 int FastPacketEncode(const tN2kMsg &msg, uint8_t sequence, uint8_t source, tCanFrame *frames,
                      int maxFrames);
-
-struct tFastPacketStats {
-  uint32_t completed = 0;
-  uint32_t badLength = 0;   // announced length over 223, or a frame too short for its place
-  uint32_t lostFrames = 0;  // a frame counter was skipped: message dropped
-  uint32_t repeated = 0;    // a frame counter seen again: frame ignored
-  uint32_t orphans = 0;     // a later frame without its first frame
-  uint32_t noSlot = 0;      // every reassembly buffer busy
-  uint32_t timeouts = 0;
-};
 
 // Puts fast packets back together, per sender and PGN, in a fixed number of buffers.
 // Frames must arrive in order: a skipped frame drops the message, a repeated frame is

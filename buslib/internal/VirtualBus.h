@@ -1,8 +1,8 @@
 // An in-memory CAN bus: every frame written by one port is delivered to every other
-// port, as on a wire (a sender does not hear itself). The simulator's nodes sit on it,
-// and unit tests use it to run real nodes against each other with a fake clock.
-#ifndef SIM_VIRTUALBUS_H
-#define SIM_VIRTUALBUS_H
+// port, as on a wire (a sender does not hear itself). The library's unit tests run real
+// nodes against each other on it with a fake clock, and the simulator's nodes sit on it.
+#ifndef BUSLIB_VIRTUALBUS_H
+#define BUSLIB_VIRTUALBUS_H
 
 #include <cstddef>
 #include <cstdint>

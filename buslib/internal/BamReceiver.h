@@ -11,20 +11,11 @@
 
 #include "CanFrame.h"
 #include "N2kMsg.h"
+#include "N2kStats.h"
 
 // Longest gap between two packets of one broadcast (J1939 T1).
 constexpr uint32_t kBamTimeoutMs = 750;
 constexpr uint8_t kTpControlBam = 0x20;
-
-struct tBamStats {
-  uint32_t completed = 0;
-  uint32_t badAnnounce = 0;  // size/packet count disagree, size 0 or over 223 bytes
-  uint32_t sequenceErrors = 0;
-  uint32_t orphans = 0;  // data without an announcement
-  uint32_t timeouts = 0;
-  uint32_t noSlot = 0;
-  uint32_t ignored = 0;  // connection-mode traffic (RTS/CTS) this node does not take part in
-};
 
 class tBamReceiver {
  public:
