@@ -85,3 +85,16 @@ TEST(ParseOptions, UsageCasesAndTheFirstPlainWordEndsParsing) {
   EXPECT_EQ(tParseResult::kRun, p.result);
   EXPECT_EQ(0, p.settings.debugLevel);
 }
+
+TEST(ParseOptions, APortNameTooLongForTheLibraryFailsToOpenInsteadOfOpeningCan0) {
+  std::string longName = "/dev/" + std::string(140, 'a');
+  tNMEA2000_SocketCAN node("can0");
+  EXPECT_FALSE(node.SetCANport(longName.c_str()));
+  EXPECT_STREQ("", node.CANport());
+  node.SetMode(tNMEA2000::N2km_ListenAndNode, 177);
+  EXPECT_FALSE(node.Open());
+  // The longest name the library takes is 127 characters.
+  std::string fits = "/dev/" + std::string(122, 'b');
+  EXPECT_TRUE(node.SetCANport(fits.c_str()));
+  EXPECT_EQ(fits, node.CANport());
+}
