@@ -119,8 +119,8 @@ Failed to open CAN port" "$(tw_console "$TW_OUT/open-can.out")"
 
 	# A port name longer than the library takes: an open failure, never can0.
 	run_exits open-long 1 -c "/dev/$(printf 'a%.0s' {1..140})" -d 2
-	tw_expect "-c with a 145-character name: standard output" "Debug level = 2, logger=(null)
-Failed to open CAN port" "$(tw_console "$TW_OUT/open-long.out")"
+	tw_expect "-c with a 145-character name: last line of standard output" "Failed to open CAN port" \
+		"$(tw_console "$TW_OUT/open-long.out" | tail -n 1)"
 
 	# None of the runs above may have touched the link: no claim, no open channel.
 	sleep 0.3 # lets the simulator log whatever reached the link
