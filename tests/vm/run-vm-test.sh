@@ -5,18 +5,20 @@
 #
 # PAYLOAD_DIR holds test.sh and whatever it needs; it becomes /test in the VM (symlinks are
 # followed, so a payload may link to build outputs). For every dynamic ELF file added, the
-# libraries ldd finds for it on this host (system ones and build-tree ones reached through
-# RUNPATH) go into the VM at the same paths. test.sh runs under busybox sh with /test as the
-# working directory; it may source /vm/lib.sh. Whatever it writes to /tmp/result comes back
-# to RESULT_DIR, plus RESULT_DIR/test.log (its output) and RESULT_DIR/vm/ (console, dmesg,
-# verdict, timing).
+# libraries ldd finds for it on this host go into the VM: the system's (those in the host's
+# loader cache) at the same paths, all others (a build tree's, wherever it is) in
+# /vm/payload-libs, which is on LD_LIBRARY_PATH there. test.sh runs under busybox sh with
+# /test as the working directory; it may source /vm/lib.sh. Whatever it writes to
+# /tmp/result comes back to RESULT_DIR, plus RESULT_DIR/test.log (its output) and
+# RESULT_DIR/vm/ (console, dmesg, verdict, timing).
 #
 # TIMEOUT (seconds, default 90) bounds the whole VM; the test's own deadline inside the VM is
 # TIMEOUT-15 unless --test-timeout says otherwise.
 #
 # Options:
 #   --bin FILE         add FILE as /test/<basename> (with its libraries)
-#   --file SRC:DEST    add SRC at the absolute path DEST in the VM (with its libraries)
+#   --file SRC:DEST    add SRC at the absolute path DEST in the VM (with its libraries); not
+#                      under /proc, /sys, /dev, /tmp, /run (mounted over at boot) or /vm
 #   --env NAME=VALUE   export NAME=VALUE to test.sh
 #   --test-timeout N   the test's deadline inside the VM, in seconds
 #   --mem MB           guest memory (default 512)
@@ -74,6 +76,8 @@ command -v busybox >/dev/null || harness_fail "busybox not found: apt-get instal
 for t in readelf timeout flock; do
   command -v "$t" >/dev/null || harness_fail "$t not found"
 done
+# Often only root's PATH has sbin.
+ldconfig=$(PATH=$PATH:/usr/sbin:/sbin command -v ldconfig) || harness_fail "ldconfig not found"
 
 kdir=$("$here/fetch-kernel.sh") || harness_fail "could not get the kernel (fetch-kernel.sh)"
 base=$("$here/build-initramfs.sh") || harness_fail "could not build the base image (build-initramfs.sh)"
@@ -98,7 +102,12 @@ mkdir -p "$ov/test"
 chmod 755 "$ov" "$ov/test"
 
 # --- the per-test overlay ---------------------------------------------------------------
-declare -A src_of   # VM path -> host path of every file added, for ldd and $ORIGIN
+# Paths the VM uses itself. /init mounts over these at boot, hiding what the image holds there:
+vm_hidden() { case "$1" in /proc|/proc/*|/sys|/sys/*|/dev|/dev/*|/tmp|/tmp/*|/run|/run/*) ;; *) return 1 ;; esac; }
+# and these are the payload's and the harness's own:
+vm_owned() { case "$1" in /test|/test/*|/vm|/vm/*) ;; *) return 1 ;; esac; }
+payload_libs=/vm/payload-libs
+declare -A src_of   # VM path -> host path of every file added, for ldd
 add_file() {  # host path, VM path
   local src dst=$2
   src=$(readlink -f "$1") && [ -f "$src" ] || harness_fail "no such file: $1"
@@ -112,7 +121,12 @@ done < <(find -L "$payload" -mindepth 1 -print0)
 for b in "${bins[@]+"${bins[@]}"}"; do add_file "$b" "/test/$(basename "$b")"; done
 for pair in "${files[@]+"${files[@]}"}"; do
   case "$pair" in *:/*) ;; *) say "--file needs SRC:/ABSOLUTE/DEST, got $pair"; exit 2 ;; esac
-  add_file "${pair%%:*}" "${pair#*:}"
+  dest=$(realpath -m -s "${pair#*:}")
+  if vm_hidden "$dest"; then
+    say "--file $pair: /init mounts over /proc, /sys, /dev, /tmp and /run at boot, which would hide it"; exit 2
+  fi
+  case "$dest" in /vm|/vm/*) say "--file $pair: /vm is the harness's own"; exit 2 ;; esac
+  add_file "${pair%%:*}" "$dest"
 done
 [ -f "$ov/test/test.sh" ] || [ "$shell" = 1 ] || { say "the payload has no test.sh"; exit 2; }
 
@@ -130,21 +144,14 @@ add_lib() {  # host path as ldd names it, VM path
   [ -e "$ov$2" ] && return 0
   install -D -m 755 "$(readlink -f "$1")" "$ov$2" || harness_fail "cannot copy library $1"
 }
-# $ORIGIN in a RUNPATH means "the binary's directory", which differs between the host and the
-# VM (/test). Prints "HOSTDIR VMDIR" for each such entry of ELF $1 placed at VM path $2.
-origin_dirs() {
-  local e rest
-  readelf -d "$1" 2>/dev/null | sed -n 's/.*(R\(UN\)\{0,1\}PATH).*\[\(.*\)\]$/\2/p' | tr ':' '\n' |
-    while IFS= read -r e; do
-      case "$e" in
-        '$ORIGIN'*) rest=${e#'$ORIGIN'} ;;
-        '${ORIGIN}'*) rest=${e#'${ORIGIN}'} ;;
-        *) continue ;;
-      esac
-      echo "$(realpath -m "$(dirname "$1")$rest") $(realpath -m -s "$(dirname "$2")$rest")"
-    done
-}
+# Libraries the host's loader cache names (the system's) go to the same path: the cache goes
+# along, so the VM resolves them as ldd did here. Every other one (a build tree's, reached
+# through RUNPATH, RPATH or LD_LIBRARY_PATH) goes to $payload_libs, which /init puts on
+# LD_LIBRARY_PATH: its host path may be anywhere, including under a directory the VM mounts
+# over, and it must not land in the image's own directories either.
+declare -A cached_lib lib_from
 dynamic=0
+while IFS= read -r p; do cached_lib[$p]=1; done < <("$ldconfig" -p | sed -n 's/.* => \(\/.*\)$/\1/p')
 for vmpath in "${!src_of[@]}"; do
   src=${src_of[$vmpath]}
   is_elf "$src" || continue
@@ -154,15 +161,28 @@ for vmpath in "${!src_of[@]}"; do
     harness_fail "a library of $src is not found on this host"
   fi
   dynamic=1
-  libs=$(awk '/=> \// { print $3 } /^\t\// { print $1 }' <<<"$deps")
-  for lib in $libs; do add_lib "$lib" "$lib"; done
-  while read -r hostdir vmdir; do
-    [ -n "$hostdir" ] || continue
-    for lib in $libs; do
-      [ "$(dirname "$(readlink -f "$lib")")" = "$hostdir" ] || [ "$(realpath -m "$(dirname "$lib")")" = "$hostdir" ] || continue
-      add_lib "$lib" "$vmdir/$(basename "$lib")"
-    done
-  done < <(origin_dirs "$src" "$vmpath")
+  # The program interpreter (and a library named by absolute path) is opened at that very
+  # path; it cannot move.
+  while read -r fixed; do
+    if vm_hidden "$fixed" || vm_owned "$fixed"; then
+      harness_fail "$src needs $fixed, at a path the VM uses itself"
+    fi
+    add_lib "$fixed" "$fixed"
+  done < <(awk '/^\t\// { print $1 }' <<<"$deps")
+  while read -r name lib; do
+    # Found by name in the VM, so one file per name: with two, a binary would get the wrong one.
+    real=$(readlink -f "$lib")
+    prev=${lib_from[$name]:-}
+    if [ -n "$prev" ] && [ "$prev" != "$real" ] && ! cmp -s "$prev" "$real"; then
+      harness_fail "the payload needs two different $name ($prev and $real)"
+    fi
+    lib_from[$name]=$real
+    if [ -n "${cached_lib[$lib]:-}" ] && ! vm_hidden "$lib" && ! vm_owned "$lib"; then
+      add_lib "$lib" "$lib"
+    else
+      add_lib "$lib" "$payload_libs/$name"
+    fi
+  done < <(awk '$2 == "=>" && $3 ~ /^\// { print $1, $3 }' <<<"$deps")
 done
 # The host's loader cache makes the VM resolve libraries exactly as ldd did here.
 if [ "$dynamic" = 1 ] && [ -f /etc/ld.so.cache ]; then

@@ -2,15 +2,21 @@
 # Checks the VM harness's verdicts, the ones a broken test must never turn into a pass:
 # a test's exit status comes back as is, a test past its deadline in the VM reports a hang
 # with its results, a kernel panic and a VM that stops answering report no verdict / a hang.
-# Also checks --env quoting, lib.sh's background handling and the CAN interface helpers.
+# Also checks --env quoting, lib.sh's background handling, the CAN interface helpers, and that
+# a program's own library reaches the VM from a host directory the VM mounts over.
 #
-#   tests/vm/selftest.sh RESULT_DIR
+#   tests/vm/selftest.sh RESULT_DIR CANTEST
+#
+# CANTEST: a dynamic program linked to the build tree's libnmea2000.so (vm_cantest).
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-out=${1:?usage: selftest.sh RESULT_DIR}
+out=${1:?usage: selftest.sh RESULT_DIR CANTEST}
+cantest=${2:?usage: selftest.sh RESULT_DIR CANTEST}
 mkdir -p "$out"
 payloads=$(mktemp -d "${TMPDIR:-/tmp}/tidewire-vm-selftest.XXXXXX")
-trap 'rm -rf "$payloads"' EXIT
+# /tmp itself, whatever TMPDIR says: the VM mounts a fresh /tmp over it.
+libdir=$(mktemp -d /tmp/tidewire-vm-libs.XXXXXX)
+trap 'rm -rf "$payloads" "$libdir"' EXIT
 failures=0 passes=0
 
 # check NAME EXPECTED_STATUS TIMEOUT [OPTIONS]: runs the payload $payloads/NAME.
@@ -82,6 +88,35 @@ payload halt <<'T'
 halt -f
 T
 check halt 124 10 --test-timeout 2
+
+# 5. A build-tree library whose host path the VM hides (as with a checkout under /tmp) still
+#    reaches the program; extra files land where --file puts them.
+lib=$(ldd "$cantest" | awk '$1 == "libnmea2000.so" { print $3 }')
+cp "$lib" "$libdir/"
+payload library <<'T'
+# Without arguments it prints its usage and exits with 2, once the loader has found its library.
+cantest > "$VM_RESULT/cantest.out" 2>&1
+[ $? = 2 ] || exit 10
+grep -q '^usage: cantest' "$VM_RESULT/cantest.out" || exit 11
+[ -e "$HOSTLIB" ] && exit 12                  # the fresh /tmp hides the host path
+[ -f /vm/payload-libs/libnmea2000.so ] || exit 13
+[ -f /opt/extra/lib.sh ] || exit 14
+exit 0
+T
+# The host's loader takes LD_LIBRARY_PATH before the build RUNPATH, so ldd now names the copy.
+expect "the host resolves libnmea2000.so under /tmp" \
+  grep -q "libnmea2000.so => $libdir/libnmea2000.so" <(LD_LIBRARY_PATH=$libdir ldd "$cantest")
+LD_LIBRARY_PATH=$libdir check library 0 60 --bin "$cantest" --env "HOSTLIB=$libdir/libnmea2000.so" \
+  --file "$here/lib.sh:/opt/extra/lib.sh"
+
+# 6. --file into a directory the VM mounts over or keeps for itself: refused before any boot.
+payload refused <<'T'
+exit 0
+T
+for dest in /tmp/x /run/x /dev/shm/x /proc/x /sys/x /opt/../tmp/x /vm/lib.sh; do
+  echo "--file to $dest"
+  check refused 2 30 --file "$here/lib.sh:$dest"
+done
 
 echo "$passes passed, $failures failed"
 [ "$failures" = 0 ]
