@@ -54,11 +54,17 @@ bool tMainLoop::CatchStopSignals() {
 void tMainLoop::Pass() {
   const uint32_t framesBefore = NMEA2000.Stats().rxFrames;
   NMEA2000.ParseMessages();
-  linkBusy_ = NMEA2000.Stats().rxFrames != framesBefore;
+  const uint32_t frames = NMEA2000.Stats().rxFrames - framesBefore;
+  linkBatchMs_ = frames >= kFullBusFrames                     ? kLinkBatchFullMs
+                 : frames > 1 || (frames == 1 && readFrames_) ? kLinkBatchMs
+                                                              : 0;
+  readFrames_ = frames > 0;
   keeper_.Follow(NMEA2000.ReadResetClaimEvents(), NMEA2000.GetN2kSource(0), NMEA2000.IsReady(),
                  Runtime->Millis());
   ScanDeviceList();
   Devices.poll();
+  // What the pass queued (terminal chunks, say) goes out now, not a wait later.
+  if (NMEA2000.PendingFrames() > 0) NMEA2000.SendPending();
 }
 
 bool tMainLoop::Wait(uint32_t maxWaitMs) {
@@ -67,8 +73,8 @@ bool tMainLoop::Wait(uint32_t maxWaitMs) {
   int n = 0;
   if (WakePipe[0] >= 0) fds[n++] = {WakePipe[0], POLLIN, 0};
   const int link = NMEA2000.PollFd();
-  if (linkBusy_) {
-    maxWaitMs = Earlier(maxWaitMs, kLinkBatchMs);
+  if (linkBatchMs_ > 0) {
+    maxWaitMs = Earlier(maxWaitMs, linkBatchMs_);
   } else if (link >= 0) {
     fds[n++] = {link, static_cast<short>(POLLIN | (NMEA2000.WantsWrite() ? POLLOUT : 0)), 0};
   }
@@ -78,7 +84,8 @@ bool tMainLoop::Wait(uint32_t maxWaitMs) {
   uint32_t due = Earlier(maxWaitMs, NMEA2000.MsUntilDue(now));
   due = Earlier(due, keeper_.MsUntilDue(now));
   due = Earlier(due, Devices.MsUntilDue(now));
-  poll(fds, n, static_cast<int>(due));
+  const int ready = poll(fds, n, static_cast<int>(due));
+  Devices.NoteReady(fds, ready > 0 ? n : 0);
   if (WakePipe[0] >= 0 && (fds[0].revents & POLLIN)) {
     char drain[16];
     while (read(WakePipe[0], drain, sizeof(drain)) > 0) {

@@ -5,9 +5,11 @@
 // between passes.
 //
 // On a busy bus frames arrive one by one; waking for each would cost more than
-// handling it. So after a pass that read frames the next wait leaves the CAN link out
-// for kLinkBatchMs (the ports and timers still wake it) and the pass after reads
-// whatever came meanwhile.
+// handling it. So while frames come close together (a pass read several, or the one
+// before read some too) the next wait leaves the CAN link out for kLinkBatchMs, or
+// kLinkBatchFullMs on a full bus (kFullBusFrames or more a pass), while the ports and
+// timers still wake it; the pass after reads whatever came meanwhile. A lone frame on
+// a quiet bus is answered at once.
 #ifndef APP_MAINLOOP_H
 #define APP_MAINLOOP_H
 
@@ -20,6 +22,8 @@ class tMainLoop {
   // The longest the loop sleeps even when nothing is timed.
   static constexpr uint32_t kMaxWaitMs = 60000;
   static constexpr uint32_t kLinkBatchMs = 4;
+  static constexpr uint32_t kLinkBatchFullMs = 8;
+  static constexpr uint32_t kFullBusFrames = 8;
 
   explicit tMainLoop(tAddressKeeper &keeper) : keeper_(keeper) {}
   ~tMainLoop();
@@ -41,7 +45,8 @@ class tMainLoop {
 
  private:
   tAddressKeeper &keeper_;
-  bool linkBusy_ = false;  // the last pass read frames
+  uint32_t linkBatchMs_ = 0;  // how long the next wait leaves the link out (0: not)
+  bool readFrames_ = false;   // the last pass read frames
 };
 
 #endif

@@ -220,6 +220,10 @@ void tNMEA2000::ParseMessages() {
   if (handled == 0 && sent == 0) Wait();
 }
 
+void tNMEA2000::SendPending() {
+  if (opened_) Flush(CurrentTime());
+}
+
 int tNMEA2000::PollFd() const {
   return opened_ && linkUp_ ? transport_->Fd() : -1;
 }

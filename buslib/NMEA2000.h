@@ -125,6 +125,8 @@ class tNMEA2000 {
   bool IsOpen() const { return opened_; }
   // Reads and handles everything pending, runs the timers, sends what waits.
   void ParseMessages();
+  // Sends what waits without reading: for messages queued after ParseMessages.
+  void SendPending();
   // For a loop that owns the wait: the link's descriptor (-1 while it is down), whether
   // to wait for it to be writable too, and how long until ParseMessages has timed work
   // (0: now; kN2kNeverDue: nothing timed, only traffic).

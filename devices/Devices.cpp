@@ -142,6 +142,17 @@ int tDevices::AddPollFds(struct pollfd *fds, int room) const {
   return n;
 }
 
+void tDevices::NoteReady(const struct pollfd *fds, int count) {
+  for (auto &entry : records_) {
+    const int fd = entry.second.pollFd();
+    if (fd < 0) continue;
+    bool ready = false;
+    for (int i = 0; i < count && !ready; i++)
+      ready = fds[i].fd == fd && (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+    entry.second.setInputKnown(ready);
+  }
+}
+
 uint32_t tDevices::MsUntilDue(uint32_t now) const {
   uint32_t due = UINT32_MAX;
   for (const auto &entry : records_) {

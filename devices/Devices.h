@@ -58,6 +58,9 @@ class tDevices {
   // For the loop's wait. Appends {fd, POLLIN} for every open port that is not resting
   // and returns how many it appended (at most room).
   int AddPollFds(struct pollfd *fds, int room) const;
+  // After the wait: which of those descriptors have input (or hung up). From then on
+  // a port is read only when its wait said so, or after its rest.
+  void NoteReady(const struct pollfd *fds, int count);
   // Milliseconds until the earliest timer of any record is due: 50 ms terminal
   // pacing while a text is being sent; with status updates on, the 1000 ms status
   // tick, or while output is suspended the timeout (due once more than 20000 ms have

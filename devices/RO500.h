@@ -75,6 +75,12 @@ class tRO500 {
   // is resting.
   int pollFd() const;
   bool portResting() const { return resting_; }
+  // For a loop that waits on pollFd(): whether the wait said the port has input. A
+  // port known to have none is not read (each read is a system call, once a pass).
+  void setInputKnown(bool ready) {
+    inputKnown_ = true;
+    inputReady_ = ready;
+  }
   // Milliseconds from now until the earliest of this record's timers is due (0 when
   // one is due now): terminal pacing while sending, the status tick or the suspension
   // timeout (status updates on), the heartbeat limit, the end of a port's rest.
@@ -120,7 +126,9 @@ class tRO500 {
 
   std::string ttyPath_;
   bool resting_ = false;
-  bool hungUp_ = false;  // the last read found the other end gone
+  bool hungUp_ = false;      // the last read found the other end gone
+  bool inputKnown_ = false;  // a loop tells whether the port has input (setInputKnown)
+  bool inputReady_ = true;
   uint32_t restStart_ = 0;
   // The unfinished last line of earlier flushes, so that a line that reached the
   // port in two writes is still filed whole.

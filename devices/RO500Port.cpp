@@ -14,6 +14,7 @@
 void tRO500::openPort(const std::string &path) {
   ttyPath_ = path;
   resting_ = false;
+  inputReady_ = true;
   hungUp_ = false;
   restStart_ = Runtime->Millis();
   if (path.empty()) return;
@@ -69,7 +70,10 @@ void tRO500::poll_serialIn() {
   if (resting_) {
     if (now - restStart_ < kPortRestMs) return;
     resting_ = false;  // try it again
+    inputReady_ = true;
   }
+  if (inputKnown_ && !inputReady_) return;
+  inputReady_ = false;  // until the loop's next wait says otherwise
   for (;;) {
     char c;
     ssize_t r = read(ttyFd, &c, 1);

@@ -300,3 +300,21 @@ TEST_F(tRegistry, ALitLampThatIsNewBecomesAFaultLine) {
   devices.UpdateDiag(140, 1, 1, 1, 0, 74, 300, 2, 2, 255, 15);
   EXPECT_EQ("FLT;,300,-99\n", r->flt.status());
 }
+
+TEST_F(tRegistry, APortTheWaitFoundQuietIsNotReadUntilTheWaitSaysSo) {
+  tRO500 *r = devices.Add(140, 204, "1", "A");
+  devices.heartbeat(140);
+  port.Read();  // the ONLINE line
+  port.Type("hi\n");
+  ASSERT_TRUE(WaitReadable(r->ttyFd));
+  struct pollfd fds[2];
+  ASSERT_EQ(1, devices.AddPollFds(fds, 2));
+  fds[0].revents = 0;  // as if the wait had timed out
+  devices.NoteReady(fds, 1);
+  devices.poll();
+  EXPECT_STREQ("$RAS:@", r->cmdBuf);  // the typed line is not taken yet
+  fds[0].revents = POLLIN;
+  devices.NoteReady(fds, 1);
+  devices.poll();
+  EXPECT_STREQ("hi\n", r->cmdBuf);
+}
