@@ -59,6 +59,7 @@ void tMainLoop::Pass() {
                  Runtime->Millis());
   ScanDeviceList();
   Devices.poll();
+  Batteries.poll();
 }
 
 bool tMainLoop::Wait(uint32_t maxWaitMs) {
@@ -78,6 +79,7 @@ bool tMainLoop::Wait(uint32_t maxWaitMs) {
   uint32_t due = Earlier(maxWaitMs, NMEA2000.MsUntilDue(now));
   due = Earlier(due, keeper_.MsUntilDue(now));
   due = Earlier(due, Devices.MsUntilDue(now));
+  due = Earlier(due, Batteries.MsUntilDue(now));
   poll(fds, n, static_cast<int>(due));
   if (WakePipe[0] >= 0 && (fds[0].revents & POLLIN)) {
     char drain[16];
@@ -96,4 +98,5 @@ int tMainLoop::Run() {
 void tMainLoop::Shutdown() {
   keeper_.Stop(NMEA2000.GetN2kSource(0));
   Devices.Clear();
+  Batteries.Clear();
 }
