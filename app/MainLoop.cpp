@@ -63,6 +63,7 @@ void tMainLoop::Pass() {
                  Runtime->Millis());
   ScanDeviceList();
   Devices.poll();
+  Batteries.poll();
   // What the pass queued (terminal chunks, say) goes out now, not a wait later.
   if (NMEA2000.PendingFrames() > 0) NMEA2000.SendPending();
 }
@@ -84,6 +85,7 @@ bool tMainLoop::Wait(uint32_t maxWaitMs) {
   uint32_t due = Earlier(maxWaitMs, NMEA2000.MsUntilDue(now));
   due = Earlier(due, keeper_.MsUntilDue(now));
   due = Earlier(due, Devices.MsUntilDue(now));
+  due = Earlier(due, Batteries.MsUntilDue(now));
   const int ready = poll(fds, n, static_cast<int>(due));
   Devices.NoteReady(fds, ready > 0 ? n : 0);
   if (WakePipe[0] >= 0 && (fds[0].revents & POLLIN)) {
@@ -103,4 +105,5 @@ int tMainLoop::Run() {
 void tMainLoop::Shutdown() {
   keeper_.Stop(NMEA2000.GetN2kSource(0));
   Devices.Clear();
+  Batteries.Clear();
 }

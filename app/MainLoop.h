@@ -1,8 +1,8 @@
 // The daemon's one loop, shaped like OpenWrt's uloop: one poll() over the CAN link and
 // every open port, until the earliest timer of any part is due; then the steps of a
 // pass in their fixed order: parse the bus (handlers run inside), follow the node's
-// address, scan the device list, poll the RO500s. SIGTERM and SIGINT end the loop
-// between passes.
+// address, scan the device list, poll the RO500s, write the batteries' lines. SIGTERM
+// and SIGINT end the loop between passes.
 //
 // On a busy bus frames arrive one by one; waking for each would cost more than
 // handling it. So while frames come close together (a pass read several, or the one
@@ -40,7 +40,8 @@ class tMainLoop {
   // Waits for a descriptor or the earliest timer, at most maxWaitMs. False once a stop
   // signal has arrived.
   bool Wait(uint32_t maxWaitMs = kMaxWaitMs);
-  // Cleans up after Run(): stores an unsaved address, closes ports and log files.
+  // Cleans up after Run(): stores an unsaved address, closes ports and log files (the
+  // RO500s' and the batteries').
   void Shutdown();
 
  private:

@@ -4,6 +4,7 @@
 #ifndef APP_PROCESSOBJECTS_H
 #define APP_PROCESSOBJECTS_H
 
+#include "Batteries.h"
 #include "Console.h"
 #include "Devices.h"
 #include "N2kStream.h"
@@ -15,5 +16,7 @@ extern tNMEA2000_SocketCAN &NMEA2000;
 extern tSocketStream TrafficEchoStream;
 // The RO500 registry.
 extern tDevices Devices;
+// The battery registry.
+extern tBatteries Batteries;
 
 #endif

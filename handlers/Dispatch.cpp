@@ -1,11 +1,19 @@
 #include "Dispatch.h"
 
+#include "RVCDCSource.h"
 #include "RVCHandlers.h"
 
 // Searched in order; the first row whose PGN matches handles the message.
 const tDispatchRow DispatchTable[] = {
     {131015, RVCChrgStat},                // 0x1FFC7 CHARGER_STATUS
     {130723, RVCChargerStatus2},          // 0x1FEA3 CHARGER_STATUS_2
+    {131069, RVCDCStatus1},               // 0x1FFFD DC_SOURCE_STATUS_1
+    {131068, RVCDCStatus2},               // 0x1FFFC DC_SOURCE_STATUS_2
+    {131067, RVCDCStatus3},               // 0x1FFFB DC_SOURCE_STATUS_3
+    {130761, RVCDCStatus4},               // 0x1FEC9 DC_SOURCE_STATUS_4
+    {130760, RVCDCStatus5},               // 0x1FEC8 DC_SOURCE_STATUS_5
+    {130759, RVCDCStatus6},               // 0x1FEC7 DC_SOURCE_STATUS_6
+    {130725, RVCDCStatus11},              // 0x1FEA5 DC_SOURCE_STATUS_11
     {131014, RVCChargerConfigStat},       // 0x1FFC6 CHARGER_CONFIGURATION_STATUS
     {130966, RVCChargerConfigStat2},      // 0x1FF96 CHARGER_CONFIGURATION_STATUS_2
     {130764, RVCChargerConfigStat3},      // 0x1FECC CHARGER_CONFIGURATION_STATUS_3

@@ -1,5 +1,6 @@
 #include "Behaviour.h"
 
+#include "BatteryBank.h"
 #include "Chaser.h"
 #include "EchoTerminal.h"
 #include "RO500Charger.h"
@@ -18,6 +19,8 @@ const tBehaviourEntry kBehaviours[] = {
     {"ro500", [] { return std::unique_ptr<tSimBehaviour>(new tRO500Charger()); },
      kRO500NodeDefaults},
     {"chaser", [] { return std::unique_ptr<tSimBehaviour>(new tChaser()); }, nullptr},
+    {"battery", [] { return std::unique_ptr<tSimBehaviour>(new tBatteryBank()); },
+     kBatteryNodeDefaults},
 };
 
 const tBehaviourEntry *Find(const std::string &name) {

@@ -1,0 +1,121 @@
+// DC source status messages, to the RO500 registry and the battery registry.
+#include "RVCDCSource.h"
+
+#include "Console.h"
+#include "ProcessObjects.h"
+#include "RVCConversions.h"
+#include "RVCMessages.h"
+#include "RunSettings.h"
+
+namespace {
+constexpr int kStatus1LogLevel = 4;
+constexpr int kDetailLogLevel = 8;
+// Only for the log lines of statuses 4 and 5, which show scaled values.
+constexpr double kVoltsPerStep16 = 0.05;
+constexpr double kAmpsOffset16 = 1600.0;
+constexpr double kMilli = 0.001;
+constexpr int kRateZero = 32000;
+
+bool Logging(int level) {
+  return RunSettings.debugLevel >= level;
+}
+}  // namespace
+
+void RVCDCStatus1(const tN2kMsg &msg) {
+  uint8_t instance, devPri;
+  uint16_t vdc;
+  uint32_t adc;
+  if (!ParseRVCPGN1FFFD(msg, instance, devPri, vdc, adc)) return;
+  if (Logging(kStatus1LogLevel))
+    StreamPrintf(Console, "RVCDCStatus1(%d): instance=%d, devPri=%d, Vdc=%d, Adc=%d\n", msg.Source,
+                 instance, devPri, vdc, static_cast<int32_t>(adc));
+  const float volts = RVCVolts16(vdc);
+  const float amps = RVCAmps32(adc);
+  Devices.UpdateDCSS1(msg.Source, instance, devPri, volts, amps);
+  Batteries.UpdateDCSS1(msg.Source, instance, devPri, volts, amps);
+}
+
+void RVCDCStatus2(const tN2kMsg &msg) {
+  uint8_t instance, devPri, soc;
+  uint16_t temp, tr;
+  if (!ParseRVCPGN1FFFC(msg, instance, devPri, temp, soc, tr)) return;
+  if (Logging(kDetailLogLevel))
+    StreamPrintf(Console, "RVCDCStatus2(%d): Instance=%d, DevPri=%d, Temp=%d, SOC=%d, TR=%d\n",
+                 msg.Source, instance, devPri, temp, soc, tr);
+  const float celsius = RVCTemp16(temp);
+  Devices.UpdateDCSS2(msg.Source, instance, devPri, celsius);
+  Batteries.UpdateDCSS2(msg.Source, instance, devPri, celsius, soc, tr);
+}
+
+void RVCDCStatus3(const tN2kMsg &msg) {
+  uint8_t instance, devPri, soh, capRemPer;
+  uint16_t capRem, ripple;
+  if (!ParseRVCPGN1FFFB(msg, instance, devPri, soh, capRem, capRemPer, ripple)) return;
+  // The daemon's own line: no source, and both capacity values labelled CapRemPer.
+  if (Logging(kDetailLogLevel))
+    StreamPrintf(Console,
+                 "RVCDCStatus3: Instance=%d, DevPri=%d, SOH=%d, CapRemPer=%d, CapRemPer=%d, "
+                 "Ripple=%d\n",
+                 instance, devPri, soh, capRem, capRemPer, ripple);
+  Batteries.UpdateDCSS3(msg.Source, instance, devPri, soh, capRem, capRemPer, RVCRipple16(ripple));
+}
+
+void RVCDCStatus4(const tN2kMsg &msg) {
+  uint8_t instance, devPri;
+  tRVCBatChrgMode desCM;
+  uint16_t desVolt, desAmp;
+  tRVCBatType batType;
+  if (!ParseRVCPGN1FEC9(msg, instance, devPri, desCM, desVolt, desAmp, batType)) return;
+  if (Logging(kDetailLogLevel))
+    StreamPrintf(Console,
+                 "RVCDCStatus4: Instance=%d, DevPri=%d, DesCM=%d, DesVolt(V)=%g, DesAmp(A)=%g, "
+                 "BatType=%d\n",
+                 instance, devPri, desCM, desVolt * kVoltsPerStep16,
+                 desAmp * kVoltsPerStep16 - kAmpsOffset16, batType);
+  const float volts = RVCVolts16(desVolt);
+  const float amps = RVCAmps16(desAmp);
+  Devices.UpdateDCSS4(msg.Source, instance, devPri, desCM, volts, amps);
+  Batteries.UpdateDCSS4(msg.Source, instance, devPri, desCM, volts, amps, batType);
+}
+
+void RVCDCStatus5(const tN2kMsg &msg) {
+  uint8_t instance, devPri;
+  uint32_t vdc;
+  uint16_t dvdt;
+  if (!ParseRVCPGN1FEC8(msg, instance, devPri, vdc, dvdt)) return;
+  if (Logging(kDetailLogLevel))
+    StreamPrintf(Console, "RVCDCStatus5(%d): Instance=%d, DevPri=%d, Vdc(V)=%g, dVdT=%g(V)\n",
+                 msg.Source, instance, devPri, vdc * kMilli,
+                 (static_cast<int>(dvdt) - kRateZero) * kMilli);
+  const float volts = RVCVolts32(vdc);
+  Devices.UpdateDCSS5(msg.Source, instance, devPri, volts);
+  Batteries.UpdateDCSS5(msg.Source, instance, devPri, volts, RVCRate16(dvdt));
+}
+
+void RVCDCStatus6(const tN2kMsg &msg) {
+  uint8_t instance, devPri;
+  bool hvls, hvld, lvls, lvld;
+  if (!ParseRVCPGN1FEC7(msg, instance, devPri, hvls, hvld, lvls, lvld)) return;
+  if (Logging(kDetailLogLevel))
+    StreamPrintf(Console,
+                 "RVCDCStatus6(%d), Instance=%d, DevPri=%d, HVls=%d, HVld=%d, LVls=%d, LVld=%d\n",
+                 msg.Source, instance, devPri, hvls, hvld, lvls, lvld);
+  Batteries.UpdateDCSS6(msg.Source, instance, devPri, hvls, hvld, lvls, lvld);
+}
+
+void RVCDCStatus11(const tN2kMsg &msg) {
+  uint8_t instance, devPri;
+  bool pwrOnOff, chrgOnOff, chrgDet, resvStat;
+  uint16_t batAHCap, dcPower;
+  if (!ParseRVCPGN1FEA5(msg, instance, devPri, pwrOnOff, chrgOnOff, chrgDet, resvStat, batAHCap,
+                        dcPower))
+    return;
+  if (Logging(kDetailLogLevel))
+    StreamPrintf(Console,
+                 "RVCDCStatus11(%d), Instance=%d, DevPri=%d, PwrOnOff=%d, ChrgOnOff=%d, "
+                 "ChrgDet=%d, ResvStat=%d, BatAHCap=%d, DCPower=%d\n",
+                 msg.Source, instance, devPri, pwrOnOff, chrgOnOff, chrgDet, resvStat, batAHCap,
+                 dcPower);
+  Batteries.UpdateDCSS11(msg.Source, instance, devPri, pwrOnOff, chrgOnOff, chrgDet, resvStat,
+                         batAHCap, dcPower);
+}

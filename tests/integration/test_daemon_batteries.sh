@@ -1,0 +1,346 @@
+#!/usr/bin/env bash
+# Battery logging as a user of the router sees it: the real daemon in the router
+# sandbox, the simulator on the CAN link, battery log files in a folder of the
+# sandbox's state, the console. Groups:
+#   log      a battery's statuses, its file and its "DCS;" lines every 10 s, value by
+#            value, not-available values; a simulated battery monitor with two banks
+#   identity a sender the device list does not know registers nothing until it is
+#            known; another node at the address gets a file of its own; a model ID
+#            with '/' keeps its file in the log folder
+#   console  without -l: no file, the console lines by debug level
+#
+# Usage: test_daemon_batteries.sh TIDEWIRE SIMULATOR [log|identity|console]...
+#        (no group: all of them)
+set -u
+self=$(readlink -f "${BASH_SOURCE[0]}")
+here=$(dirname "$self")
+repo=$(cd "$here/../.." && pwd)
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$here/lib.sh"
+
+# =============================================================== inside ====
+
+# start_settled NAME ARGS...: starts the daemon and waits for its claim to stand.
+start_settled() {
+	local name=$1
+	shift
+	tw_start "$name" -c "$TIDEWIRE_CAN_PORT" "$@"
+	tw_await_claim && tw_await_settled "$TW_ADDR"
+}
+
+# await_known SRC [MARK]: waits until SRC has answered the daemon's request for
+# product information (logged after line MARK, by default since the daemon started),
+# so the daemon knows the node's identity and names.
+_answered() { tw_product "$TW_LOG" "$2" "$1" >/dev/null; }
+await_known() {
+	tw_wait 5 _answered "$1" "${2:-$TW_FROM}" || tw_fail "$TW_RUN: node $1 never sent the daemon its product information"
+}
+
+console() { tw_console "$TW_OUT/$TW_RUN.out"; }
+has_console() { console | grep -qF -- "$1"; }
+await_console() { tw_wait "$2" has_console "$1" || tw_fail "$TW_RUN: no '$1' on the console within $2 s"; }
+
+# dcs FILE [INSTANCE]: the file's DCS lines (of one instance), stamps removed.
+dcs() { sed -n 's/^[0-9-]\{10\} [0-9:]\{8\} //p' "$1" 2>/dev/null | awk -F, -v i="${2:-}" 'i == "" || $2 == i'; }
+# stamps FILE [INSTANCE]: the UTC stamps of those lines in seconds since 1970.
+stamps() {
+	local line
+	awk -F, -v i="${2:-}" 'i == "" || $2 == i' "$1" 2>/dev/null | cut -c1-19 | while read -r line; do
+		date -u -d "$line" +%s
+	done
+}
+# lines_at_least FILE N [INSTANCE]
+lines_at_least() { (($(dcs "$1" "${3:-}" | wc -l) >= $2)); }
+
+# check_line WHAT EXPECTED ACTUAL: a DCS line compared field by field, each field
+# named in the message.
+check_line() {
+	local what=$1 want=$2 got=$3 i
+	local -a names=(tag instance devPri - Vdc Adc - Temp SOC TR - SOH CapRem RelCap Ripple - DesCM
+		DesVolt DesAmp BatType - Vdc5 dVdT - HVls HVld LVls LVld - PwrOnOff ChrgOnOff ChrgDet ResvStat
+		BatAHCap DCPower)
+	[[ $want == "$got" ]] && return
+	local -a w g
+	IFS=, read -r -a w <<<"$want"
+	IFS=, read -r -a g <<<"$got"
+	for ((i = 0; i < ${#names[@]} || i < ${#g[@]}; i++)); do
+		[[ ${w[i]-} == "${g[i]-}" ]] || tw_fail "$what: field $i (${names[i]-extra}): expected '${w[i]-}', got '${g[i]-}'"
+	done
+	[[ ${#g[@]} == "${#w[@]}" ]] || tw_fail "$what: expected '$want', got '$got'"
+}
+
+# expected_dcs LOG SRC INSTANCE: the DCS line the daemon should write for what SRC
+# last sent for INSTANCE, decoded from the candump log with the daemon's
+# conversions and formats. A field sent as not available that never had a value
+# shows the initial 0.
+expected_dcs() {
+	awk -v src="$2" -v inst="$3" "$_TW_AWK_FRAMES"'
+	function u16(i) { return byte(DATA, i) + 256 * byte(DATA, i + 1) }
+	function u32(i) { return u16(i) + 65536 * u16(i + 2) }
+	function pair(b, s) { return int(b / 2 ^ s) % 4 == 1 }
+	function g2(raw, na, v) { return raw == na ? "0" : sprintf("%.2g", v) }
+	frame() && ID % 256 == src && byte(DATA, 0) == inst { last[pgn_of(ID)] = DATA }
+	END {
+		DATA = last[131069]; prio = byte(DATA, 1); s1 = g2(u16(2), 65535, u16(2) / 20) "," g2(u32(4), 4294967295, (u32(4) - 2000000000) / 1000)
+		DATA = last[131068]; s2 = g2(u16(2), 65535, u16(2) * 0.03125 - 273) "," byte(DATA, 4) "," u16(5)
+		DATA = last[131067]; s3 = byte(DATA, 2) "," u16(3) "," byte(DATA, 5) "," g2(u16(6), 65535, u16(6) / 1000)
+		DATA = last[130761]; s4 = byte(DATA, 2) "," sprintf("%.2g", u16(3) / 20) "," sprintf("%g", (u16(5) - 32000) / 20) "," byte(DATA, 7) % 16
+		DATA = last[130760]; s5 = g2(u32(2), 4294967295, u32(2) / 1000) "," g2(u16(6), 65535, (u16(6) - 32000) / 1000)
+		DATA = last[130759]; b = byte(DATA, 2); s6 = pair(b, 0) "," pair(b, 2) "," pair(b, 4) "," pair(b, 6)
+		DATA = last[130725]; b = byte(DATA, 2); s11 = pair(b, 0) "," pair(b, 2) "," pair(b, 4) "," pair(b, 6) "," u16(3) "," u16(5)
+		printf "DCS;,%d,%d, ,%s, ,%s, ,%s, ,%s, ,%s, ,%s, ,%s\n", inst, prio, s1, s2, s3, s4, s5, s6, s11
+	}' "$1"
+}
+
+# A battery at 35 (manufacturer 135, unique number 471, product code 0, model ID X1,
+# no model version) sends every status once with known values; the daemon, in a
+# time zone of +5:30, logs them to BAT-35:135:471:X1.log. Then not-available values
+# and a second instance. Beside it a simulated battery monitor with two banks.
+phase_log() {
+	local logs=$SANDBOX_STATE/logs file t_reg first second houseFile i want h1 h2
+	mkdir -p "$logs"
+	file=$logs/BAT-35:135:471:X1.log
+	houseFile=$logs/BAT-36:2046:900:310:LFP200:B.log
+	TZ=XST-5:30 start_settled log -d 4 -l "$logs" || { tw_stop; return; }
+	tw_sim node house behaviour=battery unique=900 address=36
+	tw_sim "do" house instances 1,2
+	tw_sim "do" house hold on
+	await_known 35
+
+	tw_sim send bat 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=1999995500 # 13.25 V, -4.5 A
+	await_console "tBatteries::Add: Opened logfile(" 5
+	t_reg=$(date +%s)
+	tw_sim send bat 1FFFCh Instance=1 DevPri=120 Temp=9536 SOC=175 TR=600 # 25 C, 87.5 %
+	tw_sim send bat 1FFFBh Instance=1 DevPri=120 SOH=190 CapRem=150 CapRemPer=166 Ripple=120
+	tw_sim send bat 1FEC9h Instance=1 DevPri=120 DesCM=2 DesVolt=288 DesAmp=35000 BatType=3 # 14.4 V, 150 A
+	tw_sim send bat 1FEC8h Instance=1 DevPri=120 Vdc=13250 dVdT=32500 # 13.25 V, 0.5 V/s
+	tw_sim send bat 1FEC7h Instance=1 DevPri=120 HVls=on HVld=off LVls=off LVld=off
+	tw_sim send bat 1FEA5h Instance=1 DevPri=120 PwrOnOff=on ChrgOnOff=on ChrgDet=off ResvStat=off BatAHCap=200 DCPower=60
+	has_console "tBatteries::Add: Found new Battery at CANAddr=35/1/120/135/471" ||
+		tw_fail "log: no 'Found new Battery' line for 35"
+	if has_console "tBatteries::Add: Opened logfile(-1)" || ! has_console " $file"; then
+		tw_fail "log: the console does not say $file was opened: $(console | grep 'Opened logfile')"
+	fi
+
+	tw_wait 14 lines_at_least "$file" 1 || { tw_fail "log: no DCS line in $file within 14 s of the registration"; tw_stop; return; }
+	check_line "log: first line" \
+		"DCS;,1,120, ,13,-4.5, ,25,175,600, ,190,150,166,0.12, ,2,14,150,3, ,13,0.5, ,1,0,0,0, ,1,1,0,0,200,60" \
+		"$(dcs "$file" | head -1)"
+	first=$(stamps "$file" | head -1)
+	# Stamped in UTC (not the daemon's +5:30), about 10 s after the registration.
+	((first - t_reg >= 9 && first - t_reg <= 11)) ||
+		tw_fail "log: first line stamped $first, $((first - t_reg)) s after the registration at $t_reg (expected 10)"
+
+	# Not available: volts of statuses 1 and 5, temperature, ripple and the rate keep
+	# their values; state of charge, time remaining and the desired values show what came.
+	tw_sim send bat 1FFFDh Instance=1 DevPri=120 Vdc=na Adc=2000150000 # 150 A
+	tw_sim send bat 1FFFCh Instance=1 DevPri=120 Temp=na SOC=na TR=na
+	tw_sim send bat 1FFFBh Instance=1 DevPri=120 SOH=180 CapRem=140 CapRemPer=162 Ripple=na
+	tw_sim send bat 1FEC9h Instance=1 DevPri=120 DesCM=6 DesVolt=na DesAmp=31900 BatType=2 # -5 A
+	tw_sim send bat 1FEC8h Instance=1 DevPri=120 Vdc=na dVdT=na
+	tw_sim send bat 1FEC7h Instance=1 DevPri=120 HVls=off HVld=off LVls=off LVld=off
+	tw_sim send bat 1FEA5h Instance=1 DevPri=120 PwrOnOff=off ChrgOnOff=off ChrgDet=off ResvStat=off BatAHCap=na DCPower=0
+	# A second bank from the same node keeps its own values, in the node's file.
+	tw_sim send bat 1FFFDh Instance=2 DevPri=100 Vdc=254 Adc=2000000500 # 12.7 V, 0.5 A
+	await_console "tBatteries::Add: Found new Battery at CANAddr=35/2/100/135/471" 5
+
+	tw_wait 14 lines_at_least "$file" 2 1 || { tw_fail "log: no second DCS line within 14 s"; tw_stop; return; }
+	check_line "log: second line" \
+		"DCS;,1,120, ,13,1.5e+02, ,25,255,65535, ,180,140,162,0.12, ,6,nan,-5,2, ,13,0.5, ,0,0,0,0, ,0,0,0,0,65535,0" \
+		"$(dcs "$file" 1 | sed -n 2p)"
+	second=$(stamps "$file" 1 | sed -n 2p)
+	((second - first >= 10 && second - first <= 12)) ||
+		tw_fail "log: second line $((second - first)) s after the first (expected 10)"
+	tw_wait 5 lines_at_least "$file" 1 2 || tw_fail "log: no line of instance 2"
+	check_line "log: instance 2" "DCS;,2,100, ,13,0.5, ,0,0,0, ,0,0,0,0, ,0,0,0,0, ,0,0, ,0,0,0,0, ,0,0,0,0,0,0" \
+		"$(dcs "$file" 2 | head -1)"
+
+	# The simulated monitor (registered about 2 s after the battery above, when it
+	# starts to report): each bank's line shows what it sent.
+	for i in 1 2; do
+		tw_wait 6 lines_at_least "$houseFile" 2 "$i" || tw_fail "log: fewer than 2 lines of house bank $i in $houseFile: $(ls "$logs")"
+		want=$(expected_dcs "$TW_LOG" 36 "$i")
+		check_line "log: house bank $i" "$want" "$(dcs "$houseFile" "$i" | tail -1)"
+	done
+	h1=$(stamps "$houseFile" 1 | head -1)
+	h2=$(stamps "$houseFile" 1 | sed -n 2p)
+	((h2 - h1 >= 10 && h2 - h1 <= 12)) || tw_fail "log: house bank 1 lines $((h2 - h1)) s apart (expected 10)"
+	tw_stop
+}
+
+# A node that sends without claiming its address (so the device list cannot know
+# it) registers nothing; once a node there has claimed it, its next message
+# registers it. Then another node takes that address, and a node whose model ID
+# and version hold '/' and "..".
+phase_identity() {
+	local logs=$SANDBOX_STATE/logs old new mark
+	mkdir -p "$logs"
+	start_settled identity -d 4 -l "$logs" || { tw_stop; return; }
+	tw_sim send ghost 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=2000000000
+	sleep 1
+	tw_sim send ghost 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=2000000000
+	sleep 1
+	has_console "Found new Battery" && tw_fail "identity: a node the device list does not know was registered"
+	[[ -z $(ls "$logs") ]] || tw_fail "identity: files for an unknown node: $(ls "$logs")"
+
+	tw_sim remove ghost
+	tw_sim node known unique=472 mfr=135 product=5 model=G1 modelver=A address=40
+	await_known 40
+	tw_sim send known 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=2000000000
+	await_console "tBatteries::Add: Found new Battery at CANAddr=40/1/120/135/472" 5
+	old=$logs/BAT-40:135:472:5:G1:A.log
+	[[ -e $old ]] || tw_fail "identity: no $old: $(ls "$logs")"
+
+	# Another node at 40: the old file gets nothing of it.
+	tw_sim remove known
+	mark=$(tw_log_lines "$TW_LOG")
+	tw_sim node other unique=999 mfr=135 model=H2 address=40
+	await_known 40 "$mark"
+	tw_sim send other 1FFFDh Instance=1 DevPri=120 Vdc=240 Adc=2000003000 # 12 V, 3 A
+	await_console "tBatteries::Add: Found new Battery at CANAddr=40/1/120/135/999" 5
+	has_console "tBatteries::Add: Battery 135:472/1 no longer at CANAddr=40" ||
+		tw_fail "identity: the console does not say the old battery left 40"
+	new=$logs/BAT-40:135:999:1:H2:1.log
+
+	# Names from the bus stay in the log folder.
+	mark=$(tw_log_lines "$TW_LOG")
+	tw_sim node slash unique=473 mfr=135 model=../../esc modelver=a/.. address=41
+	await_known 41 "$mark"
+	tw_sim send slash 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=2000000000
+	await_console "CANAddr=41/1/120/135/473" 5
+	[[ -e "$logs/BAT-41:135:473:1:.._.._esc:a_...log" ]] || tw_fail "identity: no BAT-41:135:473:1:.._.._esc:a_...log: $(ls "$logs")"
+	[[ -z $(find "$SANDBOX_STATE" -name '*esc*' ! -path "$logs/*") ]] ||
+		tw_fail "identity: a file outside the log folder: $(find "$SANDBOX_STATE" -name '*esc*')"
+
+	tw_wait 14 lines_at_least "$new" 1 || tw_fail "identity: no DCS line in $new"
+	check_line "identity: the new node's line" "DCS;,1,120, ,12,3, ,0,0,0, ,0,0,0,0, ,0,0,0,0, ,0,0, ,0,0,0,0, ,0,0,0,0,0,0" \
+		"$(dcs "$new" | head -1)"
+	[[ -z $(dcs "$old") ]] || tw_fail "identity: the old node's file got lines: $(cat "$old")"
+	tw_stop
+}
+
+# Without -l: no file at any level; "Found new Battery" from debug level 4, never
+# "Opened logfile"; the DCS line on the console from level 8.
+phase_console() {
+	start_settled quiet3 -d 3 || { tw_stop; return; }
+	await_known 35
+	tw_sim send bat 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=1999995500
+	sleep 1
+	has_console "Battery" && tw_fail "console: battery lines at debug level 3: $(console | grep Battery)"
+	tw_stop
+
+	start_settled verbose8 -d 8 || { tw_stop; return; }
+	await_known 35
+	tw_sim send bat 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=1999995500
+	await_console "tBatteries::Add: Found new Battery at CANAddr=35/1/120/135/471" 5
+	has_console "Opened logfile" && tw_fail "console: 'Opened logfile' without -l"
+	local fd
+	for fd in /proc/"$TW_PID"/fd/*; do
+		[[ $(readlink "$fd") == *BAT-* ]] && tw_fail "console: the daemon holds $(readlink "$fd") without -l"
+	done
+	await_console "tBattery::poll:DCS;,1,120, ,13,-4.5, ,0,0,0, ," 14
+	tw_stop
+	[[ -z $(find "$SANDBOX_STATE" "$PWD" -maxdepth 3 -name 'BAT-35:*' 2>/dev/null) ]] ||
+		tw_fail "console: a battery file without -l: $(find "$SANDBOX_STATE" "$PWD" -maxdepth 3 -name 'BAT-35:*')"
+
+	start_settled verbose4 -d 4 || { tw_stop; return; }
+	await_known 35
+	tw_sim send bat 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=1999995500
+	await_console "tBatteries::Add: Found new Battery at CANAddr=35/1/120/135/471" 5
+	has_console "Opened logfile" && tw_fail "console: 'Opened logfile' without -l at level 4"
+	tw_stop
+}
+
+inside() {
+	local phase=$1
+	TW_DAEMON=$2
+	TW_LOG=$SANDBOX_STATE/bus.log
+	TW_CTL=$SANDBOX_STATE/sim.ctl
+	TW_OUT=$SANDBOX_STATE/runs
+	mkdir -p "$TW_OUT"
+	if ! tw_wait 10 tw_has_text "$SANDBOX_STATE/sim.out" ready || ! [[ -p $TW_CTL ]]; then
+		echo "FAIL: the simulator did not start:"
+		cat "$SANDBOX_STATE/sim.out"
+		exit 1
+	fi
+	"phase_$phase"
+	((TW_FAILURES == 0))
+}
+
+if [[ ${1:-} == --inside ]]; then
+	shift
+	inside "$@"
+	exit
+fi
+
+# ============================================================== outside ====
+
+if ((EUID != 0)); then
+	echo "SKIP: the router sandbox needs root"
+	exit 77
+fi
+if (($# < 2)); then
+	echo "usage: $0 TIDEWIRE SIMULATOR [log|identity|console]..." >&2
+	exit 2
+fi
+daemon=$(readlink -f "$1")
+sim=$(readlink -f "$2")
+shift 2
+groups=("$@")
+((${#groups[@]})) || groups=(log identity console)
+
+work=$(mktemp -d)
+if [[ -n ${TW_KEEP_WORK:-} ]]; then
+	echo "work directory: $work"
+else
+	trap 'rm -rf "$work"' EXIT
+fi
+failures=0
+
+# sandbox PHASE SCENARIO: runs one phase in its own sandbox.
+sandbox() {
+	local phase=$1 scenario=$2 rc state=$work/$1
+	"$repo/scripts/router-sandbox" --state "$state" --sim-bin "$sim" \
+		--sim "-s $(printf %q "$scenario") -l \$SANDBOX_STATE/bus.log --control \$SANDBOX_STATE/sim.ctl" \
+		-- bash "$self" --inside "$phase" "$daemon" >"$work/$phase.out" 2>&1 </dev/null
+	rc=$?
+	if ((rc != 0)) || grep -q '^FAIL' "$work/$phase.out"; then
+		failures=$((failures + 1))
+		echo "FAIL: phase '$phase' (sandbox exit status $rc):"
+		sed 's/^/    /' "$work/$phase.out"
+		for f in "$state"/runs/*.out; do
+			[[ -e $f ]] || continue
+			echo "    [$(basename "$f" .out)]"
+			tail -n 40 "$f" "${f%.out}.err" | sed 's/^/      /'
+		done
+	fi
+}
+
+quiet=$here/scenarios/quiet_bus.scn
+for group in "${groups[@]}"; do
+	case $group in
+	log | console)
+		# The example battery of the log file names: no product code, no model version.
+		cat - "$quiet" >"$work/$group.scn" <<-'EOF'
+			node bat unique=471 mfr=135 product=0 model=X1 modelver="" address=35
+		EOF
+		sandbox "$group" "$work/$group.scn"
+		;;
+	identity)
+		cat - "$quiet" >"$work/identity.scn" <<-'EOF'
+			node ghost mode=send address=40
+		EOF
+		sandbox identity "$work/identity.scn"
+		;;
+	*)
+		echo "unknown group '$group'" >&2
+		exit 2
+		;;
+	esac
+done
+
+if ((failures)); then
+	echo "$failures phase(s) failed"
+	exit 1
+fi
+echo "PASS: battery logging (${groups[*]})"
