@@ -12,15 +12,14 @@
 
 namespace {
 constexpr int kRegisterLogLevel = 4;
-constexpr int kFullLogLevel = 1;
 
 bool SameNode(const tBattery &b, const tN2kDeviceList::tDevice &d) {
   return b.uniqueNumber == d.GetUniqueNumber() && b.manufacturerCode == d.GetManufacturerCode();
 }
 }  // namespace
 
-tBattery *tBatteries::Find(int source, uint8_t instance) {
-  auto it = records_.find(Key(source, instance));
+tBattery *tBatteries::Find(int source) {
+  auto it = records_.find(source);
   return it == records_.end() ? nullptr : &it->second;
 }
 
@@ -29,27 +28,26 @@ tBattery *tBatteries::Add(int source, uint8_t instance, uint8_t devPri) {
       DeviceList != nullptr
           ? DeviceList->LocalFindDeviceBySource(static_cast<unsigned char>(source & 0xff))
           : nullptr;
-  tBattery *known = Find(source, instance);
+  tBattery *known = Find(source);
   // A list just rebuilt does not know the node yet: its record stays as it is.
   if (known != nullptr && (d == nullptr || SameNode(*known, *d))) return known;
   if (d == nullptr) return nullptr;
   const uint32_t unique = d->GetUniqueNumber();
   const uint16_t manufacturer = d->GetManufacturerCode();
-  DropOthers(source, unique, manufacturer);
-  if (unique == 0 || manufacturer == 0) return nullptr;
-  if (records_.size() >= kMaxBatteries || CountAt(source) >= kMaxInstancesPerSource) {
-    if (!fullLogged_ && RunSettings.debugLevel >= kFullLogLevel)
-      StreamPrintf(Console, "tBatteries::Add: no room for the battery at CANAddr=%d/%d\n", source,
-                   instance);
-    fullLogged_ = true;
-    return nullptr;
+  if (known != nullptr) {
+    // Another node holds the address now: its values must not go to the old file.
+    if (RunSettings.debugLevel >= kRegisterLogLevel)
+      StreamPrintf(Console, "tBatteries::Add: Battery %d:%d no longer at CANAddr=%d\n",
+                   known->manufacturerCode, static_cast<int>(known->uniqueNumber), source);
+    records_.erase(source);
   }
+  if (unique == 0 || manufacturer == 0) return nullptr;
 
   if (RunSettings.debugLevel >= kRegisterLogLevel)
     StreamPrintf(Console, "tBatteries::Add: Found new Battery at CANAddr=%d/%d/%d/%d/%d\n", source,
                  instance, devPri, manufacturer, static_cast<int>(unique));
   tBattery &b = records_
-                    .emplace(std::piecewise_construct, std::forward_as_tuple(Key(source, instance)),
+                    .emplace(std::piecewise_construct, std::forward_as_tuple(source),
                              std::forward_as_tuple(source))
                     .first->second;
   b.instance = instance;
@@ -68,27 +66,6 @@ void tBatteries::OpenLog(tBattery &b, const char *modelId, const char *modelVers
     b.logFd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   if (RunSettings.debugLevel >= kRegisterLogLevel)
     StreamPrintf(Console, "tBatteries::Add: Opened logfile(%d) %s\n", b.logFd, path);
-}
-
-void tBatteries::DropOthers(int source, uint32_t unique, uint16_t manufacturer) {
-  for (auto it = records_.begin(); it != records_.end();) {
-    const tBattery &b = it->second;
-    if (b.canAddr != source || (b.uniqueNumber == unique && b.manufacturerCode == manufacturer)) {
-      ++it;
-      continue;
-    }
-    if (RunSettings.debugLevel >= kRegisterLogLevel)
-      StreamPrintf(Console, "tBatteries::Add: Battery %d:%d/%d no longer at CANAddr=%d\n",
-                   b.manufacturerCode, static_cast<int>(b.uniqueNumber), b.instance, source);
-    it = records_.erase(it);
-  }
-}
-
-size_t tBatteries::CountAt(int source) const {
-  size_t n = 0;
-  for (const auto &entry : records_)
-    if (entry.second.canAddr == source) n++;
-  return n;
 }
 
 void tBatteries::poll() {

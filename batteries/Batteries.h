@@ -1,20 +1,19 @@
 // tBatteries: the registry of DC sources (batteries) that send RV-C DC source status
-// messages, one tBattery record for each DC instance a node reports.
+// messages, one tBattery record per CAN source address.
 //
-// A battery is registered by the first status message from its node and instance,
-// once the bus device list knows the node with a non-zero unique number and
-// manufacturer code; until then its messages are dropped. Registration opens its log
-// file in the log directory (see BatteryLogPath.h; the instances of one node share the
-// node's file, each line carries its instance). The main loop calls poll() once a pass
-// and waits no longer than MsUntilDue() says: each record writes its DCS line every
-// ten seconds.
+// A battery is registered by the first status message from its address, once the bus
+// device list knows the node there with a non-zero unique number and manufacturer
+// code; until then its messages are dropped. The record keeps the instance and device
+// priority of that first message; later messages from the address, whatever their
+// instance, update it. Registration opens its log file in the log directory (see
+// BatteryLogPath.h). The main loop calls poll() once a pass and waits no longer than
+// MsUntilDue() says: each record writes its DCS line every ten seconds.
 //
 // Records are kept until the process ends, except when the address is found held by
 // another node (another unique number or manufacturer code): that node's values must
-// not land in the old node's file, so the address's records are closed and the new
-// node is registered afresh. The registry holds at most kMaxBatteries records, at most
-// kMaxInstancesPerSource of one address, so a node that sends every instance cannot
-// use up the host's descriptors.
+// not land in the old node's file, so the old record is closed and the new node is
+// registered afresh. One record per address bounds the registry (and its open files)
+// to the 254 addresses of a bus.
 #ifndef BATTERIES_BATTERIES_H
 #define BATTERIES_BATTERIES_H
 
@@ -26,20 +25,17 @@
 
 class tBatteries {
  public:
-  static constexpr size_t kMaxBatteries = 256;
-  static constexpr size_t kMaxInstancesPerSource = 16;
-
   tBatteries() = default;
   virtual ~tBatteries() = default;
   tBatteries(const tBatteries &) = delete;
   tBatteries &operator=(const tBatteries &) = delete;
 
-  // The record of this node's instance, registered now if need be (logging "Found new
-  // Battery" and "Opened logfile" at debug level 4 and up); null when it cannot be
-  // registered yet. A new record keeps instance and devPri of this call. The pointer is
-  // for immediate use only.
+  // The record of this address, registered now if need be (logging "Found new Battery"
+  // and "Opened logfile" at debug level 4 and up); null when it cannot be registered
+  // yet. A new record keeps instance and devPri of this call. The pointer is for
+  // immediate use only.
   tBattery *Add(int source, uint8_t instance, uint8_t devPri);
-  tBattery *Find(int source, uint8_t instance);
+  tBattery *Find(int source);
   // tBattery::poll on every record.
   void poll();
   // The earliest record's next line: 0 when one is due, kN2kNeverDue (UINT32_MAX)
@@ -69,15 +65,10 @@ class tBatteries {
   struct tKeyHash {
     size_t operator()(int key) const { return static_cast<size_t>(key); }
   };
-  static int Key(int source, uint8_t instance) { return source * 256 + instance; }
-  // Closes every record of this address that belongs to another node.
-  void DropOthers(int source, uint32_t unique, uint16_t manufacturer);
-  size_t CountAt(int source) const;
   void OpenLog(tBattery &b, const char *modelId, const char *modelVersion, int product);
 
   // Node-based: records stay where they are while the map grows.
   std::unordered_map<int, tBattery, tKeyHash> records_;
-  bool fullLogged_ = false;
 };
 
 #endif

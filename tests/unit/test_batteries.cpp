@@ -177,7 +177,7 @@ TEST(BatteryLine, EachGroupFormattedAsLogged) {
 TEST_F(tBatteryRegistry, UpdatesKeepOldValuesForNotAvailableWhereTheyShould) {
   RunSettings.debugLevel = 8;
   batteries.UpdateDCSS1(35, 1, 120, 13.25f, kNaN);
-  tBattery *b = batteries.Find(35, 1);
+  tBattery *b = batteries.Find(35);
   ASSERT_NE(nullptr, b);
   EXPECT_FLOAT_EQ(13.25f, b->Vdc);
   EXPECT_FLOAT_EQ(0.0f, b->Adc);
@@ -266,20 +266,17 @@ TEST_F(tBatteryRegistry, ALineEveryTenSecondsAcrossTheCounterWrap) {
   EXPECT_EQ(6000u, batteries.MsUntilDue(rt.now));
 }
 
-TEST_F(tBatteryRegistry, InstancesOfOneNodeKeepTheirOwnValuesInTheNodesFile) {
+TEST_F(tBatteryRegistry, EveryInstanceOfAnAddressUpdatesItsOneRecord) {
   LogToDir();
   batteries.UpdateDCSS1(35, 1, 120, 13.25f, -4.5f);
   batteries.UpdateDCSS1(35, 2, 100, 12.5f, 0.5f);
-  ASSERT_EQ(2u, batteries.Count());
-  EXPECT_FLOAT_EQ(13.25f, batteries.Find(35, 1)->Vdc);
-  EXPECT_FLOAT_EQ(12.5f, batteries.Find(35, 2)->Vdc);
+  ASSERT_EQ(1u, batteries.Count());
   rt.now += 10000;
   batteries.poll();
   std::vector<std::string> lines = Lines(dir + "/BAT-35:135:471:X1.log");
-  std::sort(lines.begin(), lines.end());
-  ASSERT_EQ(2u, lines.size());
-  EXPECT_EQ(0u, lines[0].find("DCS;,1,120, ,13,-4.5, ,"));
-  EXPECT_EQ(0u, lines[1].find("DCS;,2,100, ,12,0.5, ,"));
+  ASSERT_EQ(1u, lines.size());
+  // The instance and priority of the first message, the values of the last.
+  EXPECT_EQ(0u, lines[0].find("DCS;,1,120, ,12,0.5, ,"));
 }
 
 TEST_F(tBatteryRegistry, AnotherNodeAtTheAddressGetsARecordAndFileOfItsOwn) {
@@ -287,8 +284,7 @@ TEST_F(tBatteryRegistry, AnotherNodeAtTheAddressGetsARecordAndFileOfItsOwn) {
   RunSettings.debugLevel = 4;
   batteries.UpdateDCSS1(35, 1, 120, 13.25f, -4.5f);
   batteries.UpdateDCSS2(35, 1, 120, 25.0f, 175, 600);
-  batteries.UpdateDCSS1(35, 2, 120, 12.5f, 0.5f);
-  ASSERT_EQ(2u, batteries.Count());
+  ASSERT_EQ(1u, batteries.Count());
 
   // While a rebuilt list does not know the node yet, its records go on as they are.
   {
@@ -301,7 +297,7 @@ TEST_F(tBatteryRegistry, AnotherNodeAtTheAddressGetsARecordAndFileOfItsOwn) {
     batteries.UpdateDCSS1(35, 1, 120, 13.0f, -5.0f);
     DeviceList = known;
   }
-  EXPECT_FLOAT_EQ(-5.0f, batteries.Find(35, 1)->Adc);
+  EXPECT_FLOAT_EQ(-5.0f, batteries.Find(35)->Adc);
 
   // The node leaves; another takes its address.
   bus.Add(35, 999, 135, 0, "Y2", "");
@@ -309,11 +305,11 @@ TEST_F(tBatteryRegistry, AnotherNodeAtTheAddressGetsARecordAndFileOfItsOwn) {
   console.text.clear();
   batteries.UpdateDCSS1(35, 1, 120, 12.0f, 1.0f);
   ASSERT_EQ(1u, batteries.Count());
-  tBattery *b = batteries.Find(35, 1);
+  tBattery *b = batteries.Find(35);
   ASSERT_NE(nullptr, b);
   EXPECT_EQ(999u, b->uniqueNumber);
   EXPECT_FLOAT_EQ(0.0f, b->Temp);  // nothing of the old node's
-  EXPECT_TRUE(console.Has("tBatteries::Add: Battery 135:471/1 no longer at CANAddr=35\n"));
+  EXPECT_TRUE(console.Has("tBatteries::Add: Battery 135:471 no longer at CANAddr=35\n"));
   EXPECT_TRUE(console.Has("tBatteries::Add: Found new Battery at CANAddr=35/1/120/135/999\n"));
   rt.now += 10000;
   batteries.poll();
@@ -322,27 +318,11 @@ TEST_F(tBatteryRegistry, AnotherNodeAtTheAddressGetsARecordAndFileOfItsOwn) {
   ASSERT_EQ(1u, lines.size());
   EXPECT_EQ(0u, lines[0].find("DCS;,1,120, ,12,1, ,0,0,0, ,"));
 
-  // A node without an identity at the address: the old records go, nothing new comes.
+  // A node without an identity at the address: the old record goes, nothing new comes.
   bus.Add(35, 0, 135, 0, "Y2", "");
   bus.Settle();
   batteries.UpdateDCSS1(35, 1, 120, 12.0f, 1.0f);
   EXPECT_EQ(0u, batteries.Count());
-}
-
-TEST_F(tBatteryRegistry, ANodeSendingEveryInstanceCannotTakeEveryDescriptor) {
-  RunSettings.debugLevel = 1;
-  LogToDir();
-  for (int i = 0; i < 20; i++) batteries.UpdateDCSS1(35, static_cast<uint8_t>(i), 120, 13.0f, 1.0f);
-  EXPECT_EQ(16u, batteries.Count());
-  EXPECT_EQ(nullptr, batteries.Find(35, 16));
-  EXPECT_EQ("tBatteries::Add: no room for the battery at CANAddr=35/16\n", console.text);
-  // Up to 256 in all.
-  for (uint8_t a = 60; a < 76; a++) bus.Add(a, 500u + a, 135, 0, "X", "");
-  bus.Settle();
-  for (uint8_t a = 60; a < 76; a++)
-    for (int i = 0; i < 16; i++) batteries.Add(a, static_cast<uint8_t>(i), 120);
-  EXPECT_EQ(256u, batteries.Count());
-  EXPECT_EQ(nullptr, batteries.Find(75, 15));
 }
 
 TEST_F(tBatteryRegistry, ClearClosesEveryFile) {

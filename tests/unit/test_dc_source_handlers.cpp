@@ -44,7 +44,7 @@ class tDCSourceHandlers : public ::testing::Test {
     HandleN2kMsg(m);
   }
   tBattery &Battery() {
-    tBattery *b = Batteries.Find(140, 1);
+    tBattery *b = Batteries.Find(140);
     EXPECT_NE(nullptr, b);
     static tBattery none(-1);
     return b != nullptr ? *b : none;
