@@ -200,7 +200,7 @@ phase_identity() {
 	await_known 40 "$mark"
 	tw_sim send other 1FFFDh Instance=1 DevPri=120 Vdc=240 Adc=2000003000 # 12 V, 3 A
 	await_console "tBatteries::Add: Found new Battery at CANAddr=40/1/120/135/999" 5
-	has_console "tBatteries::Add: Battery 135:472/1 no longer at CANAddr=40" ||
+	has_console "tBatteries::Add: Battery 135:472 no longer at CANAddr=40" ||
 		tw_fail "identity: the console does not say the old battery left 40"
 	new=$logs/BAT-40:135:999:1:H2:1.log
 
