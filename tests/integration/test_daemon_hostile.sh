@@ -145,14 +145,20 @@ phase_adapter() {
 	tw_stop
 }
 
-# A 40 MB model file: the daemon still claims, and its memory stays small.
+# A 40 MB model file: the daemon still claims, and it costs no more memory than a
+# model file of one line (compared with the same daemon, so that a build with
+# sanitizers, which needs more of its own, is judged fairly).
 phase_bigmodel() {
-	local peak
+	local big small
 	start_settled bigmodel -d 1 || { tw_stop; return; }
-	peak=$(awk '$1 == "VmHWM:" { print $2 }' /proc/"$TW_PID"/status)
-	echo "FIGURES 40 MB model file: peak resident memory $peak kB"
-	((peak < 8192)) || tw_fail "40 MB model file: peak resident memory $peak kB (want below 8 MB)"
+	big=$(awk '$1 == "VmHWM:" { print $2 }' /proc/"$TW_PID"/status)
 	tw_stop
+	echo "Tolvane TW-1" >/etc/openwrt_model
+	start_settled smallmodel -d 1 || { tw_stop; return; }
+	small=$(awk '$1 == "VmHWM:" { print $2 }' /proc/"$TW_PID"/status)
+	tw_stop
+	echo "FIGURES 40 MB model file: peak resident memory $big kB ($small kB with a one-line model file)"
+	((big - small < 2048)) || tw_fail "40 MB model file: peak resident memory $big kB, $((big - small)) kB more than with a one-line file"
 }
 
 inside() {
