@@ -22,21 +22,33 @@ constexpr uint8_t kMaxMinuteSecond = 59;
 constexpr uint8_t kMaxMonth = 12;
 constexpr uint8_t kMaxDay = 31;
 constexpr uint8_t kZoneNotAvailable = 255;
-constexpr int kMaxZoneHours = 23;
-constexpr int kYearBase = 100;  // tm_year counts from 1900, RV-C from 2000
+// Zone bytes count hours behind UTC modulo 24 (5 EST, 22 CEST). A zone more than
+// 12 hours behind is one ahead of UTC: 13..23 are -11..-1 hours. Bytes from 242 up
+// are zones sent as negative numbers (254 = -2).
+constexpr int kMaxZoneBehind = 12;
+constexpr int kZonesModulo = 24;
+constexpr int kMinSignedZoneByte = 242;  // -14 hours
+constexpr int kYearBase = 100;           // tm_year counts from 1900, RV-C from 2000
 
 bool Logging(int level) {
   return RunSettings.debugLevel >= level;
 }
 
 // The zone byte as hours to add to the local hour; false for a byte that is no zone.
+// The sum stays within -14..35 hours: at most one day of carry either way.
 bool ZoneHours(uint8_t zone, int &hours) {
   if (zone == kZoneNotAvailable) {
     hours = 0;
-    return true;
+  } else if (zone <= kMaxZoneBehind) {
+    hours = zone;
+  } else if (zone < kZonesModulo) {
+    hours = zone - kZonesModulo;
+  } else if (zone >= kMinSignedZoneByte) {
+    hours = zone - 256;
+  } else {
+    return false;
   }
-  hours = zone <= kMaxZoneHours ? zone : zone - 256;
-  return hours >= -(kMaxZoneHours + 1) && hours <= kMaxZoneHours;
+  return true;
 }
 
 }  // namespace

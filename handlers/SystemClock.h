@@ -22,13 +22,13 @@ extern tCommandRunner ClockCommandRunner;
 // the command. Its exit status is not examined: the next bus time tries again.
 void SetSystemTime(const char *name, int64_t t);
 
-// The Unix time of an RV-C date and time: the hour plus the time zone as the zone
-// byte gives it (0..23 added, as the zones' list counts hours behind UTC; a byte of
-// 232..254 read as a negative zone of -24..-2; 255, not available, adds nothing),
-// read by mktime as local standard time, so a sum past midnight carries into at
-// most the next or the previous day. False when a field is out of its range (year
-// 0..250, month 1..12, day 1..31, hour 0..23, minute and second 0..59, the zone
-// byte 24..231) or mktime cannot convert the result.
+// The Unix time of an RV-C date and time. The time-zone byte counts hours behind UTC
+// modulo 24 (5 EST, 22 CEST), so 0..12 add that many hours to the local hour and
+// 13..23 take 24 - zone hours off it; bytes 242..254 are zones sent as negative numbers
+// (254 = -2); 255, not available, adds nothing. The result, read by mktime as local
+// standard time, thus carries into at most the next or the previous day. False when a
+// field is out of its range (year 0..250, month 1..12, day 1..31, hour 0..23, minute
+// and second 0..59, zone bytes 24..241) or mktime cannot convert the result.
 bool RVCDateTimeToUnix(uint8_t year, uint8_t month, uint8_t date, uint8_t hour, uint8_t minute,
                        uint8_t second, uint8_t timeZone, int64_t &t);
 

@@ -1,7 +1,10 @@
 #include "Behaviour.h"
 
+#include "BusClocks.h"
 #include "Chaser.h"
+#include "ConverterDevice.h"
 #include "EchoTerminal.h"
+#include "PowerSenders.h"
 #include "RO500Charger.h"
 
 namespace {
@@ -18,6 +21,16 @@ const tBehaviourEntry kBehaviours[] = {
     {"ro500", [] { return std::unique_ptr<tSimBehaviour>(new tRO500Charger()); },
      kRO500NodeDefaults},
     {"chaser", [] { return std::unique_ptr<tSimBehaviour>(new tChaser()); }, nullptr},
+    {"converter", [] { return std::unique_ptr<tSimBehaviour>(new tConverterDevice()); }, nullptr},
+    {"n2k-battery", [] { return std::unique_ptr<tSimBehaviour>(new tN2kBatterySender()); },
+     nullptr},
+    {"n2k-charger", [] { return std::unique_ptr<tSimBehaviour>(new tN2kChargerSender()); },
+     nullptr},
+    {"dc-detailed", [] { return std::unique_ptr<tSimBehaviour>(new tDCDetailedSender()); },
+     nullptr},
+    {"engine", [] { return std::unique_ptr<tSimBehaviour>(new tEngineSender()); }, nullptr},
+    {"n2k-clock", [] { return std::unique_ptr<tSimBehaviour>(new tN2kClock()); }, nullptr},
+    {"rvc-clock", [] { return std::unique_ptr<tSimBehaviour>(new tRVCClock()); }, nullptr},
 };
 
 const tBehaviourEntry *Find(const std::string &name) {

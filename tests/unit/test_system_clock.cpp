@@ -175,10 +175,11 @@ TEST_F(SystemClock, RvcFieldsOutOfRangeNeverSetTheClock) {
   RvcTime(24, 1, 1, 0, 0, 60);
   RvcTime(24, 1, 1, 0, 0, 0, 60);
   RvcTime(24, 1, 1, 0, 100);  // no zone
+  RvcTime(24, 1, 1, 0, 241);
   EXPECT_TRUE(gCommands.empty());
   size_t lines = 0;
   for (size_t at = 0; (at = console.text.find("clock left alone\n", at)) != std::string::npos; at++)
     lines++;
-  EXPECT_EQ(lines, 9u);
+  EXPECT_EQ(lines, 10u);
   EXPECT_TRUE(console.Has("RVCDateTime(48): date or time out of range, clock left alone\n"));
 }
