@@ -19,6 +19,9 @@
 #        (no group: all of them)
 #
 # shellcheck disable=SC1010 # "do" is a word of the simulator's commands
+# shellcheck disable=SC2015 # "a && b || fail": fail when either fails
+# shellcheck disable=SC2016 # awk programs stay in single quotes
+# shellcheck disable=SC2034 # TW_* are read by the helpers of lib.sh
 set -u
 self=$(readlink -f "${BASH_SOURCE[0]}")
 here=$(dirname "$self")
