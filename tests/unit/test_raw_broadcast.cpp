@@ -59,13 +59,6 @@ TEST_F(RawBroadcast, EachLineToEveryBroadcastEntry) {
   }
 }
 
-TEST_F(RawBroadcast, PortIsTheLow16Bits) {
-  RunSettings.udpPort = 65536 + 2000;
-  PackNSendRAW(Battery());
-  ASSERT_FALSE(link.sent.empty());
-  EXPECT_EQ(link.sent[0].port, 2000);
-}
-
 TEST_F(RawBroadcast, InterfaceListFollowedWithinTwoSeconds) {
   PackNSendRAW(Battery());
   rt.now += 1999;
