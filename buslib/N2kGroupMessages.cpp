@@ -1,7 +1,9 @@
 // Network management and group-function messages (protocol.md sections A and C).
 #include "N2kGroupMessages.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -292,44 +294,26 @@ bool ParseN2kPGN126998(const tN2kMsg &N2kMsg, tN2kConfigInfo &Info) {
 
 namespace {
 
-// Standard NMEA 2000 PGNs that travel as fast packets. Only PGNs below 0x1FD00 are
-// listed: RV-C numbers its single-frame DGNs from 0x1FD00 up, and a fast-packet
-// entry there would mis-frame RV-C traffic on a shared bus.
-struct PgnRange {
-  unsigned long first, last;
-};
-constexpr PgnRange kFastPacketPgns[] = {
-    {65240, 65240},    // ISO commanded address
-    {126208, 126208},  // NMEA request / command / acknowledge group function
-    {126464, 126464},  // PGN list
-    {126720, 126720},  // proprietary PDU1
-    {126983, 126988},  // alerts
-    {126996, 126996},  // product information
-    {126998, 126998},  // configuration information
-    {127233, 127233},  // man overboard
-    {127237, 127237},  // heading/track control
-    {127489, 127489},  // engine parameters, dynamic
-    {127496, 127498},  // trip parameters, engine static parameters
-    {127503, 127504},  // AC input / output status
-    {127506, 127507},  // DC detailed status, charger status
-    {127510, 127510},  // charger configuration status
-    {127513, 127513},  // battery configuration status
-    {128275, 128275},  // distance log
-    {129029, 129029},  // GNSS position data
-    {129038, 129041},  // AIS position reports, aids to navigation
-    {129044, 129045},  // datum, user datum
-    {129284, 129285},  // navigation data, route/waypoint information
-    {129540, 129540},  // GNSS satellites in view
-    {129794, 129794},  // AIS class A static data
-    {129809, 129810},  // AIS class B static data
+// Standard NMEA 2000 PGNs that travel as fast packets: every one below 0x1FD00 in
+// protocol.md section B, sorted, plus ISO commanded address (fast in NMEA's own
+// table). Nothing from 0x1FD00 up: RV-C numbers its single-frame DGNs there, and a
+// fast-packet entry would mis-frame RV-C traffic.
+constexpr unsigned long kFastPacketPgns[] = {
+    65240,  126208, 126464, 126720, 126983, 126984, 126985, 126986, 126987, 126988, 126996, 126998,
+    127233, 127237, 127489, 127490, 127491, 127494, 127495, 127496, 127497, 127498, 127503, 127504,
+    127506, 127507, 127509, 127510, 127511, 127512, 127513, 127514, 128275, 128520, 128538, 129029,
+    129038, 129039, 129040, 129041, 129044, 129045, 129284, 129285, 129301, 129302, 129538, 129540,
+    129541, 129542, 129545, 129547, 129549, 129551, 129556, 129792, 129793, 129794, 129795, 129796,
+    129797, 129798, 129799, 129800, 129801, 129802, 129803, 129804, 129805, 129806, 129807, 129808,
+    129809, 129810, 130052, 130053, 130054, 130060, 130061, 130064, 130065, 130066, 130067, 130068,
+    130069, 130070, 130071, 130072, 130073, 130074,
 };
 
 }  // namespace
 
+// Called for every frame received and every message forwarded: a binary search.
 bool IsDefaultFastPacketMessage(unsigned long PGN) {
-  for (const PgnRange &r : kFastPacketPgns)
-    if (PGN >= r.first && PGN <= r.last) return true;
-  return false;
+  return std::binary_search(std::begin(kFastPacketPgns), std::end(kFastPacketPgns), PGN);
 }
 
 void N2kCopyText(char *dst, size_t size, const char *src) {

@@ -1,6 +1,8 @@
 // NMEA 2000 data messages (protocol.md section D).
 #include "N2kMessages.h"
 
+#include <cmath>
+
 namespace {
 
 constexpr unsigned long kPgnSystemTime = 126992;
@@ -33,6 +35,47 @@ uint8_t Low2(unsigned v) {
   return v & 0x03;
 }
 
+// Valid raw values end three below all ones (protocol.md 0.2): the codes above are
+// "error", "reserved" and "not available", never values. Fields with a narrower
+// stated range pass their own limit.
+constexpr uint32_t kMax1ByteU = 0xfc;
+constexpr uint32_t kMax2ByteU = 0xfffc;
+constexpr int32_t kMax2ByteS = 0x7ffc;
+constexpr uint32_t kMax4ByteU = 0xfffffffc;
+// System Time: 0 to 86401 s in 0.0001 s steps (a leap second included).
+constexpr uint32_t kMaxTimeOfDayRaw = 864010000;
+// Peukert exponent: raw 0..250 is 1.000..1.500.
+constexpr uint32_t kMaxPeukertRaw = 250;
+constexpr double kTimeOfDayResolution = 0.0001;
+constexpr double kPeukertResolution = 0.002;
+constexpr double kPeukertOffset = 1.0;
+
+// True when v is a value whose rounded raw lies in 0..maxRaw.
+bool RawInRange(double v, double resolution, double offset, double maxRaw) {
+  if (N2kIsNA(v) || !std::isfinite(v)) return false;
+  const double raw = std::round((v - offset) / resolution);
+  return raw >= 0 && raw <= maxRaw;
+}
+
+// Decoders: a raw beyond the field's valid range reads as not available.
+double Get1U(const tN2kMsg &msg, int &i, double resolution, double offset = 0,
+             uint32_t maxRaw = kMax1ByteU) {
+  const uint8_t raw = msg.GetByte(i);
+  return raw > maxRaw ? N2kDoubleNA : raw * resolution + offset;
+}
+double Get2U(const tN2kMsg &msg, int &i, double resolution) {
+  const uint16_t raw = msg.Get2ByteUInt(i);
+  return raw > kMax2ByteU ? N2kDoubleNA : raw * resolution;
+}
+double Get2S(const tN2kMsg &msg, int &i, double resolution) {
+  const int16_t raw = msg.Get2ByteInt(i);
+  return raw > kMax2ByteS ? N2kDoubleNA : raw * resolution;
+}
+double Get4U(const tN2kMsg &msg, int &i, double resolution, uint32_t maxRaw = kMax4ByteU) {
+  const uint32_t raw = msg.Get4ByteUInt(i);
+  return raw > maxRaw ? N2kDoubleNA : raw * resolution;
+}
+
 }  // namespace
 
 // ---- 126992 System Time ----
@@ -43,7 +86,9 @@ void SetN2kPGN126992(tN2kMsg &N2kMsg, unsigned char SID, uint16_t SystemDate, do
   N2kMsg.AddByte(SID);
   N2kMsg.AddByte(0xf0 | Low4(TimeSource));
   N2kMsg.Add2ByteUInt(SystemDate);
-  N2kMsg.Add4ByteUDouble(SystemTime, 0.0001);
+  // A time of day past the field's range would read back as a later day's time.
+  if (!RawInRange(SystemTime, kTimeOfDayResolution, 0, kMaxTimeOfDayRaw)) SystemTime = N2kDoubleNA;
+  N2kMsg.Add4ByteUDouble(SystemTime, kTimeOfDayResolution);
 }
 
 bool ParseN2kPGN126992(const tN2kMsg &N2kMsg, unsigned char &SID, uint16_t &SystemDate,
@@ -53,7 +98,7 @@ bool ParseN2kPGN126992(const tN2kMsg &N2kMsg, unsigned char &SID, uint16_t &Syst
   SID = N2kMsg.GetByte(i);
   TimeSource = static_cast<tN2kTimeSource>(Low4(N2kMsg.GetByte(i)));
   SystemDate = N2kMsg.Get2ByteUInt(i);
-  SystemTime = N2kMsg.Get4ByteUDouble(0.0001, i);
+  SystemTime = Get4U(N2kMsg, i, kTimeOfDayResolution, kMaxTimeOfDayRaw);
   return true;
 }
 
@@ -74,8 +119,8 @@ bool ParseN2kPGN127488(const tN2kMsg &N2kMsg, unsigned char &EngineInstance, dou
   if (!Is(N2kMsg, kPgnEngineRapid, kSingleFrameLen)) return false;
   int i = 0;
   EngineInstance = N2kMsg.GetByte(i);
-  EngineSpeed = N2kMsg.Get2ByteUDouble(0.25, i);
-  EngineBoostPressure = N2kMsg.Get2ByteUDouble(100, i);
+  EngineSpeed = Get2U(N2kMsg, i, 0.25);
+  EngineBoostPressure = Get2U(N2kMsg, i, 100);
   EngineTiltTrim = static_cast<int8_t>(N2kMsg.GetByte(i));
   return true;
 }
@@ -126,10 +171,10 @@ bool ParseN2kPGN127506(const tN2kMsg &N2kMsg, unsigned char &SID, unsigned char 
   DCType = static_cast<tN2kDCType>(N2kMsg.GetByte(i));
   StateOfCharge = N2kMsg.GetByte(i);
   StateOfHealth = N2kMsg.GetByte(i);
-  TimeRemaining = N2kMsg.Get2ByteUDouble(kSecondsPerMinute, i);
-  RippleVoltage = N2kMsg.Get2ByteUDouble(0.001, i);
+  TimeRemaining = Get2U(N2kMsg, i, kSecondsPerMinute);
+  RippleVoltage = Get2U(N2kMsg, i, 0.001);
   Capacity = N2kDoubleNA;
-  if (N2kMsg.DataLen >= kDCDetailedLen) Capacity = N2kMsg.Get2ByteUDouble(kCoulombsPerAh, i);
+  if (N2kMsg.DataLen >= kDCDetailedLen) Capacity = Get2U(N2kMsg, i, kCoulombsPerAh);
   return true;
 }
 
@@ -168,7 +213,7 @@ bool ParseN2kPGN127507(const tN2kMsg &N2kMsg, unsigned char &Instance,
   b = N2kMsg.GetByte(i);
   Enabled = static_cast<tN2kOnOff>(Low2(b));
   EqualizationPending = static_cast<tN2kOnOff>(Low2(b >> 2));
-  EqualizationTimeRemaining = N2kMsg.Get2ByteUDouble(kSecondsPerMinute, i);
+  EqualizationTimeRemaining = Get2U(N2kMsg, i, kSecondsPerMinute);
   return true;
 }
 
@@ -190,9 +235,9 @@ bool ParseN2kPGN127508(const tN2kMsg &N2kMsg, unsigned char &BatteryInstance,
   if (!Is(N2kMsg, kPgnBatteryStatus, kSingleFrameLen)) return false;
   int i = 0;
   BatteryInstance = N2kMsg.GetByte(i);
-  BatteryVoltage = N2kMsg.Get2ByteDouble(0.01, i);
-  BatteryCurrent = N2kMsg.Get2ByteDouble(0.1, i);
-  BatteryTemperature = N2kMsg.Get2ByteUDouble(0.01, i);
+  BatteryVoltage = Get2S(N2kMsg, i, 0.01);
+  BatteryCurrent = Get2S(N2kMsg, i, 0.1);
+  BatteryTemperature = Get2U(N2kMsg, i, 0.01);
   SID = N2kMsg.GetByte(i);
   return true;
 }
@@ -226,7 +271,7 @@ bool ParseN2kPGN127510(const tN2kMsg &N2kMsg, unsigned char &ChargerInstance,
   ChargerInstance = N2kMsg.GetByte(i);
   BatteryInstance = N2kMsg.GetByte(i);
   Enable = static_cast<tN2kOnOff>(Low2(N2kMsg.GetByte(i)));
-  ChargeCurrentLimit = N2kMsg.Get1ByteUDouble(1, i);
+  ChargeCurrentLimit = Get1U(N2kMsg, i, 1);
   uint8_t b = N2kMsg.GetByte(i);
   ChargingAlgorithm = static_cast<tN2kChargingAlgorithm>(Low4(b));
   ChargerMode = static_cast<tN2kChargerMode>(Low4(b >> 4));
@@ -234,7 +279,7 @@ bool ParseN2kPGN127510(const tN2kMsg &N2kMsg, unsigned char &ChargerInstance,
   BatteryTemperature = static_cast<tBattTempNoSensor>(Low4(b));
   EqualizationEnabled = static_cast<tN2kOnOff>(Low2(b >> 4));
   OverChargeEnable = static_cast<tN2kOnOff>(Low2(b >> 6));
-  EqualizationTimeRemaining = N2kMsg.Get2ByteUDouble(kSecondsPerMinute, i);
+  EqualizationTimeRemaining = Get2U(N2kMsg, i, kSecondsPerMinute);
   return true;
 }
 
@@ -251,7 +296,9 @@ void SetN2kPGN127513(tN2kMsg &N2kMsg, unsigned char BatInstance, tN2kBatType Bat
   N2kMsg.AddByte(Low4(BatNominalVoltage) | Low4(BatChemistry) << 4);
   N2kMsg.Add2ByteUDouble(BatCapacity, kCoulombsPerAh);
   N2kMsg.AddByte(static_cast<uint8_t>(BatTemperatureCoefficient));
-  N2kMsg.Add1ByteUDouble(PeukertExponent, 0.002, 1.0);
+  if (!RawInRange(PeukertExponent, kPeukertResolution, kPeukertOffset, kMaxPeukertRaw))
+    PeukertExponent = N2kDoubleNA;
+  N2kMsg.Add1ByteUDouble(PeukertExponent, kPeukertResolution, kPeukertOffset);
   N2kMsg.AddByte(static_cast<uint8_t>(ChargeEfficiencyFactor));
 }
 
@@ -269,9 +316,9 @@ bool ParseN2kPGN127513(const tN2kMsg &N2kMsg, unsigned char &BatInstance, tN2kBa
   b = N2kMsg.GetByte(i);
   BatNominalVoltage = static_cast<tN2kBatNomVolt>(Low4(b));
   BatChemistry = static_cast<tN2kBatChem>(Low4(b >> 4));
-  BatCapacity = N2kMsg.Get2ByteUDouble(kCoulombsPerAh, i);
+  BatCapacity = Get2U(N2kMsg, i, kCoulombsPerAh);
   BatTemperatureCoefficient = static_cast<int8_t>(N2kMsg.GetByte(i));
-  PeukertExponent = N2kMsg.Get1ByteUDouble(0.002, i, 1.0);
+  PeukertExponent = Get1U(N2kMsg, i, kPeukertResolution, kPeukertOffset, kMaxPeukertRaw);
   ChargeEfficiencyFactor = static_cast<int8_t>(N2kMsg.GetByte(i));
   return true;
 }

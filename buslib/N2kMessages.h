@@ -4,7 +4,9 @@
 // N2kDoubleNA for "not available". Encoders write the field's not-available code for
 // N2kDoubleNA, NaN, infinities and values outside the field's range, round to the
 // nearest step, set the PGN and its default priority. Decoders check PGN and length
-// first and return false on a mismatch; they never read past DataLen.
+// first and return false on a mismatch; they never read past DataLen. A raw value
+// beyond the field's valid range (the error and reserved codes, or past a range the
+// protocol states, such as a time of day after 86401 s) decodes as N2kDoubleNA.
 #ifndef BUSLIB_N2KMESSAGES_H
 #define BUSLIB_N2KMESSAGES_H
 
@@ -14,7 +16,8 @@
 #include "N2kTypes.h"
 
 // 126992 System Time (single frame, priority 3).
-// SystemDate: days since 1970-01-01; SystemTime: seconds since midnight UTC.
+// SystemDate: days since 1970-01-01 (0xFFFF not available); SystemTime: seconds since
+// midnight UTC, 0..86401 (a leap second included).
 void SetN2kPGN126992(tN2kMsg &N2kMsg, unsigned char SID, uint16_t SystemDate, double SystemTime,
                      tN2kTimeSource TimeSource = N2ktimes_GPS);
 bool ParseN2kPGN126992(const tN2kMsg &N2kMsg, unsigned char &SID, uint16_t &SystemDate,

@@ -1,8 +1,11 @@
 #include "Behaviour.h"
 
 #include "BatteryBank.h"
+#include "BusClocks.h"
 #include "Chaser.h"
+#include "ConverterDevice.h"
 #include "EchoTerminal.h"
+#include "PowerSenders.h"
 #include "RO500Charger.h"
 
 namespace {
@@ -21,6 +24,16 @@ const tBehaviourEntry kBehaviours[] = {
     {"chaser", [] { return std::unique_ptr<tSimBehaviour>(new tChaser()); }, nullptr},
     {"battery", [] { return std::unique_ptr<tSimBehaviour>(new tBatteryBank()); },
      kBatteryNodeDefaults},
+    {"converter", [] { return std::unique_ptr<tSimBehaviour>(new tConverterDevice()); }, nullptr},
+    {"n2k-battery", [] { return std::unique_ptr<tSimBehaviour>(new tN2kBatterySender()); },
+     nullptr},
+    {"n2k-charger", [] { return std::unique_ptr<tSimBehaviour>(new tN2kChargerSender()); },
+     nullptr},
+    {"dc-detailed", [] { return std::unique_ptr<tSimBehaviour>(new tDCDetailedSender()); },
+     nullptr},
+    {"engine", [] { return std::unique_ptr<tSimBehaviour>(new tEngineSender()); }, nullptr},
+    {"n2k-clock", [] { return std::unique_ptr<tSimBehaviour>(new tN2kClock()); }, nullptr},
+    {"rvc-clock", [] { return std::unique_ptr<tSimBehaviour>(new tRVCClock()); }, nullptr},
 };
 
 const tBehaviourEntry *Find(const std::string &name) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <tuple>
 
@@ -209,15 +210,25 @@ TEST(GroupMessages, ConfigurationInformation) {
 }
 
 TEST(GroupMessages, FastPacketTable) {
-  for (unsigned long pgn : {65240ul, 126208ul, 126464ul, 126720ul, 126996ul, 126998ul, 127506ul,
-                            127507ul, 127510ul, 127513ul})
-    EXPECT_TRUE(IsDefaultFastPacketMessage(pgn)) << pgn;
-  // Single-frame NMEA and ISO messages, the proprietary range, and every RV-C DGN
-  // the daemon handles.
+  // protocol.md section B: every standardised fast-packet PGN below 0x1FD00.
+  const std::set<unsigned long> fast = {
+      126208, 126464, 126720, 126983, 126984, 126985, 126986, 126987, 126988, 126996,
+      126998, 127233, 127237, 127489, 127490, 127491, 127494, 127495, 127496, 127497,
+      127498, 127503, 127504, 127506, 127507, 127509, 127510, 127511, 127512, 127513,
+      127514, 128275, 128520, 128538, 129029, 129038, 129039, 129040, 129041, 129044,
+      129045, 129284, 129285, 129301, 129302, 129538, 129540, 129541, 129542, 129545,
+      129547, 129549, 129551, 129556, 129792, 129793, 129794, 129795, 129796, 129797,
+      129798, 129799, 129800, 129801, 129802, 129803, 129804, 129805, 129806, 129807,
+      129808, 129809, 129810, 130052, 130053, 130054, 130060, 130061, 130064, 130065,
+      130066, 130067, 130068, 130069, 130070, 130071, 130072, 130073, 130074};
+  ASSERT_EQ(fast.size(), 89u);
+  // ISO commanded address is fast in NMEA's own table; nothing else below 0x1FD00.
+  for (unsigned long pgn = 0; pgn < 0x1FD00; pgn++)
+    ASSERT_EQ(IsDefaultFastPacketMessage(pgn), fast.count(pgn) == 1 || pgn == 65240) << pgn;
+  // RV-C's range stays single-frame, the proprietary 0x1FFxx DGNs included.
   for (unsigned long pgn :
-       {59392ul,  59904ul,  60928ul,  126992ul, 126993ul, 127488ul, 127501ul, 127508ul,
-        127750ul, 130723ul, 130725ul, 130751ul, 130759ul, 130760ul, 130761ul, 130762ul,
-        130763ul, 130764ul, 130795ul, 130816ul, 130966ul, 130968ul, 130969ul, 130976ul,
-        131014ul, 131015ul, 131067ul, 131068ul, 131069ul, 131070ul, 131071ul, 97792ul})
+       {130723ul, 130725ul, 130751ul, 130759ul, 130760ul, 130761ul, 130762ul, 130763ul,
+        130764ul, 130795ul, 130816ul, 130966ul, 130968ul, 130969ul, 130976ul, 131014ul,
+        131015ul, 131067ul, 131068ul, 131069ul, 131070ul, 131071ul, 97792ul})
     EXPECT_FALSE(IsDefaultFastPacketMessage(pgn)) << pgn;
 }

@@ -206,3 +206,67 @@ TEST(N2kMessages, ConverterStatus) {
                             N2kRS_Unavailable));
   ExpectOnlyOwnPgn(127750, 8, parse);
 }
+
+// Values past a field's stated range go out as not available, and raws past it (the
+// error and reserved codes included) read back as not available, never as values.
+TEST(N2kMessages, OutOfRangeIsNotAvailableBothWays) {
+  unsigned char a, b;
+  uint16_t date;
+  double x, y, z;
+  tN2kTimeSource source;
+  auto parseTime = [&](const tN2kMsg &t) { return ParseN2kPGN126992(t, a, date, x, source); };
+
+  // 90000 s would be raw 900000000 (25:00:00 to a peer).
+  tN2kMsg m;
+  SetN2kPGN126992(m, 1, 19723, 90000.0, N2ktimes_GPS);
+  ExpectWire(m, 126992, 3, {0x01, 0xF0, 0x0B, 0x4D, 0xFF, 0xFF, 0xFF, 0xFF});
+  SetN2kPGN126992(m, 1, 19723, 86400.0001, N2ktimes_GPS);  // raw 864000001: a leap second
+  ExpectWire(m, 126992, 3, {0x01, 0xF0, 0x0B, 0x4D, 0x01, 0x98, 0x7F, 0x33});
+  SetN2kPGN126992(m, 1, 19723, 86401.0001, N2ktimes_GPS);
+  ExpectWire(m, 126992, 3, {0x01, 0xF0, 0x0B, 0x4D, 0xFF, 0xFF, 0xFF, 0xFF});
+  // Raw 900000000 = 0x35A4E900; raw 864010000 = 0x337FBF10 is the last valid one.
+  ASSERT_TRUE(parseTime(Msg(126992, {0x01, 0xF0, 0x0B, 0x4D, 0x00, 0xE9, 0xA4, 0x35})));
+  EXPECT_EQ(x, N2kDoubleNA);
+  ASSERT_TRUE(parseTime(Msg(126992, {0x01, 0xF0, 0x0B, 0x4D, 0x11, 0xBF, 0x7F, 0x33})));
+  EXPECT_EQ(x, N2kDoubleNA);
+  ASSERT_TRUE(parseTime(Msg(126992, {0x01, 0xF0, 0x0B, 0x4D, 0x10, 0xBF, 0x7F, 0x33})));
+  EXPECT_NEAR(x, 86401.0, 1e-6);
+
+  // Peukert 1.502 would be raw 251; 1.500 is raw 250 (0xFA), the last valid one.
+  SetN2kPGN127513(m, 1, N2kBT_AGM, N2kBES_Yes, N2kBNV_12V, N2kBC_LeadAcid, N2kDoubleNA, 0x7F, 1.502,
+                  0x7F);
+  EXPECT_EQ(m.Data[6], 0xFF);
+  SetN2kPGN127513(m, 1, N2kBT_AGM, N2kBES_Yes, N2kBNV_12V, N2kBC_LeadAcid, N2kDoubleNA, 0x7F, 1.5,
+                  0x7F);
+  EXPECT_EQ(m.Data[6], 0xFA);
+  tN2kBatType type;
+  tN2kBatEqSupport eq;
+  tN2kBatNomVolt nominal;
+  tN2kBatChem chem;
+  int8_t coefficient, efficiency;
+  auto peukert = [&](uint8_t raw) {
+    double p = 0;
+    EXPECT_TRUE(ParseN2kPGN127513(Msg(127513, {0x01, 0xD2, 0x01, 0xFF, 0xFF, 0x7F, raw, 0x7F}), a,
+                                  type, eq, nominal, chem, x, coefficient, p, efficiency));
+    return p;
+  };
+  EXPECT_EQ(peukert(0xFB), N2kDoubleNA);
+  EXPECT_EQ(peukert(0xFE), N2kDoubleNA);
+  EXPECT_NEAR(peukert(0xFA), 1.5, 1e-12);
+
+  // Error (0xFFFE) and reserved (0xFFFD) engine speeds; 0xFFFC is 16383 rpm.
+  int8_t trim;
+  for (uint8_t low : {0xFE, 0xFD}) {
+    ASSERT_TRUE(ParseN2kPGN127488(Msg(127488, {0x00, low, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF}), a,
+                                  x, y, trim));
+    EXPECT_EQ(x, N2kDoubleNA) << int(low);
+  }
+  ASSERT_TRUE(ParseN2kPGN127488(Msg(127488, {0x00, 0xFC, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF}), a, x,
+                                y, trim));
+  EXPECT_EQ(x, 16383.0);
+
+  // Battery voltage 0x7FFE (error) and temperature 0xFFFD (reserved).
+  ASSERT_TRUE(ParseN2kPGN127508(Msg(127508, {0x00, 0xFE, 0x7F, 0x00, 0x00, 0xFD, 0xFF, 0x01}), a, x,
+                                y, z, b));
+  EXPECT_EQ(std::tie(x, y, z), std::make_tuple(N2kDoubleNA, 0.0, N2kDoubleNA));
+}

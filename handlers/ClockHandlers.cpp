@@ -1,0 +1,119 @@
+// NMEA 2000 System Time and the RV-C date and time messages.
+#include <cstring>
+#include <ctime>
+
+#include "Console.h"
+#include "N2kMessages.h"
+#include "RVCMessages.h"
+#include "RunSettings.h"
+#include "SystemClock.h"
+
+namespace {
+
+constexpr int kTimeLogLevel = 8;
+constexpr int kRefusedLogLevel = 4;
+constexpr int64_t kSecondsPerDay = 86400;
+constexpr uint16_t kMaxDate = 65532;  // 0xFFFD..0xFFFF: reserved, error, not available
+
+// RV-C ranges (protocol.md E.8).
+constexpr uint8_t kMaxYear = 250;  // 2000..2250
+constexpr uint8_t kMaxHour = 23;
+constexpr uint8_t kMaxMinuteSecond = 59;
+constexpr uint8_t kMaxMonth = 12;
+constexpr uint8_t kMaxDay = 31;
+constexpr uint8_t kZoneNotAvailable = 255;
+// Zone bytes count hours behind UTC modulo 24 (5 EST, 22 CEST). A zone more than
+// 12 hours behind is one ahead of UTC: 13..23 are -11..-1 hours. Bytes from 242 up
+// are zones sent as negative numbers (254 = -2).
+constexpr int kMaxZoneBehind = 12;
+constexpr int kZonesModulo = 24;
+constexpr int kMinSignedZoneByte = 242;  // -14 hours
+constexpr int kYearBase = 100;           // tm_year counts from 1900, RV-C from 2000
+
+bool Logging(int level) {
+  return RunSettings.debugLevel >= level;
+}
+
+// The zone byte as hours to add to the local hour; false for a byte that is no zone.
+// The sum stays within -14..35 hours: at most one day of carry either way.
+bool ZoneHours(uint8_t zone, int &hours) {
+  if (zone == kZoneNotAvailable) {
+    hours = 0;
+  } else if (zone <= kMaxZoneBehind) {
+    hours = zone;
+  } else if (zone < kZonesModulo) {
+    hours = zone - kZonesModulo;
+  } else if (zone >= kMinSignedZoneByte) {
+    hours = zone - 256;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool RVCDateTimeToUnix(uint8_t year, uint8_t month, uint8_t date, uint8_t hour, uint8_t minute,
+                       uint8_t second, uint8_t timeZone, int64_t &t) {
+  int zoneHours;
+  if (year > kMaxYear || month < 1 || month > kMaxMonth || date < 1 || date > kMaxDay ||
+      hour > kMaxHour || minute > kMaxMinuteSecond || second > kMaxMinuteSecond ||
+      !ZoneHours(timeZone, zoneHours))
+    return false;
+  struct tm tm;
+  std::memset(&tm, 0, sizeof(tm));
+  tm.tm_sec = second;
+  tm.tm_min = minute;
+  tm.tm_hour = hour + zoneHours;
+  tm.tm_mday = date;
+  tm.tm_mon = month - 1;
+  tm.tm_year = year + kYearBase;
+  tm.tm_isdst = 0;  // standard time
+  const time_t converted = mktime(&tm);
+  if (converted == static_cast<time_t>(-1)) return false;
+  t = static_cast<int64_t>(converted);
+  return true;
+}
+
+void N2kSysDateTime(const tN2kMsg &msg) {
+  unsigned char sid;
+  uint16_t date;
+  double timeOfDay;
+  tN2kTimeSource source;
+  if (!ParseN2kPGN126992(msg, sid, date, timeOfDay, source)) return;
+  if (Logging(kTimeLogLevel))
+    StreamPrintf(Console, "N2kSysDateTime(%d): SSID=%d, Date=%d, time=%g, Source=%d\n", msg.Source,
+                 sid, date, timeOfDay, source);
+  // The decoder gives N2kDoubleNA for a time that is not available or past 86401 s.
+  if (date > kMaxDate || N2kIsNA(timeOfDay) || timeOfDay < 0) {
+    if (Logging(kRefusedLogLevel))
+      StreamPrintf(Console, "N2kSysDateTime(%d): date or time not available, clock left alone\n",
+                   msg.Source);
+    return;
+  }
+  // UTC, no zone; the fraction of a second is dropped.
+  const int64_t t = static_cast<int64_t>(date) * kSecondsPerDay + static_cast<int64_t>(timeOfDay);
+  SetSystemTime("N2kSysDateTime", t);
+}
+
+void RVCDateTime(const tN2kMsg &msg) {
+  uint8_t year, month, date, dayOfWeek, hour, minute, second;
+  tRVCTimeZone zone;
+  if (!ParseRVCPGN1FFFF(msg, year, month, date, dayOfWeek, hour, minute, second, zone) &&
+      !ParseRVCPGN1FFFE(msg, year, month, date, dayOfWeek, hour, minute, second, zone) &&
+      !ParseRVCPGN1FFA0(msg, year, month, date, dayOfWeek, hour, minute, second, zone))
+    return;
+  if (Logging(kTimeLogLevel))
+    StreamPrintf(Console,
+                 "RVCDateTime(%d): Year=%d, Month=%d, Date=%d, DayOfWeek=%d, Hour=%d, Minute=%d, "
+                 "Second=%d, TimeZone=%d\n",
+                 msg.Source, year, month, date, dayOfWeek, hour, minute, second, zone);
+  int64_t t;
+  if (!RVCDateTimeToUnix(year, month, date, hour, minute, second, static_cast<uint8_t>(zone), t)) {
+    if (Logging(kRefusedLogLevel))
+      StreamPrintf(Console, "RVCDateTime(%d): date or time out of range, clock left alone\n",
+                   msg.Source);
+    return;
+  }
+  SetSystemTime("RVCDateTime", t);
+}

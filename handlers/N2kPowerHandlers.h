@@ -1,0 +1,22 @@
+// Handlers of the NMEA 2000 power and engine messages: each logs its message and
+// (except the ISO request) forwards it unchanged as RAW UDP lines (RawBroadcast.h).
+// The converter status handler asks the converter for its battery and charger
+// configuration, the battery status handler relays a RO500's own battery values as a
+// battery status of its own, and the engine handler hands the engine speed to the
+// RO500 registry. A message that does not decode is dropped silently.
+#ifndef HANDLERS_N2KPOWERHANDLERS_H
+#define HANDLERS_N2KPOWERHANDLERS_H
+
+#include "N2kMsg.h"
+
+void N2kISORequest(const tN2kMsg &msg);
+void N2kBinaryStatusReport(const tN2kMsg &msg);
+void N2kDCDetailStat(const tN2kMsg &msg);
+void N2kChargerStatus(const tN2kMsg &msg);
+void N2kBatStat(const tN2kMsg &msg);
+void N2kChargerConfigStatus(const tN2kMsg &msg);
+void N2kBatConfigStat(const tN2kMsg &msg);
+void N2kConverterStatus(const tN2kMsg &msg);
+void N2kEngParamRapid(const tN2kMsg &msg);
+
+#endif

@@ -1,0 +1,45 @@
+// RAW UDP broadcast of NMEA 2000 messages (option -p): each frame of a message as one
+// RAW line (RawLines.h), each line as one datagram to every broadcast-capable entry of
+// the interface list (RawLink.h). Off while the run setting udpPort is -1.
+#ifndef HANDLERS_RAWBROADCAST_H
+#define HANDLERS_RAWBROADCAST_H
+
+#include <cstdint>
+
+#include "N2kMsg.h"
+#include "RawLink.h"
+
+// The interface list, kept between messages: reading it costs about as much as
+// sending a message's datagrams, so it is read again only when kRefreshMs have passed
+// since the last read. Interfaces that come and go are followed within that time.
+class tRawTargets {
+ public:
+  static constexpr uint32_t kRefreshMs = 2000;
+  // Entries kept; a router has a few interfaces, each listed once per address family.
+  static constexpr int kMaxTargets = 64;
+
+  // The destinations at now (Runtime->Millis()); false when the list cannot be read.
+  bool Get(tRawLink &link, uint32_t now);
+  const uint32_t *Targets() const { return targets_; }
+  int Count() const { return count_; }
+  // The next Get reads the list again.
+  void Forget() { valid_ = false; }
+
+ private:
+  uint32_t targets_[kMaxTargets];
+  int count_ = 0;
+  bool valid_ = false;
+  uint32_t readAt_ = 0;
+};
+
+// Broadcasts msg as RAW lines with this node's current source address in the
+// identifier. Does nothing without -p; a socket that cannot be made or an interface
+// list that cannot be read drops the message silently. At debug level 4 and up each
+// line is logged ("PackNSendRAW1(%d): %s" for a single frame, "PackNSendRAW2(%d):%d %s"
+// with the frame counter for a fast packet).
+void PackNSendRAW(const tN2kMsg &msg);
+
+// The process's interface list (for tests).
+extern tRawTargets RawTargets;
+
+#endif

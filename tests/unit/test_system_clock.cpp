@@ -1,0 +1,185 @@
+// The clock from bus time, with the wall clock faked and /bin/date never run: the
+// 16-second threshold, 64-bit times past 2038, System Time and RV-C date and time
+// through HandleN2kMsg, and the times that must never set the clock.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "Dispatch.h"
+#include "FakeRuntime.h"
+#include "N2kMessages.h"
+#include "RVCMessages.h"
+#include "SystemClock.h"
+
+namespace {
+
+std::vector<std::string> gCommands;
+int Record(const char *command) {
+  gCommands.push_back(command);
+  return 0;
+}
+
+class SystemClock : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RunSettings = tRunSettings();
+    gCommands.clear();
+    old_ = ClockCommandRunner;
+    ClockCommandRunner = Record;
+    // mktime reads RV-C times as the router's local time: UTC here.
+    const char *tz = getenv("TZ");
+    oldTz_ = tz != nullptr ? tz : "";
+    hadTz_ = tz != nullptr;
+    setenv("TZ", "UTC0", 1);
+    tzset();
+  }
+  void TearDown() override {
+    ClockCommandRunner = old_;
+    if (hadTz_)
+      setenv("TZ", oldTz_.c_str(), 1);
+    else
+      unsetenv("TZ");
+    tzset();
+  }
+  void Deliver(tN2kMsg m) {
+    m.Source = 0x30;
+    HandleN2kMsg(m);
+  }
+  void SystemTime(uint16_t date, double seconds) {
+    tN2kMsg m;
+    SetN2kPGN126992(m, 1, date, seconds, N2ktimes_GPS);
+    Deliver(m);
+  }
+  void RvcTime(uint8_t year, uint8_t month, uint8_t day, uint8_t hour, uint8_t zone,
+               uint8_t minute = 0, uint8_t second = 0) {
+    tN2kMsg m;
+    SetRVCPGN1FFFF(m, year, month, day, 2, hour, minute, second, static_cast<tRVCTimeZone>(zone));
+    Deliver(m);
+  }
+
+  tScopedRuntime rt;
+  tScopedSettings settings;
+  tScopedConsole console;
+
+ private:
+  tCommandRunner old_;
+  std::string oldTz_;
+  bool hadTz_ = false;
+};
+
+}  // namespace
+
+TEST_F(SystemClock, SixteenSecondsApartSetsTheClock) {
+  rt.wall = 1700000000;
+  SetSystemTime("N2kSysDateTime", 1700000015);
+  SetSystemTime("N2kSysDateTime", 1699999985);
+  EXPECT_TRUE(gCommands.empty());
+  SetSystemTime("N2kSysDateTime", 1700000016);
+  SetSystemTime("RVCDateTime", 1699999984);
+  EXPECT_EQ(gCommands,
+            (std::vector<std::string>{"/bin/date -s '@1700000016'", "/bin/date -s '@1699999984'"}));
+  // Logged from level 4 only.
+  EXPECT_EQ(console.text, "");
+  RunSettings.debugLevel = 4;
+  SetSystemTime("RVCDateTime", 1700000100);
+  EXPECT_EQ(console.text, "RVCDateTime: /bin/date -s '@1700000100'\n");
+}
+
+TEST_F(SystemClock, NoWrapIn2038) {
+  // 2038-06-13: 25000 days, past 2^31 s; the clock 20 s behind it.
+  rt.wall = 2160000000 - 20;
+  SystemTime(25000, 0.5);
+  EXPECT_EQ(gCommands, std::vector<std::string>{"/bin/date -s '@2160000000'"});
+  // A clock still in 2023 is far away from it, not "close" through a wrap.
+  gCommands.clear();
+  rt.wall = 1700000000;
+  SystemTime(25000, 0);
+  EXPECT_EQ(gCommands, std::vector<std::string>{"/bin/date -s '@2160000000'"});
+  gCommands.clear();
+  rt.wall = 2160000000;
+  SystemTime(25000, 10);
+  EXPECT_TRUE(gCommands.empty());
+}
+
+TEST_F(SystemClock, SystemTimeIsUtcWithoutFraction) {
+  rt.wall = 1000;
+  RunSettings.debugLevel = 8;
+  SystemTime(2, 3600.75);  // 50 hours after the epoch
+  EXPECT_EQ(gCommands, std::vector<std::string>{"/bin/date -s '@176400'"});
+  EXPECT_TRUE(console.Has("N2kSysDateTime(48): SSID=1, Date=2, time=3600.75, Source=0\n"));
+}
+
+TEST_F(SystemClock, SystemTimeNotAvailableNeverSetsTheClock) {
+  rt.wall = 1700000000;
+  RunSettings.debugLevel = 4;
+  SystemTime(0xFFFF, 43200);  // date not available
+  SystemTime(0xFFFE, 43200);  // date error
+  SystemTime(19723, N2kDoubleNA);
+  // Raw 900000000 (25:00:00), as an encoder that did not check its range sent it.
+  tN2kMsg late = tN2kMsg();
+  late.PGN = 126992;
+  late.Priority = 3;
+  late.DataLen = 8;
+  const uint8_t bytes[8] = {0x01, 0xF0, 0x0B, 0x4D, 0x00, 0xE9, 0xA4, 0x35};
+  for (int i = 0; i < 8; i++) late.Data[i] = bytes[i];
+  Deliver(late);
+  EXPECT_TRUE(gCommands.empty());
+  EXPECT_EQ(console.text, std::string(4, 'x').replace(0, 4, "") +
+                              "N2kSysDateTime(48): date or time not available, clock left alone\n"
+                              "N2kSysDateTime(48): date or time not available, clock left alone\n"
+                              "N2kSysDateTime(48): date or time not available, clock left alone\n"
+                              "N2kSysDateTime(48): date or time not available, clock left alone\n");
+}
+
+TEST_F(SystemClock, RvcLocalTimePlusZone) {
+  rt.wall = 0;
+  RvcTime(24, 1, 1, 0, 0);  // 2024-01-01 00:00:00
+  // Hour 23 in zone 2 is hour 25: 01:00 the next day.
+  RvcTime(24, 1, 1, 23, 2);
+  // Hour 0 in a zone of -2 (byte 254) is 22:00 the day before, not 254 hours on.
+  RvcTime(24, 1, 10, 0, 254);
+  // A zone that is not available adds nothing.
+  RvcTime(24, 1, 1, 12, 255, 30, 15);
+  EXPECT_EQ(gCommands,
+            (std::vector<std::string>{"/bin/date -s '@1704067200'", "/bin/date -s '@1704157200'",
+                                      "/bin/date -s '@1704837600'", "/bin/date -s '@1704112215'"}));
+}
+
+TEST_F(SystemClock, AllThreeRvcMessagesReachTheHandler) {
+  rt.wall = 0;
+  RunSettings.debugLevel = 8;
+  tN2kMsg m;
+  SetRVCPGN1FFFE(m, 24, 1, 1, 2, 0, 0, 0, RVCTZ_GMT);
+  Deliver(m);
+  SetRVCPGN1FFA0(m, 24, 1, 1, 2, 0, 0, 1, RVCTZ_GMT);
+  Deliver(m);
+  EXPECT_EQ(gCommands,
+            (std::vector<std::string>{"/bin/date -s '@1704067200'", "/bin/date -s '@1704067201'"}));
+  EXPECT_TRUE(
+      console.Has("RVCDateTime(48): Year=24, Month=1, Date=1, DayOfWeek=2, Hour=0, "
+                  "Minute=0, Second=1, TimeZone=0\n"));
+}
+
+TEST_F(SystemClock, RvcFieldsOutOfRangeNeverSetTheClock) {
+  rt.wall = 0;
+  RunSettings.debugLevel = 4;
+  RvcTime(255, 1, 1, 0, 0);  // year not available
+  RvcTime(24, 0, 1, 0, 0);   // month 0
+  RvcTime(24, 13, 1, 0, 0);  // month 13
+  RvcTime(24, 1, 0, 0, 0);   // day 0
+  RvcTime(24, 1, 32, 0, 0);  // day 32
+  RvcTime(24, 1, 1, 24, 0);  // hour 24
+  RvcTime(24, 1, 1, 0, 0, 60);
+  RvcTime(24, 1, 1, 0, 0, 0, 60);
+  RvcTime(24, 1, 1, 0, 100);  // no zone
+  RvcTime(24, 1, 1, 0, 241);
+  EXPECT_TRUE(gCommands.empty());
+  size_t lines = 0;
+  for (size_t at = 0; (at = console.text.find("clock left alone\n", at)) != std::string::npos; at++)
+    lines++;
+  EXPECT_EQ(lines, 10u);
+  EXPECT_TRUE(console.Has("RVCDateTime(48): date or time out of range, clock left alone\n"));
+}
