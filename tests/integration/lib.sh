@@ -281,3 +281,108 @@ tw_port_has_ast() {
 	}
 	END { exit !found }'
 }
+
+# ------------------------------------------- a test script's two halves --
+# Each group of a test script runs in a router sandbox of its own: outside, the
+# script starts the sandbox with the simulator and itself with --inside; inside, it
+# runs the group's phase function (phase_NAME), which reports with tw_fail.
+#
+#   if [[ ${1:-} == --inside ]]; then shift; tw_inside "$@"; exit; fi
+#   TW_ALL_GROUPS=(a b); tw_outside_init "$@"
+#   for group in "${TW_GROUPS[@]}"; do tw_sandbox_phase "$TW_WORK/$group" "$group" SCENARIO; done
+#   tw_outside_done "what the script shows"
+
+TW_REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+# tw_inside PHASE DAEMON: sets TW_DAEMON, TW_LOG, TW_CTL and TW_OUT, waits for the
+# simulator's "ready", runs phase_PHASE; status 1 when a check failed.
+tw_inside() {
+	TW_DAEMON=$2
+	TW_LOG=$SANDBOX_STATE/bus.log
+	TW_CTL=$SANDBOX_STATE/sim.ctl
+	TW_OUT=$SANDBOX_STATE/runs
+	mkdir -p "$TW_OUT"
+	if ! tw_wait 10 tw_has_text "$SANDBOX_STATE/sim.out" ready || ! [[ -p $TW_CTL ]]; then
+		echo "FAIL: the simulator did not start:"
+		cat "$SANDBOX_STATE/sim.out"
+		exit 1
+	fi
+	"phase_$1"
+	((TW_FAILURES == 0))
+}
+
+# tw_outside_init TIDEWIRE SIMULATOR [GROUP]...: skips the test (status 77) unless
+# root; sets TW_SELF (the calling script), TW_DAEMON_BIN, TW_SIM_BIN, TW_GROUPS (those
+# asked for, else all of TW_ALL_GROUPS, which the script sets first; another name is
+# a usage error), TW_WORK (removed at exit unless TW_KEEP_WORK is set, which keeps the
+# sandboxes' state for a look) and TW_PHASE_FAILURES.
+tw_outside_init() {
+	local g
+	TW_SELF=$(readlink -f "${BASH_SOURCE[1]}")
+	if ((EUID != 0)); then
+		echo "SKIP: the router sandbox needs root"
+		exit 77
+	fi
+	if (($# < 2)); then
+		echo "usage: $TW_SELF TIDEWIRE SIMULATOR [${TW_ALL_GROUPS[*]}]..." >&2
+		exit 2
+	fi
+	TW_DAEMON_BIN=$(readlink -f "$1")
+	TW_SIM_BIN=$(readlink -f "$2")
+	shift 2
+	TW_GROUPS=("$@")
+	((${#TW_GROUPS[@]})) || TW_GROUPS=("${TW_ALL_GROUPS[@]}")
+	for g in "${TW_GROUPS[@]}"; do
+		[[ " ${TW_ALL_GROUPS[*]} " == *" $g "* ]] || {
+			echo "unknown group '$g'" >&2
+			exit 2
+		}
+	done
+	TW_WORK=$(mktemp -d)
+	if [[ -n ${TW_KEEP_WORK:-} ]]; then
+		echo "work directory: $TW_WORK"
+	else
+		# shellcheck disable=SC2064 # the directory is known now
+		trap "rm -rf '$TW_WORK'" EXIT
+	fi
+	TW_PHASE_FAILURES=0
+}
+
+# tw_sandbox_phase STATE PHASE SCENARIO [SANDBOX OPTIONS...]: runs PHASE inside a
+# router sandbox with state directory STATE (an existing one is the same router
+# rebooted) and the simulator on SCENARIO; prints the run's FIGURES lines, and when a
+# check failed its output, then the last lines of each port and each daemon run.
+tw_sandbox_phase() {
+	local state=$1 phase=$2 scenario=$3 rc f out
+	shift 3
+	out=$TW_WORK/$phase.out
+	"$TW_REPO/scripts/router-sandbox" --state "$state" --sim-bin "$TW_SIM_BIN" \
+		--sim "-s $(printf %q "$scenario") -l \$SANDBOX_STATE/bus.log --control \$SANDBOX_STATE/sim.ctl" \
+		"$@" -- bash "$TW_SELF" --inside "$phase" "$TW_DAEMON_BIN" >"$out" 2>&1 </dev/null
+	rc=$?
+	grep '^FIGURES' "$out"
+	if ((rc == 0)) && ! grep -q '^FAIL' "$out"; then return 0; fi
+	TW_PHASE_FAILURES=$((TW_PHASE_FAILURES + 1))
+	echo "FAIL: phase '$phase' (sandbox exit status $rc):"
+	sed 's/^/    /' "$out"
+	for f in "$state"/runs/*.port; do
+		[[ -e $f ]] || continue
+		echo "    [port $(basename "$f" .port)]"
+		tail -n 30 "$f" | sed 's/^/      /'
+	done
+	for f in "$state"/runs/*.out; do
+		[[ -e $f ]] || continue
+		echo "    [daemon run $(basename "$f" .out)]"
+		tail -n 40 "$f" "${f%.out}.err" | tr '\b' ' ' | sed 's/^/      /'
+	done
+	return 1
+}
+
+# tw_outside_done WHAT: the verdict: status 1 when a phase failed.
+tw_outside_done() {
+	if ((TW_PHASE_FAILURES)); then
+		echo "$TW_PHASE_FAILURES phase(s) failed"
+		exit 1
+	fi
+	echo "PASS: $1 (${TW_GROUPS[*]})"
+}

@@ -253,96 +253,32 @@ phase_console() {
 	tw_stop
 }
 
-inside() {
-	local phase=$1
-	TW_DAEMON=$2
-	TW_LOG=$SANDBOX_STATE/bus.log
-	TW_CTL=$SANDBOX_STATE/sim.ctl
-	TW_OUT=$SANDBOX_STATE/runs
-	mkdir -p "$TW_OUT"
-	if ! tw_wait 10 tw_has_text "$SANDBOX_STATE/sim.out" ready || ! [[ -p $TW_CTL ]]; then
-		echo "FAIL: the simulator did not start:"
-		cat "$SANDBOX_STATE/sim.out"
-		exit 1
-	fi
-	"phase_$phase"
-	((TW_FAILURES == 0))
-}
-
 if [[ ${1:-} == --inside ]]; then
 	shift
-	inside "$@"
+	tw_inside "$@"
 	exit
 fi
 
 # ============================================================== outside ====
 
-if ((EUID != 0)); then
-	echo "SKIP: the router sandbox needs root"
-	exit 77
-fi
-if (($# < 2)); then
-	echo "usage: $0 TIDEWIRE SIMULATOR [log|identity|console]..." >&2
-	exit 2
-fi
-daemon=$(readlink -f "$1")
-sim=$(readlink -f "$2")
-shift 2
-groups=("$@")
-((${#groups[@]})) || groups=(log identity console)
-
-work=$(mktemp -d)
-if [[ -n ${TW_KEEP_WORK:-} ]]; then
-	echo "work directory: $work"
-else
-	trap 'rm -rf "$work"' EXIT
-fi
-failures=0
-
-# sandbox PHASE SCENARIO: runs one phase in its own sandbox.
-sandbox() {
-	local phase=$1 scenario=$2 rc state=$work/$1
-	"$repo/scripts/router-sandbox" --state "$state" --sim-bin "$sim" \
-		--sim "-s $(printf %q "$scenario") -l \$SANDBOX_STATE/bus.log --control \$SANDBOX_STATE/sim.ctl" \
-		-- bash "$self" --inside "$phase" "$daemon" >"$work/$phase.out" 2>&1 </dev/null
-	rc=$?
-	if ((rc != 0)) || grep -q '^FAIL' "$work/$phase.out"; then
-		failures=$((failures + 1))
-		echo "FAIL: phase '$phase' (sandbox exit status $rc):"
-		sed 's/^/    /' "$work/$phase.out"
-		for f in "$state"/runs/*.out; do
-			[[ -e $f ]] || continue
-			echo "    [$(basename "$f" .out)]"
-			tail -n 40 "$f" "${f%.out}.err" | sed 's/^/      /'
-		done
-	fi
-}
-
+TW_ALL_GROUPS=(log identity console)
+tw_outside_init "$@"
 quiet=$here/scenarios/quiet_bus.scn
-for group in "${groups[@]}"; do
+for group in "${TW_GROUPS[@]}"; do
 	case $group in
 	log | console)
 		# The example battery of the log file names: no product code, no model version.
-		cat - "$quiet" >"$work/$group.scn" <<-'EOF'
+		cat - "$quiet" >"$TW_WORK/$group.scn" <<-'EOF'
 			node bat unique=471 mfr=135 product=0 model=X1 modelver="" address=35
 		EOF
-		sandbox "$group" "$work/$group.scn"
+		tw_sandbox_phase "$TW_WORK/$group" "$group" "$TW_WORK/$group.scn"
 		;;
 	identity)
-		cat - "$quiet" >"$work/identity.scn" <<-'EOF'
+		cat - "$quiet" >"$TW_WORK/identity.scn" <<-'EOF'
 			node ghost mode=send address=40
 		EOF
-		sandbox identity "$work/identity.scn"
-		;;
-	*)
-		echo "unknown group '$group'" >&2
-		exit 2
+		tw_sandbox_phase "$TW_WORK/identity" identity "$TW_WORK/identity.scn"
 		;;
 	esac
 done
-
-if ((failures)); then
-	echo "$failures phase(s) failed"
-	exit 1
-fi
-echo "PASS: battery logging (${groups[*]})"
+tw_outside_done "battery logging"

@@ -161,111 +161,45 @@ phase_bigmodel() {
 	((big - small < 2048)) || tw_fail "40 MB model file: peak resident memory $big kB, $((big - small)) kB more than with a one-line file"
 }
 
-inside() {
-	local phase=$1
-	TW_DAEMON=$2
-	TW_LOG=$SANDBOX_STATE/bus.log
-	TW_CTL=$SANDBOX_STATE/sim.ctl
-	TW_OUT=$SANDBOX_STATE/runs
-	mkdir -p "$TW_OUT"
-	if ! tw_wait 10 tw_has_text "$SANDBOX_STATE/sim.out" ready || ! [[ -p $TW_CTL ]]; then
-		echo "FAIL: the simulator did not start:"
-		cat "$SANDBOX_STATE/sim.out"
-		exit 1
-	fi
-	"phase_$phase"
-	((TW_FAILURES == 0))
-}
-
 if [[ ${1:-} == --inside ]]; then
 	shift
-	inside "$@"
+	tw_inside "$@"
 	exit
 fi
 
 # ============================================================== outside ====
 
-if ((EUID != 0)); then
-	echo "SKIP: the router sandbox needs root"
-	exit 77
-fi
-if (($# < 2)); then
-	echo "usage: $0 TIDEWIRE SIMULATOR [chase|fullbus|twin|adapter|bigmodel]..." >&2
-	exit 2
-fi
-daemon=$(readlink -f "$1")
-sim=$(readlink -f "$2")
-shift 2
-groups=("$@")
-((${#groups[@]})) || groups=(chase fullbus twin adapter bigmodel)
-
-work=$(mktemp -d)
-if [[ -n ${TW_KEEP_WORK:-} ]]; then
-	echo "work directory: $work"
-else
-	trap 'rm -rf "$work"' EXIT
-fi
-failures=0
-
-# sandbox PHASE SCENARIO [SANDBOX OPTIONS...]: runs one phase in its own sandbox.
-sandbox() {
-	local phase=$1 scenario=$2 rc state=$work/$1
-	shift 2
-	"$repo/scripts/router-sandbox" --state "$state" --sim-bin "$sim" \
-		--sim "-s $(printf %q "$scenario") -l \$SANDBOX_STATE/bus.log --control \$SANDBOX_STATE/sim.ctl" \
-		"$@" -- bash "$self" --inside "$phase" "$daemon" >"$work/$phase.out" 2>&1 </dev/null
-	rc=$?
-	grep '^FIGURES' "$work/$phase.out"
-	if ((rc != 0)) || grep -q '^FAIL' "$work/$phase.out"; then
-		failures=$((failures + 1))
-		echo "FAIL: phase '$phase' (sandbox exit status $rc):"
-		sed 's/^/    /' "$work/$phase.out"
-		for f in "$state"/runs/*.out; do
-			[[ -e $f ]] || continue
-			echo "    [$(basename "$f" .out)]"
-			tail -n 40 "$f" "${f%.out}.err" | sed 's/^/      /'
-		done
-	fi
-}
-
+TW_ALL_GROUPS=(chase fullbus twin adapter bigmodel)
+tw_outside_init "$@"
 quiet=$here/scenarios/quiet_bus.scn
-printf '%s\n' "config can" "	option canaddress '35'" >"$work/config35"
-for group in "${groups[@]}"; do
+printf '%s\n' "config can" "	option canaddress '35'" >"$TW_WORK/config35"
+for group in "${TW_GROUPS[@]}"; do
 	case $group in
 	chase)
-		cat "$quiet" - >"$work/chase.scn" <<-'EOF'
+		cat "$quiet" - >"$TW_WORK/chase.scn" <<-'EOF'
 			node thief behaviour=chaser aac=0 address=100
 			do thief stop
 		EOF
-		sandbox chase "$work/chase.scn" --config "$work/config35"
-		sandbox short_chase "$work/chase.scn" --config "$work/config35"
+		tw_sandbox_phase "$TW_WORK/chase" chase "$TW_WORK/chase.scn" --config "$TW_WORK/config35"
+		tw_sandbox_phase "$TW_WORK/short_chase" short_chase "$TW_WORK/chase.scn" --config "$TW_WORK/config35"
 		;;
 	fullbus)
 		{
 			for ((a = 0; a < 254; a++)); do echo "node d$a aac=0 address=$a unique=$((a + 1))"; done
 			echo "echo ready"
-		} >"$work/fullbus.scn"
-		sandbox fullbus "$work/fullbus.scn"
+		} >"$TW_WORK/fullbus.scn"
+		tw_sandbox_phase "$TW_WORK/fullbus" fullbus "$TW_WORK/fullbus.scn"
 		;;
 	twin)
-		sandbox twin "$quiet"
+		tw_sandbox_phase "$TW_WORK/twin" twin "$quiet"
 		;;
 	adapter)
-		sandbox adapter "$quiet"
+		tw_sandbox_phase "$TW_WORK/adapter" adapter "$quiet"
 		;;
 	bigmodel)
-		head -c $((40 * 1024 * 1024)) /dev/zero | tr '\0' 'M' >"$work/model40M"
-		sandbox bigmodel "$quiet" --model-file "$work/model40M"
-		;;
-	*)
-		echo "unknown group '$group'" >&2
-		exit 2
+		head -c $((40 * 1024 * 1024)) /dev/zero | tr '\0' 'M' >"$TW_WORK/model40M"
+		tw_sandbox_phase "$TW_WORK/bigmodel" bigmodel "$quiet" --model-file "$TW_WORK/model40M"
 		;;
 	esac
 done
-
-if ((failures)); then
-	echo "$failures phase(s) failed"
-	exit 1
-fi
-echo "PASS: daemon on a hostile bus (${groups[*]})"
+tw_outside_done "daemon on a hostile bus"

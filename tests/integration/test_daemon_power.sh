@@ -293,78 +293,17 @@ phase_clock() {
 	tw_stop
 }
 
-inside() {
-	local phase=$1
-	TW_DAEMON=$2
-	TW_LOG=$SANDBOX_STATE/bus.log
-	TW_CTL=$SANDBOX_STATE/sim.ctl
-	TW_OUT=$SANDBOX_STATE/runs
-	mkdir -p "$TW_OUT"
-	if ! tw_wait 10 tw_has_text "$SANDBOX_STATE/sim.out" ready || ! [[ -p $TW_CTL ]]; then
-		echo "FAIL: the simulator did not start:"
-		cat "$SANDBOX_STATE/sim.out"
-		exit 1
-	fi
-	"phase_$phase"
-	((TW_FAILURES == 0))
-}
-
 if [[ ${1:-} == --inside ]]; then
 	shift
-	inside "$@"
+	tw_inside "$@"
 	exit
 fi
 
 # ============================================================== outside ====
 
-all_groups=(raw converter clock)
-if ((EUID != 0)); then
-	echo "SKIP: the router sandbox needs root"
-	exit 77
-fi
-if (($# < 2)); then
-	echo "usage: $0 TIDEWIRE SIMULATOR [${all_groups[*]}]..." >&2
-	exit 2
-fi
-daemon=$(readlink -f "$1")
-sim=$(readlink -f "$2")
-shift 2
-groups=("$@")
-((${#groups[@]})) || groups=("${all_groups[@]}")
-
-work=$(mktemp -d)
-if [[ -n ${TW_KEEP_WORK:-} ]]; then
-	echo "work directory: $work"
-else
-	trap 'rm -rf "$work"' EXIT
-fi
-failures=0
-
-for group in "${groups[@]}"; do
-	[[ " ${all_groups[*]} " == *" $group "* ]] || {
-		echo "unknown group '$group'" >&2
-		exit 2
-	}
-	state=$work/$group
-	"$repo/scripts/router-sandbox" --state "$state" --sim-bin "$sim" \
-		--sim "-s $(printf %q "$here/scenarios/power.scn") -l \$SANDBOX_STATE/bus.log --control \$SANDBOX_STATE/sim.ctl" \
-		-- bash "$self" --inside "$group" "$daemon" >"$work/$group.out" 2>&1 </dev/null
-	rc=$?
-	grep '^FIGURES' "$work/$group.out"
-	if ((rc != 0)) || grep -q '^FAIL' "$work/$group.out"; then
-		failures=$((failures + 1))
-		echo "FAIL: group '$group' (sandbox exit status $rc):"
-		sed 's/^/    /' "$work/$group.out"
-		for f in "$state"/runs/*.out; do
-			[[ -e $f ]] || continue
-			echo "    [daemon run $(basename "$f" .out)]"
-			tail -n 30 "$f" "${f%.out}.err" | sed 's/^/      /'
-		done
-	fi
+TW_ALL_GROUPS=(raw converter clock)
+tw_outside_init "$@"
+for group in "${TW_GROUPS[@]}"; do
+	tw_sandbox_phase "$TW_WORK/$group" "$group" "$here/scenarios/power.scn"
 done
-
-if ((failures)); then
-	echo "$failures group(s) failed"
-	exit 1
-fi
-echo "PASS: power messages, RAW UDP and the clock (${groups[*]})"
+tw_outside_done "power messages, RAW UDP and the clock"

@@ -252,104 +252,38 @@ phase_address_reboot() {
 	done
 }
 
-inside() {
-	local phase=$1
-	TW_DAEMON=$2
-	TW_LOG=$SANDBOX_STATE/bus.log
-	TW_CTL=$SANDBOX_STATE/sim.ctl
-	TW_OUT=$SANDBOX_STATE/runs
-	mkdir -p "$TW_OUT"
-	if ! tw_wait 5 tw_has_text "$SANDBOX_STATE/sim.out" ready || ! [[ -p $TW_CTL ]]; then
-		echo "FAIL: the simulator did not start:"
-		cat "$SANDBOX_STATE/sim.out"
-		exit 1
-	fi
-	"phase_$phase"
-	((TW_FAILURES == 0))
-}
-
 if [[ ${1:-} == --inside ]]; then
 	shift
-	inside "$@"
+	tw_inside "$@"
 	exit
 fi
 
 # ============================================================== outside ====
 
-if ((EUID != 0)); then
-	echo "SKIP: the router sandbox needs root"
-	exit 77
-fi
-if (($# < 2)); then
-	echo "usage: $0 TIDEWIRE SIMULATOR [options|identity|address]..." >&2
-	exit 2
-fi
-daemon=$(readlink -f "$1")
-sim=$(readlink -f "$2")
-shift 2
-groups=("$@")
-((${#groups[@]})) || groups=(options identity address)
-
-work=$(mktemp -d)
-# TW_KEEP_WORK=1 keeps the sandboxes' state (logs, each run's output) for a look.
-if [[ -n ${TW_KEEP_WORK:-} ]]; then
-	echo "work directory: $work"
-else
-	trap 'rm -rf "$work"' EXIT
-fi
-failures=0
-
-# sandbox STATE PHASE [SANDBOX OPTIONS...]: runs one phase inside a sandbox
-# with the simulator on the quiet bus; shows its output when a check failed.
-sandbox() {
-	local state=$1 phase=$2 rc
-	shift 2
-	"$repo/scripts/router-sandbox" --state "$state" --sim-bin "$sim" \
-		--sim "-s $(printf %q "$here/scenarios/quiet_bus.scn") -l \$SANDBOX_STATE/bus.log --control \$SANDBOX_STATE/sim.ctl" \
-		"$@" -- bash "$self" --inside "$phase" "$daemon" >"$work/$phase.out" 2>&1 </dev/null
-	rc=$?
-	if ((rc != 0)) || grep -q '^FAIL' "$work/$phase.out"; then
-		failures=$((failures + 1))
-		echo "FAIL: phase '$phase' (sandbox exit status $rc):"
-		sed 's/^/    /' "$work/$phase.out"
-		echo "    --- daemon output of each run (standard output, then error):"
-		for f in "$state"/runs/*.out; do
-			[[ -e $f ]] || continue
-			echo "    [$(basename "$f" .out)]"
-			sed 's/^/      /' "$f" "${f%.out}.err"
-		done
-	fi
-}
-
-for group in "${groups[@]}"; do
+TW_ALL_GROUPS=(options identity address)
+tw_outside_init "$@"
+quiet=$here/scenarios/quiet_bus.scn
+for group in "${TW_GROUPS[@]}"; do
 	case $group in
 	options)
-		sandbox "$work/options" options
+		tw_sandbox_phase "$TW_WORK/options" options "$quiet"
 		;;
 	identity)
-		sandbox "$work/identity" identity --mac 02:ab:cd:00:12:ef
-		sandbox "$work/identity-missing" identity_missing --no-model --no-release --mac 02:ab:cd:00:12:ef
+		tw_sandbox_phase "$TW_WORK/identity" identity "$quiet" --mac 02:ab:cd:00:12:ef
+		tw_sandbox_phase "$TW_WORK/identity-missing" identity_missing "$quiet" --no-model --no-release --mac 02:ab:cd:00:12:ef
 		;;
 	address)
-		printf '%s\n' "config can" "	option canaddress '35'" >"$work/config35"
-		sandbox "$work/router" address_move --config "$work/config35"
-		stored=$("$repo/scripts/sandbox/uci" -c "$work/router/upper/config" -t "$work/uci-staged" \
+		# The same router twice: the second run is a reboot of the first.
+		printf '%s\n' "config can" "	option canaddress '35'" >"$TW_WORK/config35"
+		tw_sandbox_phase "$TW_WORK/router" address_move "$quiet" --config "$TW_WORK/config35"
+		stored=$("$repo/scripts/sandbox/uci" -c "$TW_WORK/router/upper/config" -t "$TW_WORK/uci-staged" \
 			-q get 'tidewire.@can[0].canaddress')
 		if [[ $stored != 36 ]]; then
-			failures=$((failures + 1))
+			TW_PHASE_FAILURES=$((TW_PHASE_FAILURES + 1))
 			echo "FAIL: the state dir's committed /etc/config/tidewire holds canaddress '$stored', expected 36"
 		fi
-		sandbox "$work/router" address_reboot
-		;;
-	*)
-		echo "unknown group '$group'" >&2
-		exit 2
+		tw_sandbox_phase "$TW_WORK/router" address_reboot "$quiet"
 		;;
 	esac
 done
-
-if ((failures)); then
-	echo "$failures phase(s) failed"
-	exit 1
-fi
-echo "PASS: daemon start-up (${groups[*]})"
+tw_outside_done "daemon start-up"
