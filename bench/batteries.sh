@@ -14,6 +14,8 @@
 set -u
 self=$(readlink -f "${BASH_SOURCE[0]}")
 repo=$(cd "$(dirname "$self")/.." && pwd)
+# shellcheck source=lib.sh
+. "$repo/bench/lib.sh"
 BATTERIES=64
 SETTLE_S=2
 MEASURE_S=10
@@ -38,16 +40,13 @@ if [[ ${1:-} == --inside ]]; then
 	# sample: wall-clock ns, CPU ticks (utime+stime), ns on CPU, voluntary and
 	# involuntary context switches
 	sample() {
-		local stat sched vol invol
-		stat=$(</proc/"$TW_PID"/stat) || return 1
-		stat=${stat##*) } # comm may hold blanks; the fields after it do not
-		read -r -a f <<<"$stat"
+		local ticks sched
+		ticks=$(bench_ticks "$TW_PID") || return 1
 		sched=$(cut -d' ' -f1 /proc/"$TW_PID"/schedstat 2>/dev/null || echo -)
-		vol=$(awk '$1 == "voluntary_ctxt_switches:" { print $2 }' /proc/"$TW_PID"/status)
-		invol=$(awk '$1 == "nonvoluntary_ctxt_switches:" { print $2 }' /proc/"$TW_PID"/status)
-		echo "$(date +%s%N) $((f[11] + f[12])) $sched $vol $invol"
+		echo "$(date +%s%N) $ticks $sched $(bench_status "$TW_PID" voluntary_ctxt_switches)" \
+			"$(bench_status "$TW_PID" nonvoluntary_ctxt_switches)"
 	}
-	mem() { awk -v k="$1:" '$1 == k { print $2 }' /proc/"$TW_PID"/status; } # kB
+	mem() { bench_status "$TW_PID" "$1"; } # kB
 	lines() { cat "$logs"/BAT-* | wc -l; }
 	frames() { grep -c '^(' "$TW_LOG"; }
 
@@ -86,18 +85,7 @@ if [[ ${1:-} == --inside ]]; then
 fi
 
 # ------------------------------------------------------------ outside ----
-if ((EUID != 0)); then
-	echo "SKIP: the router sandbox needs root"
-	exit 77
-fi
-daemon=$(readlink -f "${1:-$repo/build/app/tidewire}")
-sim=$(readlink -f "${2:-$repo/build/sim/tidewire-sim}")
-for f in "$daemon" "$sim"; do
-	[[ -x $f ]] || { echo "not found: $f (give the paths of tidewire and tidewire-sim)" >&2; exit 2; }
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+bench_outside_init "$@"
 {
 	for ((b = 0; b < BATTERIES; b++)); do
 		echo "node b$b behaviour=battery unique=$((3000 + b)) address=$((10 + b))"

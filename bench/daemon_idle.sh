@@ -10,6 +10,8 @@
 set -u
 self=$(readlink -f "${BASH_SOURCE[0]}")
 repo=$(cd "$(dirname "$self")/.." && pwd)
+# shellcheck source=lib.sh
+. "$repo/bench/lib.sh"
 SETTLE_S=2
 MEASURE_S=10
 
@@ -27,14 +29,12 @@ if [[ ${1:-} == --inside ]]; then
 
 	# sample: wall-clock ns, CPU ticks (utime+stime), ns on CPU, timeslices
 	sample() {
-		local stat sched
-		stat=$(</proc/"$TW_PID"/stat) || return 1
-		stat=${stat##*) } # comm may hold blanks; the fields after it do not
-		read -r -a f <<<"$stat"
+		local ticks sched
+		ticks=$(bench_ticks "$TW_PID") || return 1
 		sched=$(cat /proc/"$TW_PID"/schedstat 2>/dev/null || echo "- - -")
-		echo "$(date +%s%N) $((f[11] + f[12])) $sched"
+		echo "$(date +%s%N) $ticks $sched"
 	}
-	mem() { awk -v k="$1:" '$1 == k { print $2 }' /proc/"$TW_PID"/status; } # kB
+	mem() { bench_status "$TW_PID" "$1"; } # kB
 
 	start=$(sample) || { echo "the daemon ended while settling" >&2; exit 1; }
 	sleep "$MEASURE_S"
@@ -66,18 +66,7 @@ if [[ ${1:-} == --inside ]]; then
 fi
 
 # ------------------------------------------------------------ outside ----
-if ((EUID != 0)); then
-	echo "SKIP: the router sandbox needs root"
-	exit 77
-fi
-daemon=$(readlink -f "${1:-$repo/build/app/tidewire}")
-sim=$(readlink -f "${2:-$repo/build/sim/tidewire-sim}")
-for f in "$daemon" "$sim"; do
-	[[ -x $f ]] || { echo "not found: $f (give the paths of tidewire and tidewire-sim)" >&2; exit 2; }
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+bench_outside_init "$@"
 cat >"$work/quiet.scn" <<'EOF'
 node sensor unique=2001 address=130
 node display unique=2002 address=131

@@ -17,6 +17,8 @@
 set -u
 self=$(readlink -f "${BASH_SOURCE[0]}")
 repo=$(cd "$(dirname "$self")/.." && pwd)
+# shellcheck source=lib.sh
+. "$repo/bench/lib.sh"
 SETTLE_S=2
 MEASURE_S=10
 PORT=10110
@@ -49,7 +51,7 @@ if [[ ${1:-} == --inside ]]; then
 	sample() { # wall µs, ns on CPU, voluntary switches, UDP datagrams sent so far
 		local sched vol udp
 		sched=$(cut -d' ' -f1 "/proc/$TW_PID/schedstat") || return 1
-		vol=$(awk '$1 == "voluntary_ctxt_switches:" { print $2 }' "/proc/$TW_PID/status")
+		vol=$(bench_status "$TW_PID" voluntary_ctxt_switches)
 		udp=$(awk '$1 == "Udp:" && $2 ~ /^[0-9]+$/ { print $5 }' /proc/net/snmp)
 		echo "${EPOCHREALTIME/./} $sched $vol $udp"
 	}
@@ -95,17 +97,7 @@ if [[ ${1:-} == --inside ]]; then
 fi
 
 # ------------------------------------------------------------ outside ----
-if ((EUID != 0)); then
-	echo "SKIP: the router sandbox needs root"
-	exit 77
-fi
-daemon=$(readlink -f "${1:-$repo/build/app/tidewire}")
-sim=$(readlink -f "${2:-$repo/build/sim/tidewire-sim}")
-for f in "$daemon" "$sim"; do
-	[[ -x $f ]] || { echo "not found: $f (give the paths of tidewire and tidewire-sim)" >&2; exit 2; }
-done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+bench_outside_init "$@"
 # Each "every 1" line makes about 990 frames a second; the two forwarded kinds take
 # turns (every 2 ms each).
 cat >"$work/power.scn" <<'EOF2'

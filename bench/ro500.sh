@@ -28,10 +28,12 @@
 #
 # Usage: bench/ro500.sh [TIDEWIRE [SIMULATOR [TTY_STAMP]]]
 #        (defaults: build/app/tidewire, build/sim/tidewire-sim, build/bench/tty_stamp)
-#        RO500_BENCH_KEEP=1 keeps each run's logs and time stamps and names their directory.
+#        BENCH_KEEP=1 keeps each run's logs and time stamps and names their directory.
 set -u
 self=$(readlink -f "${BASH_SOURCE[0]}")
 repo=$(cd "$(dirname "$self")/.." && pwd)
+# shellcheck source=lib.sh
+. "$repo/bench/lib.sh"
 SETTLE_S=2
 MEASURE_S=10          # each CPU and wake-up window
 BUS_LINES=300         # (b) texts injected, one every BUS_INTERVAL_MS
@@ -91,15 +93,13 @@ if [[ ${1:-} == --inside ]]; then
 	# voluntary and involuntary switches, and the machine's CPU pressure (µs during
 	# which some task waited for a CPU; - without PSI).
 	sample() {
-		local stat sched vol invol psi
-		stat=$(<"/proc/$TW_PID/stat") || return 1
-		stat=${stat##*) } # comm may hold blanks; the fields after it do not
-		read -r -a f <<<"$stat"
+		local ticks sched vol invol psi
+		ticks=$(bench_ticks "$TW_PID") || return 1
 		sched=$(cat "/proc/$TW_PID/schedstat" 2>/dev/null) || sched="- - -"
-		vol=$(awk '$1 == "voluntary_ctxt_switches:" { print $2 }' "/proc/$TW_PID/status")
-		invol=$(awk '$1 == "nonvoluntary_ctxt_switches:" { print $2 }' "/proc/$TW_PID/status")
+		vol=$(bench_status "$TW_PID" voluntary_ctxt_switches)
+		invol=$(bench_status "$TW_PID" nonvoluntary_ctxt_switches)
 		psi=$(awk '$1 == "some" { sub(/total=/, "", $5); print $5 }' /proc/pressure/cpu 2>/dev/null)
-		echo "${EPOCHREALTIME/./} $((f[11] + f[12])) $sched $vol $invol ${psi:--}"
+		echo "${EPOCHREALTIME/./} $ticks $sched $vol $invol ${psi:--}"
 	}
 	# window A B: "<wall s> <CPU %> <wake-ups/s> <involuntary/s> <from µs> <to µs>
 	# <µs waited for a CPU per time slice> <CPU pressure %>" between two samples.
@@ -252,23 +252,9 @@ if [[ ${1:-} == --inside ]]; then
 fi
 
 # ------------------------------------------------------------ outside ----
-if ((EUID != 0)); then
-	echo "SKIP: the router sandbox needs root"
-	exit 77
-fi
-daemon=$(readlink -f "${1:-$repo/build/app/tidewire}")
-sim=$(readlink -f "${2:-$repo/build/sim/tidewire-sim}")
+bench_outside_init "${1:-}" "${2:-}"
 stamp=$(readlink -f "${3:-$repo/build/bench/tty_stamp}")
-for f in "$daemon" "$sim" "$stamp"; do
-	[[ -x $f ]] || { echo "not found: $f (give the paths of tidewire, tidewire-sim and tty_stamp)" >&2; exit 2; }
-done
-
-work=$(mktemp -d)
-if [[ -n ${RO500_BENCH_KEEP:-} ]]; then
-	echo "ro500 bench: keeping logs and time stamps in $work"
-else
-	trap 'rm -rf "$work"' EXIT
-fi
+[[ -x $stamp ]] || { echo "not found: $stamp (give the path of tty_stamp)" >&2; exit 2; }
 
 # A charger's heartbeat starts once its claim stands, so staggered creation puts the
 # chargers' heartbeats out of step.
@@ -302,7 +288,7 @@ run() { # run PHASE CHARGERS
 	"$repo/scripts/router-sandbox" --state "$work/$1" --sim-bin "$sim" \
 		--sim "-s $(printf %q "$work/$1.scn") -l \$SANDBOX_STATE/bus.log --control \$SANDBOX_STATE/sim.ctl" \
 		-- bash "$self" --inside "$1" "$daemon" "$stamp" "$2" </dev/null || {
-		echo "SETUP: the $1 run failed (RO500_BENCH_KEEP=1 keeps its state for a look)" >&2
+		echo "SETUP: the $1 run failed (BENCH_KEEP=1 keeps its state for a look)" >&2
 		rc=1
 	}
 }
