@@ -6,42 +6,19 @@
 
 #include <cmath>
 
-#include "Dispatch.h"
-#include "FakeRuntime.h"
+#include "ChargerAt140.h"
 #include "KnownDevices.h"
-#include "ProcessObjects.h"
-#include "PtyPort.h"
 #include "RVCMessages.h"
-#include "TtyAssignment.h"
 
 namespace {
-std::string gPort;
-std::string TestTty(int, const char *) {
-  return gPort;
-}
-void NoReset() {}
-
-class tDCSourceHandlers : public ::testing::Test {
+// The RO500 at 140 is also in the device list, so its messages register a battery.
+class tDCSourceHandlers : public tChargerAt140 {
  protected:
   void SetUp() override {
-    RunSettings = tRunSettings();
-    gPort = port.path;
-    Devices.SetTtyAssigner(TestTty);
-    Devices.SetDeviceListReset(NoReset);
-    ro500 = Devices.Add(140, 204, "1.0", "RO500");
+    tChargerAt140::SetUp();
     bus.Add(140, 204, 963, 200, "RO500", "");
     bus.Settle();
     console.text.clear();
-  }
-  void TearDown() override {
-    Batteries.Clear();
-    Devices.Clear();
-    Devices.SetTtyAssigner(GetTTY);
-    Devices.SetDeviceListReset(ResetDeviceList);
-  }
-  void Deliver(tN2kMsg &m) {
-    m.Source = 140;
-    HandleN2kMsg(m);
   }
   tBattery &Battery() {
     tBattery *b = Batteries.Find(140);
@@ -49,15 +26,8 @@ class tDCSourceHandlers : public ::testing::Test {
     static tBattery none(-1);
     return b != nullptr ? *b : none;
   }
-  // Where text starts in the console, npos when it is not there.
-  size_t At(const std::string &text) const { return console.text.find(text); }
 
-  tScopedRuntime rt;
-  tScopedSettings settings;
-  tScopedConsole console;
-  tPtyPort port;
   tKnownDevices bus;
-  tRO500 *ro500 = nullptr;
 };
 }  // namespace
 

@@ -3,47 +3,21 @@
 // relay, the engine speed, log lines.
 #include <gtest/gtest.h>
 
+#include "ChargerAt140.h"
 #include "CodecTestUtil.h"
-#include "DeviceList.h"
-#include "Dispatch.h"
 #include "FakeRawLink.h"
-#include "FakeRuntime.h"
 #include "N2kGroupMessages.h"
 #include "N2kMessages.h"
-#include "ProcessObjects.h"
-#include "PtyPort.h"
-#include "TtyAssignment.h"
 
 namespace {
 
-std::string gPort;
-std::string TestTty(int, const char *) {
-  return gPort;
-}
-void NoReset() {}
-
-// A RO500 at 140 in the process registry; the other senders are plain nodes.
-class PowerHandlers : public ::testing::Test {
+// The other senders are plain nodes; RAW lines go to a fake link.
+class PowerHandlers : public tChargerAt140 {
  protected:
   void SetUp() override {
-    RunSettings = tRunSettings();
+    tChargerAt140::SetUp();
     RunSettings.udpPort = 10110;
     link.interfaces = {"10.77.0.255"};
-    gPort = port.path;
-    Devices.SetTtyAssigner(TestTty);
-    Devices.SetDeviceListReset(NoReset);
-    ro500 = Devices.Add(140, 204, "1.0", "RO500");
-    port.Read();
-    console.text.clear();
-  }
-  void TearDown() override {
-    Devices.Clear();
-    Devices.SetTtyAssigner(GetTTY);
-    Devices.SetDeviceListReset(ResetDeviceList);
-  }
-  void Deliver(tN2kMsg m, uint8_t source) {
-    m.Source = source;
-    HandleN2kMsg(m);
   }
   void Converter(unsigned char sid, uint8_t source = 0x40) {
     tN2kMsg m;
@@ -56,12 +30,7 @@ class PowerHandlers : public ::testing::Test {
     Deliver(m, source);
   }
 
-  tScopedRuntime rt;
-  tScopedSettings settings;
-  tScopedConsole console;
   tFakeRawLink link;
-  tPtyPort port;
-  tRO500 *ro500 = nullptr;
 };
 
 }  // namespace

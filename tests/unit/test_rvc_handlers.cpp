@@ -2,50 +2,11 @@
 
 #include <cstring>
 
-#include "DeviceList.h"
-#include "Dispatch.h"
-#include "FakeRuntime.h"
-#include "ProcessObjects.h"
-#include "PtyPort.h"
+#include "ChargerAt140.h"
 #include "RVCMessages.h"
-#include "TtyAssignment.h"
 
 namespace {
-std::string gPort;
-std::string TestTty(int, const char *) {
-  return gPort;
-}
-void NoReset() {}
-
-// Messages reach the handlers through HandleN2kMsg, as the node hands them up; the
-// charger at 140 is registered with the process registry.
-class tHandlers : public ::testing::Test {
- protected:
-  void SetUp() override {
-    RunSettings = tRunSettings();
-    gPort = port.path;
-    Devices.SetTtyAssigner(TestTty);
-    Devices.SetDeviceListReset(NoReset);
-    ro500 = Devices.Add(140, 204, "1.0", "RO500");
-    port.Read();
-    console.text.clear();
-  }
-  void TearDown() override {
-    Devices.Clear();
-    Devices.SetTtyAssigner(GetTTY);
-    Devices.SetDeviceListReset(ResetDeviceList);
-  }
-  void Deliver(tN2kMsg &m, uint8_t source = 140) {
-    m.Source = source;
-    HandleN2kMsg(m);
-  }
-
-  tScopedRuntime rt;
-  tScopedSettings settings;
-  tScopedConsole console;
-  tPtyPort port;
-  tRO500 *ro500 = nullptr;
-};
+class tHandlers : public tChargerAt140 {};
 }  // namespace
 
 TEST_F(tHandlers, UnknownPgnsAndUndecodableMessagesDoNothing) {

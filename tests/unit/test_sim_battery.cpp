@@ -8,27 +8,9 @@
 #include <vector>
 
 #include "BatteryBank.h"
-#include "SimNode.h"
-#include "TestBus.h"
+#include "ClockedSimNode.h"
 
 namespace {
-
-class tClockedSimNode : public tSimNode {
- public:
-  tClockedSimNode(tVirtualBus &bus, const tSimNodeConfig &config, tFakeClock &clock)
-      : tSimNode(bus, config, MakeBehaviour(config.behaviour)), clock_(clock) {}
-
- protected:
-  uint32_t CurrentTime() const override { return clock_.now; }
-
- private:
-  tFakeClock &clock_;
-};
-
-struct tSeen {
-  uint32_t at;
-  tCanFrame frame;
-};
 
 // Frame identifiers of the statuses from 0x42 at priority 6.
 constexpr uint32_t kStatus1 = 0x19FFFD42, kStatus2 = 0x19FFFC42, kStatus3 = 0x19FFFB42,

@@ -8,22 +8,9 @@
 #include <vector>
 
 #include "BusClocks.h"
-#include "SimNode.h"
-#include "TestBus.h"
+#include "ClockedSimNode.h"
 
 namespace {
-
-class tClockedSimNode : public tSimNode {
- public:
-  tClockedSimNode(tVirtualBus &bus, const tSimNodeConfig &config, tFakeClock &clock)
-      : tSimNode(bus, config, MakeBehaviour(config.behaviour)), clock_(clock) {}
-
- protected:
-  uint32_t CurrentTime() const override { return clock_.now; }
-
- private:
-  tFakeClock &clock_;
-};
 
 double gWall = 1700000000.25;  // 2023-11-14 22:13:20.25 UTC
 double FakeWall() {

@@ -7,28 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "ClockedSimNode.h"
 #include "RO500Charger.h"
-#include "SimNode.h"
-#include "TestBus.h"
 
 namespace {
-
-class tClockedSimNode : public tSimNode {
- public:
-  tClockedSimNode(tVirtualBus &bus, const tSimNodeConfig &config, tFakeClock &clock)
-      : tSimNode(bus, config, MakeBehaviour(config.behaviour)), clock_(clock) {}
-
- protected:
-  uint32_t CurrentTime() const override { return clock_.now; }
-
- private:
-  tFakeClock &clock_;
-};
-
-struct tSeen {
-  uint32_t at;
-  tCanFrame frame;
-};
 
 class SimRO500 : public ::testing::Test {
  protected:
