@@ -17,7 +17,7 @@ ensure_packages() {
 
 # What building and testing need.
 BUILD_PACKAGES=(cmake make g++ libgtest-dev)
-SANDBOX_PACKAGES=(socat busybox-static iproute2 util-linux procps python3)
+SANDBOX_PACKAGES=(socat busybox-static iproute2 util-linux procps python3 tmux picocom minicom screen)
 VM_PACKAGES=(qemu-system-x86 busybox-static can-utils xz-utils binutils socat)
 
 # Configures and builds into DIR with any extra cmake arguments.
