@@ -62,12 +62,18 @@ config_get_bool() {
 	eval "$1=\$_b"
 }
 # the tools it calls
-ip() { _rec "ip$(_q "$@")"; }
+# "ip -details link show" prints $IP_DETAILS, what iproute2 shows of the link.
+ip() {
+	_rec "ip$(_q "$@")"
+	[ "$1" = -details ] && printf '%s\n' "${IP_DETAILS-}"
+	return 0
+}
 logger() { _rec "logger$(_q "$@")"; }
 EOF
 
 # run_case NAME [DEV-SETUP]: runs rc.common's start with $work/NAME/conf as the uci
-# store; the record goes to $work/NAME/record. DEV-SETUP (sh) prepares /dev first.
+# store; the record goes to $work/NAME/record. DEV-SETUP (sh) prepares /dev first;
+# IP_DETAILS, when set, is what ip shows of the CAN link.
 run_case() {
 	local name=$1 setup=${2:-} dir=$work/$1
 	local script="
@@ -80,12 +86,12 @@ run_case() {
 	: >"$dir/record"
 	if ((EUID == 0)); then
 		# /dev of its own: null for the script's redirections, and whatever the case sets up.
-		unshare -m --propagation private sh -c "
+		IP_DETAILS=${IP_DETAILS-} unshare -m --propagation private sh -c "
 			mount -t tmpfs tidewire-dev /dev && mknod -m 666 /dev/null c 1 3 || exit 125
 			$setup
 			exec busybox sh -c \"\$1\"" _ "$script" >"$dir/output" 2>&1
 	else
-		busybox sh -c "$script" >"$dir/output" 2>&1
+		IP_DETAILS=${IP_DETAILS-} busybox sh -c "$script" >"$dir/output" 2>&1
 	fi
 	local rc=$?
 	((rc == 0)) || fail "$name: start failed with status $rc: $(cat "$dir/output")"
@@ -141,6 +147,7 @@ run_case shipped
 {
 	cat <<'EOF'
 service tidewire
+ip '-details' 'link' 'show' 'can0'
 ip 'link' 'set' 'can0' 'down'
 ip 'link' 'set' 'can0' 'type' 'can' 'bitrate' '250000' 'restart-ms' '100'
 ip 'link' 'set' 'can0' 'up'
@@ -164,6 +171,7 @@ run_case all
 {
 	cat <<'EOF'
 service tidewire
+ip '-details' 'link' 'show' 'can1'
 ip 'link' 'set' 'can1' 'down'
 ip 'link' 'set' 'can1' 'type' 'can' 'bitrate' '125000' 'restart-ms' '100'
 ip 'link' 'set' 'can1' 'up'
@@ -222,6 +230,63 @@ EOF
 	daemon_end
 } | expect vcan
 
+# A link already at the bit rate, with restart-ms 100 (as iproute2 shows a can link):
+# not taken down, so a reload does not cut the running daemon off the bus. The same
+# link at another bit rate, or without restart-ms 100, is set anew.
+configure upalready
+IP_DETAILS='3: can0: <NOARP,UP,LOWER_UP,ECHO> mtu 16 qdisc pfifo_fast state UP mode DEFAULT group default qlen 10
+    link/can  promiscuity 0 minmtu 0 maxmtu 0
+    can state ERROR-ACTIVE (berr-counter tx 0 rx 0) restart-ms 100
+	  bitrate 250000 sample-point 0.875
+	  tq 250 prop-seg 6 phase-seg1 7 phase-seg2 2 sjw 1 brp 2' run_case upalready
+{
+	cat <<'EOF'
+service tidewire
+ip '-details' 'link' 'show' 'can0'
+ip 'link' 'set' 'can0' 'up'
+EOF
+	pair 0
+	pair 1
+	pair 2
+	pair 3
+	cat <<'EOF'
+instance tidewire
+  set command '/usr/sbin/tidewire' '-c' 'can0'
+EOF
+	daemon_end
+} | expect upalready
+configure otherrate bitrate=500000 ports=0
+IP_DETAILS='    can state ERROR-ACTIVE (berr-counter tx 0 rx 0) restart-ms 100
+	  bitrate 250000 sample-point 0.875' run_case otherrate
+{
+	cat <<'EOF'
+service tidewire
+ip '-details' 'link' 'show' 'can0'
+ip 'link' 'set' 'can0' 'down'
+ip 'link' 'set' 'can0' 'type' 'can' 'bitrate' '500000' 'restart-ms' '100'
+ip 'link' 'set' 'can0' 'up'
+instance tidewire
+  set command '/usr/sbin/tidewire' '-c' 'can0'
+EOF
+	daemon_end
+} | expect otherrate
+
+configure norestart ports=0
+IP_DETAILS='    can state STOPPED restart-ms 0
+	  bitrate 250000 sample-point 0.875' run_case norestart
+{
+	cat <<'EOF'
+service tidewire
+ip '-details' 'link' 'show' 'can0'
+ip 'link' 'set' 'can0' 'down'
+ip 'link' 'set' 'can0' 'type' 'can' 'bitrate' '250000' 'restart-ms' '100'
+ip 'link' 'set' 'can0' 'up'
+instance tidewire
+  set command '/usr/sbin/tidewire' '-c' 'can0'
+EOF
+	daemon_end
+} | expect norestart
+
 # Switched off: nothing at all.
 configure off enabled=0
 run_case off
@@ -234,6 +299,7 @@ if ((EUID == 0)); then
 	{
 		cat <<'EOF'
 service tidewire
+ip '-details' 'link' 'show' 'can0'
 ip 'link' 'set' 'can0' 'down'
 ip 'link' 'set' 'can0' 'type' 'can' 'bitrate' '250000' 'restart-ms' '100'
 ip 'link' 'set' 'can0' 'up'
@@ -249,6 +315,7 @@ EOF
 	{
 		cat <<'EOF'
 service tidewire
+ip '-details' 'link' 'show' 'can0'
 ip 'link' 'set' 'can0' 'down'
 ip 'link' 'set' 'can0' 'type' 'can' 'bitrate' '250000' 'restart-ms' '100'
 ip 'link' 'set' 'can0' 'up'
