@@ -183,6 +183,8 @@ wait_for 20 in_order "$bus" "$mark" "$REQUEST" '19F014B1#[02468ACE]086[0-9A-F]*'
 typed MNOPQRST 1D7E42B1#4D4E4F5051525354 1D7E42B1#0AFFFFFFFFFFFFFF
 
 # --- the end -----------------------------------------------------------------------------------
+# For the record: the guest's memory with everything still running.
+free > "$VM_RESULT/memory.txt"
 stop_bg daemon
 rc=$?
 [ "$rc" = 143 ] || fail_logs "SIGTERM ended the daemon with status $rc, not 143"
