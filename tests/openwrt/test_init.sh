@@ -2,8 +2,9 @@
 # The package's init script (openwrt/files/tidewire.init) run as procd runs it, under
 # busybox's ash, with stand-ins that record what it asks for: procd's instance calls,
 # rc.common's start (open the service, start_service, service_triggers, close), the
-# config_get and config_get_bool of /lib/functions.sh (over the sandbox's uci stand-in
-# and a copy of the package's default /etc/config/tidewire), ip and logger. For each
+# config_get and config_get_bool of /lib/functions.sh (functions-standin.sh, over the
+# sandbox's uci stand-in and a copy of the package's default /etc/config/tidewire), ip
+# and logger. For each
 # configuration the record must be exactly the expected one: the CAN link set-up, one
 # socat per /dev/tnt pair, the daemon's command line.
 #
@@ -32,8 +33,8 @@ fail() {
 	failures=$((failures + 1))
 }
 
-# The stand-ins, sourced by ash before the init script. REC is the record file, CONF
-# the uci config directory.
+# The stand-ins, sourced by ash before the init script after functions-standin.sh
+# (config_get over the uci stand-in). REC is the record file.
 cat >"$work/standins.sh" <<'EOF'
 _rec() { printf '%s\n' "$*" >>"$REC"; }
 _q() { for _a in "$@"; do printf " '%s'" "$_a"; done; }
@@ -46,21 +47,6 @@ procd_append_param() { _k=$1; shift; _rec "  append $_k$(_q "$@")"; }
 procd_close_instance() { _rec "close"; }
 procd_add_reload_trigger() { _rec "reload trigger$(_q "$@")"; }
 service_triggers() { :; }
-# functions.sh: an option that is unset or empty takes the default.
-config_load() { _pkg=$1; }
-config_get() {
-	_v=$("$UCI" -q -c "$CONF" -t "$CONF/.staged" get "$_pkg.$2.$3")
-	eval "$1=\${_v:-\${4-}}"
-}
-config_get_bool() {
-	config_get _b "$2" "$3" "${4-}"
-	case "$_b" in
-	1 | on | true | yes | enabled) _b=1 ;;
-	0 | off | false | no | disabled) _b=0 ;;
-	*) _b=${4-} ;;
-	esac
-	eval "$1=\$_b"
-}
 # the tools it calls
 # "ip -details link show" prints $IP_DETAILS, what iproute2 shows of the link.
 ip() {
@@ -77,7 +63,8 @@ EOF
 run_case() {
 	local name=$1 setup=${2:-} dir=$work/$1
 	local script="
-		REC='$dir/record' CONF='$dir/conf' UCI='$uci'
+		REC='$dir/record' UCI='$uci' UCI_ARGS='-c $dir/conf -t $dir/conf/.staged'
+		. '$here/functions-standin.sh'
 		. '$work/standins.sh'
 		. '$init'
 		procd_open_service tidewire
