@@ -9,7 +9,7 @@
 #   - its install step, run for real, makes exactly /usr/sbin/tidewire,
 #     /usr/lib/libnmea2000.so, /etc/init.d/tidewire and /etc/config/tidewire, from
 #     files that exist, with OpenWrt's modes, and installs every file of openwrt/files/.
-# Builds the daemon once more (about a minute on two cores).
+# Builds the daemon once more (10 to 30 s on two cores).
 #
 # Usage: test_package.sh
 set -u
