@@ -45,13 +45,29 @@ pane_has() { pane | grep -qF -- "$1"; }    # a line holds TEXT
 _pane_count_at_least() { (($(pane_count "$1") >= $2)); }
 _pane_holds_at_least() { (($(pane | grep -cF -- "$1") >= $2)); }
 
-# terminal COMMAND: starts the terminal program in the tmux pane. The pane stays
-# when the program ends, so that a second program can take its place.
+# _port_open: a program other than socat (which keeps a descriptor of its own) has
+# the user's end /dev/tnt0 open.
+_port_open() {
+	local pts p fd
+	pts=$(readlink -f /dev/tnt0)
+	for p in /proc/[0-9]*; do
+		[[ $(cat "$p/comm" 2>/dev/null) == socat ]] && continue
+		for fd in "$p"/fd/*; do
+			[[ $(readlink "$fd" 2>/dev/null) == "$pts" ]] && return 0
+		done
+	done
+	return 1
+}
+
+# terminal COMMAND: starts the terminal program in the tmux pane and waits until it
+# has opened the port: a program may flush what waits there when it opens it. The
+# pane stays when the program ends, so that a second program can take its place.
 terminal() {
 	TMUX_SOCK=$SANDBOX_STATE/tmux.sock
 	TERM=xterm tm -f /dev/null new-session -d -s tw -x 132 -y 50 "$1" || tw_fail "tmux did not start"
 	tm set-option -g default-terminal screen >/dev/null
 	tm set-option -g remain-on-exit on >/dev/null
+	tw_wait 10 _port_open || tw_fail "'$1' did not open /dev/tnt0: $(pane | tail -5)"
 }
 # terminal_again COMMAND QUIT-KEYS...: the program in the pane quits as a person
 # quits it (QUIT-KEYS), then COMMAND runs in its place on a clean screen.
@@ -65,6 +81,7 @@ terminal_again() {
 	tm send-keys -R -t tw
 	tm clear-history -t tw
 	tm respawn-pane -k -t tw "$command" || tw_fail "tmux could not start '$command'"
+	tw_wait 10 _port_open || tw_fail "'$command' did not open /dev/tnt0: $(pane | tail -5)"
 }
 
 # first_to_c1 MARK: the data of the first TERMINAL message to c1 logged after MARK.
