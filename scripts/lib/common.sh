@@ -17,8 +17,8 @@ ensure_packages() {
 
 # What building and testing need.
 BUILD_PACKAGES=(cmake make g++ libgtest-dev)
-SANDBOX_PACKAGES=(socat busybox-static iproute2 util-linux procps python3)
-VM_PACKAGES=(qemu-system-x86 busybox-static can-utils xz-utils binutils)
+SANDBOX_PACKAGES=(socat busybox-static iproute2 util-linux procps python3 tmux picocom minicom screen)
+VM_PACKAGES=(qemu-system-x86 busybox-static can-utils xz-utils binutils socat)
 
 # Configures and builds into DIR with any extra cmake arguments.
 # The compiler's chatter goes to DIR/build.log; it is shown only when the build fails.

@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# The OpenWrt package directory (openwrt/) does what a router builder's tree would do
+# with it, with stand-ins for OpenWrt's rules.mk, package.mk and cmake.mk:
+#   - its Makefile includes cmake.mk, names the package tidewire with the dependencies
+#     +libstdcpp +kmod-can +kmod-can-raw +ip-full +socat and keeps /etc/config/tidewire
+#     as a conffile;
+#   - its Build/Prepare copies a source tree that builds by itself with the Makefile's
+#     CMake options, and "cmake --install" of it gives the files its install step takes;
+#   - its install step, run for real, makes exactly /usr/sbin/tidewire,
+#     /usr/lib/libnmea2000.so, /etc/init.d/tidewire and /etc/config/tidewire, from
+#     files that exist, with OpenWrt's modes, and installs every file of openwrt/files/.
+# Builds the daemon once more (10 to 30 s on two cores).
+#
+# Usage: test_package.sh
+set -u
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+pkg=$repo/openwrt
+
+for tool in make cmake; do
+	command -v "$tool" >/dev/null || {
+		echo "SKIP: $tool not found"
+		exit 77
+	}
+done
+work=$(mktemp -d)
+trap '[[ -n ${TW_KEEP_WORK:-} ]] && echo "work directory: $work" || rm -rf "$work"' EXIT
+failures=0
+fail() {
+	echo "FAIL: $*"
+	failures=$((failures + 1))
+}
+
+# --- an OpenWrt tree, stood in for -----------------------------------------------------
+top=$work/openwrt
+mkdir -p "$top/include"
+cat >"$top/rules.mk" <<'EOF'
+INCLUDE_DIR:=$(TOPDIR)/include
+BUILD_DIR:=$(TOPDIR)/build_dir
+INSTALL_DIR:=install -d -m0755
+INSTALL_BIN:=install -m0755
+INSTALL_DATA:=install -m0644
+INSTALL_CONF:=install -m0600
+CP:=cp -fpR
+EOF
+cat >"$top/include/package.mk" <<'EOF'
+PKG_BUILD_DIR:=$(BUILD_DIR)/$(PKG_NAME)-$(PKG_VERSION)
+PKG_INSTALL_DIR:=$(PKG_BUILD_DIR)/ipkg-install
+# Targets that show what the package defines, or run one of its steps.
+define BuildPackage
+$(eval $(Package/$(1)))
+show-package: ; @echo 'name=$(1) depends=$(strip $(DEPENDS)) conffiles=$(strip $(Package/$(1)/conffiles))'
+show-cmake: ; @echo '$(strip $(CMAKE_OPTIONS))'
+show-dirs: ; @echo '$(PKG_BUILD_DIR) $(PKG_INSTALL_DIR)'
+prepare:
+	$(Build/Prepare)
+install-package:
+	$(call Package/$(1)/install,$(DEST))
+endef
+EOF
+cat >"$top/include/cmake.mk" <<'EOF'
+CMAKE_INCLUDED:=yes
+CMAKE_OPTIONS:=
+show-cmake-included: ; @echo '$(CMAKE_INCLUDED)'
+EOF
+# The package's Makefile as OpenWrt runs it: from its own directory.
+pmake() { make --no-print-directory -C "$pkg" TOPDIR="$top" "$@"; }
+
+# --- what the Makefile declares ----------------------------------------------------------
+[[ $(pmake show-cmake-included 2>&1) == yes ]] || fail "the Makefile does not include \$(INCLUDE_DIR)/cmake.mk"
+info=$(pmake show-package 2>&1)
+name=$(sed -n 's/^name=\([^ ]*\) .*/\1/p' <<<"$info")
+[[ $name == tidewire ]] || fail "package name: expected tidewire, got '$info'"
+deps=$(sed -n 's/.* depends=\(.*\) conffiles=.*/\1/p' <<<"$info" | tr ' ' '\n' | sort | xargs)
+[[ $deps == "+ip-full +kmod-can +kmod-can-raw +libstdcpp +socat" ]] ||
+	fail "dependencies: expected +libstdcpp +kmod-can +kmod-can-raw +ip-full +socat, got '$deps'"
+conffiles=$(sed -n 's/.* conffiles=\(.*\)/\1/p' <<<"$info")
+[[ $conffiles == /etc/config/tidewire ]] || fail "conffiles: expected /etc/config/tidewire, got '$conffiles'"
+
+# --- Build/Prepare, the build and its install ---------------------------------------------
+read -r build_dir install_dir < <(pmake show-dirs)
+pmake prepare >"$work/prepare.log" 2>&1 || fail "Build/Prepare failed: $(cat "$work/prepare.log")"
+for d in sim tests bench fuzz; do
+	[[ -e $build_dir/$d ]] && fail "Build/Prepare copied $d/, which the router does not need"
+done
+read -r -a cmake_options < <(pmake show-cmake)
+generator=()
+command -v ninja >/dev/null && generator=(-G Ninja)
+# In the source tree, as OpenWrt's cmake.mk builds, with its prefix.
+if ! { cmake -S "$build_dir" -B "$build_dir" "${generator[@]}" -DCMAKE_INSTALL_PREFIX=/usr \
+	-DCMAKE_BUILD_TYPE=Release "${cmake_options[@]}" &&
+	cmake --build "$build_dir" -j 2 &&
+	DESTDIR=$install_dir cmake --install "$build_dir"; } >"$work/build.log" 2>&1; then
+	tail -n 40 "$work/build.log"
+	fail "the prepared tree did not build and install by itself (log above)"
+fi
+
+# --- the install step ----------------------------------------------------------------------
+root=$work/root
+pmake install-package DEST="$root" >"$work/install.log" 2>&1 || fail "Package/tidewire/install failed: $(cat "$work/install.log")"
+got=$(cd "$root" && find . -type f -printf '%m %p\n' | sort)
+want='600 ./etc/config/tidewire
+644 ./usr/lib/libnmea2000.so
+755 ./etc/init.d/tidewire
+755 ./usr/sbin/tidewire'
+[[ $got == "$want" ]] || fail "installed files:
+expected:
+$want
+got:
+$got"
+cmp -s "$pkg/files/tidewire.init" "$root/etc/init.d/tidewire" || fail "/etc/init.d/tidewire is not files/tidewire.init"
+cmp -s "$pkg/files/tidewire.config" "$root/etc/config/tidewire" || fail "/etc/config/tidewire is not files/tidewire.config"
+cmp -s "$install_dir/usr/bin/tidewire" "$root/usr/sbin/tidewire" || fail "/usr/sbin/tidewire is not the daemon that was built"
+# Every file of files/ goes into the package.
+for f in "$pkg"/files/*; do
+	found=0
+	while IFS= read -r installed; do cmp -s "$f" "$installed" && found=1; done < <(find "$root" -type f)
+	((found)) || fail "files/$(basename "$f") is not installed by the Makefile"
+done
+# The daemon that was built runs: its usage text.
+if [[ -x $root/usr/sbin/tidewire ]]; then
+	usage=$(LD_LIBRARY_PATH=$root/usr/lib "$root/usr/sbin/tidewire" -h 2>&1 | head -n 1)
+	[[ $usage == "Usage: "* ]] || fail "the installed daemon did not print its usage: '$usage'"
+	LD_LIBRARY_PATH='' ldd "$root/usr/sbin/tidewire" | grep -q 'libnmea2000.so => not found' ||
+		fail "the installed daemon finds libnmea2000.so without /usr/lib: a build path is left in it"
+fi
+
+if ((failures)); then
+	echo "$failures failure(s)"
+	exit 1
+fi
+echo "PASS: the OpenWrt package directory builds and installs what it names"
