@@ -15,7 +15,7 @@
 # Usage: test_daemon_terminal.sh TIDEWIRE SIMULATOR [picocom|minicom|screen]...
 #        (no group: all of them). Root only; a group whose program (or tmux) is
 #        missing is skipped. TW_KEEP_WORK=1 keeps the sandboxes' state (the
-#        screen at the end is in GROUP/screen.txt), TW_TRACE=1 traces the inside.
+#        screen at the end is in GROUP/runs/screen.port).
 #
 # shellcheck disable=SC2016 # '$RAS:@' is the charger's own text
 set -u
