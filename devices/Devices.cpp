@@ -128,6 +128,13 @@ void tDevices::Clear() {
   records_.clear();
 }
 
+std::vector<std::string> tDevices::PortPaths() const {
+  std::vector<std::string> paths;
+  for (const auto &entry : records_)
+    if (!entry.second.portPath().empty()) paths.push_back(entry.second.portPath());
+  return paths;
+}
+
 int tDevices::AddPollFds(struct pollfd *fds, int room) const {
   int n = 0;
   for (const auto &entry : records_) {

@@ -79,6 +79,8 @@ class tRO500 {
   // is resting.
   int pollFd() const;
   bool portResting() const { return resting_; }
+  // The port's path as given to openPort ("" when it has none).
+  const std::string &portPath() const { return ttyPath_; }
   // For a loop that waits on pollFd(): whether the wait said the port has input. A
   // port known to have none is not read (each read is a system call, once a pass).
   void setInputKnown(bool ready) {
