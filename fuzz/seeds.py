@@ -267,12 +267,17 @@ write("terminal_port", "long", terminal_port(["A" * 5000 + "\n"]))
 # -------------------------------------------------------------- tty_table --
 
 
-def tty(table, key, model, modelver=""):
-    return Seed().i32(key).random_length(model).random_length(modelver).text(table).data()
+def tty(table, key, model, modelver="", in_use=()):
+    s = Seed().i32(key)
+    for p in in_use:
+        s.flag(True).num(p, -3, 99)
+    if len(in_use) < 4:
+        s.flag(False)
+    return s.random_length(model).random_length(modelver).text(table).data()
 
 
 write("tty_table", "known", tty("204:1:A 301:3:B", 204, "A"))
 write("tty_table", "rename", tty("204:1:A 301:3:B", 301, "B2"))
-write("tty_table", "add", tty("  204:1:A    junk 5:7:X ", 77, "RO500 v2", "B"))
+write("tty_table", "add", tty("  204:1:A    junk 5:7:X ", 77, "RO500 v2", "B", (9, 11)))
 write("tty_table", "hostile", tty("1:1:A 2:1:B 3:-1:C 4:2147483647:D", 9, "../x'y;z", "a/b"))
 sys.exit(0)

@@ -3,6 +3,8 @@
 // reads goes to the charger as TERMINAL messages of at most 8 characters each.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <sys/ioctl.h>
+
 #include <cstring>
 
 #include "FuzzCheck.h"
@@ -24,11 +26,18 @@ class tTerminalRuntime : public tFuzzRuntime {
 
 // Lets the record read what was typed. It echoes every byte it takes (local echo is
 // on), so the echo coming back tells when it has taken all of it; the pty hands bytes
-// over a little later than they were written.
+// over a little later than they were written. An echo that did not fit the pty's
+// other direction is lost: then a quiet moment with nothing left to read ends it.
 void ReadAll(tRO500 &r, tTerminalRuntime &rt, tFuzzPort &port, size_t typed, size_t &echoed) {
-  while (echoed < typed) {
+  for (int quiet = 0; echoed < typed && quiet < 100;) {
     struct pollfd fds[2] = {{r.ttyFd, POLLIN, 0}, {port.master, POLLIN, 0}};
-    if (::poll(fds, 2, 3000) <= 0) return;  // a loaded machine; the next input goes on
+    if (::poll(fds, 2, 20) <= 0) {
+      int waiting = 0;
+      if (ioctl(r.ttyFd, FIONREAD, &waiting) == 0 && waiting == 0) return;
+      quiet++;
+      continue;
+    }
+    quiet = 0;
     if (fds[0].revents & POLLIN) {
       r.poll_serialIn();
       FUZZ_CHECK(r.lineEnd >= r.lineBuf && r.lineEnd < r.lineBuf + tRO500::kBufferSize - 1);

@@ -36,14 +36,17 @@ std::string Unquote(const std::string &quoted) {
   return out;
 }
 
-bool PortTaken(const std::vector<tTtyEntry> &entries, int port) {
+bool PortTaken(const std::vector<tTtyEntry> &entries, const std::vector<int> &inUse, int port) {
   for (const tTtyEntry &e : entries)
     if (e.numbered && e.port == port) return true;
+  for (int p : inUse)
+    if (p == port) return true;
   return false;
 }
 
-void CheckPlan(const std::string &table, int key, const std::string &name) {
-  const tTtyPlan plan = PlanTty(table, key, name);
+void CheckPlan(const std::string &table, int key, const std::string &name,
+               const std::vector<int> &inUse) {
+  const tTtyPlan plan = PlanTty(table, key, name, inUse);
   const std::vector<tTtyEntry> entries = SplitTtyTable(table);
   for (const tTtyEntry &e : entries) {
     FUZZ_CHECK(e.len > 0 && e.pos + e.len <= table.size());
@@ -56,7 +59,7 @@ void CheckPlan(const std::string &table, int key, const std::string &name) {
       break;
     case tTtyPlan::kAdd:
       // A new port is an odd one nobody holds, at the end of the table.
-      FUZZ_CHECK(plan.port > 0 && plan.port % 2 == 1 && !PortTaken(entries, plan.port));
+      FUZZ_CHECK(plan.port > 0 && plan.port % 2 == 1 && !PortTaken(entries, inUse, plan.port));
       FUZZ_CHECK(plan.table.size() >= plan.newEntry.size());
       FUZZ_CHECK(plan.table.compare(plan.table.size() - plan.newEntry.size(), std::string::npos,
                                     plan.newEntry) == 0);
@@ -68,7 +71,7 @@ void CheckPlan(const std::string &table, int key, const std::string &name) {
   }
   if (plan.action == tTtyPlan::kKnown) return;
   // Read back, the stored table knows the charger by its name and port.
-  const tTtyPlan again = PlanTty(plan.table, key, name);
+  const tTtyPlan again = PlanTty(plan.table, key, name, inUse);
   FUZZ_CHECK(again.action == tTtyPlan::kKnown && again.port == plan.port);
   FUZZ_CHECK(Unquote(ShellQuote(plan.table)) == plan.table);
 }
@@ -77,13 +80,17 @@ void CheckPlan(const std::string &table, int key, const std::string &name) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FuzzedDataProvider in(data, size);
   const int key = in.ConsumeIntegral<int>();
+  // Ports of chargers being served that the table may not show.
+  std::vector<int> inUse;
+  while (inUse.size() < 4 && in.ConsumeBool())
+    inUse.push_back(in.ConsumeIntegralInRange<int>(-3, 99));
   const std::string model = in.ConsumeRandomLengthString(64);
   const std::string modelVersion = in.ConsumeRandomLengthString(40);
   const std::string table = in.ConsumeRemainingBytesAsString();
 
   const std::string name = SafeName(model.c_str());
   FUZZ_CHECK(Safe(name) && name.size() <= model.size());
-  CheckPlan(table, key, name);
+  CheckPlan(table, key, name, inUse);
   FUZZ_CHECK(Unquote(ShellQuote(table)) == table);
 
   // A battery's log file stays in the log directory whatever its texts say.
