@@ -59,7 +59,7 @@ for t in "${targets[@]}"; do
 		-rss_limit_mb=1024 -print_final_stats=1 -artifact_prefix="$work/$t.crashes/" \
 		"$corpus" >"$log" 2>&1 || rc=$?
 	execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-	secs=$(sed -n 's/^stat::peak_rss_mb.*//; s/^Done \([0-9]*\) runs in \([0-9]*\) second.*/\2/p' "$log" | tail -1)
+	secs=$(sed -n 's/^Done \([0-9]*\) runs in \([0-9]*\) second.*/\2/p' "$log" | tail -1)
 	[[ -n $secs && $secs -gt 0 ]] || secs=$seconds
 	size=$(find "$corpus" -type f | wc -l)
 	printf '%-16s %10s %12s %8s\n' "$t" "$(( ${execs:-0} / secs ))" "${execs:-0}" "$size"

@@ -15,6 +15,7 @@
 #        (no group: all of them)
 #
 # shellcheck disable=SC1010 # "do" is a word of the simulator's commands
+# shellcheck disable=SC2015 # "a && b || fail": fail when either fails
 set -u
 self=$(readlink -f "${BASH_SOURCE[0]}")
 here=$(dirname "$self")
