@@ -43,5 +43,15 @@ int WriteLogLine(int fd, const std::string &text) {
   size_t room = sizeof(buf) - len;
   size_t n = text.size() < room ? text.size() : room;
   std::memcpy(buf + len, text.data(), n);
-  return static_cast<int>(::write(fd, buf, len + n));
+  const size_t total = len + n;
+  const ssize_t wrote = ::write(fd, buf, total);
+  if (wrote < 0 || static_cast<size_t>(wrote) == total) return static_cast<int>(wrote);
+  // A full disk took only the start of the line: take it back, or the next line would
+  // run on from the cut one. The file is appended to, so it ends where the write did.
+  const off_t end = lseek(fd, 0, SEEK_CUR);
+  if (end >= wrote) {
+    int ignored = ftruncate(fd, end - wrote);
+    (void)ignored;
+  }
+  return -1;
 }

@@ -30,8 +30,10 @@ size_t StreamPrintf(N2kStream *stream, const char *format, ...)
 size_t PrintLine(N2kStream *stream, const std::string &text);
 size_t EndLine(N2kStream *stream);
 
-// Writes "YYYY-MM-DD HH:MM:SS " (UTC) and text with one write(); -1 for fd -1.
-// Text that does not fit the 4096-byte line buffer is cut.
+// Writes "YYYY-MM-DD HH:MM:SS " (UTC) and text with one write(); returns what write()
+// returned, -1 for fd -1. Text that does not fit the 4096-byte line buffer is cut. A
+// line the file takes only in part (a full disk) is taken back out of the file, which
+// then ends where it did before, and -1 is returned: a line is written whole or not.
 int WriteLogLine(int fd, const std::string &text);
 
 #endif

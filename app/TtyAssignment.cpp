@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "Console.h"
+#include "ProcessObjects.h"
 #include "RunCommand.h"
 #include "RunSettings.h"
 #include "SafeName.h"
@@ -38,10 +39,23 @@ tTtyEntry ReadEntry(const std::string &table, size_t pos, size_t len) {
   return e;
 }
 
-bool PortTaken(const std::vector<tTtyEntry> &entries, int port) {
+bool PortTaken(const std::vector<tTtyEntry> &entries, const std::vector<int> &inUse, int port) {
   for (const tTtyEntry &e : entries)
     if (e.numbered && e.port == port) return true;
+  for (int p : inUse)
+    if (p == port) return true;
   return false;
+}
+
+// The port numbers of the registered chargers' ports.
+std::vector<int> PortsInUse() {
+  std::vector<int> ports;
+  for (const std::string &path : Devices.PortPaths()) {
+    int port = 0;
+    char rest = 0;
+    if (sscanf(path.c_str(), "/dev/tnt%d%c", &port, &rest) == 1) ports.push_back(port);
+  }
+  return ports;
 }
 
 std::string EntryText(int key, int port, const std::string &name) {
@@ -70,7 +84,8 @@ std::vector<tTtyEntry> SplitTtyTable(const std::string &table) {
   return entries;
 }
 
-tTtyPlan PlanTty(const std::string &table, int key, const std::string &safeName) {
+tTtyPlan PlanTty(const std::string &table, int key, const std::string &safeName,
+                 const std::vector<int> &inUse) {
   tTtyPlan plan;
   std::vector<tTtyEntry> entries = SplitTtyTable(table);
   for (const tTtyEntry &e : entries) {
@@ -91,7 +106,7 @@ tTtyPlan PlanTty(const std::string &table, int key, const std::string &safeName)
   // A hand-edited table may already hold the port the count gives: never hand out
   // a port twice.
   int port = 2 * static_cast<int>(entries.size()) + 1;
-  while (PortTaken(entries, port)) port += 2;
+  while (PortTaken(entries, inUse, port)) port += 2;
   plan.action = tTtyPlan::kAdd;
   plan.port = port;
   plan.newEntry = EntryText(key, port, safeName);
@@ -125,7 +140,7 @@ std::string GetTTY(int key, const char *name) {
     return std::string();
   }
   TrimNewline(table);
-  tTtyPlan plan = PlanTty(table, key, SafeName(name));
+  tTtyPlan plan = PlanTty(table, key, SafeName(name), PortsInUse());
   // uci prints the value and a line end: it must still be read back whole.
   bool fits = plan.table.size() + 1 < kRunCommandMaxOutput;
   switch (plan.action) {

@@ -37,8 +37,11 @@ struct tTtyPlan {
 
 // safeName must already be SafeName()d. A known key keeps its port; a known key with
 // another name keeps its port and has its entry replaced in place; a new key gets the
-// next odd port (2 x entries + 1, moved up past any port an entry already holds).
-tTtyPlan PlanTty(const std::string &table, int key, const std::string &safeName);
+// next odd port (2 x entries + 1, moved up past any port an entry already holds or
+// that is in inUse: ports of chargers being served that the table does not show, as
+// when uci could not store them).
+tTtyPlan PlanTty(const std::string &table, int key, const std::string &safeName,
+                 const std::vector<int> &inUse = std::vector<int>());
 
 // text in single quotes for the shell, each ' inside written as '\''.
 std::string ShellQuote(const std::string &text);
@@ -50,6 +53,8 @@ std::string TtyPath(int port);
 // updating its table entry (stored and committed before it returns). The model ID is
 // stored sanitised (SafeName). "" when the table is too long to be read or stored
 // whole: the charger then gets no port rather than one that may be someone else's.
+// A new charger never gets a port that a registered one holds, even when uci failed
+// to store (or read) that one's entry.
 std::string GetTTY(int key, const char *name);
 
 #endif

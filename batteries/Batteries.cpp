@@ -1,7 +1,5 @@
 #include "Batteries.h"
 
-#include <fcntl.h>
-
 #include <tuple>
 
 #include "BatteryLogPath.h"
@@ -62,8 +60,10 @@ void tBatteries::OpenLog(tBattery &b, const char *modelId, const char *modelVers
   if (RunSettings.logDir == nullptr) return;
   char path[kBatteryLogPathSize];
   if (BatteryLogPath(path, sizeof(path), RunSettings.logDir, b.canAddr, b.manufacturerCode,
-                     b.uniqueNumber, product, modelId, modelVersion))
-    b.logFd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+                     b.uniqueNumber, product, modelId, modelVersion)) {
+    b.logPath = path;
+    b.openLog();
+  }
   if (RunSettings.debugLevel >= kRegisterLogLevel)
     StreamPrintf(Console, "tBatteries::Add: Opened logfile(%d) %s\n", b.logFd, path);
 }

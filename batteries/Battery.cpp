@@ -1,5 +1,6 @@
 #include "Battery.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -30,6 +31,7 @@ tBattery::~tBattery() {
 
 void tBattery::reset() {
   logFd = -1;
+  logPath.clear();
   lastPoll = Runtime->Millis();
   setDCSS1(0, 0);
   setDCSS2(0, 0, 0);
@@ -62,7 +64,12 @@ void tBattery::poll() {
   char line[kLineSize];
   formatLine(line, sizeof(line));
   if (RunSettings.debugLevel >= kLineLogLevel) StreamPrintf(Console, "tBattery::poll:%s", line);
+  if (logFd == -1 && !logPath.empty()) openLog();
   if (logFd != -1) WriteLogLine(logFd, line);
+}
+
+void tBattery::openLog() {
+  logFd = open(logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
 }
 
 void tBattery::setDCSS1(float vdc, float adc) {

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 class tBattery {
  public:
@@ -30,8 +31,11 @@ class tBattery {
   void reset();
   // Writes the DCS line once kLineIntervalMs have passed since the last one (or since
   // the record was made): to the console at debug level 8 and up, and stamped to the
-  // log file when there is one.
+  // log file when there is one. A log file that could not be opened (a folder not
+  // mounted or writable yet) is tried again before each line.
   void poll();
+  // Opens logPath for appending (created when missing); logFd stays -1 when it cannot.
+  void openLog();
   // Milliseconds until poll() writes: 0 when due; unsigned 32-bit difference from
   // lastPoll, so the wrap of the counter does no harm.
   uint32_t msUntilDue(uint32_t now) const;
@@ -52,8 +56,9 @@ class tBattery {
 
   int canAddr;
   int logFd;
-  uint32_t lastPoll;  // Runtime->Millis() of the last line, or of the record's creation
-  int instance = 0;   // from the message that registered the battery
+  std::string logPath;  // empty: no log file
+  uint32_t lastPoll;    // Runtime->Millis() of the last line, or of the record's creation
+  int instance = 0;     // from the message that registered the battery
   int devPri = 0;
   // The node that sent that message: a record is only fed by the node it was made for.
   uint32_t uniqueNumber = 0;

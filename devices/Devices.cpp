@@ -1,6 +1,5 @@
 #include "Devices.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -78,7 +77,8 @@ tRO500 *tDevices::Add(int canAddr, int uniqueNumber, const char *swVersion, cons
     char path[kLogPathSize];
     snprintf(path, sizeof(path), "%s/RO500-%d:%s.log", RunSettings.logDir, uniqueNumber,
              SafeName(modelId).c_str());
-    r.logFd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    r.logPath = path;
+    r.openLog();
     if (debug > 3) StreamPrintf(Console, "tDevices::Add: Opened logfile(%d) %s\n", r.logFd, path);
   }
   if (debug > 0)
@@ -126,6 +126,13 @@ void tDevices::Remove(int canAddr) {
 
 void tDevices::Clear() {
   records_.clear();
+}
+
+std::vector<std::string> tDevices::PortPaths() const {
+  std::vector<std::string> paths;
+  for (const auto &entry : records_)
+    if (!entry.second.portPath().empty()) paths.push_back(entry.second.portPath());
+  return paths;
 }
 
 int tDevices::AddPollFds(struct pollfd *fds, int room) const {

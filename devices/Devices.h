@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "RO500.h"
 
@@ -54,6 +55,9 @@ class tDevices {
   // clean stop of the daemon.
   void Clear();
   size_t Count() const { return records_.size(); }
+  // The port paths of the records, for the tty assignment (records without a port
+  // left out).
+  std::vector<std::string> PortPaths() const;
 
   // For the loop's wait. Appends {fd, POLLIN} for every open port that is not resting
   // and returns how many it appended (at most room).

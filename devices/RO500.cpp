@@ -43,6 +43,7 @@ void tRO500::reset() {
   rxEnd = nullptr;
   ttyFd = -1;
   logFd = -1;
+  logPath.clear();
   statIndex = 0;
   lastStatus = Runtime->Millis();
   statTick = 0;

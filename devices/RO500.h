@@ -63,7 +63,11 @@ class tRO500 {
   void poll_status();
   // The collected text (empty when idle); the record is idle again afterwards.
   std::string takeReceived();
+  // Writes the line, stamped, to the log file; one that could not be opened (a folder
+  // not mounted or writable yet) is tried again first.
   void logLine(const std::string &line);
+  // Opens logPath for appending (created when missing); logFd stays -1 when it cannot.
+  void openLog();
 
   // Opens the port (read-write, non-blocking, raw) and remembers its path for
   // reopening; ttyFd is -1 when it cannot be opened.
@@ -75,6 +79,8 @@ class tRO500 {
   // is resting.
   int pollFd() const;
   bool portResting() const { return resting_; }
+  // The port's path as given to openPort ("" when it has none).
+  const std::string &portPath() const { return ttyPath_; }
   // For a loop that waits on pollFd(): whether the wait said the port has input. A
   // port known to have none is not read (each read is a system call, once a pass).
   void setInputKnown(bool ready) {
@@ -88,6 +94,7 @@ class tRO500 {
 
   int canAddr;
   int logFd = -1;
+  std::string logPath;  // empty: no log file
   int ttyFd = -1;
   int uniqueNumber = 0;
   int version = 0;

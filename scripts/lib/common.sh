@@ -19,6 +19,8 @@ ensure_packages() {
 BUILD_PACKAGES=(cmake make g++ libgtest-dev)
 SANDBOX_PACKAGES=(socat busybox-static iproute2 util-linux procps python3 tmux picocom minicom screen)
 VM_PACKAGES=(qemu-system-x86 busybox-static can-utils xz-utils binutils socat)
+# The fuzz targets: clang and its libFuzzer, ASan and UBSan runtimes.
+FUZZ_PACKAGES=(clang libclang-rt-dev)
 
 # Configures and builds into DIR with any extra cmake arguments.
 # The compiler's chatter goes to DIR/build.log; it is shown only when the build fails.

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -334,4 +335,25 @@ TEST_F(tBatteryRegistry, ClearClosesEveryFile) {
   batteries.Clear();
   EXPECT_EQ(0u, batteries.Count());
   EXPECT_EQ(-1, fcntl(fd, F_GETFD));
+}
+
+TEST_F(tBatteryRegistry, ALogFolderThatComesLaterGetsTheNextLine) {
+  // The folder is not there yet when the battery registers (a stick mounted later).
+  const std::string later = dir + "/later";
+  RunSettings.logDir = later.c_str();
+  batteries.UpdateDCSS1(35, 1, 120, 13.25f, -4.5f);
+  tBattery *b = batteries.Find(35);
+  ASSERT_NE(nullptr, b);
+  EXPECT_EQ(-1, b->logFd);
+  rt.now += 10000;
+  batteries.poll();
+  ASSERT_EQ(0, mkdir(later.c_str(), 0755));
+  rt.now += 10000;
+  batteries.poll();
+  EXPECT_EQ(std::vector<std::string>{"DCS;,1,120, ,13,-4.5, ,0,0,0, ,0,0,0,0, ,0,0,0,0, ,0,0, "
+                                     ",0,0,0,0, ,0,0,0,0,0,0"},
+            Lines(later + "/BAT-35:135:471:X1.log"));
+  batteries.Clear();
+  unlink((later + "/BAT-35:135:471:X1.log").c_str());
+  rmdir(later.c_str());
 }

@@ -1,9 +1,14 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 #include <string>
 
 #include "Console.h"
@@ -72,4 +77,40 @@ TEST(WriteLogLine, OneWriteWithAUtcStampWhateverTheTimeZone) {
   EXPECT_EQ(static_cast<int>(kLogLineBufferSize), written);
   close(sv[0]);
   close(sv[1]);
+}
+
+TEST(WriteLogLine, ALineTheFileTakesOnlyInPartIsTakenBack) {
+  char path[] = "/tmp/tw-logline-XXXXXX";
+  int fd = mkstemp(path);
+  ASSERT_NE(-1, fd);
+  close(fd);
+  fd = open(path, O_WRONLY | O_APPEND);
+  ASSERT_EQ(24, WriteLogLine(fd, "abc\n"));
+  // A file size limit makes the kernel take only part of a write, as a full disk does.
+  struct sigaction ignore = {}, old;
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &old);
+  struct rlimit limit, saved;
+  getrlimit(RLIMIT_FSIZE, &saved);
+  limit = saved;
+  limit.rlim_cur = 24 + 10;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  const int cut = WriteLogLine(fd, "DCS;,1,120, ,13,4.5\n");
+  setrlimit(RLIMIT_FSIZE, &saved);
+  sigaction(SIGXFSZ, &old, nullptr);
+  EXPECT_EQ(-1, cut);
+  struct stat st;
+  ASSERT_EQ(0, fstat(fd, &st));
+  EXPECT_EQ(24, st.st_size);
+  // Room again: the next line follows the last whole one.
+  EXPECT_EQ(40, WriteLogLine(fd, "DCS;,1,120, ,13,4.5\n"));
+  close(fd);
+  std::ifstream in(path);
+  std::string first, second, rest;
+  std::getline(in, first);
+  std::getline(in, second);
+  EXPECT_EQ("abc", first.substr(20));
+  EXPECT_EQ("DCS;,1,120, ,13,4.5", second.substr(20));
+  EXPECT_FALSE(std::getline(in, rest));
+  unlink(path);
 }

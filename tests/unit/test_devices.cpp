@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <limits>
 
 #include "Devices.h"
@@ -106,6 +107,33 @@ TEST_F(tRegistry, LogFilesStayInTheLogDirectoryWhateverTheModelId) {
   ASSERT_NE(-1, r->logFd);
   std::string tame = std::string(dir) + "/RO500-77:.._.._x_y.log";
   EXPECT_EQ(0, stat(tame.c_str(), &st));
+  devices.Clear();
+  std::string rm = std::string("rm -rf ") + dir;
+  ASSERT_EQ(0, system(rm.c_str()));
+}
+
+TEST_F(tRegistry, ALogFolderThatComesLaterGetsTheNextLogLines) {
+  char dir[] = "/tmp/tw-logs-XXXXXX";
+  ASSERT_NE(nullptr, mkdtemp(dir));
+  const std::string later = std::string(dir) + "/later";
+  RunSettings.logDir = later.c_str();
+  tRO500 *r = devices.Add(140, 1234, "1.0", "RO500");
+  EXPECT_EQ(-1, r->logFd);
+  r->ast.status("AST;,1, ,2,3,4,5, ,6,7,8,9, ,10,11, ,12, ,13,14,15,16\n");
+  r->suspended = false;
+  ASSERT_EQ(0, mkdir(later.c_str(), 0755));
+  // The ninth status tick writes the log lines.
+  for (int tick = 0; tick < 9; tick++) {
+    rt.now += 1000;
+    r->markAlive();
+    r->poll_status();
+  }
+  EXPECT_NE(-1, r->logFd);
+  std::ifstream log(later + "/RO500-1234:RO500.log");
+  std::string line;
+  ASSERT_TRUE(std::getline(log, line));
+  EXPECT_EQ("AST;,1.00, ,2.00,3.0,4.0,5, ,6.00,7,8,9, ,10,11, ,12, ,13.00,14,15,16",
+            line.substr(20));
   devices.Clear();
   std::string rm = std::string("rm -rf ") + dir;
   ASSERT_EQ(0, system(rm.c_str()));

@@ -59,6 +59,33 @@ TEST(StatusRecords, AstIntegerFieldsTruncateAndSaturate) {
   EXPECT_EQ(0, AstInt(-0.9f));
 }
 
+TEST(StatusRecords, AstHoursStayRightWhenTheClockIsPast2038) {
+  tScopedRuntime rt;
+  tAST ast;
+  // 2039-09-18: the 32-bit stamp has wrapped; 36 minutes still add 0.6 hours.
+  rt.wall = 2200000000;
+  ast.status(kAstLine);
+  rt.wall += 36 * 60;
+  EXPECT_EQ("AST;,101.10, ,13.20,4.5,-2.0,60, ,14.40,30,432,21, ,25,40, ,1800, ,13.95,7,8,90\n",
+            ast.status());
+  // A line parsed across the wrap (2038-01-19 03:14:07 UTC, then an hour on).
+  tAST across;
+  rt.wall = 2147483647;
+  across.status(kAstLine);
+  rt.wall += 3600;
+  EXPECT_EQ(0u, across.status().find("AST;,101.50, ,"));
+  // The second whose 32 bits read -1 (2106-02-07 06:28:15 UTC, or a clock at -1) still
+  // counts as parsed.
+  tAST edge;
+  rt.wall = 4294967295;
+  edge.status(kAstLine);
+  EXPECT_EQ(0u, edge.status().find("AST;,100.50, ,"));
+  rt.wall = -1;
+  tAST before1970;
+  before1970.status(kAstLine);
+  EXPECT_EQ(0u, before1970.status().find("AST;,100.50, ,"));
+}
+
 TEST(StatusRecords, AstParseStopsAtTheFirstMismatchButIsStampedAnyway) {
   tScopedRuntime rt;
   tAST ast;

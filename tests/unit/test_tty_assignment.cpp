@@ -8,6 +8,7 @@
 #include <string>
 
 #include "FakeRuntime.h"
+#include "ProcessObjects.h"
 #include "RunCommand.h"
 #include "SafeName.h"
 #include "TtyAssignment.h"
@@ -65,6 +66,18 @@ TEST(TtyPlan, OddEntriesCountAndNoPortIsHandedOutTwice) {
   EXPECT_EQ(5, p.port);
   p = PlanTty("5:3:X 6:5:Y", 7, "Z");
   EXPECT_EQ(7, p.port);
+}
+
+TEST(TtyPlan, ANewKeyPassesPortsInUseThatTheTableDoesNotShow) {
+  tTtyPlan p = PlanTty("", 1002, "RO500", {1});
+  EXPECT_EQ(3, p.port);
+  EXPECT_EQ("1002:3:RO500", p.table);
+  p = PlanTty("204:1:A", 7, "B", {3, 5});
+  EXPECT_EQ(7, p.port);
+  // A known key keeps its port whatever is in use.
+  p = PlanTty("204:1:A", 204, "A", {1});
+  EXPECT_EQ(tTtyPlan::kKnown, p.action);
+  EXPECT_EQ(1, p.port);
 }
 
 TEST(TtyAssignmentText, SafeNamesQuotingAndPaths) {
@@ -193,4 +206,17 @@ TEST_F(tUciStore, GetTTYRefusesATableItCannotReadOrStoreWhole) {
   content << conf.rdbuf();
   EXPECT_NE(std::string::npos, content.str().find(big.substr(0, 5000) + "'"));
   EXPECT_EQ(std::string::npos, content.str().find(" 78:"));
+}
+
+TEST_F(tUciStore, ANewChargerNeverGetsTheRegisteredOnesPortWhenUciFails) {
+  tScopedRuntime rt;
+  tScopedConsole console;
+  std::ofstream failing(dir_ + "/bin/uci");
+  failing << "#!/bin/sh\nexit 1\n";
+  failing.close();
+  // The first charger is served on /dev/tnt1, though uci could not store it.
+  Devices.Add(140, 1001, "1.0", "RO500");
+  EXPECT_EQ("/dev/tnt3", GetTTY(1002, "RO500"));
+  Devices.Clear();
+  EXPECT_EQ("/dev/tnt1", GetTTY(1002, "RO500"));
 }

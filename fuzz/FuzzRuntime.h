@@ -1,0 +1,42 @@
+// The daemon's surroundings for a fuzz target: a runtime whose clocks the input moves
+// and whose bus sends are only counted, and a console that swallows what is printed
+// (a run prints millions of lines at the highest debug level).
+#ifndef FUZZ_FUZZRUNTIME_H
+#define FUZZ_FUZZRUNTIME_H
+
+#include <ctime>
+
+#include "Console.h"
+#include "N2kMsg.h"
+#include "Runtime.h"
+
+class tFuzzRuntime : public tRuntime {
+ public:
+  uint32_t now = 5000;
+  time_t wall = 1700000000;
+  unsigned long sent = 0;
+
+  uint32_t Millis() override { return now; }
+  time_t Time() override { return wall; }
+  bool SendMsg(const tN2kMsg &msg) override {
+    sent += msg.DataLen >= 0 ? 1 : 0;
+    return true;
+  }
+};
+
+class tNullConsole : public tSerial {
+ public:
+  tNullConsole() : tSerial(nullptr) {}
+  size_t write(const unsigned char *, unsigned int len) override { return len; }
+};
+
+// Installs both for the life of the process: a fuzz target never gives them back.
+inline tFuzzRuntime &FuzzSurroundings() {
+  static tFuzzRuntime runtime;
+  static tNullConsole console;
+  Runtime = &runtime;
+  Console = &console;
+  return runtime;
+}
+
+#endif

@@ -1,0 +1,69 @@
+// The terminal bridge fed any text a charger (or a node at its address) may send: the
+// characters of TERMINAL messages in pieces of up to 8, line feeds or none, status
+// lines and garbage, overlong lines, NULs; between pieces the bridge writes to the port,
+// files lines, ticks its status output and now and then queues a command of its own.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstring>
+
+#include "FuzzCheck.h"
+#include "FuzzPort.h"
+#include "FuzzRuntime.h"
+#include "RO500.h"
+#include "RunSettings.h"
+
+namespace {
+void CheckBuffers(const tRO500 &r) {
+  if (r.rxEnd != nullptr) {
+    FUZZ_CHECK(r.rxEnd >= r.rxBuf && r.rxEnd < r.rxBuf + tRO500::kBufferSize);
+    FUZZ_CHECK(*r.rxEnd == '\0');
+  }
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  tFuzzRuntime &rt = FuzzSurroundings();
+  static tFuzzPort port;
+  FuzzedDataProvider in(data, size);
+  RunSettings = tRunSettings();
+  RunSettings.debugLevel = in.ConsumeBool() ? 9 : 0;
+  rt.now = in.ConsumeIntegral<uint32_t>();
+
+  tRO500 r(140);
+  r.openPort(port.path);
+  FUZZ_CHECK(r.ttyFd != -1);
+  r.markAlive();
+  if (in.ConsumeBool()) r.terminal2CAN("$RAS:@");
+  while (in.remaining_bytes() > 0) {
+    switch (in.ConsumeIntegralInRange<int>(0, 7)) {
+      case 0:
+        rt.now += in.ConsumeIntegralInRange<uint32_t>(0, 25000);
+        rt.wall += in.ConsumeIntegralInRange<int>(0, 7200);
+        r.poll_terminal();
+        r.poll_status();
+        break;
+      case 1:
+        r.poll_serialOut();
+        break;
+      case 2:
+        if (in.ConsumeIntegralInRange<int>(0, 3) == 0) r.terminal2CAN("$RAS:@");
+        break;
+      default: {
+        // One TERMINAL message: up to 8 characters, cut at a NUL as the handler cuts it.
+        char chars[9] = {0};
+        const std::string piece = in.ConsumeBytesAsString(in.ConsumeIntegralInRange<size_t>(0, 8));
+        std::memcpy(chars, piece.data(), piece.size());
+        r.UpdTerminalFromCAN(chars);
+        break;
+      }
+    }
+    CheckBuffers(r);
+    port.Drain();
+  }
+  r.poll_serialOut();
+  CheckBuffers(r);
+  const std::string ast = r.ast.status();
+  FUZZ_CHECK(ast.empty() || ast.compare(0, 5, "AST;,") == 0);
+  port.Drain();
+  return 0;
+}
