@@ -346,19 +346,21 @@ tw_outside_init() {
 		trap "rm -rf '$TW_WORK'" EXIT
 	fi
 	TW_PHASE_FAILURES=0
+	TW_PHASE_ARGS=()
 }
 
 # tw_sandbox_phase STATE PHASE SCENARIO [SANDBOX OPTIONS...]: runs PHASE inside a
 # router sandbox with state directory STATE (an existing one is the same router
 # rebooted) and the simulator on SCENARIO; prints the run's FIGURES lines, and when a
-# check failed its output, then the last lines of each port and each daemon run.
+# check failed its output, then the last lines of each port and each daemon run. The
+# inside gets "--inside PHASE DAEMON" and then the words of TW_PHASE_ARGS, if set.
 tw_sandbox_phase() {
 	local state=$1 phase=$2 scenario=$3 rc f out
 	shift 3
 	out=$TW_WORK/$phase.out
 	"$TW_REPO/scripts/router-sandbox" --state "$state" --sim-bin "$TW_SIM_BIN" \
 		--sim "-s $(printf %q "$scenario") -l \$SANDBOX_STATE/bus.log --control \$SANDBOX_STATE/sim.ctl" \
-		"$@" -- bash "$TW_SELF" --inside "$phase" "$TW_DAEMON_BIN" >"$out" 2>&1 </dev/null
+		"$@" -- bash "$TW_SELF" --inside "$phase" "$TW_DAEMON_BIN" "${TW_PHASE_ARGS[@]}" >"$out" 2>&1 </dev/null
 	rc=$?
 	grep '^FIGURES' "$out"
 	if ((rc == 0)) && ! grep -q '^FAIL' "$out"; then return 0; fi

@@ -313,8 +313,10 @@ phase_chase() {
 	held=''
 	# shellcheck disable=SC2317 # called through tw_wait
 	_held() {
-		held=$(tw_daemon_claims | awk '$2 != 254 { a = $2 } END { print a }')
-		[[ -n $held ]] && tw_frames_from "$TW_LOG" "$lm" "$held" | grep -qv '^60928 '
+		# The daemon's latest claim, not a "cannot claim": an address it may use now
+		# (an earlier one may be where the chaser sits).
+		held=$(tw_daemon_claims | awk 'END { print $2 }')
+		[[ -n $held && $held != 254 ]] && tw_frames_from "$TW_LOG" "$lm" "$held" | grep -qv '^60928 '
 	}
 	tw_wait 75 _held || { tw_fail "after the chase: no address stood within 75 s"; tw_stop; return; }
 	lm=$(tw_log_lines "$TW_LOG")
@@ -327,59 +329,22 @@ phase_chase() {
 	tw_stop
 }
 
-inside() {
-	local phase=$1
-	TW_DAEMON=$2
-	SIM=$3
-	SCENARIO=$4
-	TW_LOG=$SANDBOX_STATE/bus.log
-	TW_CTL=$SANDBOX_STATE/sim.ctl
-	TW_OUT=$SANDBOX_STATE/runs
-	LOGS=$SANDBOX_STATE/logs
-	mkdir -p "$TW_OUT" "$LOGS"
-	if ! tw_wait 10 tw_has_text "$SANDBOX_STATE/sim.out" ready || ! [[ -p $TW_CTL ]]; then
-		echo "FAIL: the simulator did not start:"
-		cat "$SANDBOX_STATE/sim.out"
-		exit 1
-	fi
-	"phase_$phase"
-	((TW_FAILURES == 0))
-}
-
 if [[ ${1:-} == --inside ]]; then
 	shift
-	inside "$@"
+	# The adapter group starts the simulator again itself: its program and scenario.
+	SIM=$3 SCENARIO=$4 LOGS=$SANDBOX_STATE/logs
+	mkdir -p "$LOGS"
+	tw_inside "$@"
 	exit
 fi
 
 # ============================================================== outside ====
 
-all_groups=(adapter logfull logro uci console flood newmodel chase)
-if ((EUID != 0)); then
-	echo "SKIP: the router sandbox needs root"
-	exit 77
-fi
-if (($# < 2)); then
-	echo "usage: $0 TIDEWIRE SIMULATOR [${all_groups[*]}]..." >&2
-	exit 2
-fi
-daemon=$(readlink -f "$1")
-sim=$(readlink -f "$2")
-shift 2
-groups=("$@")
-((${#groups[@]})) || groups=("${all_groups[@]}")
-
-work=$(mktemp -d)
-if [[ -n ${TW_KEEP_WORK:-} ]]; then
-	echo "work directory: $work"
-else
-	trap 'rm -rf "$work"' EXIT
-fi
-failures=0
-
+TW_ALL_GROUPS=(adapter logfull logro uci console flood newmodel chase)
+tw_outside_init "$@"
 # A charger, a battery monitor, a node that asks, a rival with a lower NAME and a
 # chaser that waits to be told.
-scenario=$work/faults.scn
+scenario=$TW_WORK/faults.scn
 cat >"$scenario" <<-'EOF'
 	node c1 behaviour=ro500 unique=1001 address=0x42
 	do c1 pace 10
@@ -390,37 +355,8 @@ cat >"$scenario" <<-'EOF'
 	do thief stop
 	echo ready
 EOF
-
-for group in "${groups[@]}"; do
-	[[ " ${all_groups[*]} " == *" $group "* ]] || {
-		echo "unknown group '$group'" >&2
-		exit 2
-	}
-	state=$work/$group
-	"$repo/scripts/router-sandbox" --state "$state" --sim-bin "$sim" \
-		--sim "-s $(printf %q "$scenario") -l \$SANDBOX_STATE/bus.log --control \$SANDBOX_STATE/sim.ctl" \
-		-- bash "$self" --inside "$group" "$daemon" "$sim" "$scenario" >"$work/$group.out" 2>&1 </dev/null
-	rc=$?
-	grep '^FIGURES' "$work/$group.out"
-	if ((rc != 0)) || grep -q '^FAIL' "$work/$group.out"; then
-		failures=$((failures + 1))
-		echo "FAIL: group '$group' (sandbox exit status $rc):"
-		sed 's/^/    /' "$work/$group.out"
-		for f in "$state"/runs/*.port; do
-			[[ -e $f ]] || continue
-			echo "    [port $(basename "$f" .port)]"
-			tail -n 20 "$f" | sed 's/^/      /'
-		done
-		for f in "$state"/runs/*.out; do
-			[[ -e $f ]] || continue
-			echo "    [daemon run $(basename "$f" .out)]"
-			tail -n 30 "$f" "${f%.out}.err" | tr '\b' ' ' | sed 's/^/      /'
-		done
-	fi
+TW_PHASE_ARGS=("$TW_SIM_BIN" "$scenario")
+for group in "${TW_GROUPS[@]}"; do
+	tw_sandbox_phase "$TW_WORK/$group" "$group" "$scenario"
 done
-
-if ((failures)); then
-	echo "$failures group(s) failed"
-	exit 1
-fi
-echo "PASS: the daemon through faults around it (${groups[*]})"
+tw_outside_done "the daemon through faults around it"

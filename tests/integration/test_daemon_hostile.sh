@@ -58,8 +58,10 @@ phase_chase() {
 	# The chase is over: within a minute and the hold time, an address stands and is stored.
 	# shellcheck disable=SC2317 # called through tw_wait
 	_held_and_stored() {
-		held=$(tw_daemon_claims | awk '$2 != 254 { a = $2 } END { print a }')
-		[[ -n $held && $(stored) == "$held" ]] && tw_frames_from "$TW_LOG" "$mark" "$held" | grep -qv '^60928 '
+		# The latest claim, not a "cannot claim" (an earlier one may be where the chaser sits).
+		held=$(tw_daemon_claims | awk 'END { print $2 }')
+		[[ -n $held && $held != 254 && $(stored) == "$held" ]] &&
+			tw_frames_from "$TW_LOG" "$mark" "$held" | grep -qv '^60928 '
 	}
 	tw_wait 75 _held_and_stored || tw_fail "after the chase: held address '$held' is not the stored one '$(stored)'"
 	tw_stop
