@@ -37,8 +37,9 @@ start_served() {
 	tw_start "$name" -c "$TIDEWIRE_CAN_PORT" -l "$LOGS" -d 4 "$@"
 	tw_port_wait 15 tnt0 "RO500 #1001 ONLINE" "$mark" || { tw_fail "$name: no 'RO500 #1001 ONLINE' within 15 s"; return 1; }
 	tw_port_wait 10 tnt0 "AOK;" "$mark" || tw_fail "$name: c1's answer never reached /dev/tnt0"
-	# The battery is registered (its file made) once its first status has come.
-	[[ ! -w $LOGS ]] || tw_wait 10 bat_file >/dev/null || tw_fail "$name: no battery log file within 10 s"
+	# The battery is registered (its file open in this daemon: a file left by an
+	# earlier run says nothing) once its first status has come.
+	[[ ! -w $LOGS ]] || tw_wait 10 bat_open || tw_fail "$name: the battery log file not open within 10 s"
 }
 
 # bat_file: the battery's log file (the simulated BMS "house" at 35).
@@ -46,6 +47,12 @@ bat_file() {
 	local f
 	f=$(compgen -G "$LOGS/BAT-35:*.log" | head -1)
 	[[ -n $f ]] && echo "$f"
+}
+# bat_open: the daemon holds the battery's log file open.
+bat_open() {
+	local f
+	f=$(bat_file) || return 1
+	find "/proc/$TW_PID/fd" -lname "$f" 2>/dev/null | grep -q .
 }
 # dcs_lines: how many DCS lines the battery's file has.
 dcs_lines() {
