@@ -17,14 +17,11 @@ constexpr uint32_t kStatus1 = 0x19FFFD42, kStatus2 = 0x19FFFC42, kStatus3 = 0x19
                    kStatus4 = 0x19FEC942, kStatus5 = 0x19FEC842, kStatus6 = 0x19FEC742,
                    kStatus11 = 0x19FEA542;
 
-class SimBattery : public ::testing::Test {
+class SimBattery : public tSimNodeTest {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(ParseNodeConfig("bat", {"behaviour=battery", "address=0x42"}, config_, error))
-        << error;
-    node_.reset(new tClockedSimNode(bus_, config_, clock_));
-    ASSERT_TRUE(node_->Open());
+    Start("bat", "battery");
+    if (HasFatalFailure()) return;
     // The pass in which the address settles.
     for (int i = 0; i < 100 && !node_->IsReady(); i++) {
       readyAt_ = clock_.now;
@@ -34,35 +31,12 @@ class SimBattery : public ::testing::Test {
     ASSERT_TRUE(node_->IsReady());
     probe_.Drain();
   }
-  void Run(uint32_t ms, uint32_t step = 5) {
-    for (uint32_t t = 0; t < ms; t += step) {
-      node_->ParseMessages();
-      for (const tCanFrame &f : probe_.Drain()) seen_.push_back({clock_.now, f});
-      clock_.now += step;
-    }
-  }
-  bool Do(const std::string &text) {
-    std::string error;
-    return node_->Behaviour()->OnCommand(*node_, text, error);
-  }
-  std::vector<tSeen> Frames(uint32_t id) const {
-    std::vector<tSeen> out;
-    for (const tSeen &s : seen_)
-      if (s.frame.id == id) out.push_back(s);
-    return out;
-  }
   std::vector<uint8_t> Last(uint32_t id) const {
     std::vector<tSeen> f = Frames(id);
     if (f.empty()) return {};
     return std::vector<uint8_t>(f.back().frame.data, f.back().frame.data + f.back().frame.len);
   }
 
-  tFakeClock clock_;
-  tVirtualBus bus_;
-  tProbe probe_{bus_};
-  tSimNodeConfig config_;
-  std::unique_ptr<tClockedSimNode> node_;
-  std::vector<tSeen> seen_;
   uint32_t readyAt_ = 0;
 };
 

@@ -19,49 +19,21 @@ double FakeWall() {
 
 using Payload = std::vector<uint8_t>;
 
-class SimPower : public ::testing::Test {
+class SimPower : public tSimNodeTest {
  protected:
   // A node at 0x42 with the behaviour, its address settled, nothing seen yet.
   void Make(const std::string &behaviour) {
-    std::string error;
-    ASSERT_TRUE(ParseNodeConfig("d1", {"behaviour=" + behaviour, "address=0x42"}, config_, error))
-        << error;
-    node_.reset(new tClockedSimNode(bus_, config_, clock_));
+    Start("d1", behaviour);
+    if (HasFatalFailure()) return;
     if (auto *clock = dynamic_cast<tBusClock *>(node_->Behaviour())) clock->SetWallClock(FakeWall);
-    ASSERT_TRUE(node_->Open());
     while (!node_->IsReady()) Run(5);
     seen_.clear();
   }
-  void Run(uint32_t ms) {
-    for (uint32_t t = 0; t < ms; t += 5) {
-      node_->ParseMessages();
-      for (const tCanFrame &f : probe_.Drain()) seen_.push_back({clock_.now, f});
-      clock_.now += 5;
-    }
-  }
-  bool Do(const std::string &text) {
-    std::string error;
-    return node_->Behaviour()->OnCommand(*node_, text, error);
-  }
   std::vector<uint32_t> Times(uint32_t id) const {
     std::vector<uint32_t> out;
-    for (const auto &s : seen_)
-      if (s.second.id == id) out.push_back(s.first);
+    for (const tSeen &s : Frames(id)) out.push_back(s.at);
     return out;
   }
-  std::vector<Payload> Payloads(uint32_t id) const {
-    std::vector<Payload> out;
-    for (const auto &s : seen_)
-      if (s.second.id == id) out.emplace_back(s.second.data, s.second.data + s.second.len);
-    return out;
-  }
-
-  tFakeClock clock_;
-  tVirtualBus bus_;
-  tProbe probe_{bus_};
-  tSimNodeConfig config_;
-  std::unique_ptr<tClockedSimNode> node_;
-  std::vector<std::pair<uint32_t, tCanFrame>> seen_;
 };
 
 }  // namespace

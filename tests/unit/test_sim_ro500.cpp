@@ -12,47 +12,21 @@
 
 namespace {
 
-class SimRO500 : public ::testing::Test {
+class SimRO500 : public tSimNodeTest {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(ParseNodeConfig("c1", {"behaviour=ro500", "address=0x42"}, config_, error))
-        << error;
-    node_.reset(new tClockedSimNode(bus_, config_, clock_));
-    ASSERT_TRUE(node_->Open());
+    Start("c1", "ro500");
+    if (HasFatalFailure()) return;
     Run(300);  // address settled
     ASSERT_TRUE(node_->IsReady());
     seen_.clear();
   }
 
-  // Moves the clock in 5 ms steps, keeping each frame with the time it went out.
-  void Run(uint32_t ms) {
-    for (uint32_t t = 0; t < ms; t += 5) {
-      node_->ParseMessages();
-      for (const tCanFrame &f : probe_.Drain()) seen_.push_back({clock_.now, f});
-      clock_.now += 5;
-    }
-  }
-  bool Do(const std::string &text) {
-    std::string error;
-    return node_->Behaviour()->OnCommand(*node_, text, error);
-  }
   void Type(uint8_t from, const std::string &text) {
     tCanFrame f = MakeFrame(0x1D7E4200u | from, {});
     f.len = 8;
     for (int i = 0; i < 8; i++) f.data[i] = i < static_cast<int>(text.size()) ? text[i] : 0xff;
     probe_.Send(f);
-  }
-  std::vector<tSeen> Frames(uint32_t id) const {
-    std::vector<tSeen> out;
-    for (const tSeen &s : seen_)
-      if (s.frame.id == id) out.push_back(s);
-    return out;
-  }
-  std::vector<std::vector<uint8_t>> Payloads(uint32_t id) const {
-    std::vector<std::vector<uint8_t>> out;
-    for (const tSeen &s : Frames(id)) out.emplace_back(s.frame.data, s.frame.data + s.frame.len);
-    return out;
   }
   // The text of the TERMINAL messages to an address, and each message's own text.
   std::string Said(uint8_t to, std::vector<std::string> *pieces = nullptr) const {
@@ -67,13 +41,6 @@ class SimRO500 : public ::testing::Test {
     return text;
   }
   tRO500Charger &Charger() { return *static_cast<tRO500Charger *>(node_->Behaviour()); }
-
-  tFakeClock clock_;
-  tVirtualBus bus_;
-  tProbe probe_{bus_};
-  tSimNodeConfig config_;
-  std::unique_ptr<tClockedSimNode> node_;
-  std::vector<tSeen> seen_;
 };
 
 }  // namespace
