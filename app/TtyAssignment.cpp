@@ -39,14 +39,6 @@ tTtyEntry ReadEntry(const std::string &table, size_t pos, size_t len) {
   return e;
 }
 
-bool PortTaken(const std::vector<tTtyEntry> &entries, const std::vector<int> &inUse, int port) {
-  for (const tTtyEntry &e : entries)
-    if (e.numbered && e.port == port) return true;
-  for (int p : inUse)
-    if (p == port) return true;
-  return false;
-}
-
 // The port numbers of the registered chargers' ports.
 std::vector<int> PortsInUse() {
   std::vector<int> ports;
@@ -67,6 +59,14 @@ void Run(const std::string &command) {
   (void)ignored;
 }
 }  // namespace
+
+bool PortTaken(const std::vector<tTtyEntry> &entries, const std::vector<int> &inUse, int port) {
+  for (const tTtyEntry &e : entries)
+    if (e.numbered && e.port == port) return true;
+  for (int p : inUse)
+    if (p == port) return true;
+  return false;
+}
 
 std::vector<tTtyEntry> SplitTtyTable(const std::string &table) {
   std::vector<tTtyEntry> entries;

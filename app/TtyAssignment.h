@@ -25,6 +25,9 @@ struct tTtyEntry {
 // The table split at runs of blanks; empty pieces are skipped.
 std::vector<tTtyEntry> SplitTtyTable(const std::string &table);
 
+// Whether a numbered entry or a port in inUse holds the port.
+bool PortTaken(const std::vector<tTtyEntry> &entries, const std::vector<int> &inUse, int port);
+
 // What GetTTY does for one charger, worked out without touching uci.
 struct tTtyPlan {
   enum tAction { kKnown, kRename, kAdd };

@@ -36,14 +36,6 @@ std::string Unquote(const std::string &quoted) {
   return out;
 }
 
-bool PortTaken(const std::vector<tTtyEntry> &entries, const std::vector<int> &inUse, int port) {
-  for (const tTtyEntry &e : entries)
-    if (e.numbered && e.port == port) return true;
-  for (int p : inUse)
-    if (p == port) return true;
-  return false;
-}
-
 void CheckPlan(const std::string &table, int key, const std::string &name,
                const std::vector<int> &inUse) {
   const tTtyPlan plan = PlanTty(table, key, name, inUse);
