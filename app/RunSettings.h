@@ -14,4 +14,9 @@ struct tRunSettings {
 // The process's run settings.
 extern tRunSettings RunSettings;
 
+// Whether diagnostic output of this level is wanted (-d level or above).
+inline bool Logging(int level) {
+  return RunSettings.debugLevel >= level;
+}
+
 #endif

@@ -30,10 +30,6 @@ constexpr int kZonesModulo = 24;
 constexpr int kMinSignedZoneByte = 242;  // -14 hours
 constexpr int kYearBase = 100;           // tm_year counts from 1900, RV-C from 2000
 
-bool Logging(int level) {
-  return RunSettings.debugLevel >= level;
-}
-
 // The zone byte as hours to add to the local hour; false for a byte that is no zone.
 // The sum stays within -14..35 hours: at most one day of carry either way.
 bool ZoneHours(uint8_t zone, int &hours) {

@@ -29,10 +29,6 @@ constexpr double kZeroCelsiusInKelvin = 273.15;
 // SID of the last converter status decoded, from any sender.
 int LastConverterSid = 0;
 
-bool Logging(int level) {
-  return RunSettings.debugLevel >= level;
-}
-
 void RequestPgn(unsigned char destination, unsigned long pgn) {
   tN2kMsg request(kPlaceholderSource, kBuiltPriority, 0, 0);
   SetN2kPGN59904(request, destination, pgn);

@@ -12,10 +12,6 @@
 namespace {
 constexpr int kPowerLogLevel = 4;
 constexpr int kDetailLogLevel = 8;
-
-bool Logging(int level) {
-  return RunSettings.debugLevel >= level;
-}
 }  // namespace
 
 void N2kISORequest(const tN2kMsg &msg) {

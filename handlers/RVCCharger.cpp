@@ -9,10 +9,6 @@
 namespace {
 constexpr int kChargerStatusLogLevel = 4;
 constexpr int kChargerDetailLogLevel = 8;
-
-bool Logging(int level) {
-  return RunSettings.debugLevel >= level;
-}
 }  // namespace
 
 void RVCChrgStat(const tN2kMsg &msg) {

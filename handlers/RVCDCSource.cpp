@@ -15,10 +15,6 @@ constexpr double kVoltsPerStep16 = 0.05;
 constexpr double kAmpsOffset16 = 1600.0;
 constexpr double kMilli = 0.001;
 constexpr int kRateZero = 32000;
-
-bool Logging(int level) {
-  return RunSettings.debugLevel >= level;
-}
 }  // namespace
 
 void RVCDCStatus1(const tN2kMsg &msg) {
