@@ -117,6 +117,26 @@ instance tnt$((2 * $1))
 close
 EOF
 }
+# pairs N: the instances of pairs 0 to N - 1.
+pairs() {
+	local k
+	for ((k = 0; k < $1; k++)); do pair $k; done
+}
+
+# link_set IF RATE: the CAN link looked at, taken down, given the bit rate, brought up.
+link_set() {
+	cat <<EOF
+ip '-details' 'link' 'show' '$1'
+ip 'link' 'set' '$1' 'down'
+ip 'link' 'set' '$1' 'type' 'can' 'bitrate' '$2' 'restart-ms' '100'
+ip 'link' 'set' '$1' 'up'
+EOF
+}
+
+# daemon_start IF: the daemon's instance and its command line up to -c IF.
+daemon_start() {
+	printf '%s\n' 'instance tidewire' "  set command '/usr/sbin/tidewire' '-c' '$1'"
+}
 daemon_end() {
 	cat <<'EOF'
   set respawn '3600' '5' '0'
@@ -132,21 +152,10 @@ EOF
 configure shipped
 run_case shipped
 {
-	cat <<'EOF'
-service tidewire
-ip '-details' 'link' 'show' 'can0'
-ip 'link' 'set' 'can0' 'down'
-ip 'link' 'set' 'can0' 'type' 'can' 'bitrate' '250000' 'restart-ms' '100'
-ip 'link' 'set' 'can0' 'up'
-EOF
-	pair 0
-	pair 1
-	pair 2
-	pair 3
-	cat <<'EOF'
-instance tidewire
-  set command '/usr/sbin/tidewire' '-c' 'can0'
-EOF
+	echo 'service tidewire'
+	link_set can0 250000
+	pairs 4
+	daemon_start can0
 	daemon_end
 } | expect shipped
 
@@ -156,14 +165,9 @@ configure all interface=can1 bitrate=125000 debug=4 console=/dev/tnt15 logdir="$
 	udp_port=2000 local_echo=1 status_updates=0 ports=2
 run_case all
 {
-	cat <<'EOF'
-service tidewire
-ip '-details' 'link' 'show' 'can1'
-ip 'link' 'set' 'can1' 'down'
-ip 'link' 'set' 'can1' 'type' 'can' 'bitrate' '125000' 'restart-ms' '100'
-ip 'link' 'set' 'can1' 'up'
-EOF
-	for k in 0 1 2 3 4 5 6 7; do pair $k; done
+	echo 'service tidewire'
+	link_set can1 125000
+	pairs 8
 	cat <<'EOF'
 instance tidewire
   set command '/usr/sbin/tidewire' '-c' 'can1'
@@ -206,14 +210,8 @@ run_case vcan
 service tidewire
 ip 'link' 'set' 'vcan0' 'up'
 EOF
-	pair 0
-	pair 1
-	pair 2
-	pair 3
-	cat <<'EOF'
-instance tidewire
-  set command '/usr/sbin/tidewire' '-c' 'vcan0'
-EOF
+	pairs 4
+	daemon_start vcan0
 	daemon_end
 } | expect vcan
 
@@ -232,29 +230,17 @@ service tidewire
 ip '-details' 'link' 'show' 'can0'
 ip 'link' 'set' 'can0' 'up'
 EOF
-	pair 0
-	pair 1
-	pair 2
-	pair 3
-	cat <<'EOF'
-instance tidewire
-  set command '/usr/sbin/tidewire' '-c' 'can0'
-EOF
+	pairs 4
+	daemon_start can0
 	daemon_end
 } | expect upalready
 configure otherrate bitrate=500000 ports=0
 IP_DETAILS='    can state ERROR-ACTIVE (berr-counter tx 0 rx 0) restart-ms 100
 	  bitrate 250000 sample-point 0.875' run_case otherrate
 {
-	cat <<'EOF'
-service tidewire
-ip '-details' 'link' 'show' 'can0'
-ip 'link' 'set' 'can0' 'down'
-ip 'link' 'set' 'can0' 'type' 'can' 'bitrate' '500000' 'restart-ms' '100'
-ip 'link' 'set' 'can0' 'up'
-instance tidewire
-  set command '/usr/sbin/tidewire' '-c' 'can0'
-EOF
+	echo 'service tidewire'
+	link_set can0 500000
+	daemon_start can0
 	daemon_end
 } | expect otherrate
 
@@ -262,15 +248,9 @@ configure norestart ports=0
 IP_DETAILS='    can state STOPPED restart-ms 0
 	  bitrate 250000 sample-point 0.875' run_case norestart
 {
-	cat <<'EOF'
-service tidewire
-ip '-details' 'link' 'show' 'can0'
-ip 'link' 'set' 'can0' 'down'
-ip 'link' 'set' 'can0' 'type' 'can' 'bitrate' '250000' 'restart-ms' '100'
-ip 'link' 'set' 'can0' 'up'
-instance tidewire
-  set command '/usr/sbin/tidewire' '-c' 'can0'
-EOF
+	echo 'service tidewire'
+	link_set can0 250000
+	daemon_start can0
 	daemon_end
 } | expect norestart
 
@@ -284,15 +264,9 @@ if ((EUID == 0)); then
 	configure driver
 	run_case driver 'mknod /dev/tnt0 c 1 3 && mknod /dev/tnt1 c 1 3 || exit 125'
 	{
-		cat <<'EOF'
-service tidewire
-ip '-details' 'link' 'show' 'can0'
-ip 'link' 'set' 'can0' 'down'
-ip 'link' 'set' 'can0' 'type' 'can' 'bitrate' '250000' 'restart-ms' '100'
-ip 'link' 'set' 'can0' 'up'
-instance tidewire
-  set command '/usr/sbin/tidewire' '-c' 'can0'
-EOF
+		echo 'service tidewire'
+		link_set can0 250000
+		daemon_start can0
 		daemon_end
 	} | expect driver
 
@@ -300,18 +274,10 @@ EOF
 	configure stale ports=1
 	run_case stale 'ln -s /dev/null /dev/tnt0 && ln -s /dev/null /dev/tnt1 || exit 125'
 	{
-		cat <<'EOF'
-service tidewire
-ip '-details' 'link' 'show' 'can0'
-ip 'link' 'set' 'can0' 'down'
-ip 'link' 'set' 'can0' 'type' 'can' 'bitrate' '250000' 'restart-ms' '100'
-ip 'link' 'set' 'can0' 'up'
-EOF
+		echo 'service tidewire'
+		link_set can0 250000
 		pair 0
-		cat <<'EOF'
-instance tidewire
-  set command '/usr/sbin/tidewire' '-c' 'can0'
-EOF
+		daemon_start can0
 		daemon_end
 	} | expect stale
 else
