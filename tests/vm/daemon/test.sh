@@ -100,14 +100,19 @@ product_info() {
   }' "$bus"
 }
 
+# ask_product_info: the probe asks 177 for its product information (mark: the bus log
+# before the request); true once the request and the answer's first frame are on the bus.
+ask_product_info() {
+  sim_sync sim
+  mark=$sync_marker
+  sim send probe 59904 Destination=177 RequestedPGN=126996
+  wait_for 20 in_order "$bus" "$mark" "$REQUEST" '19F014B1#[02468ACE]086[0-9A-F]*'
+}
+
 # --- claim and product information -----------------------------------------------------------
 wait_for 20 grep -q " $CLAIM\$" "$bus" || fail_logs "no claim of 177 with the daemon's NAME ($CLAIM) on vcan0"
 log "the daemon claimed 177: $CLAIM"
-sim_sync sim
-mark=$sync_marker
-sim send probe 59904 Destination=177 RequestedPGN=126996
-wait_for 20 in_order "$bus" "$mark" "$REQUEST" '19F014B1#[02468ACE]086[0-9A-F]*' ||
-  fail_logs "the daemon did not answer the probe's request for product information"
+ask_product_info || fail_logs "the daemon did not answer the probe's request for product information"
 wait_for 10 product_info "$mark" > /dev/null || fail_logs "the product information from 177 never came complete"
 product_info "$mark" > "$VM_RESULT/product.txt"
 cat > /tmp/product.expected <<'EOF'
@@ -175,11 +180,7 @@ if port_after "$from" 'RO500 #1001 OFFLINE'; then
   wait_for 10 port_after "$from" 'AOK;' || fail_logs "ONLINE again but no answer to the status request"
   log "the charger went OFFLINE during the outage and came back ONLINE"
 fi
-sim_sync sim
-mark=$sync_marker
-sim send probe 59904 Destination=177 RequestedPGN=126996
-wait_for 20 in_order "$bus" "$mark" "$REQUEST" '19F014B1#[02468ACE]086[0-9A-F]*' ||
-  fail_logs "after vcan0 came back the daemon did not answer a request for product information"
+ask_product_info || fail_logs "after vcan0 came back the daemon did not answer a request for product information"
 typed MNOPQRST 1D7E42B1#4D4E4F5051525354 1D7E42B1#0AFFFFFFFFFFFFFF
 
 # --- the end -----------------------------------------------------------------------------------
