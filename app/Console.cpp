@@ -1,5 +1,6 @@
 #include "Console.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdarg>
@@ -54,4 +55,13 @@ int WriteLogLine(int fd, const std::string &text) {
     (void)ignored;
   }
   return -1;
+}
+
+int OpenLogFile(const std::string &path) {
+  return open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+}
+
+int AppendLogLine(int &fd, const std::string &path, const std::string &text) {
+  if (fd == -1 && !path.empty()) fd = OpenLogFile(path);
+  return WriteLogLine(fd, text);
 }

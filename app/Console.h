@@ -36,4 +36,13 @@ size_t EndLine(N2kStream *stream);
 // then ends where it did before, and -1 is returned: a line is written whole or not.
 int WriteLogLine(int fd, const std::string &text);
 
+// A device's log file: path opened for appending (created when missing), close-on-exec;
+// -1 when it cannot be opened.
+int OpenLogFile(const std::string &path);
+
+// WriteLogLine to a device's log file, opening it first when fd is -1 and path is set,
+// so a file that could not be opened (a folder not there yet, say) is tried again at
+// every line.
+int AppendLogLine(int &fd, const std::string &path, const std::string &text);
+
 #endif

@@ -1,6 +1,5 @@
 #include "Battery.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -64,12 +63,11 @@ void tBattery::poll() {
   char line[kLineSize];
   formatLine(line, sizeof(line));
   if (RunSettings.debugLevel >= kLineLogLevel) StreamPrintf(Console, "tBattery::poll:%s", line);
-  if (logFd == -1 && !logPath.empty()) openLog();
-  if (logFd != -1) WriteLogLine(logFd, line);
+  AppendLogLine(logFd, logPath, line);
 }
 
 void tBattery::openLog() {
-  logFd = open(logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  logFd = OpenLogFile(logPath);
 }
 
 void tBattery::setDCSS1(float vdc, float adc) {

@@ -1,6 +1,4 @@
 // tRO500: the periodic status output on the port and in the log file.
-#include <fcntl.h>
-
 #include "Console.h"
 #include "RO500.h"
 #include "RunSettings.h"
@@ -12,12 +10,11 @@ tRO500StatBase *tRO500::rotating(int index) {
 }
 
 void tRO500::logLine(const std::string &line) {
-  if (logFd == -1 && !logPath.empty()) openLog();
-  WriteLogLine(logFd, line);
+  AppendLogLine(logFd, logPath, line);
 }
 
 void tRO500::openLog() {
-  logFd = open(logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  logFd = OpenLogFile(logPath);
 }
 
 void tRO500::poll_status() {
