@@ -1,7 +1,6 @@
 #include "CanAddress.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "Console.h"
@@ -22,9 +21,19 @@ uint8_t GetCANAddress() {
 bool SaveCANAddress(int address) {
   const int value = address & 0xff;
   char command[1024];
-  std::snprintf(command, sizeof(command),
-                "uci -q set tidewire.@can[0].canaddress=%d;  uci -q commit tidewire", value);
-  return std::system(command) == 0;
+  std::snprintf(command, sizeof(command), "uci -q set tidewire.@can[0].canaddress=%d", value);
+  // A set that fails (no can section, a read-only overlay) stores nothing, whatever
+  // the commit after it says.
+  const char *failed = nullptr;
+  if (!RunCommandFor(command).ok())
+    failed = "uci set";
+  else if (!RunCommandFor("uci -q commit tidewire").ok())
+    failed = "uci commit";
+  if (failed == nullptr) return true;
+  if (Logging(1))
+    StreamPrintf(Console, "Could not store my CAN address %d (%s failed), trying again later\n",
+                 value, failed);
+  return false;
 }
 
 void tAddressKeeper::Follow(unsigned events, uint8_t address, bool settled, uint32_t now) {

@@ -12,7 +12,9 @@ constexpr uint32_t kAddressHoldMs = 5000;
 // The stored address (low 8 bits of the stored number), 177 when none is stored or the
 // stored text is not a number.
 uint8_t GetCANAddress();
-// Stores and commits the address (low 8 bits); false when uci failed.
+// Stores and commits the address (low 8 bits): "uci -q set", then "uci -q commit" only
+// when the set worked. False when either failed or timed out, which the console hears
+// of at debug level 1 and up.
 bool SaveCANAddress(int address);
 
 // Follows the node's address claim: tells the console of every move, of a bus with no

@@ -36,6 +36,8 @@ void Register(const tN2kDeviceList::tDevice &d) {
     record = nullptr;
   }
   if (record != nullptr || !IsRO500(d)) return;
+  // Still on the bus but not heard: registered again at its next heartbeat.
+  if (Devices.IsSilent(source, unique)) return;
   int old = Devices.FindUniqueNumber(unique);
   if (old >= 0) {
     if (RunSettings.debugLevel >= kReassignLogLevel)
@@ -52,7 +54,8 @@ void ScanDeviceList() {
 }
 
 void ScanDeviceList(tN2kDeviceList &list) {
-  if (!list.ReadResetIsListUpdated()) return;
+  const bool updated = list.ReadResetIsListUpdated();
+  if (!Devices.ReadResetRescan() && !updated) return;
   if (RunSettings.debugLevel >= kReportLevel) {
     EndLine(Console);
     Console->println("**********************************************************************");

@@ -1,18 +1,37 @@
-// Running a shell command for its output: the host queries, the uci store.
+// Running a shell command for its output and its exit status: the host queries, the
+// uci store, the clock. Every command has a time limit: a uci stuck on its lock must
+// not freeze the ports, logs and RAW lines behind it.
 #ifndef APP_RUNCOMMAND_H
 #define APP_RUNCOMMAND_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // The most of a command's output that RunCommand keeps. Answers we ask for (a uci
 // value, a line of a release file) are far shorter; a runaway file must not make the
 // daemon grow.
 constexpr size_t kRunCommandMaxOutput = 4096;
+// How long a command may take before it is ended (SIGKILL to its process group).
+constexpr uint32_t kCommandTimeLimitMs = 3000;
 
-// The command's standard output (run by the shell), at most kRunCommandMaxOutput bytes
-// of it: the rest is read and dropped, so the command never blocks on a full pipe.
-// Empty when the command cannot be started. The exit status is not looked at.
+struct tCommandResult {
+  bool started = false;   // the shell could be started
+  bool timedOut = false;  // ended by us at the time limit
+  int status = -1;        // the exit status; -1 unless it exited by itself
+  std::string output;     // standard output, at most kRunCommandMaxOutput bytes
+  // Started, finished within the limit and exited with status 0.
+  bool ok() const { return started && !timedOut && status == 0; }
+};
+
+// Runs command with /bin/sh -c, its standard output read (the rest beyond
+// kRunCommandMaxOutput bytes is read and dropped, so the command never blocks on a
+// full pipe). A command still running after timeLimitMs is killed with everything it
+// started, and "Command timed out after %u ms, ended: %s\n" goes to the console.
+// Blocks the caller for at most about timeLimitMs.
+tCommandResult RunCommandFor(const char *command, uint32_t timeLimitMs = kCommandTimeLimitMs);
+// The output of RunCommandFor; empty when the command could not be started or timed
+// out. The exit status is not looked at.
 std::string RunCommand(const char *command);
 // Removes one trailing "\n", if there is one.
 void TrimNewline(std::string &text);

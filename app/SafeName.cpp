@@ -13,3 +13,10 @@ std::string SafeName(const char *name) {
   for (const char *p = name; *p != '\0'; p++) out += Allowed(*p) ? *p : '_';
   return out;
 }
+
+std::string FileNamePart(const char *name) {
+  std::string out;
+  if (name == nullptr) return out;
+  for (const char *p = name; *p != '\0'; p++) out += *p == '/' ? '_' : *p;
+  return out;
+}

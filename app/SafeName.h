@@ -9,4 +9,9 @@
 // entry of the tty table). Null gives "".
 std::string SafeName(const char *name);
 
+// A name from the bus as one part of a file name: only '/' would take the path out of
+// its folder, so each '/' becomes '_' and everything else stays ("RO500 Pro" keeps its
+// blank). Never to be handed to a shell. Null gives "".
+std::string FileNamePart(const char *name);
+
 #endif

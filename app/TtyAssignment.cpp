@@ -54,9 +54,10 @@ std::string EntryText(int key, int port, const std::string &name) {
   return std::to_string(key) + ":" + std::to_string(port) + ":" + name;
 }
 
+// The store's result is not looked at: the next call reads the table afresh, and
+// the ports in use keep a new charger off a port the table failed to record.
 void Run(const std::string &command) {
-  int ignored = system(command.c_str());
-  (void)ignored;
+  RunCommandFor(command.c_str());
 }
 }  // namespace
 
@@ -133,7 +134,14 @@ std::string TtyPath(int port) {
 }
 
 std::string GetTTY(int key, const char *name) {
-  std::string table = RunCommand(kGetTable);
+  tCommandResult got = RunCommandFor(kGetTable);
+  // A table that could not be read may hold this charger's port, or another's:
+  // storing over it would lose entries.
+  if (got.timedOut) {
+    StreamPrintf(Console, "GetTTY: tty assignment table not read, no port for %d\n", key);
+    return std::string();
+  }
+  std::string &table = got.output;
   // At the limit the answer may have been cut: storing it back would lose entries.
   if (table.size() >= kRunCommandMaxOutput) {
     StreamPrintf(Console, "GetTTY: tty assignment table too long, no port for %d\n", key);

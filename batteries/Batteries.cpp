@@ -16,9 +16,30 @@ bool SameNode(const tBattery &b, const tN2kDeviceList::tDevice &d) {
 }
 }  // namespace
 
-tBattery *tBatteries::Find(int source) {
-  auto it = records_.find(source);
+tBattery *tBatteries::Find(int source, uint8_t instance) {
+  auto it = records_.find(Key(source, instance));
   return it == records_.end() ? nullptr : &it->second;
+}
+
+bool tBatteries::HasSource(int source) const {
+  for (const auto &entry : records_)
+    if (entry.second.canAddr == source) return true;
+  return false;
+}
+
+void tBatteries::DropOtherNode(int source, const tN2kDeviceList::tDevice &d) {
+  for (auto it = records_.begin(); it != records_.end();) {
+    const tBattery &b = it->second;
+    if (b.canAddr != source || SameNode(b, d)) {
+      ++it;
+      continue;
+    }
+    // Another node holds the address now: its values must not go to the old file.
+    if (RunSettings.debugLevel >= kRegisterLogLevel)
+      StreamPrintf(Console, "tBatteries::Add: Battery %d:%d no longer at CANAddr=%d\n",
+                   b.manufacturerCode, static_cast<int>(b.uniqueNumber), source);
+    it = records_.erase(it);
+  }
 }
 
 tBattery *tBatteries::Add(int source, uint8_t instance, uint8_t devPri) {
@@ -26,41 +47,37 @@ tBattery *tBatteries::Add(int source, uint8_t instance, uint8_t devPri) {
       DeviceList != nullptr
           ? DeviceList->LocalFindDeviceBySource(static_cast<unsigned char>(source & 0xff))
           : nullptr;
-  tBattery *known = Find(source);
-  // A list just rebuilt does not know the node yet: its record stays as it is.
-  if (known != nullptr && (d == nullptr || SameNode(*known, *d))) return known;
-  if (d == nullptr) return nullptr;
+  // A list just rebuilt does not know the node yet: its records stay as they are.
+  if (d == nullptr) return Find(source, instance);
+  DropOtherNode(source, *d);
+  if (tBattery *known = Find(source, instance)) return known;
   const uint32_t unique = d->GetUniqueNumber();
   const uint16_t manufacturer = d->GetManufacturerCode();
-  if (known != nullptr) {
-    // Another node holds the address now: its values must not go to the old file.
-    if (RunSettings.debugLevel >= kRegisterLogLevel)
-      StreamPrintf(Console, "tBatteries::Add: Battery %d:%d no longer at CANAddr=%d\n",
-                   known->manufacturerCode, static_cast<int>(known->uniqueNumber), source);
-    records_.erase(source);
-  }
-  if (unique == 0 || manufacturer == 0) return nullptr;
+  if (unique == 0 || manufacturer == 0 || records_.size() >= kMaxRecords) return nullptr;
 
   if (RunSettings.debugLevel >= kRegisterLogLevel)
     StreamPrintf(Console, "tBatteries::Add: Found new Battery at CANAddr=%d/%d/%d/%d/%d\n", source,
                  instance, devPri, manufacturer, static_cast<int>(unique));
+  const bool firstOfSource = !HasSource(source);
   tBattery &b = records_
-                    .emplace(std::piecewise_construct, std::forward_as_tuple(source),
+                    .emplace(std::piecewise_construct, std::forward_as_tuple(Key(source, instance)),
                              std::forward_as_tuple(source))
                     .first->second;
   b.instance = instance;
   b.devPri = devPri;
   b.uniqueNumber = unique;
   b.manufacturerCode = manufacturer;
-  OpenLog(b, d->GetModelID(), d->GetModelVersion(), d->GetProductCode());
+  OpenLog(b, firstOfSource, d->GetModelID(), d->GetModelVersion(), d->GetProductCode());
   return &b;
 }
 
-void tBatteries::OpenLog(tBattery &b, const char *modelId, const char *modelVersion, int product) {
+void tBatteries::OpenLog(tBattery &b, bool firstOfSource, const char *modelId,
+                         const char *modelVersion, int product) {
   if (RunSettings.logDir == nullptr) return;
   char path[kBatteryLogPathSize];
   if (BatteryLogPath(path, sizeof(path), RunSettings.logDir, b.canAddr, b.manufacturerCode,
-                     b.uniqueNumber, product, modelId, modelVersion)) {
+                     b.uniqueNumber, product, modelId, modelVersion,
+                     firstOfSource ? kBatteryFirstInstance : b.instance)) {
     b.logPath = path;
     b.openLog();
   }

@@ -1,19 +1,23 @@
 // tBatteries: the registry of DC sources (batteries) that send RV-C DC source status
 // messages, one tBattery record per CAN source address.
 //
-// A battery is registered by the first status message from its address, once the bus
-// device list knows the node there with a non-zero unique number and manufacturer
-// code; until then its messages are dropped. The record keeps the instance and device
-// priority of that first message; later messages from the address, whatever their
-// instance, update it. Registration opens its log file in the log directory (see
-// BatteryLogPath.h). The main loop calls poll() once a pass and waits no longer than
-// MsUntilDue() says: each record writes its DCS line every ten seconds.
+// A battery is a DC instance that a node reports. It is registered by the first status
+// message of its instance from its address, once the bus device list knows the node
+// there with a non-zero unique number and manufacturer code; until then its messages
+// are dropped. A monitor of a house and a starter battery reports two instances from
+// one address: each has its record, its values and its log file, and the values of
+// one never reach the other. The record keeps the device priority of its first
+// message. Registration opens its log file in the log directory (see
+// BatteryLogPath.h): the first instance of an address gets the plain name, a later one
+// a name with its instance. The main loop calls poll() once a pass and waits no longer
+// than MsUntilDue() says: each record writes its DCS line every ten seconds.
 //
 // Records are kept until the process ends, except when the address is found held by
 // another node (another unique number or manufacturer code): that node's values must
-// not land in the old node's file, so the old record is closed and the new node is
-// registered afresh. One record per address bounds the registry (and its open files)
-// to the 254 addresses of a bus.
+// not land in the old node's files, so the old records are closed and the new node is
+// registered afresh. At most kMaxRecords records (and open files): a bus holds 254
+// addresses, and a node that claims to report every instance must not exhaust the
+// router's descriptors.
 #ifndef BATTERIES_BATTERIES_H
 #define BATTERIES_BATTERIES_H
 
@@ -22,20 +26,23 @@
 #include <unordered_map>
 
 #include "Battery.h"
+#include "N2kDeviceList.h"
 
 class tBatteries {
  public:
+  static constexpr size_t kMaxRecords = 256;
+
   tBatteries() = default;
   virtual ~tBatteries() = default;
   tBatteries(const tBatteries &) = delete;
   tBatteries &operator=(const tBatteries &) = delete;
 
-  // The record of this address, registered now if need be (logging "Found new Battery"
-  // and "Opened logfile" at debug level 4 and up); null when it cannot be registered
-  // yet. A new record keeps instance and devPri of this call. The pointer is for
-  // immediate use only.
+  // The record of this address and instance, registered now if need be (logging
+  // "Found new Battery" and "Opened logfile" at debug level 4 and up); null when it
+  // cannot be registered (yet). A new record keeps devPri of this call. The pointer is
+  // for immediate use only.
   tBattery *Add(int source, uint8_t instance, uint8_t devPri);
-  tBattery *Find(int source);
+  tBattery *Find(int source, uint8_t instance);
   // tBattery::poll on every record.
   void poll();
   // The earliest record's next line: 0 when one is due, kN2kNeverDue (UINT32_MAX)
@@ -65,9 +72,15 @@ class tBatteries {
   struct tKeyHash {
     size_t operator()(int key) const { return static_cast<size_t>(key); }
   };
-  void OpenLog(tBattery &b, const char *modelId, const char *modelVersion, int product);
+  static int Key(int source, uint8_t instance) { return (source & 0xff) << 8 | instance; }
+  // Whether a record of the source is there already.
+  bool HasSource(int source) const;
+  // Closes the records of the source that belong to another node than d.
+  void DropOtherNode(int source, const tN2kDeviceList::tDevice &d);
+  void OpenLog(tBattery &b, bool firstOfSource, const char *modelId, const char *modelVersion,
+               int product);
 
-  // Node-based: records stay where they are while the map grows.
+  // Node-based: records stay where they are while the map grows. Keyed by Key().
   std::unordered_map<int, tBattery, tKeyHash> records_;
 };
 

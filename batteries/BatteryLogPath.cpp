@@ -24,13 +24,18 @@ bool Wrote(size_t size, size_t &len, int n) {
 }  // namespace
 
 bool BatteryLogPath(char *out, size_t size, const char *logDir, int source, int manufacturer,
-                    uint32_t unique, int product, const char *modelId, const char *modelVersion) {
+                    uint32_t unique, int product, const char *modelId, const char *modelVersion,
+                    int instance) {
   if (size == 0) return false;
   size_t len = 0;
   out[0] = '\0';
-  bool ok = Wrote(size, len,
-                  snprintf(out, size, "%s/BAT-%d:%d:%lu", logDir, source, manufacturer,
-                           static_cast<unsigned long>(unique)));
+  bool ok = Wrote(size, len, snprintf(out, size, "%s/BAT-%d", logDir, source));
+  if (ok && instance != kBatteryFirstInstance)
+    ok = Wrote(size, len, snprintf(out + len, size - len, ".%d", instance));
+  if (ok)
+    ok = Wrote(size, len,
+               snprintf(out + len, size - len, ":%d:%lu", manufacturer,
+                        static_cast<unsigned long>(unique)));
   if (ok && product != 0) ok = Wrote(size, len, snprintf(out + len, size - len, ":%d", product));
   if (ok && modelId[0] != '\0') ok = AppendField(out, size, len, modelId);
   if (ok && modelVersion[0] != '\0') ok = AppendField(out, size, len, modelVersion);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <iterator>
 
 #include "Console.h"
 #include "DeviceList.h"
@@ -50,6 +51,8 @@ int tDevices::FindUniqueNumber(int uniqueNumber) const {
 
 tRO500 *tDevices::Add(int canAddr, int uniqueNumber, const char *swVersion, const char *modelId) {
   if (tRO500 *known = Find(canAddr)) return known;
+  for (auto it = silent_.begin(); it != silent_.end();)
+    it = it->second == uniqueNumber || it->first == canAddr ? silent_.erase(it) : std::next(it);
   const int debug = RunSettings.debugLevel;
   if (debug > 3)
     StreamPrintf(Console, "tDevices::Add: Found new RO500 at CANAddr = %d %d %s\n", canAddr,
@@ -73,10 +76,10 @@ tRO500 *tDevices::Add(int canAddr, int uniqueNumber, const char *swVersion, cons
   r.version = ParseLeadingInt32(versionText, version) ? version : 0;
 
   if (RunSettings.logDir != nullptr) {
-    // The model ID comes from the bus: sanitised, it cannot leave the log directory.
+    // The model ID comes from the bus: without its '/'s it cannot leave the folder.
     char path[kLogPathSize];
     snprintf(path, sizeof(path), "%s/RO500-%d:%s.log", RunSettings.logDir, uniqueNumber,
-             SafeName(modelId).c_str());
+             FileNamePart(modelId).c_str());
     r.logPath = path;
     r.openLog();
     if (debug > 3) StreamPrintf(Console, "tDevices::Add: Opened logfile(%d) %s\n", r.logFd, path);
@@ -91,7 +94,10 @@ tRO500 *tDevices::Add(int canAddr, int uniqueNumber, const char *swVersion, cons
 
 void tDevices::heartbeat(int canAddr) {
   tRO500 *r = Find(canAddr);
-  if (r == nullptr) return;
+  if (r == nullptr) {
+    if (silent_.erase(canAddr) > 0) rescan_ = true;
+    return;
+  }
   // "Hearbeat" is the daemon's own spelling of this line, kept on purpose.
   if (RunSettings.debugLevel > 8)
     StreamPrintf(Console, "tDevices::heartbeat: Hearbeat for RO500 at CANAddr = %d\n", canAddr);
@@ -109,10 +115,26 @@ void tDevices::poll() {
     int canAddr = entry.first;
     if (RunSettings.debugLevel > 3)
       StreamPrintf(Console, "tDevices::poll: Deleting dead RO500 at CANAddr = %d\n", canAddr);
+    const int unique = entry.second.uniqueNumber;
     Remove(canAddr);
+    silent_[canAddr] = unique;
     if (resetDeviceList_ != nullptr) resetDeviceList_();
     return;  // at most one removal a pass; the iteration is spent anyway
   }
+}
+
+bool tDevices::IsSilent(int canAddr, int uniqueNumber) {
+  auto it = silent_.find(canAddr);
+  if (it == silent_.end()) return false;
+  if (it->second == uniqueNumber) return true;
+  silent_.erase(it);
+  return false;
+}
+
+bool tDevices::ReadResetRescan() {
+  const bool rescan = rescan_;
+  rescan_ = false;
+  return rescan;
 }
 
 void tDevices::Remove(int canAddr) {

@@ -4,8 +4,11 @@
 // the charger's port and log file, announces it ONLINE on the port and polls it once a
 // loop pass. RV-C charger status 2 messages are the charger's heartbeat: one that has
 // been silent for 1500 ms is announced OFFLINE, removed, and the bus device list is
-// rebuilt so that the charger is found again as new when it returns. Message handlers
-// reach a charger's record by the sender's address (Find and the Update operations).
+// rebuilt so that the charger is found again as new when it returns. A charger that
+// stays on the bus without a heartbeat is not registered again by the scan that finds
+// it (that would flap ONLINE/OFFLINE every 1500 ms): it waits, silent, until its
+// heartbeat is heard again, which asks for a new scan. Message handlers reach a
+// charger's record by the sender's address (Find and the Update operations).
 #ifndef DEVICES_DEVICES_H
 #define DEVICES_DEVICES_H
 
@@ -44,10 +47,19 @@ class tDevices {
   // ID, sanitised>.log" when a log directory is set, "RO500 #<unique> ONLINE\n" on
   // the port. Returns the record, existing or new.
   tRO500 *Add(int canAddr, int uniqueNumber, const char *swVersion, const char *modelId);
+  // Marks the charger at this address alive. From a charger that was dropped for its
+  // silence, it asks for a new scan (ReadResetRescan) instead.
   void heartbeat(int canAddr);
-  // Polls every record; the first one found dead is removed, the device list reset,
-  // and the pass ends there.
+  // Polls every record; the first one found dead is removed, remembered as silent, the
+  // device list reset, and the pass ends there.
   void poll();
+  // Whether the charger with this unique number was dropped at this address for its
+  // silence and has not sent a heartbeat since: the scan leaves it unregistered. An
+  // entry for another charger at the address is forgotten.
+  bool IsSilent(int canAddr, int uniqueNumber);
+  // Whether a silent charger's heartbeat came since the last call: the device list may
+  // not change again, so the scan must look at it anyway.
+  bool ReadResetRescan();
   // "RO500 #<unique> OFFLINE\n" on the port, then the record is destroyed (its port
   // and log file closed). Unknown addresses do nothing.
   void Remove(int canAddr);
@@ -109,6 +121,10 @@ class tDevices {
     size_t operator()(int key) const { return static_cast<size_t>(key); }
   };
   std::unordered_map<int, tRO500, tAddressHash> records_;
+  // Chargers dropped for their silence, by address: their unique numbers. At most one
+  // per address of the bus.
+  std::unordered_map<int, int, tAddressHash> silent_;
+  bool rescan_ = false;
   tTtyAssigner assignTty_;
   tDeviceListReset resetDeviceList_;
   int spinner_ = 0;  // the console's turning bar, one step per heartbeat of any charger

@@ -10,20 +10,7 @@
 
 namespace {
 constexpr size_t kAstLineSize = 1024;
-constexpr double kSecondsPerHour = 3600.0;
-
-// The wall clock in the 32 bits parsedAt keeps. Past 2038 (a clock set from the bus can
-// be there now) the stamp wraps; elapsed time is taken by 32-bit difference, which
-// stays right across the wrap. The one second whose 32 bits read kNeverParsed is
-// stamped a second earlier, so that a parsed line never looks unparsed.
-int32_t Stamp(time_t now) {
-  const int32_t stamp = static_cast<int32_t>(static_cast<uint32_t>(now));
-  return stamp == tAST::kNeverParsed ? stamp - 1 : stamp;
-}
-
-double SecondsSince(int32_t stamp, time_t now) {
-  return static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(stamp));
-}
+constexpr double kMsPerHour = 3600000.0;
 }  // namespace
 
 std::string tRO500StatBase::status() {
@@ -45,8 +32,11 @@ int AstInt(float value) {
 
 std::string tAST::status() {
   if (RunSettings.debugLevel > 8) StreamPrintf(Console, "tAST::status():\n");
-  if (parsedAt == kNeverParsed) return std::string();
-  const double hours = SecondsSince(parsedAt, Runtime->Time()) / kSecondsPerHour;
+  if (!parsed_) return std::string();
+  const uint32_t now = Runtime->Millis();
+  sinceParseMs_ += now - lastMs_;
+  lastMs_ = now;
+  const double hours = static_cast<double>(sinceParseMs_) / kMsPerHour;
   char line[kAstLineSize];
   const float *v = values;
   snprintf(line, sizeof(line),
@@ -63,7 +53,9 @@ std::string tAST::status(const std::string &s) {
   sscanf(s.c_str(), "AST;,%f, ,%f,%f,%f,%f, ,%f,%f,%f,%f, ,%f,%f, ,%f, ,%f,%f,%f,%f", &v[0], &v[1],
          &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &v[9], &v[10], &v[11], &v[12], &v[13],
          &v[14], &v[15]);
-  parsedAt = Stamp(Runtime->Time());
+  parsed_ = true;
+  lastMs_ = Runtime->Millis();
+  sinceParseMs_ = 0;
   if (RunSettings.debugLevel > 8) StreamPrintf(Console, "tAST::status(s): %s\n", s.c_str());
   return s;
 }

@@ -2,7 +2,8 @@
 // "SST", "FLT"). Each record keeps the last line of its kind for the periodic status
 // output. "AST" is parsed into sixteen numbers that bus messages may refresh, and is
 // formatted anew on every request, its first number advanced by the hours since the
-// device's line arrived.
+// device's line arrived, measured on the monotonic millisecond clock: the daemon sets
+// the wall clock itself (from the bus), and the hour counter must not jump with it.
 #ifndef DEVICES_STATUSRECORDS_H
 #define DEVICES_STATUSRECORDS_H
 
@@ -26,20 +27,27 @@ class tRO500StatBase {
 class tAST : public tRO500StatBase {
  public:
   static constexpr int kFields = 16;
-  static constexpr int32_t kNeverParsed = -1;
 
-  // The formatted line, or "" while no line has been parsed yet.
+  // The formatted line, or "" while no line has been parsed yet. The time since the
+  // parse is summed from one call to the next in 64 bits, so the wrap of the 32-bit
+  // clock (every 49.7 days) takes nothing off as long as calls come at least that
+  // often (the status tick calls once a second).
   std::string status() override;
   // Parses the line into values (fields after the first mismatch keep their values)
-  // and stamps parsedAt with the wall clock whatever was read; returns a copy.
+  // and restarts the hour count whatever was read; returns a copy.
   std::string status(const std::string &s) override;
+  bool parsed() const { return parsed_; }
 
   // AST field n (1..16) is values[n - 1].
   float &field(int n) { return values[n - 1]; }
   float field(int n) const { return values[n - 1]; }
 
   float values[kFields] = {};
-  int32_t parsedAt = kNeverParsed;  // wall-clock seconds of the last parse
+
+ private:
+  bool parsed_ = false;
+  uint32_t lastMs_ = 0;  // Runtime->Millis() at the parse or the last status()
+  uint64_t sinceParseMs_ = 0;
 };
 
 class tENG : public tRO500StatBase {};

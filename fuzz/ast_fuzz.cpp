@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
   const std::string line = in.ConsumeRemainingBytesAsString();
   FUZZ_CHECK(ast.status(line) == line);
-  FUZZ_CHECK(ast.parsedAt != tAST::kNeverParsed);
+  FUZZ_CHECK(ast.parsed());
   rt.wall += later;
   const std::string shown = ast.status();
   FUZZ_CHECK(shown.size() < 1024 && shown.compare(0, 5, "AST;,") == 0 && shown.back() == '\n');

@@ -1,7 +1,4 @@
 // NMEA 2000 System Time and the RV-C date and time messages.
-#include <cstring>
-#include <ctime>
-
 #include "Console.h"
 #include "N2kMessages.h"
 #include "RVCMessages.h"
@@ -28,7 +25,9 @@ constexpr uint8_t kZoneNotAvailable = 255;
 constexpr int kMaxZoneBehind = 12;
 constexpr int kZonesModulo = 24;
 constexpr int kMinSignedZoneByte = 242;  // -14 hours
-constexpr int kYearBase = 100;           // tm_year counts from 1900, RV-C from 2000
+constexpr int kRvcYearBase = 2000;
+constexpr int64_t kSecondsPerHour = 3600;
+constexpr int64_t kSecondsPerMinute = 60;
 
 // The zone byte as hours to add to the local hour; false for a byte that is no zone.
 // The sum stays within -14..35 hours: at most one day of carry either way.
@@ -47,6 +46,18 @@ bool ZoneHours(uint8_t zone, int &hours) {
   return true;
 }
 
+// Days from 1970-01-01 to a proleptic Gregorian date (H. Hinnant's days_from_civil).
+// Pure arithmetic: the router's time zone has no say, unlike mktime. A day past the
+// month's end carries into the next month, as mktime does.
+int64_t DaysFromCivil(int64_t year, int month, int day) {
+  year -= month <= 2 ? 1 : 0;
+  const int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const int64_t yearOfEra = year - era * 400;
+  const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
 }  // namespace
 
 bool RVCDateTimeToUnix(uint8_t year, uint8_t month, uint8_t date, uint8_t hour, uint8_t minute,
@@ -56,18 +67,9 @@ bool RVCDateTimeToUnix(uint8_t year, uint8_t month, uint8_t date, uint8_t hour, 
       hour > kMaxHour || minute > kMaxMinuteSecond || second > kMaxMinuteSecond ||
       !ZoneHours(timeZone, zoneHours))
     return false;
-  struct tm tm;
-  std::memset(&tm, 0, sizeof(tm));
-  tm.tm_sec = second;
-  tm.tm_min = minute;
-  tm.tm_hour = hour + zoneHours;
-  tm.tm_mday = date;
-  tm.tm_mon = month - 1;
-  tm.tm_year = year + kYearBase;
-  tm.tm_isdst = 0;  // standard time
-  const time_t converted = mktime(&tm);
-  if (converted == static_cast<time_t>(-1)) return false;
-  t = static_cast<int64_t>(converted);
+  const int64_t days = DaysFromCivil(kRvcYearBase + year, month, date);
+  t = days * kSecondsPerDay + (hour + zoneHours) * kSecondsPerHour + minute * kSecondsPerMinute +
+      second;
   return true;
 }
 

@@ -13,6 +13,7 @@ constexpr double kStepsPerAmp16 = 20.0;
 constexpr double kMilli = 1000.0;
 constexpr double kTemp16Step = 0.03125;
 constexpr double kTemp16Offset = 273.0;
+constexpr int kTemp8Offset = 40;  // RV-C 8-bit temperature: degrees C + 40
 }  // namespace
 
 float RVCNotAvailable() {
@@ -60,5 +61,5 @@ float RVCRipple16(uint16_t raw) {
 
 float RVCTemp8(uint8_t raw) {
   if (raw == kNA8) return RVCNotAvailable();
-  return static_cast<float>(raw);
+  return static_cast<float>(static_cast<int>(raw) - kTemp8Offset);
 }

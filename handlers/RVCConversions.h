@@ -29,7 +29,7 @@ float RVCRate16(uint16_t raw);
 float RVCTemp16(uint16_t raw);
 // 16-bit ripple (Ripple of DC source status 3): raw / 1000 V; 0xFFFF n/a.
 float RVCRipple16(uint16_t raw);
-// 8-bit temperature (Temp of charger status 2): the raw value itself, no offset; 255 n/a.
+// 8-bit temperature (Temp of charger status 2): raw - 40 degrees C (-40..214); 255 n/a.
 float RVCTemp8(uint8_t raw);
 
 #endif

@@ -2,9 +2,9 @@
 
 #include <cinttypes>
 #include <cstdio>
-#include <cstdlib>
 
 #include "Console.h"
+#include "RunCommand.h"
 #include "RunSettings.h"
 #include "Runtime.h"
 
@@ -13,7 +13,7 @@ constexpr int kClockLogLevel = 4;
 constexpr size_t kCommandSize = 256;
 
 int RunShell(const char *command) {
-  return std::system(command);
+  return RunCommandFor(command).status;
 }
 }  // namespace
 

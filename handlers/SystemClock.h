@@ -25,10 +25,11 @@ void SetSystemTime(const char *name, int64_t t);
 // The Unix time of an RV-C date and time. The time-zone byte counts hours behind UTC
 // modulo 24 (5 EST, 22 CEST), so 0..12 add that many hours to the local hour and
 // 13..23 take 24 - zone hours off it; bytes 242..254 are zones sent as negative numbers
-// (254 = -2); 255, not available, adds nothing. The result, read by mktime as local
-// standard time, thus carries into at most the next or the previous day. False when a
-// field is out of its range (year 0..250, month 1..12, day 1..31, hour 0..23, minute
-// and second 0..59, zone bytes 24..241) or mktime cannot convert the result.
+// (254 = -2); 255, not available, adds nothing. The sum is UTC and carries into at
+// most the next or the previous day; a day past the month's end carries into the next
+// month. The router's own time zone plays no part. False when a field is out of its
+// range (year 0..250, month 1..12, day 1..31, hour 0..23, minute and second 0..59,
+// zone bytes 24..241).
 bool RVCDateTimeToUnix(uint8_t year, uint8_t month, uint8_t date, uint8_t hour, uint8_t minute,
                        uint8_t second, uint8_t timeZone, int64_t &t);
 

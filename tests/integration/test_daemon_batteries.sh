@@ -95,16 +95,17 @@ expected_dcs() {
 # A battery at 35 (manufacturer 135, unique number 471, product code 0, model ID X1,
 # no model version) sends every status once with known values; the daemon, in a
 # time zone of +5:30, logs them to BAT-35:135:471:X1.log. Then not-available values,
-# and a second instance from the same address, which updates the same record. Beside
-# it a simulated battery monitor.
+# and a second instance from the same address, which gets a record and a file of its
+# own. Beside it a simulated monitor of a house and a starter battery.
 phase_log() {
-	local logs=$SANDBOX_STATE/logs file t_reg first second houseFile i want h1 h2
+	local logs=$SANDBOX_STATE/logs file t_reg first second houseFile bankFile i want h1 h2
 	mkdir -p "$logs"
 	file=$logs/BAT-35:135:471:X1.log
 	houseFile=$logs/BAT-36:2046:900:310:LFP200:B.log
 	TZ=XST-5:30 start_settled log -d 4 -l "$logs" || { tw_stop; return; }
 	tw_sim node house behaviour=battery unique=900 address=36
 	tw_sim "do" house hold on
+	tw_sim "do" house instances 1,2
 	await_known 35
 
 	tw_sim send bat 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=1999995500 # 13.25 V, -4.5 A
@@ -148,21 +149,28 @@ phase_log() {
 	((second - first >= 10 && second - first <= 12)) ||
 		tw_fail "log: second line $((second - first)) s after the first (expected 10)"
 
-	# A second instance from the same address: the same record, which keeps the
-	# instance and priority of the first message and takes the new values.
+	# A second instance from the same address (a starter battery): a record and a
+	# file of its own, and the first instance's line keeps its own values.
 	tw_sim send bat 1FFFDh Instance=2 DevPri=100 Vdc=254 Adc=2000000500 # 12.7 V, 0.5 A
 	tw_wait 14 lines_at_least "$file" 3 || tw_fail "log: no third DCS line within 14 s"
 	check_line "log: third line, after instance 2" \
-		"DCS;,1,120, ,13,0.5, ,25,255,65535, ,180,140,162,0.12, ,6,nan,-5,2, ,13,0.5, ,0,0,0,0, ,0,0,0,0,65535,0" \
+		"DCS;,1,120, ,13,1.5e+02, ,25,255,65535, ,180,140,162,0.12, ,6,nan,-5,2, ,13,0.5, ,0,0,0,0, ,0,0,0,0,65535,0" \
 		"$(dcs "$file" | sed -n 3p)"
-	has_console "Found new Battery at CANAddr=35/2" && tw_fail "log: instance 2 was registered apart"
+	has_console "Found new Battery at CANAddr=35/2/100/135/471" || tw_fail "log: instance 2 was not registered apart"
+	tw_wait 14 lines_at_least "$logs/BAT-35.2:135:471:X1.log" 1 || tw_fail "log: no DCS line of instance 2 in BAT-35.2:135:471:X1.log"
+	check_line "log: instance 2's line" \
+		"DCS;,2,100, ,13,0.5, ,0,0,0, ,0,0,0,0, ,0,0,0,0, ,0,0, ,0,0,0,0, ,0,0,0,0,0,0" \
+		"$(dcs "$logs/BAT-35.2:135:471:X1.log" | head -1)"
 
 	# The simulated monitor (registered about 2 s after the battery above, when it
-	# starts to report): its line shows what it sent.
-	for i in 1; do
-		tw_wait 6 lines_at_least "$houseFile" 2 "$i" || tw_fail "log: fewer than 2 lines of house bank $i in $houseFile: $(ls "$logs")"
+	# starts to report): each bank's file shows what it sent for that bank alone.
+	for i in 1 2; do
+		bankFile=$houseFile
+		((i == 1)) || bankFile=$logs/BAT-36.$i:2046:900:310:LFP200:B.log
+		tw_wait 6 lines_at_least "$bankFile" 2 || tw_fail "log: fewer than 2 lines of bank $i in $bankFile: $(ls "$logs")"
+		tw_expect "log: lines of other banks in $bankFile" "" "$(dcs "$bankFile" | awk -F, -v i="$i" '$2 != i')"
 		want=$(expected_dcs "$TW_LOG" 36 "$i")
-		check_line "log: house bank $i" "$want" "$(dcs "$houseFile" "$i" | tail -1)"
+		check_line "log: house bank $i" "$want" "$(dcs "$bankFile" "$i" | tail -1)"
 	done
 	h1=$(stamps "$houseFile" 1 | head -1)
 	h2=$(stamps "$houseFile" 1 | sed -n 2p)

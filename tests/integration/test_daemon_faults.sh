@@ -299,8 +299,9 @@ phase_newmodel() {
 	tw_expect "uci tty assignment after the renames" "1001:1:.._.._x_y_z" "$(uci -q get 'tidewire.@can[0].ttyassignment')"
 	serving "after the new model IDs" 12
 	tw_stop
-	tw_expect "log files" "BAT-35:2046:471:310:LFP200:B.log RO500-1001:.._.._x_y_z.log RO500-1001:RO500-X2.log RO500-1001:RO500.log" \
-		"$(ls "$LOGS" | sort | xargs)"
+	# The log names keep the blank and the quote; only the '/'s go.
+	tw_expect "log files" "BAT-35:2046:471:310:LFP200:B.log|RO500-1001:.._.._x y'z.log|RO500-1001:RO500-X2.log|RO500-1001:RO500.log" \
+		"$(ls "$LOGS" | sort | paste -sd'|')"
 }
 
 # A node that takes every address the daemon claims, for 25 s: the ports and the

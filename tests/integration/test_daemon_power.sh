@@ -179,9 +179,9 @@ phase_raw() {
 		grep -q "^$pgn " <<<"$got" || tw_fail "no $pgn among the RAW lines"
 	done
 	# The RO500's battery status, then its own values as instance 100: 13.95 V (73 05),
-	# 4.5 A (2d 00), 80 + 273.15 K (f3 89), the same SID.
+	# 4.5 A (2d 00), the charger's 40 C as 313.15 K (53 7a), the same SID.
 	grep -A1 -x '19f214b1 00 33 0a ed ff 02 71 07' <(tr -d '\r' <"$TW_OUT/eth1.udp") | tail -1 |
-		grep -qx '19f214b1 64 73 05 2d 00 f3 89 07' ||
+		grep -qx '19f214b1 64 73 05 2d 00 53 7a 07' ||
 		tw_fail "no relayed battery status (instance 100) right after the RO500's: $(grep -c '^19f214b1 64' "$TW_OUT/eth1.udp") lines with instance 100"
 	tw_expect "relayed battery statuses" 1 "$(grep -c '^19f214b1 64' "$TW_OUT/eth1.udp")"
 	echo "FIGURES raw: $lines lines, $(wc -l <<<"$got") messages; each line once to 10.78.0.255, twice to 10.77.0.255, $copies times to 0.0.0.0"

@@ -127,6 +127,8 @@ TEST_F(tBatteryRegistry, RegistersOnlyNodesTheListKnowsWithAnIdentity) {
 
 TEST(BatteryLogPath, LeavesOutWhatIsUnknownAndStaysInItsDirectory) {
   char p[kBatteryLogPathSize];
+  ASSERT_TRUE(BatteryLogPath(p, sizeof(p), "/data/can", 35, 135, 471, 0, "X1", "", 7));
+  EXPECT_STREQ("/data/can/BAT-35.7:135:471:X1.log", p);
   ASSERT_TRUE(BatteryLogPath(p, sizeof(p), "/data/can", 35, 135, 471, 0, "X1", ""));
   EXPECT_STREQ("/data/can/BAT-35:135:471:X1.log", p);
   ASSERT_TRUE(BatteryLogPath(p, sizeof(p), "/data/can", 35, 135, 471, 12, "X1", ""));
@@ -178,7 +180,7 @@ TEST(BatteryLine, EachGroupFormattedAsLogged) {
 TEST_F(tBatteryRegistry, UpdatesKeepOldValuesForNotAvailableWhereTheyShould) {
   RunSettings.debugLevel = 8;
   batteries.UpdateDCSS1(35, 1, 120, 13.25f, kNaN);
-  tBattery *b = batteries.Find(35);
+  tBattery *b = batteries.Find(35, 1);
   ASSERT_NE(nullptr, b);
   EXPECT_FLOAT_EQ(13.25f, b->Vdc);
   EXPECT_FLOAT_EQ(0.0f, b->Adc);
@@ -267,17 +269,34 @@ TEST_F(tBatteryRegistry, ALineEveryTenSecondsAcrossTheCounterWrap) {
   EXPECT_EQ(6000u, batteries.MsUntilDue(rt.now));
 }
 
-TEST_F(tBatteryRegistry, EveryInstanceOfAnAddressUpdatesItsOneRecord) {
+TEST_F(tBatteryRegistry, EachInstanceOfAnAddressHasItsRecordAndFile) {
   LogToDir();
+  // A house battery (instance 1) and a starter battery (2) from one monitor.
   batteries.UpdateDCSS1(35, 1, 120, 13.25f, -4.5f);
-  batteries.UpdateDCSS1(35, 2, 100, 12.5f, 0.5f);
-  ASSERT_EQ(1u, batteries.Count());
+  batteries.UpdateDCSS1(35, 2, 100, 12.0f, -3.0f);
+  batteries.UpdateDCSS2(35, 2, 100, 20.0f, 90, 50);
+  ASSERT_EQ(2u, batteries.Count());
+  EXPECT_FLOAT_EQ(13.25f, batteries.Find(35, 1)->Vdc);
+  EXPECT_FLOAT_EQ(0.0f, batteries.Find(35, 1)->Temp);
   rt.now += 10000;
   batteries.poll();
-  std::vector<std::string> lines = Lines(dir + "/BAT-35:135:471:X1.log");
-  ASSERT_EQ(1u, lines.size());
-  // The instance and priority of the first message, the values of the last.
-  EXPECT_EQ(0u, lines[0].find("DCS;,1,120, ,12,0.5, ,"));
+  std::vector<std::string> house = Lines(dir + "/BAT-35:135:471:X1.log");
+  std::vector<std::string> starter = Lines(dir + "/BAT-35.2:135:471:X1.log");
+  ASSERT_EQ(1u, house.size());
+  ASSERT_EQ(1u, starter.size());
+  EXPECT_EQ(0u, house[0].find("DCS;,1,120, ,13,-4.5, ,0,0,0, ,"));
+  EXPECT_EQ(0u, starter[0].find("DCS;,2,100, ,12,-3, ,20,90,50, ,"));
+
+  // Another node at the address closes both; a full registry takes no more.
+  bus.Add(35, 999, 135, 0, "Y2", "");
+  bus.Settle();
+  batteries.UpdateDCSS1(35, 2, 100, 12.0f, 1.0f);
+  EXPECT_EQ(1u, batteries.Count());
+  EXPECT_EQ(nullptr, batteries.Find(35, 1));
+  EXPECT_EQ(999u, batteries.Find(35, 2)->uniqueNumber);
+  RunSettings.logDir = nullptr;
+  for (int i = 0; i < 300; i++) batteries.Add(35, static_cast<uint8_t>(i), 100);
+  EXPECT_EQ(256u, batteries.Count());
 }
 
 TEST_F(tBatteryRegistry, AnotherNodeAtTheAddressGetsARecordAndFileOfItsOwn) {
@@ -298,7 +317,7 @@ TEST_F(tBatteryRegistry, AnotherNodeAtTheAddressGetsARecordAndFileOfItsOwn) {
     batteries.UpdateDCSS1(35, 1, 120, 13.0f, -5.0f);
     DeviceList = known;
   }
-  EXPECT_FLOAT_EQ(-5.0f, batteries.Find(35)->Adc);
+  EXPECT_FLOAT_EQ(-5.0f, batteries.Find(35, 1)->Adc);
 
   // The node leaves; another takes its address.
   bus.Add(35, 999, 135, 0, "Y2", "");
@@ -306,7 +325,7 @@ TEST_F(tBatteryRegistry, AnotherNodeAtTheAddressGetsARecordAndFileOfItsOwn) {
   console.text.clear();
   batteries.UpdateDCSS1(35, 1, 120, 12.0f, 1.0f);
   ASSERT_EQ(1u, batteries.Count());
-  tBattery *b = batteries.Find(35);
+  tBattery *b = batteries.Find(35, 1);
   ASSERT_NE(nullptr, b);
   EXPECT_EQ(999u, b->uniqueNumber);
   EXPECT_FLOAT_EQ(0.0f, b->Temp);  // nothing of the old node's
@@ -342,7 +361,7 @@ TEST_F(tBatteryRegistry, ALogFolderThatComesLaterGetsTheNextLine) {
   const std::string later = dir + "/later";
   RunSettings.logDir = later.c_str();
   batteries.UpdateDCSS1(35, 1, 120, 13.25f, -4.5f);
-  tBattery *b = batteries.Find(35);
+  tBattery *b = batteries.Find(35, 1);
   ASSERT_NE(nullptr, b);
   EXPECT_EQ(-1, b->logFd);
   rt.now += 10000;

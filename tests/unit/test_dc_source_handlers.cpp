@@ -21,7 +21,7 @@ class tDCSourceHandlers : public tChargerAt140 {
     console.text.clear();
   }
   tBattery &Battery() {
-    tBattery *b = Batteries.Find(140);
+    tBattery *b = Batteries.Find(140, 1);
     EXPECT_NE(nullptr, b);
     static tBattery none(-1);
     return b != nullptr ? *b : none;

@@ -179,3 +179,32 @@ TEST_F(tScan, ARecordGoesWhenAnotherKindOfDeviceTakesItsAddress) {
   EXPECT_EQ(0u, Devices.Count());
   EXPECT_EQ("RO500 #301 OFFLINE\n", port301.Read());
 }
+
+TEST_F(tScan, AChargerQuietOnTheBusGoesOfflineOnceAndBackWithItsHeartbeat) {
+  auto ro500 = MakeNode(301, 140, "RO500", "RODE2.1.5", 963, 200);
+  std::unique_ptr<tN2kDeviceList> list(new tN2kDeviceList(ours.get()));
+  Settle({ro500.get()});
+  ScanDeviceList(*list);
+  EXPECT_EQ("RO500 #301 ONLINE\n", port301.Read());
+  // No charger status 2 for 1500 ms: dropped, the list rebuilt and the charger, still
+  // answering on the bus, found again at once; it stays off for ten more seconds.
+  for (int pass = 0; pass < 8; pass++) {
+    rt.now += 1500;
+    Devices.poll();
+    list.reset(new tN2kDeviceList(ours.get()));
+    for (int t = 0; t < 300; t++, clock.now += 5) {
+      ro500->ParseMessages();
+      ours->ParseMessages();
+    }
+    ASSERT_NE(nullptr, list->LocalFindDeviceBySource(140));
+    ScanDeviceList(*list);
+    EXPECT_EQ(0u, Devices.Count());
+  }
+  EXPECT_EQ("RO500 #301 OFFLINE\n", port301.Read(100));
+  // Its heartbeat again: registered anew, with its status request.
+  Devices.heartbeat(140);
+  ScanDeviceList(*list);
+  ASSERT_NE(nullptr, Devices.Find(140));
+  EXPECT_STREQ("$RAS:@", Devices.Find(140)->cmdBuf);
+  EXPECT_EQ("RO500 #301 ONLINE\n", port301.Read());
+}

@@ -107,6 +107,10 @@ TEST_F(tRegistry, LogFilesStayInTheLogDirectoryWhateverTheModelId) {
   ASSERT_NE(-1, r->logFd);
   std::string tame = std::string(dir) + "/RO500-77:.._.._x_y.log";
   EXPECT_EQ(0, stat(tame.c_str(), &st));
+  // A blank is no danger to a path: the name keeps it.
+  r = devices.Add(142, 78, "1.0", "RO500 Pro");
+  EXPECT_EQ(std::string(dir) + "/RO500-78:RO500 Pro.log", r->logPath);
+  EXPECT_EQ(0, stat(r->logPath.c_str(), &st));
   devices.Clear();
   std::string rm = std::string("rm -rf ") + dir;
   ASSERT_EQ(0, system(rm.c_str()));

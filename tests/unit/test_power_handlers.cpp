@@ -8,6 +8,7 @@
 #include "FakeRawLink.h"
 #include "N2kGroupMessages.h"
 #include "N2kMessages.h"
+#include "RVCMessages.h"
 
 namespace {
 
@@ -84,6 +85,14 @@ TEST_F(PowerHandlers, RO500BatteryRelayedAsItsOwnBatteryStatus) {
   Battery(1, 140);
   EXPECT_EQ(link.Lines().back(), "19f21423 65 73 05 2d 00 ff ff 07\r\n");
   EXPECT_TRUE(rt.sent.empty());  // never on the bus
+
+  // From charger status 2: 14.2 V, 30 A and byte 75, which is 35 C, relayed as 308.15 K.
+  link.sent.clear();
+  tN2kMsg status2;
+  SetRVCPGN1FEA3(status2, 1, 1, 80, 284, 32600, 75);
+  Deliver(status2, 140);
+  Battery(0, 140);
+  EXPECT_EQ(link.Lines().back(), "19f21423 64 8c 05 2c 01 5f 78 07\r\n");
 
   // Any other sender: its message only.
   link.sent.clear();

@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 
+#include "FakeRuntime.h"
+#include "N2kTime.h"
 #include "RunCommand.h"
 
 TEST(TrimNewline, RemovesExactlyOneTrailingNewline) {
@@ -46,4 +48,27 @@ TEST(RunCommand, KeepsTheFirst4096BytesAndLetsTheCommandFinish) {
   // At and just below the limit nothing is lost.
   EXPECT_EQ(std::string(4096, 'c'), RunCommand("head -c 4096 /dev/zero | tr '\\0' c"));
   EXPECT_EQ(std::string(4095, 'd') + "\n", RunCommand("head -c 4095 /dev/zero | tr '\\0' d; echo"));
+}
+
+TEST(RunCommand, ExitStatusAndTheTimeLimit) {
+  tScopedConsole console;
+  tCommandResult r = RunCommandFor("echo hi; exit 3");
+  EXPECT_TRUE(r.started);
+  EXPECT_EQ(3, r.status);
+  EXPECT_EQ("hi\n", r.output);
+  EXPECT_FALSE(r.ok());
+  EXPECT_TRUE(RunCommandFor("true").ok());
+  // A command that hangs, and one that closed its output but runs on, with what they
+  // started: ended at the limit, and nothing of them is left running.
+  for (const char *command : {"echo part; sleep 31.7", "exec >/dev/null; sleep 31.7 & wait"}) {
+    const uint32_t start = millis();
+    r = RunCommandFor(command, 200);
+    const uint32_t took = millis() - start;
+    EXPECT_TRUE(r.timedOut) << command;
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ("", r.output);
+    EXPECT_LT(took, 2000u) << command;
+  }
+  EXPECT_EQ("", RunCommand("pgrep -f 'sleep 31[.]7'"));
+  EXPECT_TRUE(console.Has("Command timed out after 200 ms, ended: echo part; sleep 31.7\n"));
 }

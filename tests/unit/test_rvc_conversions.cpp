@@ -56,7 +56,8 @@ TEST(RVCConversions, RateTemperatureAndRipple) {
   EXPECT_FLOAT_EQ(-273.0f, RVCTemp16(0));
   EXPECT_FLOAT_EQ(1774.9375f, RVCTemp16(0xFFFE));
   EXPECT_FLOAT_EQ(0.15f, RVCRipple16(150));
-  EXPECT_FLOAT_EQ(30.0f, RVCTemp8(30));
-  EXPECT_FLOAT_EQ(254.0f, RVCTemp8(254));
-  EXPECT_FLOAT_EQ(0.0f, RVCTemp8(0));
+  // Degrees C + 40: a charger byte 75 is 35 C.
+  EXPECT_FLOAT_EQ(35.0f, RVCTemp8(75));
+  EXPECT_FLOAT_EQ(214.0f, RVCTemp8(254));
+  EXPECT_FLOAT_EQ(-40.0f, RVCTemp8(0));
 }

@@ -50,20 +50,20 @@ TEST_F(tHandlers, ChargerStatusScalesAndLogsAtLevelFour) {
 TEST_F(tHandlers, ChargerStatus2IsTheHeartbeatEvenAtLevelZero) {
   tN2kMsg m;
   rt.now += 1400;
-  SetRVCPGN1FEA3(m, 1, 255, 100, 284, 32600, 30);
+  SetRVCPGN1FEA3(m, 1, 255, 100, 284, 32600, 75);
   Deliver(m);
   rt.now += 1400;
   Devices.poll();
   EXPECT_EQ(ro500, Devices.Find(140));
   EXPECT_FLOAT_EQ(14.2f, ro500->ast.field(13));
   EXPECT_FLOAT_EQ(30.0f, ro500->ast.field(3));
-  EXPECT_FLOAT_EQ(30.0f, ro500->ast.field(11));
+  EXPECT_FLOAT_EQ(35.0f, ro500->ast.field(11));  // byte 75: 35 C
   EXPECT_EQ("", console.text);
 
   RunSettings.debugLevel = 8;
   SetRVCPGN1FEA3(m, 1, 255, 100, 284, 32600, 255);
   Deliver(m);
-  EXPECT_FLOAT_EQ(30.0f, ro500->ast.field(11));
+  EXPECT_FLOAT_EQ(35.0f, ro500->ast.field(11));
   EXPECT_TRUE(console.Has(
       "RVCChargerStatus2(140): ChrgType=0, ChrgInst=1, DCInst=255, DevPri=100, Vdc=284, "
       "Adc=32600, Temp=255\n"));

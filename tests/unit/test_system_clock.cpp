@@ -29,11 +29,14 @@ class SystemClock : public ::testing::Test {
     gCommands.clear();
     old_ = ClockCommandRunner;
     ClockCommandRunner = Record;
-    // mktime reads RV-C times as the router's local time: UTC here.
+    // A router in central Europe, as OpenWrt sets it: bus times must not move with it.
     const char *tz = getenv("TZ");
     oldTz_ = tz != nullptr ? tz : "";
     hadTz_ = tz != nullptr;
-    setenv("TZ", "UTC0", 1);
+    UseZone("CET-1CEST,M3.5.0,M10.5.0/3");
+  }
+  static void UseZone(const char *zone) {
+    setenv("TZ", zone, 1);
     tzset();
   }
   void TearDown() override {
@@ -146,6 +149,27 @@ TEST_F(SystemClock, RvcLocalTimePlusZone) {
   EXPECT_EQ(gCommands,
             (std::vector<std::string>{"/bin/date -s '@1704067200'", "/bin/date -s '@1704157200'",
                                       "/bin/date -s '@1704837600'", "/bin/date -s '@1704112215'"}));
+}
+
+TEST_F(SystemClock, RvcTimeIsTheSameInstantInEveryRouterZone) {
+  // 2024-07-01 12:00:00 in zone 0 (UTC) and 14:00 in zone 22 (CEST, two hours ahead).
+  rt.wall = 0;
+  for (const char *zone : {"UTC0", "CET-1CEST,M3.5.0,M10.5.0/3", "EST5EDT,M3.2.0,M11.1.0"}) {
+    UseZone(zone);
+    RvcTime(24, 7, 1, 12, 0);
+    RvcTime(24, 7, 1, 14, 22);
+  }
+  EXPECT_EQ(gCommands, std::vector<std::string>(6, "/bin/date -s '@1719835200'"));
+  // A CET router one hour behind a correct bus clock is set, not "in step".
+  gCommands.clear();
+  UseZone("CET-1CEST,M3.5.0,M10.5.0/3");
+  rt.wall = 1704067200 - 3600;
+  RvcTime(24, 1, 1, 0, 0);
+  EXPECT_EQ(gCommands, std::vector<std::string>{"/bin/date -s '@1704067200'"});
+  // February 30th carries into March, as a calendar would.
+  gCommands.clear();
+  RvcTime(24, 2, 30, 0, 0);
+  EXPECT_EQ(gCommands, std::vector<std::string>{"/bin/date -s '@1709251200'"});
 }
 
 TEST_F(SystemClock, AllThreeRvcMessagesReachTheHandler) {

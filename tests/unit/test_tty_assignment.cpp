@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "CanAddress.h"
 #include "FakeRuntime.h"
 #include "ProcessObjects.h"
 #include "RunCommand.h"
@@ -219,4 +220,31 @@ TEST_F(tUciStore, ANewChargerNeverGetsTheRegisteredOnesPortWhenUciFails) {
   EXPECT_EQ("/dev/tnt3", GetTTY(1002, "RO500"));
   Devices.Clear();
   EXPECT_EQ("/dev/tnt1", GetTTY(1002, "RO500"));
+}
+
+TEST_F(tUciStore, AFailedSetIsAFailedStoreAndAHungUciGivesNoPort) {
+  tScopedSettings settings;
+  tScopedConsole console;
+  RunSettings.debugLevel = 1;
+  EXPECT_TRUE(SaveCANAddress(35));
+  EXPECT_EQ("35\n", RunCommand("uci -q get tidewire.@can[0].canaddress"));
+  // A config without the can section: the set fails, the commit alone would succeed.
+  std::ofstream(dir_ + "/config/tidewire") << "config daemon 'main'\n";
+  EXPECT_FALSE(SaveCANAddress(36));
+  EXPECT_TRUE(
+      console.Has("Could not store my CAN address 36 (uci set failed), trying again later\n"));
+  RunSettings.debugLevel = 0;
+  console.text.clear();
+  EXPECT_FALSE(SaveCANAddress(37));
+  EXPECT_EQ("", console.text);
+
+  // A uci stuck on its lock: ended at the limit, and the charger gets no port rather
+  // than one the unread table may give another charger.
+  std::ofstream(dir_ + "/bin/uci") << "#!/bin/sh\nexec sleep 60\n";
+  EXPECT_EQ("", GetTTY(204, "A"));
+  EXPECT_TRUE(
+      console.Has("Command timed out after 3000 ms, ended: uci -q get "
+                  "tidewire.@can[0].ttyassignment\n"));
+  EXPECT_TRUE(console.Has("GetTTY: tty assignment table not read, no port for 204\n"));
+  EXPECT_FALSE(SaveCANAddress(38));
 }
