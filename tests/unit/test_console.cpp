@@ -114,3 +114,27 @@ TEST(WriteLogLine, ALineTheFileTakesOnlyInPartIsTakenBack) {
   EXPECT_FALSE(std::getline(in, rest));
   unlink(path);
 }
+
+TEST(OpenLogFile, EveryOpenAppendsAndNoneOverwrites) {
+  char path[] = "/tmp/tw-applog-XXXXXX";
+  int fd = mkstemp(path);
+  ASSERT_NE(-1, fd);
+  ASSERT_EQ(9, write(fd, "old line\n", 9));  // left by the run before a restart
+  close(fd);
+  const int first = OpenLogFile(path);
+  ASSERT_NE(-1, first);
+  EXPECT_NE(0, fcntl(first, F_GETFD) & FD_CLOEXEC);  // shell commands do not inherit it
+  int second = -1;
+  EXPECT_EQ(24, WriteLogLine(first, "abc\n"));
+  EXPECT_EQ(24, AppendLogLine(second, path, "def\n"));  // opens a descriptor of its own
+  ASSERT_NE(-1, second);
+  EXPECT_EQ(24, WriteLogLine(first, "ghi\n"));
+  close(first);
+  close(second);
+  std::ifstream in(path);
+  std::string line;
+  std::vector<std::string> texts;
+  while (std::getline(in, line)) texts.push_back(texts.empty() ? line : line.substr(20));
+  EXPECT_EQ(std::vector<std::string>({"old line", "abc", "def", "ghi"}), texts);
+  unlink(path);
+}

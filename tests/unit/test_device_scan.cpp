@@ -208,3 +208,19 @@ TEST_F(tScan, AChargerQuietOnTheBusGoesOfflineOnceAndBackWithItsHeartbeat) {
   EXPECT_STREQ("$RAS:@", Devices.Find(140)->cmdBuf);
   EXPECT_EQ("RO500 #301 ONLINE\n", port301.Read());
 }
+
+TEST_F(tScan, ARO500ThatLeavesAddressZeroLeavesNoRecordThere) {
+  RunSettings.debugLevel = 1;
+  Devices.Add(0, 301, "1.0", "RO500");
+  port301.Read();
+  auto moved = MakeNode(301, 140, "RO500", "1.0", 963, 200);
+  tN2kDeviceList list(ours.get());
+  Settle({moved.get()});
+  ScanDeviceList(list);
+  EXPECT_EQ(nullptr, Devices.Find(0));
+  ASSERT_NE(nullptr, Devices.Find(140));
+  EXPECT_EQ(301, Devices.Find(140)->uniqueNumber);
+  EXPECT_EQ(1u, Devices.Count());
+  EXPECT_EQ("RO500 #301 OFFLINE\nRO500 #301 ONLINE\n", port301.Read());
+  EXPECT_TRUE(console.Has("ReportDevice: RO500 #301 moved from CANAddr = 0 to 140\n"));
+}

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <limits>
 
@@ -333,20 +334,40 @@ TEST_F(tRegistry, ALitLampThatIsNewBecomesAFaultLine) {
   EXPECT_EQ("FLT;,300,-99\n", r->flt.status());
 }
 
-TEST_F(tRegistry, APortTheWaitFoundQuietIsNotReadUntilTheWaitSaysSo) {
-  tRO500 *r = devices.Add(140, 204, "1", "A");
-  devices.heartbeat(140);
-  port.Read();  // the ONLINE line
-  port.Type("hi\n");
-  ASSERT_TRUE(WaitReadable(r->ttyFd));
-  struct pollfd fds[2];
-  ASSERT_EQ(1, devices.AddPollFds(fds, 2));
-  fds[0].revents = 0;  // as if the wait had timed out
-  devices.NoteReady(fds, 1);
+TEST_F(tRegistry, ATypedLineReachesTheChargerOnlyWhenTheWaitSaysItsPortHasInput) {
+  tPtyPort late;
+  tRO500 *typed = devices.Add(140, 204, "1", "A");
+  gTtyPath = late.path;
+  tRO500 *other = devices.Add(141, 205, "1", "B");
+  rt.now += 50;
+  devices.poll();  // the "$RAS:@" each registration queued
+  rt.sent.clear();
+
+  port.Type("$RAS:@\n");
+  ASSERT_TRUE(WaitReadable(typed->ttyFd));
+  struct pollfd fds[4];
+  const int n = devices.AddPollFds(fds, 4);
+  ASSERT_EQ(2, n);
+  ASSERT_EQ(1, poll(fds, n, 0));
+  devices.NoteReady(fds, n);
+  late.Type("$RAS:@\n");  // after the wait: left for the next one
+  ASSERT_TRUE(WaitReadable(other->ttyFd));
   devices.poll();
-  EXPECT_STREQ("$RAS:@", r->cmdBuf);  // the typed line is not taken yet
-  fds[0].revents = POLLIN;
-  devices.NoteReady(fds, 1);
+  rt.now += 50;
   devices.poll();
-  EXPECT_STREQ("hi\n", r->cmdBuf);
+  ASSERT_EQ(1u, rt.sent.size());
+  EXPECT_EQ(0x17E00u, rt.sent[0].PGN);  // TERMINAL to 140: "$RAS:@" and two FF
+  EXPECT_EQ(140, rt.sent[0].Destination);
+  const unsigned char wire[8] = {0x24, 0x52, 0x41, 0x53, 0x3A, 0x40, 0xFF, 0xFF};
+  ASSERT_EQ(8, rt.sent[0].DataLen);
+  EXPECT_EQ(0, memcmp(wire, rt.sent[0].Data, 8));
+
+  ASSERT_EQ(2, devices.AddPollFds(fds, 4));
+  ASSERT_EQ(1, poll(fds, n, 0));
+  devices.NoteReady(fds, n);
+  devices.poll();
+  rt.now += 50;
+  devices.poll();
+  ASSERT_EQ(2u, rt.sent.size());
+  EXPECT_EQ(141, rt.sent[1].Destination);
 }

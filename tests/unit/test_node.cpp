@@ -207,6 +207,18 @@ TEST_F(tNodeFixture, DeviceListDiscoversNodesAndWhatTheyAre) {
   EXPECT_EQ(nullptr, list.LocalFindDeviceBySource(141));
   ASSERT_NE(nullptr, list.LocalFindDeviceBySource(150));
   EXPECT_STREQ("Battery", list.LocalFindDeviceBySource(150)->GetModelID());
+
+  // New product information (a software update, say) without a new claim replaces the
+  // old identity.
+  a->SetProductInformation("SER1", 277, "RO500B", "2.0.1", "rev A");
+  tN2kMsg product;
+  SetN2kPGN126996(product, a->ProductInformation());
+  ASSERT_TRUE(a->SendMsg(product));
+  RunFor(clock, {ours.get(), a.get()}, 20);
+  EXPECT_TRUE(list.ReadResetIsListUpdated());
+  ASSERT_NE(nullptr, list.LocalFindDeviceBySource(140));
+  EXPECT_STREQ("RO500B", list.LocalFindDeviceBySource(140)->GetModelID());
+  EXPECT_STREQ("2.0.1", list.LocalFindDeviceBySource(140)->GetSwCode());
 }
 
 TEST_F(tNodeFixture, DeviceListIsBoundedWhenNodesStaySilent) {

@@ -3,6 +3,8 @@
 // relay, the engine speed, log lines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ChargerAt140.h"
 #include "CodecTestUtil.h"
 #include "FakeRawLink.h"
@@ -134,6 +136,18 @@ TEST_F(PowerHandlers, RequestsOnlyLoggedSwitchBankAlwaysForwarded) {
   Deliver(bank, 0x51);
   EXPECT_TRUE(console.Has("N2kBinaryStatusReport(81):\n"));
   EXPECT_EQ(link.Lines(), std::vector<std::string>{"df20d23 01 f1 ff\r\n"});
+}
+
+TEST_F(PowerHandlers, ChargerStatusForwardedAsFastPacketLines) {
+  // Charger instance 49, battery 0, disabled, standalone, off, equalization n/a.
+  tN2kMsg charger(15, 6, 127507, 6);
+  const uint8_t wire[6] = {0x31, 0x00, 0x08, 0xFC, 0xFF, 0xFF};
+  std::copy(wire, wire + 6, charger.Data);
+  Deliver(charger, 0x50);
+  // From our own address 0x23; frame 0 carries the length and all six bytes.
+  EXPECT_EQ(link.Lines(),
+            (std::vector<std::string>{"19f21323 00 06 31 00 08 fc ff ff\r\n", "19f21323 01\r\n"}));
+  EXPECT_TRUE(rt.sent.empty());
 }
 
 TEST_F(PowerHandlers, UndecodableMessagesDoNothing) {
