@@ -1,6 +1,7 @@
 #include "Console.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdarg>
@@ -61,7 +62,24 @@ int OpenLogFile(const std::string &path) {
   return open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
 }
 
-int AppendLogLine(int &fd, const std::string &path, const std::string &text) {
+namespace {
+// The stamp WriteLogLine puts before each line: "YYYY-MM-DD HH:MM:SS ".
+constexpr long kStampLength = 20;
+
+// Starts a new file at path when this line would take the open one past limit.
+void RotateIfFull(int &fd, const std::string &path, size_t lineLength, long limit) {
+  struct stat st;
+  if (fd == -1 || path.empty() || fstat(fd, &st) != 0 || st.st_size == 0) return;
+  if (st.st_size + kStampLength + static_cast<long>(lineLength) <= limit) return;
+  const std::string kept = path + ".1";
+  if (rename(path.c_str(), kept.c_str()) != 0) return;  // keep writing where we are
+  close(fd);
+  fd = OpenLogFile(path);
+}
+}  // namespace
+
+int AppendLogLine(int &fd, const std::string &path, const std::string &text, long limit) {
   if (fd == -1 && !path.empty()) fd = OpenLogFile(path);
+  if (limit > 0) RotateIfFull(fd, path, text.size(), limit);
   return WriteLogLine(fd, text);
 }

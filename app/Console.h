@@ -42,7 +42,9 @@ int OpenLogFile(const std::string &path);
 
 // WriteLogLine to a device's log file, opening it first when fd is -1 and path is set,
 // so a file that could not be opened (a folder not there yet, say) is tried again at
-// every line.
-int AppendLogLine(int &fd, const std::string &path, const std::string &text);
+// every line. With a limit (limit > 0) a file that would grow past it with this line
+// is renamed to path + ".1" (an older ".1" is replaced) and the line starts a new
+// file at path: a log never fills the router's RAM disk or flash.
+int AppendLogLine(int &fd, const std::string &path, const std::string &text, long limit = 0);
 
 #endif

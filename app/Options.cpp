@@ -2,15 +2,31 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 
 #include "Console.h"
 #include "NMEA2000_SocketCAN.h"
 
+bool ParseSize(const char *text, long &bytes) {
+  char *end = nullptr;
+  errno = 0;
+  const long long n = std::strtoll(text, &end, 10);
+  if (end == text || errno == ERANGE || n < 0) return false;
+  long long unit = 1;
+  if (*end == 'k' || *end == 'K') unit = 1024;
+  if (*end == 'm' || *end == 'M') unit = 1024 * 1024;
+  if (unit != 1) end++;
+  if (*end != '\0' || n > LONG_MAX / unit) return false;
+  bytes = static_cast<long>(n * unit);
+  return true;
+}
+
 tParseResult ParseOptions(int argc, char *argv[], tRunSettings &settings,
                           tNMEA2000_SocketCAN &node) {
   // '+' keeps glibc from permuting: the first plain word ends the options.
-  const char *optstring = "+eshd:c:l:L:p:";
+  const char *optstring = "+eshd:c:l:L:p:r:";
   optind = 1;
   int c;
   while ((c = getopt(argc, argv, optstring)) != -1) {
@@ -36,6 +52,9 @@ tParseResult ParseOptions(int argc, char *argv[], tRunSettings &settings,
       case 'p':
         settings.udpPort = std::atoi(optarg);
         break;
+      case 'r':
+        if (!ParseSize(optarg, settings.logLimit)) return tParseResult::kUsage;
+        break;
       default:  // -h, unknown letters, missing arguments
         return tParseResult::kUsage;
     }
@@ -45,7 +64,8 @@ tParseResult ParseOptions(int argc, char *argv[], tRunSettings &settings,
 
 void Usage(const char *programName) {
   StreamPrintf(Console,
-               "Usage: %s [-h] [-e] [-s] [-d level] [-c ifname] [-l logdir] [-L dev] [-p port]\n",
+               "Usage: %s [-h] [-e] [-s] [-d level] [-c ifname] [-l logdir] [-L dev] [-p port] "
+               "[-r size]\n",
                programName);
   Console->println("\t -h        : help");
   Console->println("\t -c ifname : name of can instance to use. default is can0.");
@@ -58,5 +78,7 @@ void Usage(const char *programName) {
       "\t -L dev    : redirect console log to device(typically /dev/tnt15 for vieing on "
       "/dev/tnt14)");
   Console->println("\t -p port   : UDP port for N2k UDP broadcast in Yacht Devices RAW format");
+  Console->println(
+      "\t -r size   : log files start anew at size bytes (k, M), the full one kept as NAME.1");
   std::exit(0);
 }

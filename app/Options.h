@@ -1,4 +1,4 @@
-// Command line: "eshd:c:l:L:p:", parsed with getopt; parsing stops at the first
+// Command line: "eshd:c:l:L:p:r:", parsed with getopt; parsing stops at the first
 // argument that is not an option.
 #ifndef APP_OPTIONS_H
 #define APP_OPTIONS_H
@@ -10,9 +10,14 @@ class tNMEA2000_SocketCAN;
 enum class tParseResult { kRun, kUsage };
 
 // Fills settings from argv; -c goes straight to the node's SetCANport. kUsage for -h,
-// an unknown option or a missing argument (getopt has complained on stderr then).
+// an unknown option, a missing argument (getopt has complained on stderr then) or a
+// size -r cannot read.
 tParseResult ParseOptions(int argc, char *argv[], tRunSettings &settings,
                           tNMEA2000_SocketCAN &node);
+
+// A size as -r takes it: decimal bytes, or with a k or M suffix (1024, 1048576).
+// False for anything else, or a size that does not fit a long.
+bool ParseSize(const char *text, long &bytes);
 
 // Writes the usage text to the console stream and ends the process with status 0.
 [[noreturn]] void Usage(const char *programName);

@@ -63,7 +63,7 @@ void tBattery::poll() {
   char line[kLineSize];
   formatLine(line, sizeof(line));
   if (RunSettings.debugLevel >= kLineLogLevel) StreamPrintf(Console, "tBattery::poll:%s", line);
-  AppendLogLine(logFd, logPath, line);
+  AppendLogLine(logFd, logPath, line, RunSettings.logLimit);
 }
 
 void tBattery::openLog() {

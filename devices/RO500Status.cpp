@@ -10,7 +10,7 @@ tRO500StatBase *tRO500::rotating(int index) {
 }
 
 void tRO500::logLine(const std::string &line) {
-  AppendLogLine(logFd, logPath, line);
+  AppendLogLine(logFd, logPath, line, RunSettings.logLimit);
 }
 
 void tRO500::openLog() {

@@ -160,7 +160,7 @@ run_case shipped
 } | expect shipped
 
 # Every setting: the console at /dev/tnt15 needs pair 7, more than the two ports; the
-# log directory is made.
+# log directory is made, its files limited to 1 MB unless log_size says otherwise.
 configure all interface=can1 bitrate=125000 debug=4 console=/dev/tnt15 logdir="$work/all/logs" \
 	udp_port=2000 local_echo=1 status_updates=0 ports=2
 run_case all
@@ -174,6 +174,7 @@ instance tidewire
   append command '-d' '4'
   append command '-L' '/dev/tnt15'
   append command '-l' '@WORK@/all/logs'
+  append command '-r' '1M'
   append command '-p' '2000'
   append command '-e'
   append command '-s'

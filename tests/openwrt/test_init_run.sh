@@ -56,7 +56,7 @@ EOF
 
 	tw_expect "instances started" "tnt0 /usr/bin/socat PTY,link=/dev/tnt0,raw,echo=0 PTY,link=/dev/tnt1,raw,echo=0
 tnt2 /usr/bin/socat PTY,link=/dev/tnt2,raw,echo=0 PTY,link=/dev/tnt3,raw,echo=0
-tidewire /usr/sbin/tidewire -c /dev/canlink0 -d 4 -L /dev/tnt3 -l $SANDBOX_STATE/logs" "$(cat "$run/instances")"
+tidewire /usr/sbin/tidewire -c /dev/canlink0 -d 4 -L /dev/tnt3 -l $SANDBOX_STATE/logs -r 1M" "$(cat "$run/instances")"
 	for t in 0 1 2 3; do
 		tw_wait 5 test -e "/dev/tnt$t" || tw_fail "socat made no /dev/tnt$t"
 	done

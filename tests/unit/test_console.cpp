@@ -138,3 +138,34 @@ TEST(OpenLogFile, EveryOpenAppendsAndNoneOverwrites) {
   EXPECT_EQ(std::vector<std::string>({"old line", "abc", "def", "ghi"}), texts);
   unlink(path);
 }
+
+TEST(AppendLogLine, AFullLogStartsAnewAndKeepsOneOldFile) {
+  char dir[] = "/tmp/tw-rotate-XXXXXX";
+  ASSERT_NE(nullptr, mkdtemp(dir));
+  const std::string path = std::string(dir) + "/BAT-35:135:471:X1.log";
+  auto size = [](const std::string &p) {
+    struct stat st;
+    return stat(p.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1L;
+  };
+  int fd = -1;
+  // Lines of 30 bytes (20 of stamp); a 100-byte limit holds three of them.
+  for (int i = 0; i < 3; i++) EXPECT_EQ(30, AppendLogLine(fd, path, "123456789\n", 100));
+  EXPECT_EQ(90, size(path));
+  EXPECT_EQ(-1, size(path + ".1"));
+  EXPECT_EQ(30, AppendLogLine(fd, path, "abcdefghi\n", 100));
+  EXPECT_EQ(90, size(path + ".1"));
+  EXPECT_EQ(30, size(path));
+  // The next turn replaces the older kept file; without a limit the file just grows.
+  for (int i = 0; i < 3; i++) AppendLogLine(fd, path, "ABCDEFGHI\n", 100);
+  EXPECT_EQ(90, size(path + ".1"));
+  EXPECT_EQ(30, size(path));
+  for (int i = 0; i < 5; i++) AppendLogLine(fd, path, "ABCDEFGHI\n");
+  EXPECT_EQ(180, size(path));
+  std::ifstream kept(path + ".1");
+  std::string first;
+  std::getline(kept, first);
+  EXPECT_EQ("abcdefghi", first.substr(20));
+  close(fd);
+  const std::string rm = std::string("rm -rf ") + dir;
+  ASSERT_EQ(0, system(rm.c_str()));
+}

@@ -76,6 +76,16 @@ TEST(ParseOptions, NumbersAreReadLikeAtoi) {
   EXPECT_EQ(9, Parse({"-d", "3", "-d", "9"}).settings.debugLevel);  // last one wins
 }
 
+TEST(ParseOptions, LogLimitSizes) {
+  EXPECT_EQ(0, Parse({}).settings.logLimit);
+  EXPECT_EQ(1048576, Parse({"-r", "1M"}).settings.logLimit);
+  EXPECT_EQ(512000, Parse({"-r", "500k"}).settings.logLimit);
+  EXPECT_EQ(2000, Parse({"-r", "2000"}).settings.logLimit);
+  EXPECT_EQ(0, Parse({"-r", "0"}).settings.logLimit);  // no limit
+  for (const char *bad : {"1G", "-5", "x", "", "1Mb", "99999999999999999999"})
+    EXPECT_EQ(tParseResult::kUsage, Parse({"-r", bad}).result) << bad;
+}
+
 TEST(ParseOptions, UsageCasesAndTheFirstPlainWordEndsParsing) {
   EXPECT_EQ(tParseResult::kUsage, Parse({"-h"}).result);
   EXPECT_EQ(tParseResult::kUsage, Parse({"-x"}).result);
