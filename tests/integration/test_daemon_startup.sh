@@ -23,7 +23,8 @@ USAGE_OPTIONS=$'\t -h        : help
 \t -s        : toggle status updates throgh virtual serial port. default on.
 \t -l logdir : Enable CAN logging and place files in logdir
 \t -L dev    : redirect console log to device(typically /dev/tnt15 for vieing on /dev/tnt14)
-\t -p port   : UDP port for N2k UDP broadcast in Yacht Devices RAW format'
+\t -p port   : UDP port for N2k UDP broadcast in Yacht Devices RAW format
+\t -r size   : log files start anew at size bytes (k, M), the full one kept as NAME.1'
 
 # The sandbox's default identity, as the daemon reads it.
 DEFAULT_IDENTITY='GetManufacturerSerialCode: 025457000001
