@@ -4,9 +4,9 @@
 #include <string>
 
 #include "Console.h"
-#include "HostIdentity.h"
 #include "NMEA2000lib.h"
-#include "RunSettings.h"
+#include "RunCommand.h"
+#include "TextHelpers.h"
 
 uint8_t GetCANAddress() {
   std::string stored = RunCommand("uci -q get tidewire.@can[0].canaddress");
@@ -37,9 +37,9 @@ bool SaveCANAddress(int address) {
 }
 
 void tAddressKeeper::Follow(unsigned events, uint8_t address, bool settled, uint32_t now) {
-  if ((events & kN2kClaimTwinName) && RunSettings.debugLevel > 0)
+  if ((events & kN2kClaimTwinName) && Logging(1))
     StreamPrintf(Console, "Another device on the bus uses this node's NAME: moving away\n");
-  if ((events & kN2kClaimCannotClaim) && RunSettings.debugLevel > 0)
+  if ((events & kN2kClaimCannotClaim) && Logging(1))
     StreamPrintf(Console, "No CAN address left to claim: sent cannot-claim, trying again later\n");
   if ((events & kN2kClaimAddressChanged) && address < kN2kNullAddress) {
     // "Resettign" is the daemon's own spelling, which users grep for: kept as it is.

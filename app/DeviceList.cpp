@@ -1,10 +1,10 @@
 #include "DeviceList.h"
 
-#include "ProcessObjects.h"
+void tDeviceListHolder::ResetDeviceList() {
+  list_.reset();  // detaches the old list from the node before the new one attaches
+  list_.reset(new tN2kDeviceList(&node_));
+}
 
-tN2kDeviceList *DeviceList = nullptr;
-
-void ResetDeviceList() {
-  delete DeviceList;  // detaches the old list from the node
-  DeviceList = new tN2kDeviceList(&NMEA2000);
+const tN2kDeviceList::tDevice *tDeviceListHolder::FindBySource(uint8_t source) const {
+  return list_ == nullptr ? nullptr : list_->LocalFindDeviceBySource(source);
 }

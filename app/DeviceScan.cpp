@@ -1,9 +1,6 @@
 #include "DeviceScan.h"
 
 #include "Console.h"
-#include "DeviceList.h"
-#include "ProcessObjects.h"
-#include "RunSettings.h"
 
 namespace {
 constexpr int kReportLevel = 7;
@@ -21,53 +18,49 @@ bool IsRO500(const tN2kDeviceList::tDevice &d) {
 // before its product information).
 bool HeldByAnother(const tRO500 &record, const tN2kDeviceList::tDevice &d) {
   return d.GetManufacturerCode() != kRO500ManufacturerCode ||
-         record.uniqueNumber != static_cast<int>(d.GetUniqueNumber());
+         record.uniqueNumber() != static_cast<int>(d.GetUniqueNumber());
 }
 
-void Register(const tN2kDeviceList::tDevice &d) {
+void Register(const tN2kDeviceList::tDevice &d, tDevices &devices) {
   int source = d.GetSource();
   int unique = static_cast<int>(d.GetUniqueNumber());
-  tRO500 *record = Devices.Find(source);
+  tRO500 *record = devices.Find(source);
   if (record != nullptr && HeldByAnother(*record, d)) {
-    if (RunSettings.debugLevel >= kReassignLogLevel)
+    if (Logging(kReassignLogLevel))
       StreamPrintf(Console, "ReportDevice: RO500 #%d no longer at CANAddr = %d\n",
-                   record->uniqueNumber, source);
-    Devices.Remove(source);
+                   record->uniqueNumber(), source);
+    devices.Remove(source);
     record = nullptr;
   }
   if (record != nullptr || !IsRO500(d)) return;
   // Still on the bus but not heard: registered again at its next heartbeat.
-  if (Devices.IsSilent(source, unique)) return;
-  int old = Devices.FindUniqueNumber(unique);
+  if (devices.IsSilent(source, unique)) return;
+  int old = devices.FindUniqueNumber(unique);
   if (old >= 0) {
-    if (RunSettings.debugLevel >= kReassignLogLevel)
+    if (Logging(kReassignLogLevel))
       StreamPrintf(Console, "ReportDevice: RO500 #%d moved from CANAddr = %d to %d\n", unique, old,
                    source);
-    Devices.Remove(old);
+    devices.Remove(old);
   }
-  Devices.Add(source, unique, d.GetSwCode(), d.GetModelID());
+  devices.Add(source, unique, d.GetSwCode(), d.GetModelID());
 }
 }  // namespace
 
-void ScanDeviceList() {
-  if (DeviceList != nullptr) ScanDeviceList(*DeviceList);
-}
-
-void ScanDeviceList(tN2kDeviceList &list) {
+void ScanDeviceList(tN2kDeviceList &list, tDevices &devices) {
   const bool updated = list.ReadResetIsListUpdated();
-  if (!Devices.ReadResetRescan() && !updated) return;
-  if (RunSettings.debugLevel >= kReportLevel) {
+  if (!devices.ReadResetRescan() && !updated) return;
+  if (Logging(kReportLevel)) {
     EndLine(Console);
     Console->println("**********************************************************************");
   }
   for (unsigned char source = 0; source <= kLastScannedAddress; source++)
-    ReportDevice(list.LocalFindDeviceBySource(source));
+    ReportDevice(list.LocalFindDeviceBySource(source), devices);
 }
 
-void ReportDevice(const tN2kDeviceList::tDevice *device) {
+void ReportDevice(const tN2kDeviceList::tDevice *device, tDevices &devices) {
   if (device == nullptr) return;
-  Register(*device);
-  if (RunSettings.debugLevel < kReportLevel) return;
+  Register(*device, devices);
+  if (!Logging(kReportLevel)) return;
   Console->print("  ModeID: ");
   Console->println(device->GetModelID());
   Console->print("  Source: ");

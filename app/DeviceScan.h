@@ -4,20 +4,21 @@
 #ifndef APP_DEVICESCAN_H
 #define APP_DEVICESCAN_H
 
+#include "Devices.h"
 #include "N2kDeviceList.h"
 
 constexpr uint16_t kRO500ManufacturerCode = 963;
 constexpr uint16_t kRO500ProductCode = 200;
 
-// Scans the process's device list (nothing before it exists).
-void ScanDeviceList();
-// Scans this list: nothing unless its changed flag was up (reading clears it).
-void ScanDeviceList(tN2kDeviceList &list);
+// Scans this list into the registry: nothing unless the list's changed flag was up
+// (reading clears it) or the registry asks for a new scan (a silent charger's
+// heartbeat came back).
+void ScanDeviceList(tN2kDeviceList &list, tDevices &devices);
 // Registers (RO500s only) and reports one device; null does nothing. A registered
 // address now held by another device loses its record first (OFFLINE on its port), and
 // a RO500 registered at another address is moved to this one: typed text must only
 // ever reach the charger whose port it was typed at.
-void ReportDevice(const tN2kDeviceList::tDevice *device);
+void ReportDevice(const tN2kDeviceList::tDevice *device, tDevices &devices);
 // label and the PGNs, ", " between them, then a line end; nothing at all for null.
 void PrintPGNList(const char *label, const unsigned long *list);
 

@@ -1,11 +1,8 @@
 #include "HostIdentity.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
-
 #include "Console.h"
+#include "RunCommand.h"
+#include "TextHelpers.h"
 
 namespace {
 constexpr int32_t kDefaultUniqueId = 1234;
@@ -31,16 +28,6 @@ std::string Query(const char *name, const char *command, const char *fallback) {
   return value;
 }
 }  // namespace
-
-bool ParseLeadingInt32(const std::string &text, int32_t &value) {
-  const char *start = text.c_str();
-  char *end = nullptr;
-  errno = 0;
-  long long v = std::strtoll(start, &end, 10);
-  if (end == start || errno == ERANGE || v < INT32_MIN || v > INT32_MAX) return false;
-  value = static_cast<int32_t>(v);
-  return true;
-}
 
 // Removes every occurrence of pattern, scanning the original text once, as a
 // regular-expression replacement of a literal pattern does.

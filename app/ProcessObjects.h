@@ -1,22 +1,53 @@
-// The process-wide objects. They are defined together in ProcessObjects.cpp so that
-// they are created in this order before main runs: the node, the traffic echo stream,
-// the registries, the console stream.
+// The daemon's objects, made together in the order they need each other: the run
+// settings, the node, the bus device list, the two registries, the RAW broadcast and
+// the handlers' context. This is the one place that knows them all; every other part
+// gets what it works with through its constructor. main makes one before it reads the
+// command line, which fills settings (the parts keep a reference to it).
 #ifndef APP_PROCESSOBJECTS_H
 #define APP_PROCESSOBJECTS_H
 
 #include "Batteries.h"
-#include "Console.h"
+#include "DeviceList.h"
 #include "Devices.h"
+#include "Dispatch.h"
+#include "HandlerContext.h"
+#include "MsgSender.h"
 #include "N2kStream.h"
 #include "NMEA2000_SocketCAN.h"
+#include "RawBroadcast.h"
+#include "RawLink.h"
+#include "RunSettings.h"
+#include "TtyAssignment.h"
 
-// The node, on "can0" unless -c names another port. Never destroyed.
-extern tNMEA2000_SocketCAN &NMEA2000;
-// Where the node's traffic echo goes: standard output.
-extern tSocketStream TrafficEchoStream;
-// The RO500 registry.
-extern tDevices Devices;
-// The battery registry.
-extern tBatteries Batteries;
+// The node as the parts' way onto the bus (device index 0).
+class tNodeSender : public tMsgSender {
+ public:
+  explicit tNodeSender(tNMEA2000 &node) : node_(node) {}
+  bool SendMsg(const tN2kMsg &msg) override { return node_.SendMsg(msg, 0); }
+
+ private:
+  tNMEA2000 &node_;
+};
+
+struct tProcessObjects {
+  tProcessObjects() = default;
+  tProcessObjects(const tProcessObjects &) = delete;
+  tProcessObjects &operator=(const tProcessObjects &) = delete;
+
+  tRunSettings settings;
+  // On "can0" unless -c names another port.
+  tNMEA2000_SocketCAN node{"can0"};
+  tNodeSender bus{node};
+  // Where the node's traffic echo goes: standard output.
+  tSocketStream trafficEcho{nullptr};
+  tDeviceListHolder deviceList{node};
+  tUciTtyAssigner ttys;
+  tDevices devices{settings, ttys, deviceList, bus};
+  tBatteries batteries{settings, deviceList};
+  tUdpRawLink rawLink;
+  tRawBroadcast raw{rawLink, node, settings};
+  tHandlerContext handlers{devices, batteries, raw, bus};
+  tDispatcher dispatcher{handlers};
+};
 
 #endif

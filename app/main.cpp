@@ -6,57 +6,80 @@
 
 #include "CanAddress.h"
 #include "Console.h"
-#include "DeviceList.h"
-#include "Dispatch.h"
 #include "HostIdentity.h"
+#include "LoopParts.h"
 #include "MainLoop.h"
 #include "Options.h"
 #include "ProcessObjects.h"
-#include "RunSettings.h"
 #include "VendorInfo.h"
 
-int main(int argc, char *argv[]) {
-  setvbuf(stdout, nullptr, _IONBF, 0);
-  if (ParseOptions(argc, argv, RunSettings, NMEA2000) == tParseResult::kUsage) Usage(argv[0]);
-  if (RunSettings.debugLevel > 0)
-    StreamPrintf(Console, "Debug level = %d, logger=%s\n", RunSettings.debugLevel,
-                 RunSettings.consoleDevice != nullptr ? RunSettings.consoleDevice : "(null)");
-  RepointConsole(RunSettings.debugLevel, RunSettings.consoleDevice);
-
-  NMEA2000.SetFrameBufferSize(kNodeFrameBufferSize);
-  NMEA2000.SetMessageBufferCount(kNodeMessageBufferCount);
+namespace {
+// The router's identity on the bus, the stored address, the node's buffers and its
+// message handler; returns the stored address.
+uint8_t SetUpNode(tProcessObjects &p) {
+  tNMEA2000_SocketCAN &node = p.node;
+  node.SetFrameBufferSize(kNodeFrameBufferSize);
+  node.SetMessageBufferCount(kNodeMessageBufferCount);
   {
     std::string serial = GetManufacturerSerialCode();
     std::string modelId = GetManufacturerModelID();
     std::string software = GetManufacturerSoftwareVersion();
     std::string model = GetManufacturerModel();
-    NMEA2000.SetProductInformation(serial.c_str(), kProductCode, modelId.c_str(), software.c_str(),
-                                   model.c_str(), 255, 65535, 255, 0);
+    node.SetProductInformation(serial.c_str(), kProductCode, modelId.c_str(), software.c_str(),
+                               model.c_str(), 255, 65535, 255, 0);
   }
-  NMEA2000.SetProgmemConfigurationInformation(kVendorBanner, nullptr, nullptr);
-  NMEA2000.SetDeviceInformation(GetManufacturerUniqueID(), kDeviceFunction, kDeviceClass,
-                                kManufacturerCode, kIndustryGroup, 0);
+  node.SetProgmemConfigurationInformation(kVendorBanner, nullptr, nullptr);
+  node.SetDeviceInformation(GetManufacturerUniqueID(), kDeviceFunction, kDeviceClass,
+                            kManufacturerCode, kIndustryGroup, 0);
+  node.SetTrafficEchoStream(&p.trafficEcho);
+  node.SetTrafficEchoFormat(1);
+  node.EnableTrafficEcho(Logging(9));
+  const uint8_t address = GetCANAddress();
+  node.SetMode(tNMEA2000::N2km_ListenAndNode, address);
+  p.deviceList.ResetDeviceList();
+  node.ExtendTransmitMessages(TransmitPGNs, 0);
+  node.ExtendReceiveMessages(ReceivePGNs, 0);
+  node.SetMsgHandler(&p.dispatcher);
+  node.SetPollTimeout(0);  // the loop owns the wait
+  return address;
+}
+}  // namespace
 
-  NMEA2000.SetTrafficEchoStream(&TrafficEchoStream);
-  NMEA2000.SetTrafficEchoFormat(1);
-  NMEA2000.EnableTrafficEcho(RunSettings.debugLevel >= 9);
-  const uint8_t storedAddress = GetCANAddress();
-  NMEA2000.SetMode(tNMEA2000::N2km_ListenAndNode, storedAddress);
-  ResetDeviceList();
-  NMEA2000.ExtendTransmitMessages(TransmitPGNs, 0);
-  NMEA2000.ExtendReceiveMessages(ReceivePGNs, 0);
-  NMEA2000.SetMsgHandler(HandleN2kMsg);
-  NMEA2000.SetPollTimeout(0);  // the loop below owns the wait
-  if (!NMEA2000.Open()) {
+int main(int argc, char *argv[]) {
+  setvbuf(stdout, nullptr, _IONBF, 0);
+  static tProcessObjects p;
+  if (ParseOptions(argc, argv, p.settings, p.node) == tParseResult::kUsage) Usage(argv[0]);
+  SetDebugLevel(p.settings.debugLevel);
+  if (Logging(1))
+    StreamPrintf(Console, "Debug level = %d, logger=%s\n", p.settings.debugLevel,
+                 p.settings.consoleDevice != nullptr ? p.settings.consoleDevice : "(null)");
+  RepointConsole(p.settings.debugLevel, p.settings.consoleDevice);
+
+  const uint8_t storedAddress = SetUpNode(p);
+  if (!p.node.Open()) {
     std::fputs("Failed to open CAN port\n", stdout);
     return 1;
   }
 
   tAddressKeeper keeper(storedAddress);
-  tMainLoop loop(keeper);
+  tLinkPart link(p.node);
+  tAddressPart address(p.node, keeper);
+  tScanPart scan(p.deviceList, p.devices);
+  tDevicesPart ports(p.devices);
+  tBatteriesPart batteries(p.batteries);
+  tDropsPart drops(p.devices, p.raw);
+  tFlushPart flush(p.node);
+  tPoller poller;
+  tMainLoop loop(poller);
+  for (tLoopPart *part : std::initializer_list<tLoopPart *>{&link, &address, &scan, &ports,
+                                                            &batteries, &drops, &flush})
+    loop.Add(*part);
   loop.CatchStopSignals();
   const int sig = loop.Run();
-  loop.Shutdown();
+
+  keeper.Stop(p.node.GetN2kSource(0));
+  p.devices.Clear();
+  p.batteries.Clear();
   // Ended by the signal, as far as whoever started us can tell.
   signal(sig, SIG_DFL);
   raise(sig);

@@ -4,9 +4,7 @@
 
 #include "BatteryLogPath.h"
 #include "Console.h"
-#include "DeviceList.h"
 #include "N2kTime.h"
-#include "RunSettings.h"
 
 namespace {
 constexpr int kRegisterLogLevel = 4;
@@ -35,7 +33,7 @@ void tBatteries::DropOtherNode(int source, const tN2kDeviceList::tDevice &d) {
       continue;
     }
     // Another node holds the address now: its values must not go to the old file.
-    if (RunSettings.debugLevel >= kRegisterLogLevel)
+    if (Logging(kRegisterLogLevel))
       StreamPrintf(Console, "tBatteries::Add: Battery %d:%d no longer at CANAddr=%d\n",
                    b.manufacturerCode, static_cast<int>(b.uniqueNumber), source);
     it = records_.erase(it);
@@ -43,10 +41,7 @@ void tBatteries::DropOtherNode(int source, const tN2kDeviceList::tDevice &d) {
 }
 
 tBattery *tBatteries::Add(int source, uint8_t instance, uint8_t devPri) {
-  const tN2kDeviceList::tDevice *d =
-      DeviceList != nullptr
-          ? DeviceList->LocalFindDeviceBySource(static_cast<unsigned char>(source & 0xff))
-          : nullptr;
+  const tN2kDeviceList::tDevice *d = deviceList_.FindBySource(static_cast<uint8_t>(source & 0xff));
   // A list just rebuilt does not know the node yet: its records stay as they are.
   if (d == nullptr) return Find(source, instance);
   DropOtherNode(source, *d);
@@ -55,13 +50,13 @@ tBattery *tBatteries::Add(int source, uint8_t instance, uint8_t devPri) {
   const uint16_t manufacturer = d->GetManufacturerCode();
   if (unique == 0 || manufacturer == 0 || records_.size() >= kMaxRecords) return nullptr;
 
-  if (RunSettings.debugLevel >= kRegisterLogLevel)
+  if (Logging(kRegisterLogLevel))
     StreamPrintf(Console, "tBatteries::Add: Found new Battery at CANAddr=%d/%d/%d/%d/%d\n", source,
                  instance, devPri, manufacturer, static_cast<int>(unique));
   const bool firstOfSource = !HasSource(source);
   tBattery &b = records_
                     .emplace(std::piecewise_construct, std::forward_as_tuple(Key(source, instance)),
-                             std::forward_as_tuple(source))
+                             std::forward_as_tuple(source, settings_.logLimit))
                     .first->second;
   b.instance = instance;
   b.devPri = devPri;
@@ -73,15 +68,15 @@ tBattery *tBatteries::Add(int source, uint8_t instance, uint8_t devPri) {
 
 void tBatteries::OpenLog(tBattery &b, bool firstOfSource, const char *modelId,
                          const char *modelVersion, int product) {
-  if (RunSettings.logDir == nullptr) return;
+  if (settings_.logDir == nullptr) return;
   char path[kBatteryLogPathSize];
-  if (BatteryLogPath(path, sizeof(path), RunSettings.logDir, b.canAddr, b.manufacturerCode,
+  if (BatteryLogPath(path, sizeof(path), settings_.logDir, b.canAddr, b.manufacturerCode,
                      b.uniqueNumber, product, modelId, modelVersion,
                      firstOfSource ? kBatteryFirstInstance : b.instance)) {
     b.logPath = path;
     b.openLog();
   }
-  if (RunSettings.debugLevel >= kRegisterLogLevel)
+  if (Logging(kRegisterLogLevel))
     StreamPrintf(Console, "tBatteries::Add: Opened logfile(%d) %s\n", b.logFd, path);
 }
 

@@ -26,13 +26,17 @@
 #include <unordered_map>
 
 #include "Battery.h"
-#include "N2kDeviceList.h"
+#include "DCSourceValues.h"
+#include "DeviceDirectory.h"
+#include "RunSettings.h"
 
 class tBatteries {
  public:
   static constexpr size_t kMaxRecords = 256;
 
-  tBatteries() = default;
+  // settings (log folder, log limit) and the bus device list outlive the registry.
+  tBatteries(const tRunSettings &settings, const tDeviceDirectory &deviceList)
+      : settings_(settings), deviceList_(deviceList) {}
   virtual ~tBatteries() = default;
   tBatteries(const tBatteries &) = delete;
   tBatteries &operator=(const tBatteries &) = delete;
@@ -54,19 +58,14 @@ class tBatteries {
 
   // ---- DC source status messages (BatteryUpdates.cpp) ----
   // Each registers the battery first (nothing happens when it cannot), then stores its
-  // message's group; float values in volts, amperes, degrees C; NaN = not available.
-  void UpdateDCSS1(int source, uint8_t instance, uint8_t devPri, float vdc, float adc);
-  void UpdateDCSS2(int source, uint8_t instance, uint8_t devPri, float temp, uint8_t soc,
-                   uint16_t tr);
-  void UpdateDCSS3(int source, uint8_t instance, uint8_t devPri, uint8_t soh, uint16_t capRem,
-                   uint8_t relCap, float ripple);
-  void UpdateDCSS4(int source, uint8_t instance, uint8_t devPri, int desCM, float desVolt,
-                   float desAmp, int batType);
-  void UpdateDCSS5(int source, uint8_t instance, uint8_t devPri, float vdc5, float dvdt);
-  void UpdateDCSS6(int source, uint8_t instance, uint8_t devPri, bool hvls, bool hvld, bool lvls,
-                   bool lvld);
-  void UpdateDCSS11(int source, uint8_t instance, uint8_t devPri, bool pwrOnOff, bool chrgOnOff,
-                    bool chrgDet, bool resvStat, int batAHCap, int dcPower);
+  // message's group; values in volts, amperes, degrees C; NaN = not available.
+  void UpdateDCSS1(int source, const tDCSourceStatus1 &s);
+  void UpdateDCSS2(int source, const tDCSourceStatus2 &s);
+  void UpdateDCSS3(int source, const tDCSourceStatus3 &s);
+  void UpdateDCSS4(int source, const tDCSourceStatus4 &s);
+  void UpdateDCSS5(int source, const tDCSourceStatus5 &s);
+  void UpdateDCSS6(int source, const tDCSourceStatus6 &s);
+  void UpdateDCSS11(int source, const tDCSourceStatus11 &s);
 
  private:
   struct tKeyHash {
@@ -80,6 +79,8 @@ class tBatteries {
   void OpenLog(tBattery &b, bool firstOfSource, const char *modelId, const char *modelVersion,
                int product);
 
+  const tRunSettings &settings_;
+  const tDeviceDirectory &deviceList_;
   // Node-based: records stay where they are while the map grows. Keyed by Key().
   std::unordered_map<int, tBattery, tKeyHash> records_;
 };

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "Console.h"
-#include "RunSettings.h"
+#include "LogFile.h"
 #include "Runtime.h"
 
 namespace {
@@ -20,7 +20,7 @@ void KeepOnNaN(float &field, float value) {
 }
 }  // namespace
 
-tBattery::tBattery(int addr) : canAddr(addr) {
+tBattery::tBattery(int addr, long limit) : canAddr(addr), logLimit(limit) {
   reset();
 }
 
@@ -62,8 +62,8 @@ void tBattery::poll() {
   lastPoll = Runtime->Millis();
   char line[kLineSize];
   formatLine(line, sizeof(line));
-  if (RunSettings.debugLevel >= kLineLogLevel) StreamPrintf(Console, "tBattery::poll:%s", line);
-  AppendLogLine(logFd, logPath, line, RunSettings.logLimit);
+  if (Logging(kLineLogLevel)) StreamPrintf(Console, "tBattery::poll:%s", line);
+  AppendLogLine(logFd, logPath, line, logLimit);
 }
 
 void tBattery::openLog() {

@@ -20,8 +20,8 @@ class tBattery {
   static constexpr uint32_t kLineIntervalMs = 10000;
   static constexpr size_t kLineSize = 1024;
 
-  // Sets canAddr, then reset().
-  explicit tBattery(int canAddr);
+  // Sets canAddr, then reset(). logLimit: what a log file may grow to (0: no limit).
+  explicit tBattery(int canAddr, long logLimit = 0);
   virtual ~tBattery();
   tBattery(const tBattery &) = delete;
   tBattery &operator=(const tBattery &) = delete;
@@ -55,6 +55,7 @@ class tBattery {
                  int dcPower);
 
   int canAddr;
+  long logLimit;
   int logFd;
   std::string logPath;  // empty: no log file
   uint32_t lastPoll;    // Runtime->Millis() of the last line, or of the record's creation

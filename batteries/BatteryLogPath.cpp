@@ -1,16 +1,18 @@
 #include "BatteryLogPath.h"
 
 #include <cstdio>
+#include <string>
+
+#include "SafeName.h"
 
 namespace {
 // Appends ":" and text with '/' replaced; false when it does not fit.
 bool AppendField(char *out, size_t size, size_t &len, const char *text) {
-  if (len + 1 >= size) return false;
+  const std::string part = FileNamePart(text);
+  if (len + 1 + part.size() >= size) return false;
   out[len++] = ':';
-  for (const char *p = text; *p != '\0'; p++) {
-    if (len + 1 >= size) return false;
-    out[len++] = *p == '/' ? '_' : *p;
-  }
+  part.copy(out + len, part.size());
+  len += part.size();
   out[len] = '\0';
   return true;
 }

@@ -8,17 +8,7 @@
 #include <cstdint>
 
 #include "N2kMsg.h"
-
-constexpr unsigned long kPgnIsoAcknowledgement = 59392;
-constexpr unsigned long kPgnIsoRequest = 59904;
-constexpr unsigned long kPgnIsoTpData = 60160;
-constexpr unsigned long kPgnIsoTpControl = 60416;
-constexpr unsigned long kPgnIsoAddressClaim = 60928;
-constexpr unsigned long kPgnCommandedAddress = 65240;
-constexpr unsigned long kPgnPgnList = 126464;
-constexpr unsigned long kPgnHeartbeat = 126993;
-constexpr unsigned long kPgnProductInformation = 126996;
-constexpr unsigned long kPgnConfigurationInformation = 126998;
+#include "N2kPgns.h"
 
 // The 64-bit NAME of an address claim (bit 0 = LSB of the first data byte):
 // 0-20 unique number, 21-31 manufacturer code, 32-34 device instance lower,

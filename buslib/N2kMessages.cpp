@@ -3,17 +3,9 @@
 
 #include <cmath>
 
-namespace {
+#include "N2kPgns.h"
 
-constexpr unsigned long kPgnSystemTime = 126992;
-constexpr unsigned long kPgnEngineRapid = 127488;
-constexpr unsigned long kPgnBinarySwitchStatus = 127501;
-constexpr unsigned long kPgnDCDetailedStatus = 127506;
-constexpr unsigned long kPgnChargerStatus = 127507;
-constexpr unsigned long kPgnBatteryStatus = 127508;
-constexpr unsigned long kPgnChargerConfigStatus = 127510;
-constexpr unsigned long kPgnBatteryConfigStatus = 127513;
-constexpr unsigned long kPgnConverterStatus = 127750;
+namespace {
 
 constexpr int kSingleFrameLen = 8;
 constexpr int kDCDetailedLegacyLen = 9;  // 2009 field list: no remaining capacity

@@ -314,9 +314,13 @@ void tNMEA2000::HandleMessage(const tN2kMsg &msg, uint32_t now) {
   std::memcpy(copy, listeners_, sizeof(copy));
   for (auto *l : copy)
     if (l != nullptr) l->HandleMsg(msg, now);
-  if (handler_ == nullptr || mode_ == N2km_SendOnly) return;
-  if (PassesAll() || msg.Destination == kN2kGlobalAddress || msg.Destination == GetN2kSource())
+  if ((handler_ == nullptr && handlerObject_ == nullptr) || mode_ == N2km_SendOnly) return;
+  if (!PassesAll() && msg.Destination != kN2kGlobalAddress && msg.Destination != GetN2kSource())
+    return;
+  if (handler_ != nullptr)
     handler_(msg);
+  else
+    handlerObject_->HandleMsg(msg);
 }
 
 void tNMEA2000::RunTimers(uint32_t now) {

@@ -116,7 +116,21 @@ class tNMEA2000 {
   // Zero-terminated lists; the arrays must stay valid. Announced after the library's own.
   void ExtendTransmitMessages(const unsigned long *pgns, int iDev = 0);
   void ExtendReceiveMessages(const unsigned long *pgns, int iDev = 0);
-  void SetMsgHandler(void (*handler)(const tN2kMsg &msg)) { handler_ = handler; }
+  // What the node passes up goes to one handler: a plain function, or an object that
+  // carries what it acts on (setting one forgets the other).
+  class tMsgHandler {
+   public:
+    virtual ~tMsgHandler() = default;
+    virtual void HandleMsg(const tN2kMsg &msg) = 0;
+  };
+  void SetMsgHandler(void (*handler)(const tN2kMsg &msg)) {
+    handler_ = handler;
+    handlerObject_ = nullptr;
+  }
+  void SetMsgHandler(tMsgHandler *handler) {
+    handlerObject_ = handler;
+    handler_ = nullptr;
+  }
   // How long ParseMessages waits in poll() when idle; 0 never waits.
   void SetPollTimeout(int ms) { pollTimeoutMs_ = ms < 0 ? 0 : ms; }
 
@@ -209,6 +223,7 @@ class tNMEA2000 {
   const unsigned long *rxLists_[kMaxPgnListChunks] = {nullptr};
 
   void (*handler_)(const tN2kMsg &msg) = nullptr;
+  tMsgHandler *handlerObject_ = nullptr;
   tMsgListener *listeners_[kMaxListeners] = {nullptr};
 
   N2kStream *echoStream_ = nullptr;

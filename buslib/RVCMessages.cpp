@@ -1,28 +1,9 @@
 // RV-C data groups and DM_RV (protocol.md sections E and G).
 #include "RVCMessages.h"
 
-namespace {
+#include "N2kPgns.h"
 
-constexpr unsigned long kDgnDateTimeStatus = 0x1FFFF;
-constexpr unsigned long kDgnSetDateTimeCommand = 0x1FFFE;
-constexpr unsigned long kDgnDateTime1FFA0 = 0x1FFA0;
-constexpr unsigned long kDgnChargerStatus = 0x1FFC7;
-constexpr unsigned long kDgnChargerStatus2 = 0x1FEA3;
-constexpr unsigned long kDgnChargerConfigStatus = 0x1FFC6;
-constexpr unsigned long kDgnChargerConfigStatus2 = 0x1FF96;
-constexpr unsigned long kDgnChargerConfigStatus3 = 0x1FECC;
-constexpr unsigned long kDgnChargerConfigStatus4 = 0x1FEBF;
-constexpr unsigned long kDgnChargerEqualStatus = 0x1FF99;
-constexpr unsigned long kDgnChargerEqualConfigStatus = 0x1FF98;
-constexpr unsigned long kDgnDCSourceStatus1 = 0x1FFFD;
-constexpr unsigned long kDgnDCSourceStatus2 = 0x1FFFC;
-constexpr unsigned long kDgnDCSourceStatus3 = 0x1FFFB;
-constexpr unsigned long kDgnDCSourceStatus4 = 0x1FEC9;
-constexpr unsigned long kDgnDCSourceStatus5 = 0x1FEC8;
-constexpr unsigned long kDgnDCSourceStatus6 = 0x1FEC7;
-constexpr unsigned long kDgnDCSourceStatus11 = 0x1FEA5;
-constexpr unsigned long kDgnTerminal = 0x17E00;
-constexpr unsigned long kDgnDMRV = 0x1FECA;
+namespace {
 
 constexpr int kRvcLen = 8;  // every RV-C frame carries 8 bytes
 constexpr uint8_t kFill = 0xff;

@@ -6,11 +6,8 @@
 #include <iterator>
 
 #include "Console.h"
-#include "DeviceList.h"
-#include "HostIdentity.h"
-#include "RunSettings.h"
 #include "SafeName.h"
-#include "TtyAssignment.h"
+#include "TextHelpers.h"
 
 namespace {
 constexpr size_t kLogPathSize = 4096;
@@ -34,7 +31,9 @@ std::string VersionText(const std::string &softwareVersion) {
   return out;
 }
 
-tDevices::tDevices() : assignTty_(GetTTY), resetDeviceList_(ResetDeviceList) {}
+tDevices::tDevices(const tRunSettings &settings, tTtyAssigner &ttys, tDeviceDirectory &deviceList,
+                   tMsgSender &bus)
+    : settings_(settings), ttys_(ttys), deviceList_(deviceList), bus_(bus) {}
 
 tDevices::~tDevices() = default;
 
@@ -45,7 +44,7 @@ tRO500 *tDevices::Find(int canAddr) {
 
 int tDevices::FindUniqueNumber(int uniqueNumber) const {
   for (const auto &r : records_)
-    if (r.second.uniqueNumber == uniqueNumber) return r.first;
+    if (r.second.uniqueNumber() == uniqueNumber) return r.first;
   return -1;
 }
 
@@ -53,39 +52,38 @@ tRO500 *tDevices::Add(int canAddr, int uniqueNumber, const char *swVersion, cons
   if (tRO500 *known = Find(canAddr)) return known;
   for (auto it = silent_.begin(); it != silent_.end();)
     it = it->second == uniqueNumber || it->first == canAddr ? silent_.erase(it) : std::next(it);
-  const int debug = RunSettings.debugLevel;
-  if (debug > 3)
+  if (Logging(4))
     StreamPrintf(Console, "tDevices::Add: Found new RO500 at CANAddr = %d %d %s\n", canAddr,
                  uniqueNumber, swVersion);
   std::string versionText = VersionText(swVersion);
-  if (debug > 0) StreamPrintf(Console, "Ver = %s - %s\n", swVersion, versionText.c_str());
-  std::string tty = assignTty_(uniqueNumber, modelId);
-  if (debug > 0) StreamPrintf(Console, "Opening TTY = %s\n", tty.c_str());
+  if (Logging(1)) StreamPrintf(Console, "Ver = %s - %s\n", swVersion, versionText.c_str());
+  std::string tty = ttys_.AssignTty(uniqueNumber, modelId, PortsInUse());
+  if (Logging(1)) StreamPrintf(Console, "Opening TTY = %s\n", tty.c_str());
 
   // Built in place: the record points into itself and never moves.
   tRO500 &r = records_
                   .emplace(std::piecewise_construct, std::forward_as_tuple(canAddr),
-                           std::forward_as_tuple(canAddr))
+                           std::forward_as_tuple(canAddr, settings_, bus_))
                   .first->second;
   r.reset();
   r.markAlive();
-  r.uniqueNumber = uniqueNumber;
+  r.setUniqueNumber(uniqueNumber);
   r.openPort(tty);
   r.terminal2CAN("$RAS:@");
   int32_t version = 0;  // only logged: a text that is no number reads as 0
-  r.version = ParseLeadingInt32(versionText, version) ? version : 0;
+  r.setVersion(ParseLeadingInt32(versionText, version) ? version : 0);
 
-  if (RunSettings.logDir != nullptr) {
+  if (settings_.logDir != nullptr) {
     // The model ID comes from the bus: without its '/'s it cannot leave the folder.
     char path[kLogPathSize];
-    snprintf(path, sizeof(path), "%s/RO500-%d:%s.log", RunSettings.logDir, uniqueNumber,
+    snprintf(path, sizeof(path), "%s/RO500-%d:%s.log", settings_.logDir, uniqueNumber,
              FileNamePart(modelId).c_str());
-    r.logPath = path;
-    r.openLog();
-    if (debug > 3) StreamPrintf(Console, "tDevices::Add: Opened logfile(%d) %s\n", r.logFd, path);
+    r.openLog(path);
+    if (Logging(4))
+      StreamPrintf(Console, "tDevices::Add: Opened logfile(%d) %s\n", r.logFd(), path);
   }
-  if (debug > 0)
-    StreamPrintf(Console, "tDevices::Add: Opened device ver=%d FD=%d\n", r.version, r.ttyFd);
+  if (Logging(1))
+    StreamPrintf(Console, "tDevices::Add: Opened device ver=%d FD=%d\n", r.version(), r.ttyFd());
   char online[kPortLineSize];
   int n = snprintf(online, sizeof(online), "RO500 #%d ONLINE\n", uniqueNumber);
   r.writePort(online, static_cast<size_t>(n));
@@ -99,9 +97,9 @@ void tDevices::heartbeat(int canAddr) {
     return;
   }
   // "Hearbeat" is the daemon's own spelling of this line, kept on purpose.
-  if (RunSettings.debugLevel > 8)
+  if (Logging(9))
     StreamPrintf(Console, "tDevices::heartbeat: Hearbeat for RO500 at CANAddr = %d\n", canAddr);
-  if (RunSettings.debugLevel > 3) {
+  if (Logging(4)) {
     StreamPrintf(Console, "%c\b", kSpinner[spinner_]);
     spinner_ = (spinner_ + 1) % 4;
   }
@@ -113,12 +111,12 @@ void tDevices::poll() {
     entry.second.poll();
     if (entry.second.isAlive()) continue;
     int canAddr = entry.first;
-    if (RunSettings.debugLevel > 3)
+    if (Logging(4))
       StreamPrintf(Console, "tDevices::poll: Deleting dead RO500 at CANAddr = %d\n", canAddr);
-    const int unique = entry.second.uniqueNumber;
+    const int unique = entry.second.uniqueNumber();
     Remove(canAddr);
     silent_[canAddr] = unique;
-    if (resetDeviceList_ != nullptr) resetDeviceList_();
+    deviceList_.Rebuild();
     return;  // at most one removal a pass; the iteration is spent anyway
   }
 }
@@ -141,20 +139,30 @@ void tDevices::Remove(int canAddr) {
   auto it = records_.find(canAddr);
   if (it == records_.end()) return;
   char offline[kPortLineSize];
-  int n = snprintf(offline, sizeof(offline), "RO500 #%d OFFLINE\n", it->second.uniqueNumber);
+  int n = snprintf(offline, sizeof(offline), "RO500 #%d OFFLINE\n", it->second.uniqueNumber());
   it->second.writePort(offline, static_cast<size_t>(n));
+  droppedByGone_ += it->second.portBytesDropped();
   records_.erase(it);
 }
 
 void tDevices::Clear() {
+  for (const auto &entry : records_) droppedByGone_ += entry.second.portBytesDropped();
   records_.clear();
 }
 
-std::vector<std::string> tDevices::PortPaths() const {
-  std::vector<std::string> paths;
-  for (const auto &entry : records_)
-    if (!entry.second.portPath().empty()) paths.push_back(entry.second.portPath());
-  return paths;
+std::vector<int> tDevices::PortsInUse() const {
+  std::vector<int> ports;
+  for (const auto &entry : records_) {
+    const int port = TtyPortNumber(entry.second.portPath());
+    if (port >= 0) ports.push_back(port);
+  }
+  return ports;
+}
+
+uint64_t tDevices::PortBytesDropped() const {
+  uint64_t dropped = droppedByGone_;
+  for (const auto &entry : records_) dropped += entry.second.portBytesDropped();
+  return dropped;
 }
 
 int tDevices::AddPollFds(struct pollfd *fds, int room) const {
@@ -189,4 +197,49 @@ uint32_t tDevices::MsUntilDue(uint32_t now) const {
     if (d < due) due = d;
   }
   return due;
+}
+
+// ---- values from bus messages ----
+
+void tDevices::UpdateDCSS1(int canAddr, const tDCSourceStatus1 &s) {
+  if (tRO500 *r = Find(canAddr)) r->UpdateDCSS1(s);
+}
+
+void tDevices::UpdateDCSS2(int canAddr, const tDCSourceStatus2 &s) {
+  if (tRO500 *r = Find(canAddr)) r->UpdateDCSS2(s);
+}
+
+void tDevices::UpdateDCSS4(int canAddr, const tDCSourceStatus4 &s) {
+  if (tRO500 *r = Find(canAddr)) r->UpdateDCSS4(s);
+}
+
+void tDevices::UpdateDCSS5(int canAddr, const tDCSourceStatus5 &s) {
+  if (tRO500 *r = Find(canAddr)) r->UpdateDCSS5(s);
+}
+
+void tDevices::UpdateCS(int canAddr, const tChargerStatus &s) {
+  if (tRO500 *r = Find(canAddr)) r->UpdateCS(s);
+}
+
+void tDevices::UpdateCS2(int canAddr, const tChargerStatus2 &s) {
+  if (tRO500 *r = Find(canAddr)) r->UpdateCS2(s);
+}
+
+void tDevices::UpdateCCS(int canAddr, const tChargerConfig &c) {
+  if (tRO500 *r = Find(canAddr)) r->UpdateCCS(c);
+}
+
+void tDevices::UpdateDiag(int canAddr, const tDiagnostic &d) {
+  if (tRO500 *r = Find(canAddr)) r->UpdateDiag(d);
+}
+
+void tDevices::UpdateEngSpeed(int canAddr, const tEngineSpeed &e) {
+  if (tRO500 *r = Find(canAddr)) r->UpdateEngSpeed(e);
+}
+
+bool tDevices::GetBatStat(int canAddr, double &voltage, double &current, double &temperature) {
+  const tRO500 *r = Find(canAddr);
+  if (r == nullptr) return false;
+  r->batteryValues(voltage, current, temperature);
+  return true;
 }

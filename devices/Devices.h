@@ -19,7 +19,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "DeviceDirectory.h"
+#include "MsgSender.h"
 #include "RO500.h"
+#include "RunSettings.h"
+#include "TtyAssignment.h"
 
 // The AST field 9 code of an RV-C charge state (tRVCBatChrgMode): 1 -> 0, 2 -> 12,
 // 3 -> 21, 4 -> 22, 5 -> 38, 6 -> 30, 7 -> 39; -1 for every other state (0 and 255
@@ -28,12 +32,11 @@ int chargeStateCode(int chargeState);
 
 class tDevices {
  public:
-  // Where a new charger's port comes from: GetTTY in the daemon.
-  typedef std::string (*tTtyAssigner)(int uniqueNumber, const char *modelId);
-  // What follows the removal of a dead charger: ResetDeviceList in the daemon.
-  typedef void (*tDeviceListReset)();
-
-  tDevices();
+  // Everything the registry works with comes from its owner and outlives it: the run
+  // settings (log folder, echo, status lines, log limit), where a new charger's port
+  // comes from, the bus device list (rebuilt after a dead charger) and the bus.
+  tDevices(const tRunSettings &settings, tTtyAssigner &ttys, tDeviceDirectory &deviceList,
+           tMsgSender &bus);
   virtual ~tDevices();
   tDevices(const tDevices &) = delete;
   tDevices &operator=(const tDevices &) = delete;
@@ -44,14 +47,14 @@ class tDevices {
   int FindUniqueNumber(int uniqueNumber) const;
   // Registers a charger (nothing happens when the address is known): port from the
   // tty assigner, raw mode, "$RAS:@" queued, log file "<logdir>/RO500-<unique>:<model
-  // ID, sanitised>.log" when a log directory is set, "RO500 #<unique> ONLINE\n" on
-  // the port. Returns the record, existing or new.
+  // ID>.log" (each '/' of the model ID made '_') when a log directory is set, "RO500
+  // #<unique> ONLINE\n" on the port. Returns the record, existing or new.
   tRO500 *Add(int canAddr, int uniqueNumber, const char *swVersion, const char *modelId);
   // Marks the charger at this address alive. From a charger that was dropped for its
   // silence, it asks for a new scan (ReadResetRescan) instead.
   void heartbeat(int canAddr);
   // Polls every record; the first one found dead is removed, remembered as silent, the
-  // device list reset, and the pass ends there.
+  // device list rebuilt, and the pass ends there.
   void poll();
   // Whether the charger with this unique number was dropped at this address for its
   // silence and has not sent a heartbeat since: the scan leaves it unregistered. An
@@ -67,9 +70,10 @@ class tDevices {
   // clean stop of the daemon.
   void Clear();
   size_t Count() const { return records_.size(); }
-  // The port paths of the records, for the tty assignment (records without a port
-  // left out).
-  std::vector<std::string> PortPaths() const;
+  // The port numbers of the records' ports (/dev/tnt<n>), for the tty assignment.
+  std::vector<int> PortsInUse() const;
+  // Bytes the ports did not take, over the records there are now and were.
+  uint64_t PortBytesDropped() const;
 
   // For the loop's wait. Appends {fd, POLLIN} for every open port that is not resting
   // and returns how many it appended (at most room).
@@ -86,48 +90,34 @@ class tDevices {
   // elapsed times by unsigned 32-bit difference.
   uint32_t MsUntilDue(uint32_t now) const;
 
-  // ---- values from bus messages (no effect for an address without a record) ----
-  // NaN (not available) never overwrites a field; products are recomputed anyway.
-  void UpdateDCSS1(int canAddr, uint8_t instance, uint8_t devPri, float volts, float amps);
-  void UpdateDCSS2(int canAddr, uint8_t instance, uint8_t devPri, float temperature);
-  void UpdateDCSS4(int canAddr, uint8_t instance, uint8_t devPri, int desiredChargeMode,
-                   float desiredVolts, float desiredAmps);
-  void UpdateDCSS5(int canAddr, uint8_t instance, uint8_t devPri, float volts);
-  void UpdateCS(int canAddr, int chargerType, uint8_t instance, float volts, float amps,
-                uint8_t perMax, int chargeState, uint8_t enableAtPO, uint8_t autoRechg,
-                int forcedChrg);
-  void UpdateCS2(int canAddr, int chargerType, uint8_t chrgInst, uint8_t dcInst, uint8_t devPri,
-                 float volts, float amps, float temperature);
-  // A changed charger configuration (not the first one seen) queues "$RAS:@".
-  void UpdateCCS(int canAddr, int chargerType, uint8_t instance, int chrgAlg, int chrgMode,
-                 uint8_t batSense, int line, uint8_t linked, int batType, uint16_t batSize,
-                 uint8_t maxAmps);
-  // A lit lamp in a diagnostic text unlike the last one: "FLT;,<SPN & 0x7FFF>,-99\n"
-  // stored in the FLT record and written to the port at once.
-  void UpdateDiag(int canAddr, uint8_t on, uint8_t active, uint8_t red, uint8_t yellow, uint8_t dsa,
-                  int spn, int fmi, uint8_t count, uint8_t dsaExt, uint8_t bank);
-  // Engine speed in rpm; NaN and the library's not-available double keep the field.
-  void UpdateEngSpeed(int canAddr, uint8_t engineInstance, double speed, double boost,
-                      int8_t tiltTrim);
+  // ---- values from bus messages, to the record at the address (none: no effect) ----
+  void UpdateDCSS1(int canAddr, const tDCSourceStatus1 &s);
+  void UpdateDCSS2(int canAddr, const tDCSourceStatus2 &s);
+  void UpdateDCSS4(int canAddr, const tDCSourceStatus4 &s);
+  void UpdateDCSS5(int canAddr, const tDCSourceStatus5 &s);
+  void UpdateCS(int canAddr, const tChargerStatus &s);
+  void UpdateCS2(int canAddr, const tChargerStatus2 &s);
+  void UpdateCCS(int canAddr, const tChargerConfig &c);
+  void UpdateDiag(int canAddr, const tDiagnostic &d);
+  void UpdateEngSpeed(int canAddr, const tEngineSpeed &e);
   // AST fields 13, 3 and 11 of a registered charger; false (outputs untouched) otherwise.
   bool GetBatStat(int canAddr, double &voltage, double &current, double &temperature);
-
-  // Test seams; the daemon keeps the defaults.
-  void SetTtyAssigner(tTtyAssigner assigner) { assignTty_ = assigner; }
-  void SetDeviceListReset(tDeviceListReset reset) { resetDeviceList_ = reset; }
 
  private:
   struct tAddressHash {
     size_t operator()(int key) const { return static_cast<size_t>(key); }
   };
+  const tRunSettings &settings_;
+  tTtyAssigner &ttys_;
+  tDeviceDirectory &deviceList_;
+  tMsgSender &bus_;
   std::unordered_map<int, tRO500, tAddressHash> records_;
   // Chargers dropped for their silence, by address: their unique numbers. At most one
   // per address of the bus.
   std::unordered_map<int, int, tAddressHash> silent_;
   bool rescan_ = false;
-  tTtyAssigner assignTty_;
-  tDeviceListReset resetDeviceList_;
-  int spinner_ = 0;  // the console's turning bar, one step per heartbeat of any charger
+  uint64_t droppedByGone_ = 0;  // bytes records dropped before they were removed
+  int spinner_ = 0;             // the console's turning bar, one step per heartbeat of any charger
 };
 
 // "RODE2.1.5-beta7" -> "215": "RODE" and every "." removed, then everything from the

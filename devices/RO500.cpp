@@ -8,7 +8,6 @@
 #include "Console.h"
 #include "N2kMsg.h"
 #include "RVCMessages.h"
-#include "RunSettings.h"
 #include "Runtime.h"
 
 namespace {
@@ -25,31 +24,30 @@ bool HasResume(const char *chars, size_t len) {
 }
 }  // namespace
 
-tRO500::tRO500(int addr) : canAddr(addr) {
-  memset(lastCCS, 0, sizeof(lastCCS));
-  memset(lastDiag, 0, sizeof(lastDiag));
-  rxBuf[0] = '\0';
-  cmdBuf[0] = '\0';
+tRO500::tRO500(int addr, const tRunSettings &settings, tMsgSender &bus)
+    : canAddr_(addr), settings_(settings), bus_(bus) {
+  rxBuf_[0] = '\0';
+  cmdBuf_[0] = '\0';
   reset();
 }
 
 tRO500::~tRO500() {
-  if (ttyFd != -1) close(ttyFd);
-  if (logFd != -1) close(logFd);
+  if (ttyFd_ != -1) close(ttyFd_);
+  if (logFd_ != -1) close(logFd_);
 }
 
 void tRO500::reset() {
-  txNext = nullptr;
-  rxEnd = nullptr;
-  ttyFd = -1;
-  logFd = -1;
-  logPath.clear();
-  statIndex = 0;
-  lastStatus = Runtime->Millis();
-  statTick = 0;
-  suspended = false;
-  lineEnd = lineBuf;
-  memset(lineBuf, 0, sizeof(lineBuf));
+  txNext_ = nullptr;
+  rxEnd_ = nullptr;
+  ttyFd_ = -1;
+  logFd_ = -1;
+  logPath_.clear();
+  statIndex_ = 0;
+  lastStatus_ = Runtime->Millis();
+  statTick_ = 0;
+  suspended_ = false;
+  lineEnd_ = lineBuf_;
+  memset(lineBuf_, 0, sizeof(lineBuf_));
   ttyPath_.clear();
   resting_ = false;
   hungUp_ = false;
@@ -58,18 +56,18 @@ void tRO500::reset() {
 }
 
 void tRO500::markAlive() {
-  lastHeartbeat = Runtime->Millis();
+  lastHeartbeat_ = Runtime->Millis();
 }
 
 bool tRO500::isAlive() const {
-  return Runtime->Millis() - lastHeartbeat < kHeartbeatTimeoutMs;
+  return Runtime->Millis() - lastHeartbeat_ < kHeartbeatTimeoutMs;
 }
 
 void tRO500::poll() {
   poll_terminal();
   poll_serialIn();
   poll_serialOut();
-  if (RunSettings.statusUpdates) poll_status();
+  if (settings_.statusUpdates) poll_status();
 }
 
 void tRO500::terminal2CAN(const char *text) {
@@ -78,84 +76,87 @@ void tRO500::terminal2CAN(const char *text) {
 
 void tRO500::terminal2CAN(const std::string &text) {
   size_t len = text.size() < kBufferSize - 1 ? text.size() : kBufferSize - 1;
-  memcpy(cmdBuf, text.data(), len);
-  cmdBuf[len] = '\0';
+  memcpy(cmdBuf_, text.data(), len);
+  cmdBuf_[len] = '\0';
   // Only up to the first "@" reaches the charger.
-  char *at = static_cast<char *>(memchr(cmdBuf, '@', len));
+  char *at = static_cast<char *>(memchr(cmdBuf_, '@', len));
   if (at != nullptr) {
     at[1] = '\0';
-    len = static_cast<size_t>(at + 1 - cmdBuf);
+    len = static_cast<size_t>(at + 1 - cmdBuf_);
   }
-  txNext = cmdBuf;
-  txLast = Runtime->Millis();
-  rxEnd = nullptr;
+  txNext_ = cmdBuf_;
+  txLast_ = Runtime->Millis();
+  rxEnd_ = nullptr;
   partialLen_ = 0;
   skipToLineEnd_ = false;
-  suspended = true;
-  int shown = LoggedLength(cmdBuf, len);
-  if (RunSettings.debugLevel > 3)
-    StreamPrintf(Console, "tRO500::terminal2CAN: Queuing %.*s\n", shown, cmdBuf);
-  if (RunSettings.debugLevel > 4)
+  suspended_ = true;
+  int shown = LoggedLength(cmdBuf_, len);
+  if (Logging(4)) StreamPrintf(Console, "tRO500::terminal2CAN: Queuing %.*s\n", shown, cmdBuf_);
+  if (Logging(5))
     StreamPrintf(Console, "tRO500::terminal2CAN: Suspending output while processing %.*s\n", shown,
-                 cmdBuf);
+                 cmdBuf_);
 }
 
 void tRO500::poll_terminal() {
   uint32_t now = Runtime->Millis();
-  if (txNext == nullptr || now - txLast < kChunkIntervalMs) return;
-  txLast = now;
-  int n = static_cast<int>(strnlen(txNext, kChunkChars));
-  if (RunSettings.debugLevel > 3)
+  if (txNext_ == nullptr || now - txLast_ < kChunkIntervalMs) return;
+  txLast_ = now;
+  int n = static_cast<int>(strnlen(txNext_, kChunkChars));
+  if (Logging(4))
     StreamPrintf(Console, "tRO500::poll_terminal: chunking(%d) %.*s to %d\n", n,
-                 LoggedLength(txNext, n), txNext, canAddr);
+                 LoggedLength(txNext_, n), txNext_, canAddr_);
   tN2kMsg msg;
-  SetRVCPGN17E00(msg, static_cast<unsigned char>(canAddr), n, txNext);
-  Runtime->SendMsg(msg);
+  SetRVCPGN17E00(msg, static_cast<unsigned char>(canAddr_), n, txNext_);
+  bus_.SendMsg(msg);
   // A chunk of exactly 8 is followed by another, empty if need be, to end the text.
   if (n < kChunkChars)
-    txNext = nullptr;
+    txNext_ = nullptr;
   else
-    txNext += kChunkChars;
+    txNext_ += kChunkChars;
 }
 
 void tRO500::UpdTerminalFromCAN(const char *chars) {
   size_t n = strnlen(chars, kBufferSize - 1);
-  if (rxEnd == nullptr) {
-    memset(rxBuf, 0, sizeof(rxBuf));
-    rxEnd = rxBuf;
+  if (rxEnd_ == nullptr) {
+    memset(rxBuf_, 0, sizeof(rxBuf_));
+    rxEnd_ = rxBuf_;
   }
   const char *p = chars;
   size_t left = n;
   while (left > 0) {
-    if (rxEnd == nullptr) {
-      memset(rxBuf, 0, sizeof(rxBuf));
-      rxEnd = rxBuf;
+    if (rxEnd_ == nullptr) {
+      memset(rxBuf_, 0, sizeof(rxBuf_));
+      rxEnd_ = rxBuf_;
     }
-    size_t room = kBufferSize - 1 - static_cast<size_t>(rxEnd - rxBuf);
+    size_t room = kBufferSize - 1 - static_cast<size_t>(rxEnd_ - rxBuf_);
     size_t take = left < room ? left : room;
-    memcpy(rxEnd, p, take);
-    rxEnd += take;
-    *rxEnd = '\0';
+    memcpy(rxEnd_, p, take);
+    rxEnd_ += take;
+    *rxEnd_ = '\0';
     p += take;
     left -= take;
     // 4095 characters and still no line feed: they go to the port as they are.
-    if (static_cast<size_t>(rxEnd - rxBuf) == kBufferSize - 1) flushReceived();
+    if (static_cast<size_t>(rxEnd_ - rxBuf_) == kBufferSize - 1) flushReceived();
   }
   if (HasResume(chars, n)) {
-    if (RunSettings.debugLevel > 4)
-      Console->println("tRO500::UpdTerminalFromCAN: Resuming output received AOK");
-    suspended = false;
+    if (Logging(5)) Console->println("tRO500::UpdTerminalFromCAN: Resuming output received AOK");
+    suspended_ = false;
   }
-  if (RunSettings.debugLevel > 6)
+  if (Logging(7))
     StreamPrintf(Console, "tRO500::UpdTerminalFromCAN(%d): %.*s\n", static_cast<int>(n),
                  static_cast<int>(n), chars);
 }
 
+std::string tRO500::receivedText() const {
+  return rxEnd_ == nullptr ? std::string()
+                           : std::string(rxBuf_, static_cast<size_t>(rxEnd_ - rxBuf_));
+}
+
 std::string tRO500::takeReceived() {
-  if (rxEnd == nullptr) return std::string();
-  std::string text(rxBuf, static_cast<size_t>(rxEnd - rxBuf));
-  memset(rxBuf, 0, sizeof(rxBuf));
-  rxEnd = nullptr;
+  if (rxEnd_ == nullptr) return std::string();
+  std::string text(rxBuf_, static_cast<size_t>(rxEnd_ - rxBuf_));
+  memset(rxBuf_, 0, sizeof(rxBuf_));
+  rxEnd_ = nullptr;
   return text;
 }
 
@@ -167,14 +168,14 @@ uint32_t tRO500::msUntilDue(uint32_t now) const {
     uint32_t left = elapsed >= interval ? 0 : interval - elapsed;
     if (left < due) due = left;
   };
-  if (txNext != nullptr) consider(txLast, kChunkIntervalMs);
-  if (RunSettings.statusUpdates) {
-    if (suspended)
-      consider(lastStatus, kSuspendTimeoutMs + 1);  // "more than" 20000 ms
+  if (txNext_ != nullptr) consider(txLast_, kChunkIntervalMs);
+  if (settings_.statusUpdates) {
+    if (suspended_)
+      consider(lastStatus_, kSuspendTimeoutMs + 1);  // "more than" 20000 ms
     else
-      consider(lastStatus, kStatusIntervalMs);
+      consider(lastStatus_, kStatusIntervalMs);
   }
-  consider(lastHeartbeat, kHeartbeatTimeoutMs);
-  if (resting_ || (ttyFd == -1 && !ttyPath_.empty())) consider(restStart_, kPortRestMs);
+  consider(lastHeartbeat_, kHeartbeatTimeoutMs);
+  if (resting_ || (ttyFd_ == -1 && !ttyPath_.empty())) consider(restStart_, kPortRestMs);
   return due;
 }

@@ -12,7 +12,12 @@
 // out of the loop's wait, and is tried again; if it is still hung up it is closed and
 // opened again by its path, once a second, until the other end is back.
 //
-// The record points into its own buffers: it is never copied or moved.
+// Values from bus messages (RO500Updates.cpp) refresh the AST fields; a changed
+// charger configuration asks for the status lines again, and a newly lit fault lamp
+// becomes a "FLT" line at once.
+//
+// The record keeps its state to itself and points into its own buffers: it is never
+// copied or moved.
 #ifndef DEVICES_RO500_H
 #define DEVICES_RO500_H
 
@@ -20,6 +25,10 @@
 #include <cstdint>
 #include <string>
 
+#include "ChargerValues.h"
+#include "DCSourceValues.h"
+#include "MsgSender.h"
+#include "RunSettings.h"
 #include "StatusRecords.h"
 
 class tRO500 {
@@ -36,10 +45,18 @@ class tRO500 {
   static constexpr size_t kBufferSize = 4096;
   static constexpr size_t kTextSize = 1024;
 
-  explicit tRO500(int canAddr = 0);
+  // settings (local echo, status updates, log limit) and bus outlive the record.
+  tRO500(int canAddr, const tRunSettings &settings, tMsgSender &bus);
   virtual ~tRO500();  // closes the port and the log file
   tRO500(const tRO500 &) = delete;
   tRO500 &operator=(const tRO500 &) = delete;
+
+  int canAddr() const { return canAddr_; }
+  int uniqueNumber() const { return uniqueNumber_; }
+  void setUniqueNumber(int unique) { uniqueNumber_ = unique; }
+  // From the software version; only logged.
+  int version() const { return version_; }
+  void setVersion(int version) { version_ = version; }
 
   // No port or log file, empty line buffer, status timing from now, not suspended.
   // Does not close descriptors.
@@ -66,13 +83,15 @@ class tRO500 {
   // Writes the line, stamped, to the log file; one that could not be opened (a folder
   // not mounted or writable yet) is tried again first.
   void logLine(const std::string &line);
-  // Opens logPath for appending (created when missing); logFd stays -1 when it cannot.
-  void openLog();
+  // Opens path for appending (created when missing) as the log file; logFd() stays
+  // -1 when it cannot be opened, and the next line tries again.
+  void openLog(const std::string &path);
 
   // Opens the port (read-write, non-blocking, raw) and remembers its path for
-  // reopening; ttyFd is -1 when it cannot be opened.
+  // reopening; ttyFd() is -1 when it cannot be opened.
   void openPort(const std::string &path);
-  // Writes to the port when there is one; the result is not looked at.
+  // Writes to the port when there is one. What the port does not take (a user end
+  // that reads nothing fills the pty) is dropped and counted, never waited for.
   void writePort(const char *data, size_t len);
   void writePort(const std::string &text) { writePort(text.data(), text.size()); }
   // The descriptor the loop should wait on for input: -1 when there is no port or it
@@ -92,34 +111,51 @@ class tRO500 {
   // timeout (status updates on), the heartbeat limit, the end of a port's rest.
   uint32_t msUntilDue(uint32_t now) const;
 
-  int canAddr;
-  int logFd = -1;
-  std::string logPath;  // empty: no log file
-  int ttyFd = -1;
-  int uniqueNumber = 0;
-  int version = 0;
-  tENG eng;
-  tAST ast;
-  tCPE cpe;
-  tNPC npc;
-  tCST cst;
-  tSCV scv;
-  tSST sst;
-  tFLT flt;
-  char lastCCS[kTextSize];
-  char lastDiag[kTextSize];
-  char rxBuf[kBufferSize];
-  char cmdBuf[kBufferSize];
-  char *rxEnd = nullptr;   // end of the collected text; null while idle
-  char *txNext = nullptr;  // next character to send; null while nothing is sent
-  uint32_t txLast = 0;
-  uint32_t lastHeartbeat = 0;
-  bool suspended = false;
-  char *lineEnd = nullptr;
-  char lineBuf[kBufferSize];
-  int statIndex = 0;
-  uint32_t lastStatus = 0;
-  int statTick = 0;
+  // ---- values from bus messages (RO500Updates.cpp); NaN never overwrites a field ----
+  void UpdateDCSS1(const tDCSourceStatus1 &s);
+  void UpdateDCSS2(const tDCSourceStatus2 &s);
+  void UpdateDCSS4(const tDCSourceStatus4 &s);
+  void UpdateDCSS5(const tDCSourceStatus5 &s);
+  void UpdateCS(const tChargerStatus &s);
+  void UpdateCS2(const tChargerStatus2 &s);
+  // A changed configuration (not the first one seen) queues "$RAS:@".
+  void UpdateCCS(const tChargerConfig &c);
+  // A lit lamp in a diagnostic unlike the last one: "FLT;,<SPN>,-99\n" stored in the
+  // FLT record and written to the port at once.
+  void UpdateDiag(const tDiagnostic &d);
+  void UpdateEngSpeed(const tEngineSpeed &e);
+  // AST fields 13, 3 and 11: the charger's own voltage, current and temperature (C).
+  void batteryValues(double &voltage, double &current, double &celsius) const;
+
+  // ---- what the record holds, for the registry, the loop and tests ----
+  const tAST &ast() const { return ast_; }
+  // The AST line as the status tick writes it ("" before the charger's first one).
+  std::string astLine() { return ast_.status(); }
+  // The stored line of a record by its tag ("CPE", "FLT", ...); "" for no line or tag.
+  std::string storedLine(const char *tag) const;
+  int ttyFd() const { return ttyFd_; }
+  int logFd() const { return logFd_; }
+  const std::string &logPath() const { return logPath_; }
+  bool suspended() const { return suspended_; }
+  // A text is being sent to the charger, chunk by chunk.
+  bool sending() const { return txNext_ != nullptr; }
+  // The text last queued for the charger (what terminal2CAN kept of it).
+  std::string commandText() const { return cmdBuf_; }
+  // Text received from the charger and not yet written to the port; "" when idle.
+  std::string receivedText() const;
+  bool receiving() const { return rxEnd_ != nullptr; }
+  size_t receivedLength() const {
+    return rxEnd_ == nullptr ? 0 : static_cast<size_t>(rxEnd_ - rxBuf_);
+  }
+  // Characters typed at the port since its last line end.
+  size_t typedLength() const { return static_cast<size_t>(lineEnd_ - lineBuf_); }
+  // When the last status tick was, how many ticks since the last log line (0..8) and
+  // which record the next log line rotates to (0..6).
+  uint32_t lastStatusTick() const { return lastStatus_; }
+  int statusTick() const { return statTick_; }
+  int rotation() const { return statIndex_; }
+  // Bytes the port did not take since the record was made.
+  uint64_t portBytesDropped() const { return portDropped_; }
 
  private:
   void flushReceived();
@@ -129,9 +165,46 @@ class tRO500 {
   void keepPartialLine(const char *text, size_t len);
   void portHungUp(uint32_t now);
   void retryOpen(uint32_t now);
+  tRO500StatBase *record(const char *tag);
   tRO500StatBase *rotating(int index);
 
+  const int canAddr_;
+  const tRunSettings &settings_;
+  tMsgSender &bus_;
+  int uniqueNumber_ = 0;
+  int version_ = 0;
+  int logFd_ = -1;
+  std::string logPath_;  // empty: no log file
+  int ttyFd_ = -1;
   std::string ttyPath_;
+  uint64_t portDropped_ = 0;
+
+  tENG eng_;
+  tAST ast_;
+  tCPE cpe_;
+  tNPC npc_;
+  tCST cst_;
+  tSCV scv_;
+  tSST sst_;
+  tFLT flt_;
+  bool haveConfig_ = false;  // the first configuration is only remembered
+  tChargerConfig lastConfig_{};
+  bool haveDiag_ = false;
+  tDiagnostic lastDiag_{};
+
+  char rxBuf_[kBufferSize];
+  char cmdBuf_[kBufferSize];
+  char *rxEnd_ = nullptr;   // end of the collected text; null while idle
+  char *txNext_ = nullptr;  // next character to send; null while nothing is sent
+  uint32_t txLast_ = 0;
+  uint32_t lastHeartbeat_ = 0;
+  bool suspended_ = false;
+  char *lineEnd_ = nullptr;
+  char lineBuf_[kBufferSize];
+  int statIndex_ = 0;
+  uint32_t lastStatus_ = 0;
+  int statTick_ = 0;
+
   bool resting_ = false;
   bool hungUp_ = false;      // the last read found the other end gone
   bool inputKnown_ = false;  // a loop tells whether the port has input (setInputKnown)

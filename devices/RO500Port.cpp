@@ -8,7 +8,6 @@
 
 #include "Console.h"
 #include "RO500.h"
-#include "RunSettings.h"
 #include "Runtime.h"
 
 void tRO500::openPort(const std::string &path) {
@@ -18,23 +17,27 @@ void tRO500::openPort(const std::string &path) {
   hungUp_ = false;
   restStart_ = Runtime->Millis();
   if (path.empty()) return;
-  ttyFd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (ttyFd == -1) return;
+  ttyFd_ = open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (ttyFd_ == -1) return;
   struct termios tio;
-  if (tcgetattr(ttyFd, &tio) == 0) {
+  if (tcgetattr(ttyFd_, &tio) == 0) {
     cfmakeraw(&tio);
-    tcsetattr(ttyFd, TCSANOW, &tio);
+    tcsetattr(ttyFd_, TCSANOW, &tio);
   }
 }
 
 void tRO500::writePort(const char *data, size_t len) {
-  if (ttyFd == -1 || len == 0) return;
-  ssize_t ignored = write(ttyFd, data, len);
-  (void)ignored;
+  if (ttyFd_ == -1 || len == 0) return;
+  ssize_t n;
+  do n = write(ttyFd_, data, len);
+  while (n < 0 && errno == EINTR);
+  // A full pty (nobody reads the user end) or a hung-up one: the rest is lost.
+  if (n < 0) n = 0;
+  portDropped_ += len - static_cast<size_t>(n);
 }
 
 int tRO500::pollFd() const {
-  return resting_ ? -1 : ttyFd;
+  return resting_ ? -1 : ttyFd_;
 }
 
 // The other end is gone. First rest a second; if it is still gone after that, the
@@ -44,14 +47,13 @@ void tRO500::portHungUp(uint32_t now) {
     hungUp_ = true;
     resting_ = true;
     restStart_ = now;
-    if (RunSettings.debugLevel > 0)
+    if (Logging(1))
       StreamPrintf(Console, "tRO500::poll_serialIn: %s hung up, resting\n", ttyPath_.c_str());
     return;
   }
-  if (RunSettings.debugLevel > 0)
-    StreamPrintf(Console, "tRO500::poll_serialIn: reopening %s\n", ttyPath_.c_str());
-  close(ttyFd);
-  ttyFd = -1;
+  if (Logging(1)) StreamPrintf(Console, "tRO500::poll_serialIn: reopening %s\n", ttyPath_.c_str());
+  close(ttyFd_);
+  ttyFd_ = -1;
   openPort(ttyPath_);
 }
 
@@ -62,9 +64,9 @@ void tRO500::retryOpen(uint32_t now) {
 
 void tRO500::poll_serialIn() {
   uint32_t now = Runtime->Millis();
-  if (ttyFd == -1) retryOpen(now);
-  if (ttyFd == -1) {
-    if (RunSettings.debugLevel > 0) Console->println("tRO500::poll_serialIn: No serial port");
+  if (ttyFd_ == -1) retryOpen(now);
+  if (ttyFd_ == -1) {
+    if (Logging(1)) Console->println("tRO500::poll_serialIn: No serial port");
     return;
   }
   if (resting_) {
@@ -76,11 +78,11 @@ void tRO500::poll_serialIn() {
   inputReady_ = false;  // until the loop's next wait says otherwise
   for (;;) {
     char c;
-    ssize_t r = read(ttyFd, &c, 1);
+    ssize_t r = read(ttyFd_, &c, 1);
     if (r < 0 && errno == EINTR) continue;
     if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       hungUp_ = false;
-      return;  // the partial line waits in lineBuf
+      return;  // the partial line waits in lineBuf_
     }
     if (r <= 0) {
       portHungUp(now);
@@ -88,33 +90,31 @@ void tRO500::poll_serialIn() {
     }
     hungUp_ = false;
     if (c == '\n') {
-      if (RunSettings.localEcho) writePort(&c, 1);
-      *lineEnd = '\0';
-      if (RunSettings.debugLevel > 3)
-        StreamPrintf(Console, "tRO500::poll_serialIn: Got %s\n", lineBuf);
-      lineEnd[0] = '\n';
-      lineEnd[1] = '\0';
-      lineEnd = lineBuf;
-      terminal2CAN(lineBuf);
+      if (settings_.localEcho) writePort(&c, 1);
+      *lineEnd_ = '\0';
+      if (Logging(4)) StreamPrintf(Console, "tRO500::poll_serialIn: Got %s\n", lineBuf_);
+      lineEnd_[0] = '\n';
+      lineEnd_[1] = '\0';
+      lineEnd_ = lineBuf_;
+      terminal2CAN(lineBuf_);
       return;
     }
-    *lineEnd++ = c;
-    if (RunSettings.localEcho) writePort(&c, 1);
+    *lineEnd_++ = c;
+    if (settings_.localEcho) writePort(&c, 1);
     // A line as long as the buffer holds (room kept for a line feed and the NUL)
     // goes out as it is; the rest of it follows as the next line.
-    if (static_cast<size_t>(lineEnd - lineBuf) == kBufferSize - 2) {
-      *lineEnd = '\0';
-      lineEnd = lineBuf;
-      terminal2CAN(lineBuf);
+    if (static_cast<size_t>(lineEnd_ - lineBuf_) == kBufferSize - 2) {
+      *lineEnd_ = '\0';
+      lineEnd_ = lineBuf_;
+      terminal2CAN(lineBuf_);
       return;
     }
   }
 }
 
 void tRO500::poll_serialOut() {
-  if (ttyFd == -1 && RunSettings.debugLevel > 0)
-    Console->println("tRO500::poll_serialOut: No serial port");
-  if (rxEnd == nullptr || memchr(rxBuf, '\n', static_cast<size_t>(rxEnd - rxBuf)) == nullptr)
+  if (ttyFd_ == -1 && Logging(1)) Console->println("tRO500::poll_serialOut: No serial port");
+  if (rxEnd_ == nullptr || memchr(rxBuf_, '\n', static_cast<size_t>(rxEnd_ - rxBuf_)) == nullptr)
     return;
   flushReceived();
 }
@@ -123,7 +123,7 @@ void tRO500::poll_serialOut() {
 void tRO500::flushReceived() {
   std::string text = takeReceived();
   writePort(text);
-  if (RunSettings.debugLevel > 4) StreamPrintf(Console, "Got(%d)\n%s\n", canAddr, text.c_str());
+  if (Logging(5)) StreamPrintf(Console, "Got(%d)\n%s\n", canAddr_, text.c_str());
   fileLines(text);
 }
 
@@ -162,26 +162,31 @@ void tRO500::keepPartialLine(const char *text, size_t len) {
   partialLen_ += len;
 }
 
-bool tRO500::fileLine(const std::string &line) {
-  if (line.compare(0, 3, "AST") == 0) {
-    ast.status(line);
-    return true;
-  }
+tRO500StatBase *tRO500::record(const char *tag) {
   const struct {
     const char *tag;
     tRO500StatBase *record;
-  } stored[] = {{"CPE", &cpe}, {"NPC", &npc}, {"CST", &cst}, {"SCV", &scv},
-                {"SST", &sst}, {"ENG", &eng}, {"FLT", &flt}};
-  for (const auto &s : stored) {
-    if (line.compare(0, 3, s.tag) == 0) {
-      s.record->status(line);
-      return true;
-    }
+  } kRecords[] = {{"AST", &ast_}, {"CPE", &cpe_}, {"NPC", &npc_}, {"CST", &cst_},
+                  {"SCV", &scv_}, {"SST", &sst_}, {"ENG", &eng_}, {"FLT", &flt_}};
+  for (const auto &r : kRecords)
+    if (strncmp(tag, r.tag, 3) == 0) return r.record;
+  return nullptr;
+}
+
+std::string tRO500::storedLine(const char *tag) const {
+  tRO500StatBase *r = const_cast<tRO500 *>(this)->record(tag);
+  return r == nullptr || r == &ast_ ? std::string() : r->status();
+}
+
+bool tRO500::fileLine(const std::string &line) {
+  if (tRO500StatBase *r = record(line.c_str())) {
+    r->status(line);
+    return true;
   }
   // The charger may wrap a fault line in "..": keep what lies between.
   if (line.compare(0, 5, "..FLT") == 0) {
     size_t end = line.find("..", 2);
-    flt.status(line.substr(2, end == std::string::npos ? std::string::npos : end - 2));
+    flt_.status(line.substr(2, end == std::string::npos ? std::string::npos : end - 2));
     return true;
   }
   return false;

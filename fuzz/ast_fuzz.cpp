@@ -8,13 +8,12 @@
 
 #include "FuzzCheck.h"
 #include "FuzzRuntime.h"
-#include "RunSettings.h"
 #include "StatusRecords.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   tFuzzRuntime &rt = FuzzSurroundings();
   FuzzedDataProvider in(data, size);
-  RunSettings.debugLevel = in.ConsumeBool() ? 9 : 0;
+  SetDebugLevel(in.ConsumeBool() ? 9 : 0);
   rt.wall = in.ConsumeIntegral<int32_t>();
   const int64_t later = in.ConsumeIntegral<int32_t>();
 

@@ -7,30 +7,28 @@
 
 #include <cmath>
 
-#include "DeviceList.h"
 #include "Dispatch.h"
 #include "FuzzCheck.h"
 #include "FuzzPort.h"
 #include "FuzzRuntime.h"
 #include "KnownDevices.h"
-#include "ProcessObjects.h"
+#include "NMEA2000_SocketCAN.h"
 #include "RawLink.h"
-#include "RunSettings.h"
-#include "SystemClock.h"
 
 namespace {
 constexpr int kCharger = 140;
 constexpr int kBattery = 141;
 constexpr uint8_t kSources[] = {kCharger, kBattery, 142, 0, 253, 254, 255};
 
-tFuzzPort *Port;
-std::string ChargerTty(int, const char *) {
-  return Port->path;
-}
-void KeepDeviceList() {}
+// Every charger gets the one port.
+class tPortTty : public tTtyAssigner {
+ public:
+  std::string AssignTty(int, const char *, const std::vector<int> &) override { return port.path; }
+  tFuzzPort port;
+};
 
 // RAW lines are built and handed to a link that sends nothing; the clock is "set" by a
-// runner that runs nothing: the handlers' whole paths run, the host stays untouched.
+// runtime that runs nothing: the handlers' whole paths run, the host stays untouched.
 class tSilentRawLink : public tRawLink {
  public:
   bool Open() override { return true; }
@@ -40,14 +38,11 @@ class tSilentRawLink : public tRawLink {
       if (n < room) targets[n++] = t;
     return n;
   }
-  void Send(const tRawDatagram *datagrams, int count, uint16_t) override {
+  int Send(const tRawDatagram *datagrams, int count, uint16_t) override {
     for (int i = 0; i < count; i++) FUZZ_CHECK(datagrams[i].length > 0);
+    return 0;
   }
 };
-int NoCommand(const char *command) {
-  FUZZ_CHECK(command != nullptr);
-  return 0;
-}
 
 size_t TableRows() {
   size_t n = 0;
@@ -55,25 +50,25 @@ size_t TableRows() {
   return n;
 }
 
-// The bus, the port and the registries, made once.
+// The bus, the port, the registries and the handlers' context, made once.
 struct tWorld {
-  tWorld() {
-    FuzzSurroundings();
-    static tSilentRawLink raw;
-    RawLink = &raw;
-    ClockCommandRunner = NoCommand;
-    static tFuzzPort port;
-    Port = &port;
-    Devices.SetTtyAssigner(ChargerTty);
-    Devices.SetDeviceListReset(KeepDeviceList);
-    devices.Add(kCharger, 204, 963, 200, "RO500", "");
-    devices.Add(kBattery, 471, 2046, 310, "LFP200", "B");
-    devices.Settle();
-    FUZZ_CHECK(DeviceList->LocalFindDeviceBySource(kBattery) != nullptr);
+  tWorld() : rt(FuzzSurroundings()) {
+    known.Add(kCharger, 204, 963, 200, "RO500", "");
+    known.Add(kBattery, 471, 2046, 310, "LFP200", "B");
+    known.Settle();
+    FUZZ_CHECK(known.FindBySource(kBattery) != nullptr);
     rows = TableRows();
     FUZZ_CHECK(rows > 0);
   }
-  tKnownDevices devices;
+  tFuzzRuntime &rt;
+  tKnownDevices known;
+  tPortTty ttys;
+  tSilentRawLink link;
+  tNMEA2000_SocketCAN node{"can0"};  // never opened: the RAW lines' source address
+  tDevices devices{FuzzSettings(), ttys, known, rt};
+  tBatteries batteries{FuzzSettings(), known};
+  tRawBroadcast raw{link, node, FuzzSettings()};
+  tHandlerContext ctx{devices, batteries, raw, rt};
   size_t rows = 0;
 };
 
@@ -99,35 +94,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static tWorld world;
   tFuzzRuntime &rt = FuzzSurroundings();
   FuzzedDataProvider in(data, size);
-  RunSettings = tRunSettings();
-  RunSettings.debugLevel = in.ConsumeBool() ? 9 : 0;
-  RunSettings.statusUpdates = in.ConsumeBool();
-  RunSettings.localEcho = in.ConsumeBool();
-  RunSettings.udpPort = in.ConsumeBool() ? 10110 : -1;
+  SetDebugLevel(in.ConsumeBool() ? 9 : 0);
+  FuzzSettings().statusUpdates = in.ConsumeBool();
+  FuzzSettings().localEcho = in.ConsumeBool();
+  FuzzSettings().udpPort = in.ConsumeBool() ? 10110 : -1;
   // A charger registered afresh for every input: the last one may have been dropped.
-  Devices.Clear();
-  Batteries.Clear();
+  tDevices &devices = world.devices;
+  tBatteries &batteries = world.batteries;
+  devices.Clear();
+  batteries.Clear();
   rt.now = in.ConsumeIntegral<uint32_t>();
-  FUZZ_CHECK(Devices.Add(kCharger, 204, "RODE2.1.5", "RO500") != nullptr);
+  FUZZ_CHECK(devices.Add(kCharger, 204, "RODE2.1.5", "RO500") != nullptr);
 
   while (in.remaining_bytes() > 0) {
     if (in.ConsumeIntegralInRange<int>(0, 7) == 0) {
       rt.now += in.ConsumeIntegralInRange<uint32_t>(0, 12000);
       rt.wall += in.ConsumeIntegralInRange<int>(-3600, 3600);
-      Devices.poll();
-      Batteries.poll();
-      FUZZ_CHECK(Devices.Count() <= 1 && Batteries.Count() <= 2);
+      devices.poll();
+      batteries.poll();
+      FUZZ_CHECK(devices.Count() <= 1 && batteries.Count() <= tBatteries::kMaxRecords);
       continue;
     }
     const tN2kMsg msg = NextMessage(in, world.rows);
-    HandleN2kMsg(msg);
-    if (tRO500 *r = Devices.Find(kCharger)) {
-      FUZZ_CHECK(r->rxEnd == nullptr ||
-                 (r->rxEnd >= r->rxBuf && r->rxEnd < r->rxBuf + tRO500::kBufferSize));
+    HandleN2kMsg(world.ctx, msg);
+    if (tRO500 *r = devices.Find(kCharger)) {
+      FUZZ_CHECK(r->receivedLength() < tRO500::kBufferSize);
       double v, a, t;
-      FUZZ_CHECK(Devices.GetBatStat(kCharger, v, a, t));
+      FUZZ_CHECK(devices.GetBatStat(kCharger, v, a, t));
     }
   }
-  Port->Drain();
+  world.ttys.port.Drain();
   return 0;
 }

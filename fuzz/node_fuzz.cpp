@@ -18,8 +18,6 @@
 #include "FuzzRuntime.h"
 #include "N2kDeviceList.h"
 #include "NMEA2000.h"
-#include "ProcessObjects.h"
-#include "RunSettings.h"
 #include "TestBus.h"
 #include "VirtualBus.h"
 
@@ -45,15 +43,30 @@ class tFuzzNode : public tNMEA2000 {
   tFuzzRuntime &rt_;
 };
 
-void CheckMessage(const tN2kMsg &msg) {
-  FUZZ_CHECK(msg.DataLen >= 0 && msg.DataLen <= kN2kMaxDataLen);
-  HandleN2kMsg(msg);
-}
+// Every message the node hands up goes through the dispatch table.
+class tCheckedDispatch : public tNMEA2000::tMsgHandler {
+ public:
+  explicit tCheckedDispatch(tHandlerContext &ctx) : ctx_(ctx) {}
+  void HandleMsg(const tN2kMsg &msg) override {
+    FUZZ_CHECK(msg.DataLen >= 0 && msg.DataLen <= kN2kMaxDataLen);
+    HandleN2kMsg(ctx_, msg);
+  }
 
-std::string NoPort(int, const char *) {
-  return std::string();
-}
-void KeepDeviceList() {}
+ private:
+  tHandlerContext &ctx_;
+};
+
+// No charger gets a port; RAW lines go nowhere (no UDP port is set).
+class tNoPort : public tTtyAssigner {
+ public:
+  std::string AssignTty(int, const char *, const std::vector<int> &) override { return ""; }
+};
+class tNoLink : public tRawLink {
+ public:
+  bool Open() override { return false; }
+  int ReadTargets(uint32_t *, int) override { return -1; }
+  int Send(const tRawDatagram *, int count, uint16_t) override { return count; }
+};
 
 std::string LogDir() {
   char dir[] = "/tmp/tidewire-fuzz-XXXXXX";
@@ -98,11 +111,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static const std::string logDir = LogDir();
   tFuzzRuntime &rt = FuzzSurroundings();
   FuzzedDataProvider in(data, size);
-  RunSettings = tRunSettings();
-  RunSettings.debugLevel = in.ConsumeBool() ? 9 : 0;
-  RunSettings.logDir = logDir.c_str();
-  Devices.SetTtyAssigner(NoPort);
-  Devices.SetDeviceListReset(KeepDeviceList);
+  SetDebugLevel(in.ConsumeBool() ? 9 : 0);
+  tRunSettings &settings = FuzzSettings();
+  settings.logDir = logDir.c_str();
   rt.now = in.ConsumeIntegral<uint32_t>();
 
   tVirtualBus bus;
@@ -110,9 +121,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   node.SetProductInformation("SER1", 1, "ours", "1.0", "A");
   node.SetDeviceInformation(204, 150, 30, 277, 4);
   node.SetMode(tNMEA2000::N2km_ListenAndNode, kOurAddress);
-  node.SetMsgHandler(CheckMessage);
-  tN2kDeviceList list(&node);
-  DeviceList = &list;
+  tDeviceListHolder list(node);
+  list.ResetDeviceList();
+  tNoPort ttys;
+  tNoLink link;
+  tDevices devices(settings, ttys, list, rt);
+  tBatteries batteries(settings, list);
+  tRawBroadcast raw(link, node, settings);
+  tHandlerContext ctx(devices, batteries, raw, rt);
+  tCheckedDispatch dispatch(ctx);
+  node.SetMsgHandler(&dispatch);
   FUZZ_CHECK(node.Open());
   tProbe probe(bus);
 
@@ -121,15 +139,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       rt.now += in.ConsumeIntegralInRange<uint32_t>(0, 3000);
     probe.Send(NextFrame(in));
     node.ParseMessages();
-    ScanDeviceList(list);
-    Devices.poll();
-    Batteries.poll();
+    ScanDeviceList(*list.List(), devices);
+    devices.poll();
+    batteries.poll();
     probe.Drain();
-    FUZZ_CHECK(Devices.Count() <= 254 && Batteries.Count() <= 256);
+    FUZZ_CHECK(devices.Count() <= 254 && batteries.Count() <= tBatteries::kMaxRecords);
   }
-  Devices.Clear();
-  Batteries.Clear();
-  DeviceList = nullptr;
+  devices.Clear();
+  batteries.Clear();
   EmptyLogDir(logDir);
   return 0;
 }

@@ -10,14 +10,11 @@
 #include "FuzzPort.h"
 #include "FuzzRuntime.h"
 #include "RO500.h"
-#include "RunSettings.h"
 
 namespace {
 void CheckBuffers(const tRO500 &r) {
-  if (r.rxEnd != nullptr) {
-    FUZZ_CHECK(r.rxEnd >= r.rxBuf && r.rxEnd < r.rxBuf + tRO500::kBufferSize);
-    FUZZ_CHECK(*r.rxEnd == '\0');
-  }
+  FUZZ_CHECK(r.receivedLength() < tRO500::kBufferSize);
+  FUZZ_CHECK(r.receiving() || r.receivedText().empty());
 }
 }  // namespace
 
@@ -25,13 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   tFuzzRuntime &rt = FuzzSurroundings();
   static tFuzzPort port;
   FuzzedDataProvider in(data, size);
-  RunSettings = tRunSettings();
-  RunSettings.debugLevel = in.ConsumeBool() ? 9 : 0;
+  SetDebugLevel(in.ConsumeBool() ? 9 : 0);
   rt.now = in.ConsumeIntegral<uint32_t>();
 
-  tRO500 r(140);
+  tRO500 r(140, FuzzSettings(), rt);
   r.openPort(port.path);
-  FUZZ_CHECK(r.ttyFd != -1);
+  FUZZ_CHECK(r.ttyFd() != -1);
   r.markAlive();
   if (in.ConsumeBool()) r.terminal2CAN("$RAS:@");
   while (in.remaining_bytes() > 0) {
@@ -62,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
   r.poll_serialOut();
   CheckBuffers(r);
-  const std::string ast = r.ast.status();
+  const std::string ast = r.astLine();
   FUZZ_CHECK(ast.empty() || ast.compare(0, 5, "AST;,") == 0);
   port.Drain();
   return 0;

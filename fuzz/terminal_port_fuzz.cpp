@@ -11,7 +11,6 @@
 #include "FuzzPort.h"
 #include "FuzzRuntime.h"
 #include "RO500.h"
-#include "RunSettings.h"
 
 namespace {
 // Counts the TERMINAL messages the record sends and checks each.
@@ -30,19 +29,19 @@ class tTerminalRuntime : public tFuzzRuntime {
 // other direction is lost: then a quiet moment with nothing left to read ends it.
 void ReadAll(tRO500 &r, tTerminalRuntime &rt, tFuzzPort &port, size_t typed, size_t &echoed) {
   for (int quiet = 0; echoed < typed && quiet < 100;) {
-    struct pollfd fds[2] = {{r.ttyFd, POLLIN, 0}, {port.master, POLLIN, 0}};
+    struct pollfd fds[2] = {{r.ttyFd(), POLLIN, 0}, {port.master, POLLIN, 0}};
     if (::poll(fds, 2, 20) <= 0) {
       int waiting = 0;
-      if (ioctl(r.ttyFd, FIONREAD, &waiting) == 0 && waiting == 0) return;
+      if (ioctl(r.ttyFd(), FIONREAD, &waiting) == 0 && waiting == 0) return;
       quiet++;
       continue;
     }
     quiet = 0;
     if (fds[0].revents & POLLIN) {
       r.poll_serialIn();
-      FUZZ_CHECK(r.lineEnd >= r.lineBuf && r.lineEnd < r.lineBuf + tRO500::kBufferSize - 1);
+      FUZZ_CHECK(r.typedLength() < tRO500::kBufferSize - 1);
       // Sends whatever was queued, a piece per 50 ms.
-      for (int i = 0; i < 600 && r.txNext != nullptr; i++) {
+      for (int i = 0; i < 600 && r.sending(); i++) {
         rt.now += tRO500::kChunkIntervalMs;
         r.poll_terminal();
       }
@@ -59,13 +58,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   Runtime = &rt;
   Console = &console;
   FuzzedDataProvider in(data, size);
-  RunSettings = tRunSettings();
-  RunSettings.debugLevel = in.ConsumeBool() ? 9 : 0;
-  RunSettings.localEcho = true;
+  SetDebugLevel(in.ConsumeBool() ? 9 : 0);
+  FuzzSettings().localEcho = true;
 
-  tRO500 r(140);
+  tRO500 r(140, FuzzSettings(), rt);
   r.openPort(port.path);
-  FUZZ_CHECK(r.ttyFd != -1);
+  FUZZ_CHECK(r.ttyFd() != -1);
   r.markAlive();
   port.Drain();
   size_t typedTotal = 0, echoed = 0;

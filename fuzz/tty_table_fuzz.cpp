@@ -9,6 +9,7 @@
 #include "BatteryLogPath.h"
 #include "FuzzCheck.h"
 #include "SafeName.h"
+#include "TextHelpers.h"
 #include "TtyAssignment.h"
 
 namespace {

@@ -2,7 +2,6 @@
 #include "Console.h"
 #include "N2kMessages.h"
 #include "RVCMessages.h"
-#include "RunSettings.h"
 #include "SystemClock.h"
 
 namespace {
@@ -73,7 +72,7 @@ bool RVCDateTimeToUnix(uint8_t year, uint8_t month, uint8_t date, uint8_t hour, 
   return true;
 }
 
-void N2kSysDateTime(const tN2kMsg &msg) {
+void N2kSysDateTime(tHandlerContext &, const tN2kMsg &msg) {
   unsigned char sid;
   uint16_t date;
   double timeOfDay;
@@ -94,7 +93,7 @@ void N2kSysDateTime(const tN2kMsg &msg) {
   SetSystemTime("N2kSysDateTime", t);
 }
 
-void RVCDateTime(const tN2kMsg &msg) {
+void RVCDateTime(tHandlerContext &, const tN2kMsg &msg) {
   uint8_t year, month, date, dayOfWeek, hour, minute, second;
   tRVCTimeZone zone;
   if (!ParseRVCPGN1FFFF(msg, year, month, date, dayOfWeek, hour, minute, second, zone) &&

@@ -1,13 +1,12 @@
 // The two power handlers that do more than forward: converter status asks the
 // converter for its configuration, battery status relays a RO500's own values.
 #include "Console.h"
+#include "HandlerContext.h"
 #include "N2kGroupMessages.h"
 #include "N2kMessages.h"
+#include "N2kPgns.h"
 #include "N2kPowerHandlers.h"
-#include "ProcessObjects.h"
 #include "RawBroadcast.h"
-#include "RunSettings.h"
-#include "Runtime.h"
 
 namespace {
 
@@ -19,25 +18,20 @@ constexpr unsigned char kBuiltPriority = 6;
 // Converter SIDs at which its battery and charger configuration are asked for.
 constexpr unsigned char kSidAskBatteryConfig = 10;
 constexpr unsigned char kSidAskChargerConfig = 12;
-constexpr unsigned long kPgnBatteryConfig = 127513;
-constexpr unsigned long kPgnChargerConfig = 127510;
 // The relayed battery status of a RO500 takes the instance 100 places on, within 0..249.
 constexpr int kRelayInstanceShift = 100;
 constexpr int kRelayInstanceModulus = 250;
 constexpr double kZeroCelsiusInKelvin = 273.15;
 
-// SID of the last converter status decoded, from any sender.
-int LastConverterSid = 0;
-
-void RequestPgn(unsigned char destination, unsigned long pgn) {
+void RequestPgn(tMsgSender &bus, unsigned char destination, unsigned long pgn) {
   tN2kMsg request(kPlaceholderSource, kBuiltPriority, 0, 0);
   SetN2kPGN59904(request, destination, pgn);
-  Runtime->SendMsg(request);
+  bus.SendMsg(request);
 }
 
 }  // namespace
 
-void N2kConverterStatus(const tN2kMsg &msg) {
+void N2kConverterStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
   unsigned char sid, connection;
   tN2kConvMode state;
   tN2kTemperatureState temperature;
@@ -51,21 +45,21 @@ void N2kConverterStatus(const tN2kMsg &msg) {
                  "TemperatureState=%d, OverloadState=%d, LowDcVoltageState=%d, RippleState=%d\n",
                  msg.Source, sid, connection, state, temperature, overload, lowDC, ripple);
   // Once per pass of a counting SID, both compared with the SID from before this one.
-  if (sid == kSidAskBatteryConfig && LastConverterSid != kSidAskBatteryConfig) {
-    RequestPgn(msg.Source, kPgnBatteryConfig);
+  if (sid == kSidAskBatteryConfig && ctx.lastConverterSid != kSidAskBatteryConfig) {
+    RequestPgn(ctx.bus, msg.Source, kPgnBatteryConfigStatus);
     if (Logging(kPowerLogLevel))
       StreamPrintf(Console, "N2kConverterStatus(%d): Requesting PGN 127513\n", msg.Source);
   }
-  if (sid == kSidAskChargerConfig && LastConverterSid != kSidAskChargerConfig) {
-    RequestPgn(msg.Source, kPgnChargerConfig);
+  if (sid == kSidAskChargerConfig && ctx.lastConverterSid != kSidAskChargerConfig) {
+    RequestPgn(ctx.bus, msg.Source, kPgnChargerConfigStatus);
     if (Logging(kPowerLogLevel))
       StreamPrintf(Console, "N2kConverterStatus(%d): Requesting PGN 127510\n", msg.Source);
   }
-  LastConverterSid = sid;
-  PackNSendRAW(msg);
+  ctx.lastConverterSid = sid;
+  PackNSendRAW(ctx.raw, msg);
 }
 
-void N2kBatStat(const tN2kMsg &msg) {
+void N2kBatStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   unsigned char instance, sid;
   double volts, amps, kelvin;
   if (!ParseN2kPGN127508(msg, instance, volts, amps, kelvin, sid)) return;
@@ -74,15 +68,15 @@ void N2kBatStat(const tN2kMsg &msg) {
                  "N2kBatStat(%d): BatteryInstance=%d, BatteryVoltage=%g, BatteryCurrent=%g, "
                  "BatteryTemperature=%g, SID=%d\n",
                  msg.Source, instance, volts, amps, kelvin, sid);
-  PackNSendRAW(msg);
+  PackNSendRAW(ctx.raw, msg);
 
   // A RO500's own battery values, as a battery status of its own (UDP only).
   double celsius = kelvin;
-  if (!Devices.GetBatStat(msg.Source, volts, amps, celsius)) return;
+  if (!ctx.devices.GetBatStat(msg.Source, volts, amps, celsius)) return;
   const double relayKelvin = N2kIsNA(celsius) ? N2kDoubleNA : celsius + kZeroCelsiusInKelvin;
   const unsigned char relayInstance =
       static_cast<unsigned char>((instance + kRelayInstanceShift) % kRelayInstanceModulus);
   tN2kMsg relay(kPlaceholderSource, kBuiltPriority, 0, 0);
   SetN2kPGN127508(relay, relayInstance, volts, amps, relayKelvin, sid);
-  PackNSendRAW(relay);
+  PackNSendRAW(ctx.raw, relay);
 }

@@ -3,18 +3,17 @@
 // logged (the node answers requests itself).
 #include "N2kPowerHandlers.h"
 #include "Console.h"
+#include "HandlerContext.h"
 #include "N2kGroupMessages.h"
 #include "N2kMessages.h"
-#include "ProcessObjects.h"
 #include "RawBroadcast.h"
-#include "RunSettings.h"
 
 namespace {
 constexpr int kPowerLogLevel = 4;
 constexpr int kDetailLogLevel = 8;
 }  // namespace
 
-void N2kISORequest(const tN2kMsg &msg) {
+void N2kISORequest(tHandlerContext &, const tN2kMsg &msg) {
   unsigned long pgn;
   if (!ParseN2kPGN59904(msg, pgn)) return;
   if (Logging(kPowerLogLevel))
@@ -22,12 +21,12 @@ void N2kISORequest(const tN2kMsg &msg) {
 }
 
 // Forwarded whatever its data: nothing here needs its fields.
-void N2kBinaryStatusReport(const tN2kMsg &msg) {
+void N2kBinaryStatusReport(tHandlerContext &ctx, const tN2kMsg &msg) {
   if (Logging(kPowerLogLevel)) StreamPrintf(Console, "N2kBinaryStatusReport(%d):\n", msg.Source);
-  PackNSendRAW(msg);
+  PackNSendRAW(ctx.raw, msg);
 }
 
-void N2kDCDetailStat(const tN2kMsg &msg) {
+void N2kDCDetailStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   unsigned char sid, instance, soc, soh;
   tN2kDCType type;
   double timeRemaining, ripple;
@@ -37,10 +36,10 @@ void N2kDCDetailStat(const tN2kMsg &msg) {
                  "N2kDCDetailStat(%d): SID=%d, DCInstance=%d, DCType=%d, StateOfCharge=%d, "
                  "StateOfHealth=%d, TimeRemaining=%g, RippleVoltage=%g\n",
                  msg.Source, sid, instance, type, soc, soh, timeRemaining, ripple);
-  PackNSendRAW(msg);
+  PackNSendRAW(ctx.raw, msg);
 }
 
-void N2kChargerStatus(const tN2kMsg &msg) {
+void N2kChargerStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
   unsigned char instance, batteryInstance;
   tN2kChargeState state;
   tN2kChargerMode mode;
@@ -55,10 +54,10 @@ void N2kChargerStatus(const tN2kMsg &msg) {
                  "tN2kChargerMode=%d, Enabled=%d, EqualizationPending=%d, "
                  "EqualizationTimeRemaining=%g\n",
                  msg.Source, instance, batteryInstance, state, mode, enabled, pending, eqTime);
-  PackNSendRAW(msg);
+  PackNSendRAW(ctx.raw, msg);
 }
 
-void N2kChargerConfigStatus(const tN2kMsg &msg) {
+void N2kChargerConfigStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
   unsigned char charger, battery;
   tN2kOnOff enable, equalization, overCharge;
   double limit, eqTime;
@@ -77,10 +76,10 @@ void N2kChargerConfigStatus(const tN2kMsg &msg) {
                  "EqualizationTimeRemaining=%g\n",
                  msg.Source, charger, battery, enable, limit, algorithm, mode, temperature,
                  equalization, overCharge, eqTime);
-  PackNSendRAW(msg);
+  PackNSendRAW(ctx.raw, msg);
 }
 
-void N2kBatConfigStat(const tN2kMsg &msg) {
+void N2kBatConfigStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   unsigned char instance;
   tN2kBatType type;
   tN2kBatEqSupport equal;
@@ -98,10 +97,10 @@ void N2kBatConfigStat(const tN2kMsg &msg) {
                  "BatTemperatureCoefficient=%d, PeukertExponent=%g, ChargeEfficiencyFactor=%d\n",
                  msg.Source, instance, type, equal, nominal, chemistry, capacity, coefficient,
                  peukert, efficiency);
-  PackNSendRAW(msg);
+  PackNSendRAW(ctx.raw, msg);
 }
 
-void N2kEngParamRapid(const tN2kMsg &msg) {
+void N2kEngParamRapid(tHandlerContext &ctx, const tN2kMsg &msg) {
   unsigned char instance;
   double speed, boost;
   int8_t tiltTrim;
@@ -112,6 +111,6 @@ void N2kEngParamRapid(const tN2kMsg &msg) {
                  "EngineBoostPressure=%g, EngineTiltTrim=%d\n",
                  msg.Source, instance, speed, boost, tiltTrim);
   // A speed the decoder gives as not available leaves the AST field as it is.
-  Devices.UpdateEngSpeed(msg.Source, instance, speed, boost, tiltTrim);
-  PackNSendRAW(msg);
+  ctx.devices.UpdateEngSpeed(msg.Source, tEngineSpeed{instance, speed, boost, tiltTrim});
+  PackNSendRAW(ctx.raw, msg);
 }

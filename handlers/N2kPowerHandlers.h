@@ -7,16 +7,17 @@
 #ifndef HANDLERS_N2KPOWERHANDLERS_H
 #define HANDLERS_N2KPOWERHANDLERS_H
 
+#include "HandlerContext.h"
 #include "N2kMsg.h"
 
-void N2kISORequest(const tN2kMsg &msg);
-void N2kBinaryStatusReport(const tN2kMsg &msg);
-void N2kDCDetailStat(const tN2kMsg &msg);
-void N2kChargerStatus(const tN2kMsg &msg);
-void N2kBatStat(const tN2kMsg &msg);
-void N2kChargerConfigStatus(const tN2kMsg &msg);
-void N2kBatConfigStat(const tN2kMsg &msg);
-void N2kConverterStatus(const tN2kMsg &msg);
-void N2kEngParamRapid(const tN2kMsg &msg);
+void N2kISORequest(tHandlerContext &ctx, const tN2kMsg &msg);
+void N2kBinaryStatusReport(tHandlerContext &ctx, const tN2kMsg &msg);
+void N2kDCDetailStat(tHandlerContext &ctx, const tN2kMsg &msg);
+void N2kChargerStatus(tHandlerContext &ctx, const tN2kMsg &msg);
+void N2kBatStat(tHandlerContext &ctx, const tN2kMsg &msg);
+void N2kChargerConfigStatus(tHandlerContext &ctx, const tN2kMsg &msg);
+void N2kBatConfigStat(tHandlerContext &ctx, const tN2kMsg &msg);
+void N2kConverterStatus(tHandlerContext &ctx, const tN2kMsg &msg);
+void N2kEngParamRapid(tHandlerContext &ctx, const tN2kMsg &msg);
 
 #endif

@@ -1,17 +1,16 @@
 // Charger status, status 2, configuration and equalization messages.
 #include "Console.h"
-#include "ProcessObjects.h"
+#include "HandlerContext.h"
 #include "RVCConversions.h"
 #include "RVCHandlers.h"
 #include "RVCMessages.h"
-#include "RunSettings.h"
 
 namespace {
 constexpr int kChargerStatusLogLevel = 4;
 constexpr int kChargerDetailLogLevel = 8;
 }  // namespace
 
-void RVCChrgStat(const tN2kMsg &msg) {
+void RVCChrgStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   tRVCChrgType type;
   uint8_t instance, perMax;
   uint16_t cvdc, cadc;
@@ -27,11 +26,11 @@ void RVCChrgStat(const tN2kMsg &msg) {
                  "EnableAtPO=%d, AutoRechg=%d, ForcedChrg=%d\n",
                  msg.Source, type, instance, cvdc, cadc, perMax, state, enableAtPO, autoRechg,
                  forced);
-  Devices.UpdateCS(msg.Source, type, instance, RVCVolts16(cvdc), RVCAmps16(cadc), perMax, state,
-                   enableAtPO, autoRechg, forced);
+  ctx.devices.UpdateCS(msg.Source, tChargerStatus{type, instance, RVCVolts16(cvdc), RVCAmps16(cadc),
+                                                  perMax, state, enableAtPO, autoRechg, forced});
 }
 
-void RVCChargerStatus2(const tN2kMsg &msg) {
+void RVCChargerStatus2(tHandlerContext &ctx, const tN2kMsg &msg) {
   tRVCChrgType type;
   uint8_t chrgInst, dcInst, devPri, temp;
   uint16_t vdc, adc;
@@ -42,12 +41,12 @@ void RVCChargerStatus2(const tN2kMsg &msg) {
                  "Vdc=%d, Adc=%d, Temp=%d\n",
                  msg.Source, type, chrgInst, dcInst, devPri, vdc, adc, temp);
   // The RO500's heartbeat, whatever the values say.
-  Devices.heartbeat(msg.Source);
-  Devices.UpdateCS2(msg.Source, type, chrgInst, dcInst, devPri, RVCVolts16(vdc), RVCAmps16(adc),
-                    RVCTemp8(temp));
+  ctx.devices.heartbeat(msg.Source);
+  ctx.devices.UpdateCS2(msg.Source, tChargerStatus2{type, chrgInst, dcInst, devPri, RVCVolts16(vdc),
+                                                    RVCAmps16(adc), RVCTemp8(temp)});
 }
 
-void RVCChargerConfigStat(const tN2kMsg &msg) {
+void RVCChargerConfigStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   tRVCChrgType type;
   uint8_t instance, maxAmps;
   tRVCChrgAlg alg;
@@ -59,17 +58,17 @@ void RVCChargerConfigStat(const tN2kMsg &msg) {
   if (!ParseRVCPGN1FFC6(msg, type, instance, alg, mode, batSense, line, linked, batType, batSize,
                         maxAmps))
     return;
-  if (Logging(kChargerDetailLogLevel))
-    StreamPrintf(Console,
-                 "RVCChargerConfigStat(%d): Type=%d, Instance=%d, ChrgAlg=%d, ChrgMode=%d, "
-                 "BatSense=%d, Line=%d, Linked=%d, BatType=%d, BatSize=%d, MaxAmps=%d\n",
-                 msg.Source, type, instance, alg, mode, batSense, line, linked, batType, batSize,
-                 maxAmps);
-  Devices.UpdateCCS(msg.Source, type, instance, alg, mode, batSense, line, linked, batType, batSize,
-                    maxAmps);
+  const tChargerConfig config{type, instance, alg,     mode,    batSense,
+                              line, linked,   batType, batSize, maxAmps};
+  if (Logging(kChargerDetailLogLevel)) {
+    char text[tRO500::kTextSize];
+    ChargerConfigText(text, sizeof(text), msg.Source, config);
+    StreamPrintf(Console, "%s\n", text);
+  }
+  ctx.devices.UpdateCCS(msg.Source, config);
 }
 
-void RVCChargerConfigStat2(const tN2kMsg &msg) {
+void RVCChargerConfigStat2(tHandlerContext &, const tN2kMsg &msg) {
   tRVCChrgType type;
   uint8_t instance, perMaxAmps, perMaxShore, shorBr, defBatTemp;
   uint16_t rchgVolt;
@@ -82,7 +81,7 @@ void RVCChargerConfigStat2(const tN2kMsg &msg) {
                  msg.Source, type, instance, perMaxAmps, perMaxShore, shorBr, defBatTemp, rchgVolt);
 }
 
-void RVCChargerConfigStat3(const tN2kMsg &msg) {
+void RVCChargerConfigStat3(tHandlerContext &, const tN2kMsg &msg) {
   tRVCChrgType type;
   uint8_t instance, tempComp;
   uint16_t bulkV, absorbV, floatV;
@@ -94,7 +93,7 @@ void RVCChargerConfigStat3(const tN2kMsg &msg) {
                  msg.Source, type, instance, bulkV, absorbV, floatV, tempComp);
 }
 
-void RVCChargerConfigStat4(const tN2kMsg &msg) {
+void RVCChargerConfigStat4(tHandlerContext &, const tN2kMsg &msg) {
   tRVCChrgType type;
   uint8_t instance;
   uint16_t bulkT, absorbT, floatT;
@@ -106,7 +105,7 @@ void RVCChargerConfigStat4(const tN2kMsg &msg) {
                  msg.Source, type, instance, bulkT, absorbT, floatT);
 }
 
-void RVCChargerEqualStat(const tN2kMsg &msg) {
+void RVCChargerEqualStat(tHandlerContext &, const tN2kMsg &msg) {
   tRVCChrgType type;
   uint8_t instance;
   uint16_t time;
@@ -117,7 +116,7 @@ void RVCChargerEqualStat(const tN2kMsg &msg) {
                  msg.Source, type, instance, time, preChrg);
 }
 
-void RVCChargerEqualConfigStat(const tN2kMsg &msg) {
+void RVCChargerEqualConfigStat(tHandlerContext &, const tN2kMsg &msg) {
   tRVCChrgType type;
   uint8_t instance;
   uint16_t volts, time;

@@ -2,10 +2,9 @@
 #include "RVCDCSource.h"
 
 #include "Console.h"
-#include "ProcessObjects.h"
+#include "HandlerContext.h"
 #include "RVCConversions.h"
 #include "RVCMessages.h"
-#include "RunSettings.h"
 
 namespace {
 constexpr int kStatus1LogLevel = 4;
@@ -17,7 +16,7 @@ constexpr double kMilli = 0.001;
 constexpr int kRateZero = 32000;
 }  // namespace
 
-void RVCDCStatus1(const tN2kMsg &msg) {
+void RVCDCStatus1(tHandlerContext &ctx, const tN2kMsg &msg) {
   uint8_t instance, devPri;
   uint16_t vdc;
   uint32_t adc;
@@ -25,25 +24,24 @@ void RVCDCStatus1(const tN2kMsg &msg) {
   if (Logging(kStatus1LogLevel))
     StreamPrintf(Console, "RVCDCStatus1(%d): instance=%d, devPri=%d, Vdc=%d, Adc=%d\n", msg.Source,
                  instance, devPri, vdc, static_cast<int32_t>(adc));
-  const float volts = RVCVolts16(vdc);
-  const float amps = RVCAmps32(adc);
-  Devices.UpdateDCSS1(msg.Source, instance, devPri, volts, amps);
-  Batteries.UpdateDCSS1(msg.Source, instance, devPri, volts, amps);
+  const tDCSourceStatus1 s{instance, devPri, RVCVolts16(vdc), RVCAmps32(adc)};
+  ctx.devices.UpdateDCSS1(msg.Source, s);
+  ctx.batteries.UpdateDCSS1(msg.Source, s);
 }
 
-void RVCDCStatus2(const tN2kMsg &msg) {
+void RVCDCStatus2(tHandlerContext &ctx, const tN2kMsg &msg) {
   uint8_t instance, devPri, soc;
   uint16_t temp, tr;
   if (!ParseRVCPGN1FFFC(msg, instance, devPri, temp, soc, tr)) return;
   if (Logging(kDetailLogLevel))
     StreamPrintf(Console, "RVCDCStatus2(%d): Instance=%d, DevPri=%d, Temp=%d, SOC=%d, TR=%d\n",
                  msg.Source, instance, devPri, temp, soc, tr);
-  const float celsius = RVCTemp16(temp);
-  Devices.UpdateDCSS2(msg.Source, instance, devPri, celsius);
-  Batteries.UpdateDCSS2(msg.Source, instance, devPri, celsius, soc, tr);
+  const tDCSourceStatus2 s{instance, devPri, RVCTemp16(temp), soc, tr};
+  ctx.devices.UpdateDCSS2(msg.Source, s);
+  ctx.batteries.UpdateDCSS2(msg.Source, s);
 }
 
-void RVCDCStatus3(const tN2kMsg &msg) {
+void RVCDCStatus3(tHandlerContext &ctx, const tN2kMsg &msg) {
   uint8_t instance, devPri, soh, capRemPer;
   uint16_t capRem, ripple;
   if (!ParseRVCPGN1FFFB(msg, instance, devPri, soh, capRem, capRemPer, ripple)) return;
@@ -53,10 +51,11 @@ void RVCDCStatus3(const tN2kMsg &msg) {
                  "RVCDCStatus3: Instance=%d, DevPri=%d, SOH=%d, CapRemPer=%d, CapRemPer=%d, "
                  "Ripple=%d\n",
                  instance, devPri, soh, capRem, capRemPer, ripple);
-  Batteries.UpdateDCSS3(msg.Source, instance, devPri, soh, capRem, capRemPer, RVCRipple16(ripple));
+  ctx.batteries.UpdateDCSS3(
+      msg.Source, tDCSourceStatus3{instance, devPri, soh, capRem, capRemPer, RVCRipple16(ripple)});
 }
 
-void RVCDCStatus4(const tN2kMsg &msg) {
+void RVCDCStatus4(tHandlerContext &ctx, const tN2kMsg &msg) {
   uint8_t instance, devPri;
   tRVCBatChrgMode desCM;
   uint16_t desVolt, desAmp;
@@ -68,13 +67,13 @@ void RVCDCStatus4(const tN2kMsg &msg) {
                  "BatType=%d\n",
                  instance, devPri, desCM, desVolt * kVoltsPerStep16,
                  desAmp * kVoltsPerStep16 - kAmpsOffset16, batType);
-  const float volts = RVCVolts16(desVolt);
-  const float amps = RVCAmps16(desAmp);
-  Devices.UpdateDCSS4(msg.Source, instance, devPri, desCM, volts, amps);
-  Batteries.UpdateDCSS4(msg.Source, instance, devPri, desCM, volts, amps, batType);
+  const tDCSourceStatus4 s{instance,          devPri, desCM, RVCVolts16(desVolt),
+                           RVCAmps16(desAmp), batType};
+  ctx.devices.UpdateDCSS4(msg.Source, s);
+  ctx.batteries.UpdateDCSS4(msg.Source, s);
 }
 
-void RVCDCStatus5(const tN2kMsg &msg) {
+void RVCDCStatus5(tHandlerContext &ctx, const tN2kMsg &msg) {
   uint8_t instance, devPri;
   uint32_t vdc;
   uint16_t dvdt;
@@ -83,12 +82,12 @@ void RVCDCStatus5(const tN2kMsg &msg) {
     StreamPrintf(Console, "RVCDCStatus5(%d): Instance=%d, DevPri=%d, Vdc(V)=%g, dVdT=%g(V)\n",
                  msg.Source, instance, devPri, vdc * kMilli,
                  (static_cast<int>(dvdt) - kRateZero) * kMilli);
-  const float volts = RVCVolts32(vdc);
-  Devices.UpdateDCSS5(msg.Source, instance, devPri, volts);
-  Batteries.UpdateDCSS5(msg.Source, instance, devPri, volts, RVCRate16(dvdt));
+  const tDCSourceStatus5 s{instance, devPri, RVCVolts32(vdc), RVCRate16(dvdt)};
+  ctx.devices.UpdateDCSS5(msg.Source, s);
+  ctx.batteries.UpdateDCSS5(msg.Source, s);
 }
 
-void RVCDCStatus6(const tN2kMsg &msg) {
+void RVCDCStatus6(tHandlerContext &ctx, const tN2kMsg &msg) {
   uint8_t instance, devPri;
   bool hvls, hvld, lvls, lvld;
   if (!ParseRVCPGN1FEC7(msg, instance, devPri, hvls, hvld, lvls, lvld)) return;
@@ -96,10 +95,10 @@ void RVCDCStatus6(const tN2kMsg &msg) {
     StreamPrintf(Console,
                  "RVCDCStatus6(%d), Instance=%d, DevPri=%d, HVls=%d, HVld=%d, LVls=%d, LVld=%d\n",
                  msg.Source, instance, devPri, hvls, hvld, lvls, lvld);
-  Batteries.UpdateDCSS6(msg.Source, instance, devPri, hvls, hvld, lvls, lvld);
+  ctx.batteries.UpdateDCSS6(msg.Source, tDCSourceStatus6{instance, devPri, hvls, hvld, lvls, lvld});
 }
 
-void RVCDCStatus11(const tN2kMsg &msg) {
+void RVCDCStatus11(tHandlerContext &ctx, const tN2kMsg &msg) {
   uint8_t instance, devPri;
   bool pwrOnOff, chrgOnOff, chrgDet, resvStat;
   uint16_t batAHCap, dcPower;
@@ -112,6 +111,6 @@ void RVCDCStatus11(const tN2kMsg &msg) {
                  "ChrgDet=%d, ResvStat=%d, BatAHCap=%d, DCPower=%d\n",
                  msg.Source, instance, devPri, pwrOnOff, chrgOnOff, chrgDet, resvStat, batAHCap,
                  dcPower);
-  Batteries.UpdateDCSS11(msg.Source, instance, devPri, pwrOnOff, chrgOnOff, chrgDet, resvStat,
-                         batAHCap, dcPower);
+  ctx.batteries.UpdateDCSS11(msg.Source, tDCSourceStatus11{instance, devPri, pwrOnOff, chrgOnOff,
+                                                           chrgDet, resvStat, batAHCap, dcPower});
 }

@@ -7,14 +7,15 @@
 #ifndef HANDLERS_RVCDCSOURCE_H
 #define HANDLERS_RVCDCSOURCE_H
 
+#include "HandlerContext.h"
 #include "N2kMsg.h"
 
-void RVCDCStatus1(const tN2kMsg &msg);
-void RVCDCStatus2(const tN2kMsg &msg);
-void RVCDCStatus3(const tN2kMsg &msg);
-void RVCDCStatus4(const tN2kMsg &msg);
-void RVCDCStatus5(const tN2kMsg &msg);
-void RVCDCStatus6(const tN2kMsg &msg);
-void RVCDCStatus11(const tN2kMsg &msg);
+void RVCDCStatus1(tHandlerContext &ctx, const tN2kMsg &msg);
+void RVCDCStatus2(tHandlerContext &ctx, const tN2kMsg &msg);
+void RVCDCStatus3(tHandlerContext &ctx, const tN2kMsg &msg);
+void RVCDCStatus4(tHandlerContext &ctx, const tN2kMsg &msg);
+void RVCDCStatus5(tHandlerContext &ctx, const tN2kMsg &msg);
+void RVCDCStatus6(tHandlerContext &ctx, const tN2kMsg &msg);
+void RVCDCStatus11(tHandlerContext &ctx, const tN2kMsg &msg);
 
 #endif

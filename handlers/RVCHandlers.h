@@ -7,18 +7,19 @@
 #ifndef HANDLERS_RVCHANDLERS_H
 #define HANDLERS_RVCHANDLERS_H
 
+#include "HandlerContext.h"
 #include "N2kMsg.h"
 
-void RVCChrgStat(const tN2kMsg &msg);
-void RVCChargerStatus2(const tN2kMsg &msg);
-void RVCChargerConfigStat(const tN2kMsg &msg);
-void RVCChargerConfigStat2(const tN2kMsg &msg);
-void RVCChargerConfigStat3(const tN2kMsg &msg);
-void RVCChargerConfigStat4(const tN2kMsg &msg);
-void RVCChargerEqualStat(const tN2kMsg &msg);
-void RVCChargerEqualConfigStat(const tN2kMsg &msg);
-void RVCProdID(const tN2kMsg &msg);
-void RVCTerminal(const tN2kMsg &msg);
-void ISODiagnostics(const tN2kMsg &msg);
+void RVCChrgStat(tHandlerContext &ctx, const tN2kMsg &msg);
+void RVCChargerStatus2(tHandlerContext &ctx, const tN2kMsg &msg);
+void RVCChargerConfigStat(tHandlerContext &ctx, const tN2kMsg &msg);
+void RVCChargerConfigStat2(tHandlerContext &ctx, const tN2kMsg &msg);
+void RVCChargerConfigStat3(tHandlerContext &ctx, const tN2kMsg &msg);
+void RVCChargerConfigStat4(tHandlerContext &ctx, const tN2kMsg &msg);
+void RVCChargerEqualStat(tHandlerContext &ctx, const tN2kMsg &msg);
+void RVCChargerEqualConfigStat(tHandlerContext &ctx, const tN2kMsg &msg);
+void RVCProdID(tHandlerContext &ctx, const tN2kMsg &msg);
+void RVCTerminal(tHandlerContext &ctx, const tN2kMsg &msg);
+void ISODiagnostics(tHandlerContext &ctx, const tN2kMsg &msg);
 
 #endif

@@ -2,17 +2,16 @@
 #include <cstring>
 
 #include "Console.h"
-#include "ProcessObjects.h"
+#include "HandlerContext.h"
 #include "RVCHandlers.h"
 #include "RVCMessages.h"
-#include "RunSettings.h"
 
 namespace {
 constexpr int kTerminalLogLevel = 6;
 constexpr int kMaxTerminalChars = 8;  // one message carries at most 8
 }  // namespace
 
-void RVCTerminal(const tN2kMsg &msg) {
+void RVCTerminal(tHandlerContext &ctx, const tN2kMsg &msg) {
   unsigned char address;
   int count;
   char chars[kMaxTerminalChars];
@@ -22,10 +21,10 @@ void RVCTerminal(const tN2kMsg &msg) {
   char text[16];
   memcpy(text, chars, static_cast<size_t>(count));
   text[count] = '\0';
-  tRO500 *ro500 = Devices.Find(msg.Source);
+  tRO500 *ro500 = ctx.devices.Find(msg.Source);
   if (ro500 != nullptr) ro500->UpdTerminalFromCAN(text);
   // Logged after the routing, unlike the other handlers.
-  if (RunSettings.debugLevel >= kTerminalLogLevel)
+  if (Logging(kTerminalLogLevel))
     StreamPrintf(Console, "RVCTerminal(%d): Source=%d, Count=%d, Characters=%s\n", msg.Source,
                  address, count, text);
 }

@@ -1,17 +1,12 @@
 #include "RawBroadcast.h"
 
 #include "Console.h"
-#include "ProcessObjects.h"
-#include "RawLines.h"
-#include "RunSettings.h"
 #include "Runtime.h"
 
 namespace {
 constexpr int kRawLogLevel = 4;
 constexpr uint32_t kPortMask = 0xffff;
 }  // namespace
-
-tRawTargets RawTargets;
 
 bool tRawTargets::Get(tRawLink &link, uint32_t now) {
   if (valid_ && now - readAt_ < kRefreshMs) return true;
@@ -26,24 +21,24 @@ bool tRawTargets::Get(tRawLink &link, uint32_t now) {
   return true;
 }
 
-void PackNSendRAW(const tN2kMsg &msg) {
-  if (RunSettings.udpPort == -1) return;
-  if (!RawLink->Open()) return;
-  if (!RawTargets.Get(*RawLink, Runtime->Millis())) return;
+void tRawBroadcast::Send(const tN2kMsg &msg) {
+  if (settings_.udpPort == -1) return;
+  if (!link_.Open()) return;
+  if (!targets_.Get(link_, Runtime->Millis())) return;
 
-  static tRawLines lines;  // 2.6 kB, built once per message
-  FormatRawLines(msg, NMEA2000.GetN2kSource(0), lines);
-  const uint16_t port = static_cast<uint16_t>(RunSettings.udpPort & kPortMask);
+  FormatRawLines(msg, node_.GetN2kSource(0), lines_);
+  const uint16_t port = static_cast<uint16_t>(settings_.udpPort & kPortMask);
   tRawDatagram datagrams[tRawTargets::kMaxTargets];
-  for (int k = 0; k < lines.count; k++) {
-    const int n = RawTargets.Count();
+  for (int k = 0; k < lines_.count; k++) {
+    const int n = targets_.Count();
     for (int t = 0; t < n; t++)
-      datagrams[t] = {lines.text[k], static_cast<size_t>(lines.length[k]), RawTargets.Targets()[t]};
-    RawLink->Send(datagrams, n, port);
-    if (RunSettings.debugLevel < kRawLogLevel) continue;
-    if (lines.fastPacket)
-      StreamPrintf(Console, "PackNSendRAW2(%d):%d %s", static_cast<int>(msg.PGN), k, lines.text[k]);
+      datagrams[t] = {lines_.text[k], static_cast<size_t>(lines_.length[k]), targets_.Targets()[t]};
+    dropped_ += static_cast<uint64_t>(link_.Send(datagrams, n, port));
+    if (!Logging(kRawLogLevel)) continue;
+    if (lines_.fastPacket)
+      StreamPrintf(Console, "PackNSendRAW2(%d):%d %s", static_cast<int>(msg.PGN), k,
+                   lines_.text[k]);
     else
-      StreamPrintf(Console, "PackNSendRAW1(%d): %s", static_cast<int>(msg.PGN), lines.text[k]);
+      StreamPrintf(Console, "PackNSendRAW1(%d): %s", static_cast<int>(msg.PGN), lines_.text[k]);
   }
 }

@@ -1,13 +1,16 @@
 // RAW UDP broadcast of NMEA 2000 messages (option -p): each frame of a message as one
 // RAW line (RawLines.h), each line as one datagram to every broadcast-capable entry of
-// the interface list (RawLink.h). Off while the run setting udpPort is -1.
+// the interface list (RawLink.h). Off while the UDP port is -1.
 #ifndef HANDLERS_RAWBROADCAST_H
 #define HANDLERS_RAWBROADCAST_H
 
 #include <cstdint>
 
 #include "N2kMsg.h"
+#include "NMEA2000.h"
+#include "RawLines.h"
 #include "RawLink.h"
+#include "RunSettings.h"
 
 // The interface list, kept between messages: reading it costs about as much as
 // sending a message's datagrams, so it is read again only when kRefreshMs have passed
@@ -32,14 +35,37 @@ class tRawTargets {
   uint32_t readAt_ = 0;
 };
 
-// Broadcasts msg as RAW lines with this node's current source address in the
-// identifier. Does nothing without -p; a socket that cannot be made or an interface
-// list that cannot be read drops the message silently. At debug level 4 and up each
-// line is logged ("PackNSendRAW1(%d): %s" for a single frame, "PackNSendRAW2(%d):%d %s"
-// with the frame counter for a fast packet).
-void PackNSendRAW(const tN2kMsg &msg);
+// The RAW lines of the process: the link, its interface list, the UDP port and the
+// node whose address the lines carry.
+class tRawBroadcast {
+ public:
+  // link, node and settings outlive it; a UDP port of -1 leaves it off.
+  tRawBroadcast(tRawLink &link, const tNMEA2000 &node, const tRunSettings &settings)
+      : link_(link), node_(node), settings_(settings) {}
 
-// The process's interface list (for tests).
-extern tRawTargets RawTargets;
+  // Broadcasts msg as RAW lines with the node's current source address in the
+  // identifier. Does nothing while off; a socket that cannot be made or an interface
+  // list that cannot be read drops the message silently. At debug level 4 and up each
+  // line is logged ("PackNSendRAW1(%d): %s" for a single frame, "PackNSendRAW2(%d):%d
+  // %s" with the frame counter for a fast packet).
+  void Send(const tN2kMsg &msg);
+  // Datagrams the link could not send, since the start.
+  uint64_t Dropped() const { return dropped_; }
+  // The next message reads the interface list again.
+  void ForgetTargets() { targets_.Forget(); }
+
+ private:
+  tRawLink &link_;
+  const tNMEA2000 &node_;
+  const tRunSettings &settings_;
+  tRawTargets targets_;
+  tRawLines lines_;  // 2.6 kB, built once per message
+  uint64_t dropped_ = 0;
+};
+
+// The handlers' name for it: raw.Send(msg).
+inline void PackNSendRAW(tRawBroadcast &raw, const tN2kMsg &msg) {
+  raw.Send(msg);
+}
 
 #endif

@@ -7,8 +7,9 @@
 namespace {
 
 constexpr int kFrameBytes = 8;
-constexpr int kFastFirstData = 6;  // frame 0: counter, length, six data bytes
-constexpr int kFastNextData = 7;   // later frames: counter, seven data bytes
+// Frame 0 of a fast packet: counter, length, six data bytes; later frames: counter,
+// seven data bytes.
+constexpr int kFastNextData = 7;
 constexpr uint32_t kPriorityMask = 0x1C000000;
 constexpr uint32_t kIdentifierMask = 0x1FFFFFFF;
 

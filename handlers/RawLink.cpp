@@ -38,8 +38,9 @@ int tUdpRawLink::ReadTargets(uint32_t *targets, int room) {
   return n;
 }
 
-void tUdpRawLink::Send(const tRawDatagram *datagrams, int count, uint16_t port) {
-  if (fd_ < 0) return;
+int tUdpRawLink::Send(const tRawDatagram *datagrams, int count, uint16_t port) {
+  if (fd_ < 0) return count;
+  int failed = 0;
   struct sockaddr_in to[kBatch];
   struct iovec iov[kBatch];
   struct mmsghdr msgs[kBatch];
@@ -62,10 +63,13 @@ void tUdpRawLink::Send(const tRawDatagram *datagrams, int count, uint16_t port) 
     // sendmmsg stops at the first datagram that fails: skip that one, go on with the rest.
     for (int done = 0; done < n;) {
       const int sent = sendmmsg(fd_, msgs + done, static_cast<unsigned>(n - done), 0);
-      done += sent > 0 ? sent : 1;
+      if (sent > 0) {
+        done += sent;
+      } else {
+        done++;
+        failed++;
+      }
     }
   }
+  return failed;
 }
-
-static tUdpRawLink ProcessRawLink;
-tRawLink *RawLink = &ProcessRawLink;

@@ -1,6 +1,6 @@
 // Where RAW lines go: one UDP socket with broadcasting on, and the router's interface
-// list. The daemon uses tUdpRawLink; unit tests install a link of their own, so that
-// nothing they do is broadcast from the machine they run on.
+// list. The daemon uses tUdpRawLink; unit tests hand the broadcaster a link of their
+// own, so that nothing they do is broadcast from the machine they run on.
 #ifndef HANDLERS_RAWLINK_H
 #define HANDLERS_RAWLINK_H
 
@@ -24,9 +24,9 @@ class tRawLink {
   // its broadcast address when it has one of the IPv4 family, else 0.0.0.0. At most
   // room of them; -1 when the list cannot be read.
   virtual int ReadTargets(uint32_t *targets, int room) = 0;
-  // Sends each datagram to its address at port. Failures are not reported, and one
-  // that fails does not stop the ones after it.
-  virtual void Send(const tRawDatagram *datagrams, int count, uint16_t port) = 0;
+  // Sends each datagram to its address at port; one that fails does not stop the ones
+  // after it. Returns how many could not be sent (a full socket buffer drops them).
+  virtual int Send(const tRawDatagram *datagrams, int count, uint16_t port) = 0;
 };
 
 // The real one: getifaddrs, and sendmmsg on a non-blocking socket (a full send
@@ -36,13 +36,10 @@ class tUdpRawLink : public tRawLink {
  public:
   bool Open() override;
   int ReadTargets(uint32_t *targets, int room) override;
-  void Send(const tRawDatagram *datagrams, int count, uint16_t port) override;
+  int Send(const tRawDatagram *datagrams, int count, uint16_t port) override;
 
  private:
   int fd_ = -1;
 };
-
-// The link in use; never null.
-extern tRawLink *RawLink;
 
 #endif

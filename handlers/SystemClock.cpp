@@ -4,20 +4,12 @@
 #include <cstdio>
 
 #include "Console.h"
-#include "RunCommand.h"
-#include "RunSettings.h"
 #include "Runtime.h"
 
 namespace {
 constexpr int kClockLogLevel = 4;
 constexpr size_t kCommandSize = 256;
-
-int RunShell(const char *command) {
-  return RunCommandFor(command).status;
-}
 }  // namespace
-
-tCommandRunner ClockCommandRunner = RunShell;
 
 void SetSystemTime(const char *name, int64_t t) {
   const int64_t now = static_cast<int64_t>(Runtime->Time());
@@ -25,6 +17,6 @@ void SetSystemTime(const char *name, int64_t t) {
   if (d < kClockToleranceS) return;
   char command[kCommandSize];
   std::snprintf(command, sizeof(command), "/bin/date -s '@%" PRId64 "'", t);
-  if (RunSettings.debugLevel >= kClockLogLevel) StreamPrintf(Console, "%s: %s\n", name, command);
-  ClockCommandRunner(command);
+  if (Logging(kClockLogLevel)) StreamPrintf(Console, "%s: %s\n", name, command);
+  Runtime->Run(command);
 }

@@ -7,19 +7,16 @@
 
 #include <cstdint>
 
+#include "HandlerContext.h"
 #include "N2kMsg.h"
 
 // A difference of exactly this many seconds sets the clock.
 constexpr int64_t kClockToleranceS = 16;
 
-// Runs a shell command: std::system in the daemon; tests put their own here, so that
-// no test ever runs /bin/date.
-typedef int (*tCommandRunner)(const char *command);
-extern tCommandRunner ClockCommandRunner;
-
 // Compares t (Unix seconds, UTC) with Runtime->Time(); when they are kClockToleranceS
 // or more apart, logs "<name>: /bin/date -s '@<t>'" at debug level 4 and up and runs
-// the command. Its exit status is not examined: the next bus time tries again.
+// the command (Runtime->Run: tests catch it, so that no test ever runs /bin/date). Its
+// exit status is not examined: the next bus time tries again.
 void SetSystemTime(const char *name, int64_t t);
 
 // The Unix time of an RV-C date and time. The time-zone byte counts hours behind UTC
@@ -34,7 +31,7 @@ bool RVCDateTimeToUnix(uint8_t year, uint8_t month, uint8_t date, uint8_t hour, 
                        uint8_t second, uint8_t timeZone, int64_t &t);
 
 // Handlers of the dispatch table.
-void N2kSysDateTime(const tN2kMsg &msg);
-void RVCDateTime(const tN2kMsg &msg);
+void N2kSysDateTime(tHandlerContext &ctx, const tN2kMsg &msg);
+void RVCDateTime(tHandlerContext &ctx, const tN2kMsg &msg);
 
 #endif

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "N2kMessages.h"
+#include "N2kPgns.h"
 #include "RVCMessages.h"
 #include "SimText.h"
 
@@ -92,10 +93,10 @@ bool tRVCClock::Build(tN2kMsg &msg) {
   }
   auto u8 = [](int v) { return static_cast<uint8_t>(v); };
   const tRVCTimeZone zone = static_cast<tRVCTimeZone>(zone_);
-  if (dgn_ == 0x1FFFE)
+  if (dgn_ == kDgnSetDateTimeCommand)
     SetRVCPGN1FFFE(msg, u8(year), u8(month), u8(day), u8(weekday), u8(hour), u8(minute), u8(second),
                    zone);
-  else if (dgn_ == 0x1FFA0)
+  else if (dgn_ == kDgnDateTime1FFA0)
     SetRVCPGN1FFA0(msg, u8(year), u8(month), u8(day), u8(weekday), u8(hour), u8(minute), u8(second),
                    zone);
   else
@@ -108,7 +109,9 @@ bool tRVCClock::Set(const std::string &key, const std::string &value) {
   if (key == "zone") return Integer(value, 0, 255, 255, zone_);
   if (key == "dgn") {
     unsigned long dgn;
-    if (!ParsePgn(value, dgn) || (dgn != 0x1FFFF && dgn != 0x1FFFE && dgn != 0x1FFA0)) return false;
+    if (!ParsePgn(value, dgn) ||
+        (dgn != kDgnDateTimeStatus && dgn != kDgnSetDateTimeCommand && dgn != kDgnDateTime1FFA0))
+      return false;
     dgn_ = dgn;
     return true;
   }

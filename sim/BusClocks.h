@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "N2kPgns.h"
 #include "PeriodicSender.h"
 
 // Seconds since the epoch, with fractions: the real clock; tests give their own.
@@ -56,7 +57,7 @@ class tRVCClock : public tBusClock {
 
  private:
   int zone_ = 0;
-  unsigned long dgn_ = 0x1FFFF;
+  unsigned long dgn_ = kDgnDateTimeStatus;
   int year_ = 24, month_ = 1, day_ = 1, weekday_ = 2, hour_ = 0, minute_ = 0, second_ = 0;
 };
 

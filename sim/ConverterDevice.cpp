@@ -8,8 +8,6 @@
 using namespace simtext;
 
 namespace {
-constexpr unsigned long kPgnBatteryConfig = 127513;
-constexpr unsigned long kPgnChargerConfig = 127510;
 constexpr size_t kMaxScript = 64;
 }  // namespace
 
@@ -36,12 +34,12 @@ void tConverterDevice::OnMessage(tSimNode &node, const tN2kMsg &msg) {
   if (msg.PGN != kPgnIsoRequest || !ParseN2kPGN59904(msg, pgn)) return;
   if (msg.Destination != node.GetN2kSource() && msg.Destination != kN2kGlobalAddress) return;
   tN2kMsg answer;
-  if (pgn == kPgnBatteryConfig) {
+  if (pgn == kPgnBatteryConfigStatus) {
     SetN2kPGN127513(answer, static_cast<unsigned char>(batInstance_),
                     static_cast<tN2kBatType>(batType_), N2kBES_Yes,
                     static_cast<tN2kBatNomVolt>(nominal_), static_cast<tN2kBatChem>(chemistry_),
                     capacity_, 5, peukert_, 95);
-  } else if (pgn == kPgnChargerConfig) {
+  } else if (pgn == kPgnChargerConfigStatus) {
     SetN2kPGN127510(answer, static_cast<unsigned char>(chargerInstance_),
                     static_cast<unsigned char>(batInstance_), N2kOnOff_On, limit_,
                     static_cast<tN2kChargingAlgorithm>(algorithm_), N2kCM_Standalone, N2kBT_Warm,

@@ -1,12 +1,11 @@
 #include "EchoTerminal.h"
 
+#include "N2kPgns.h"
 #include "RVCMessages.h"
 #include "SimNode.h"
 
-constexpr unsigned long kPgnTerminal = 0x17E00;
-
 void tEchoTerminal::OnMessage(tSimNode &node, const tN2kMsg &msg) {
-  if (msg.PGN != kPgnTerminal || msg.Destination != node.GetN2kSource()) return;
+  if (msg.PGN != kDgnTerminal || msg.Destination != node.GetN2kSource()) return;
   unsigned char address;
   int count;
   char chars[8];

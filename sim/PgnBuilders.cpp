@@ -58,24 +58,24 @@ constexpr uint64_t kTerminalCountFromText = ~0ull;
 
 const tPgnBuilder kBuilders[] = {
     // ---- NMEA 2000 data ----
-    {126992,
+    {kPgnSystemTime,
      "System Time",
      {U8("SID"), U16("SystemDate"), Num("SystemTime"), Code("TimeSource", 15, 15), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) {
        SetN2kPGN126992(m, v.U8(0), v.U16(1), v.D(2), v.Enum<tN2kTimeSource>(3));
      }},
-    {127488,
+    {kPgnEngineRapid,
      "Engine Parameters, Rapid Update",
      {U8("EngineInstance"), Num("EngineSpeed"), Num("EngineBoostPressure"), I8("EngineTiltTrim"),
       kEnd},
      [](tN2kMsg &m, const tFieldValues &v) {
        SetN2kPGN127488(m, v.U8(0), v.D(1), v.D(2), v.I8(3));
      }},
-    {127501,
+    {kPgnBinarySwitchStatus,
      "Binary Switch Bank Status",
      {U8("DeviceBankInstance"), Code("Status", 0xffffffffffffffull, 0xffffffffffffffull), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) { SetN2kPGN127501(m, v.U8(0), v.U64(1)); }},
-    {127506,
+    {kPgnDCDetailedStatus,
      "DC Detailed Status",
      {U8("SID"), U8("DCInstance"), Code("DCType", 255, 255), U8("StateOfCharge"),
       U8("StateOfHealth"), Num("TimeRemaining"), Num("RippleVoltage"), Num("Capacity"), kEnd},
@@ -83,7 +83,7 @@ const tPgnBuilder kBuilders[] = {
        SetN2kPGN127506(m, v.U8(0), v.U8(1), v.Enum<tN2kDCType>(2), v.U8(3), v.U8(4), v.D(5), v.D(6),
                        v.D(7));
      }},
-    {127507,
+    {kPgnChargerStatus,
      "Charger Status",
      {U8("Instance"), U8("BatteryInstance"), Code("ChargeState", 15, 15),
       Code("ChargerMode", 15, 15), Code("Enabled", 3, 3), Code("EqualizationPending", 3, 3),
@@ -92,14 +92,14 @@ const tPgnBuilder kBuilders[] = {
        SetN2kPGN127507(m, v.U8(0), v.U8(1), v.Enum<tN2kChargeState>(2), v.Enum<tN2kChargerMode>(3),
                        v.Enum<tN2kOnOff>(4), v.Enum<tN2kOnOff>(5), v.D(6));
      }},
-    {127508,
+    {kPgnBatteryStatus,
      "Battery Status",
      {U8("BatteryInstance"), Num("BatteryVoltage"), Num("BatteryCurrent"),
       Num("BatteryTemperature"), U8("SID"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) {
        SetN2kPGN127508(m, v.U8(0), v.D(1), v.D(2), v.D(3), v.U8(4));
      }},
-    {127510,
+    {kPgnChargerConfigStatus,
      "Charger Configuration Status",
      {U8("ChargerInstance"), U8("BatteryInstance"), Code("Enable", 3, 3), Num("ChargeCurrentLimit"),
       Code("ChargingAlgorithm", 15, 15), Code("ChargerMode", 15, 15),
@@ -111,7 +111,7 @@ const tPgnBuilder kBuilders[] = {
                        v.Enum<tBattTempNoSensor>(6), v.Enum<tN2kOnOff>(7), v.Enum<tN2kOnOff>(8),
                        v.D(9));
      }},
-    {127513,
+    {kPgnBatteryConfigStatus,
      "Battery Configuration Status",
      {U8("BatInstance"), Code("BatType", 15, 15), Code("SupportsEqual", 3, 3),
       Code("BatNominalVoltage", 15, 15), Code("BatChemistry", 15, 15), Num("BatCapacity"),
@@ -121,7 +121,7 @@ const tPgnBuilder kBuilders[] = {
                        v.Enum<tN2kBatNomVolt>(3), v.Enum<tN2kBatChem>(4), v.D(5), v.I8(6), v.D(7),
                        v.I8(8));
      }},
-    {127750,
+    {kPgnConverterStatus,
      "Converter Status",
      {U8("SID"), U8("ConnectionNumber"), Code("OperatingState", 255, 255),
       Code("TemperatureState", 3, 3), Code("OverloadState", 3, 3), Code("LowDCVoltageState", 3, 3),
@@ -132,13 +132,13 @@ const tPgnBuilder kBuilders[] = {
                        v.Enum<tN2kDCVolgateState>(5), v.Enum<tN2kRippleState>(6));
      }},
     // ---- RV-C ----
-    {0x1FFFF, "DATE_TIME_STATUS", DATE_TIME_FIELDS,
+    {kDgnDateTimeStatus, "DATE_TIME_STATUS", DATE_TIME_FIELDS,
      [](tN2kMsg &m, const tFieldValues &v) { SetRVCPGN1FFFF(m, DATE_TIME_ARGS(v)); }},
-    {0x1FFFE, "SET_DATE_TIME_COMMAND", DATE_TIME_FIELDS,
+    {kDgnSetDateTimeCommand, "SET_DATE_TIME_COMMAND", DATE_TIME_FIELDS,
      [](tN2kMsg &m, const tFieldValues &v) { SetRVCPGN1FFFE(m, DATE_TIME_ARGS(v)); }},
-    {0x1FFA0, "date and time (1FFA0)", DATE_TIME_FIELDS,
+    {kDgnDateTime1FFA0, "date and time (1FFA0)", DATE_TIME_FIELDS,
      [](tN2kMsg &m, const tFieldValues &v) { SetRVCPGN1FFA0(m, DATE_TIME_ARGS(v)); }},
-    {0x1FFC7,
+    {kDgnChargerStatus,
      "CHARGER_STATUS",
      {U8("Instance"), U16("CVdc"), U16("CAdc"), U8("PerMax"), Code("State", 255, 255),
       Flag("EnableAtPO"), Flag("AutoRechg"), Code("ForcedChrg", 15, 15), kEnd},
@@ -146,13 +146,13 @@ const tPgnBuilder kBuilders[] = {
        SetRVCPGN1FFC7(m, v.U8(0), v.U16(1), v.U16(2), v.U8(3), v.Enum<tRVCBatChrgMode>(4), v.B(5),
                       v.B(6), v.Enum<tRVCChrgForceChrg>(7));
      }},
-    {0x1FEA3,
+    {kDgnChargerStatus2,
      "CHARGER_STATUS_2",
      {U8("ChrgInst"), U8("DCInst"), U8("DevPri"), U16("Vdc"), U16("Adc"), U8("Temp"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) {
        SetRVCPGN1FEA3(m, v.U8(0), v.U8(1), v.U8(2), v.U16(3), v.U16(4), v.U8(5));
      }},
-    {0x1FFC6,
+    {kDgnChargerConfigStatus,
      "CHARGER_CONFIGURATION_STATUS",
      {U8("Instance"), Code("ChrgAlg", 255, 255), Code("ChrgMode", 255, 255), Flag("BatSense"),
       Code("Line", 3, 3), Code("BatType", 15, 15), U16("BatSize"), U16("MaxChargeCurrentRaw"),
@@ -161,52 +161,52 @@ const tPgnBuilder kBuilders[] = {
        SetRVCPGN1FFC6(m, v.U8(0), v.Enum<tRVCChrgAlg>(1), v.Enum<tRVCChrgMode>(2), v.B(3),
                       v.Enum<tRVCChrgLine>(4), v.Enum<tRVCBatType>(5), v.U16(6), v.U16(7));
      }},
-    {0x1FF96,
+    {kDgnChargerConfigStatus2,
      "CHARGER_CONFIGURATION_STATUS_2",
      {U8("Instance"), U8("PerMaxAmps"), U8("PerMaxShore"), U8("ShorBr"), U8("DefBatTemp"),
       U16("RchgVolt"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) {
        SetRVCPGN1FF96(m, v.U8(0), v.U8(1), v.U8(2), v.U8(3), v.U8(4), v.U16(5));
      }},
-    {0x1FECC,
+    {kDgnChargerConfigStatus3,
      "CHARGER_CONFIGURATION_STATUS_3",
      {U8("Instance"), U16("BulkV"), U16("AbsorbV"), U16("FloatV"), U8("TempComp"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) {
        SetRVCPGN1FECC(m, v.U8(0), v.U16(1), v.U16(2), v.U16(3), v.U8(4));
      }},
-    {0x1FEBF,
+    {kDgnChargerConfigStatus4,
      "CHARGER_CONFIGURATION_STATUS_4",
      {U8("Instance"), U16("BulkT"), U16("AbsorbT"), U16("FloatT"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) {
        SetRVCPGN1FEBF(m, v.U8(0), v.U16(1), v.U16(2), v.U16(3));
      }},
-    {0x1FF99,
+    {kDgnChargerEqualStatus,
      "CHARGER_EQUALIZATION_STATUS",
      {U8("Instance"), U16("Time"), Flag("PreChrg"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) { SetRVCPGN1FF99(m, v.U8(0), v.U16(1), v.B(2)); }},
-    {0x1FF98,
+    {kDgnChargerEqualConfigStatus,
      "CHARGER_EQUALIZATION_CONFIGURATION_STATUS",
      {U8("Instance"), U16("Volts"), U16("Time"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) { SetRVCPGN1FF98(m, v.U8(0), v.U16(1), v.U16(2)); }},
-    {0x1FFFD,
+    {kDgnDCSourceStatus1,
      "DC_SOURCE_STATUS_1",
      {U8("Instance"), U8("DevPri"), U16("Vdc"), U32("Adc"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) {
        SetRVCPGN1FFFD(m, v.U8(0), v.U8(1), v.U16(2), v.U32(3));
      }},
-    {0x1FFFC,
+    {kDgnDCSourceStatus2,
      "DC_SOURCE_STATUS_2",
      {U8("Instance"), U8("DevPri"), U16("Temp"), U8("SOC"), U16("TR"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) {
        SetRVCPGN1FFFC(m, v.U8(0), v.U8(1), v.U16(2), v.U8(3), v.U16(4));
      }},
-    {0x1FFFB,
+    {kDgnDCSourceStatus3,
      "DC_SOURCE_STATUS_3",
      {U8("Instance"), U8("DevPri"), U8("SOH"), U16("CapRem"), U8("CapRemPer"), U16("Ripple"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) {
        SetRVCPGN1FFFB(m, v.U8(0), v.U8(1), v.U8(2), v.U16(3), v.U8(4), v.U16(5));
      }},
-    {0x1FEC9,
+    {kDgnDCSourceStatus4,
      "DC_SOURCE_STATUS_4",
      {U8("Instance"), U8("DevPri"), Code("DesCM", 255, 255), U16("DesVolt"), U16("DesAmp"),
       Code("BatType", 15, 15), kEnd},
@@ -214,26 +214,26 @@ const tPgnBuilder kBuilders[] = {
        SetRVCPGN1FEC9(m, v.U8(0), v.U8(1), v.Enum<tRVCBatChrgMode>(2), v.U16(3), v.U16(4),
                       v.Enum<tRVCBatType>(5));
      }},
-    {0x1FEC8,
+    {kDgnDCSourceStatus5,
      "DC_SOURCE_STATUS_5",
      {U8("Instance"), U8("DevPri"), U32("Vdc"), U16("dVdT"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) {
        SetRVCPGN1FEC8(m, v.U8(0), v.U8(1), v.U32(2), v.U16(3));
      }},
-    {0x1FEC7,
+    {kDgnDCSourceStatus6,
      "DC_SOURCE_STATUS_6",
      {U8("Instance"), U8("DevPri"), Flag("HVls"), Flag("HVld"), Flag("LVls"), Flag("LVld"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) {
        SetRVCPGN1FEC7(m, v.U8(0), v.U8(1), v.B(2), v.B(3), v.B(4), v.B(5));
      }},
-    {0x1FEA5,
+    {kDgnDCSourceStatus11,
      "DC_SOURCE_STATUS_11",
      {U8("Instance"), U8("DevPri"), Flag("PwrOnOff"), Flag("ChrgOnOff"), Flag("ChrgDet"),
       Flag("ResvStat"), U16("BatAHCap"), U16("DCPower"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) {
        SetRVCPGN1FEA5(m, v.U8(0), v.U8(1), v.B(2), v.B(3), v.B(4), v.B(5), v.U16(6), v.U16(7));
      }},
-    {0x17E00,
+    {kDgnTerminal,
      "TERMINAL",
      {U8("Destination"), Code("Count", 8, kTerminalCountFromText), Text("Chars", 8), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) {
@@ -241,7 +241,7 @@ const tPgnBuilder kBuilders[] = {
        if (v.Has(1)) count = static_cast<int>(v.U64(1));
        SetRVCPGN17E00(m, v.U8(0), count, v.S(2));
      }},
-    {0x1FECA,
+    {kDgnDMRV,
      "DM_RV",
      {Flag("On"), Flag("Active"), Flag("Red"), Flag("Yellow"), U8("DSA"),
       Code("SPN", 0x7ffff, 0x7ffff), Code("FMI", 31, 31), Code("Count", 127, 127), U8("DSA_ext"),
@@ -251,35 +251,35 @@ const tPgnBuilder kBuilders[] = {
                       v.U8(7), v.U8(8), v.U8(9));
      }},
     // ---- network management ----
-    {59904,
+    {kPgnIsoRequest,
      "ISO Request",
      {U8("Destination"), Code("RequestedPGN", 0x3ffff, 0xffffff), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) { SetN2kPGN59904(m, v.U8(0), v.U32(1)); }},
-    {59392,
+    {kPgnIsoAcknowledgement,
      "ISO Acknowledgement",
      {U8("Destination"), U8("Control"), U8("GroupFunction"), U24("PGN"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) {
        SetN2kPGN59392(m, v.U8(0), v.Enum<tN2kAckControl>(1), v.U8(2), v.U32(3));
      }},
-    {60928,
+    {kPgnIsoAddressClaim,
      "ISO Address Claim",
      {U64("Name"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) { SetN2kPGN60928(m, v.U64(0)); }},
-    {65240,
+    {kPgnCommandedAddress,
      "ISO Commanded Address",
      {U64("TargetName"), U8("NewAddress"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) { SetN2kPGN65240(m, v.U64(0), v.U8(1)); }},
-    {126464,
+    {kPgnPgnList,
      "PGN List",
      {U8("Destination"), Code("Function", 1, 0), PgnList("PGNs"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) {
        SetN2kPGN126464(m, v.U8(0), v.Enum<tN2kPGNList>(1), v.Pgns(2));
      }},
-    {126993,
+    {kPgnHeartbeat,
      "Heartbeat",
      {U32("IntervalMs"), U8("SequenceCounter"), kEnd},
      [](tN2kMsg &m, const tFieldValues &v) { SetN2kPGN126993(m, v.U32(0), v.U8(1)); }},
-    {126996,
+    {kPgnProductInformation,
      "Product Information",
      {U16("N2kVersion"), U16("ProductCode"), Text("ModelID", kN2kProductStrLen),
       Text("SwCode", kN2kProductStrLen), Text("ModelVersion", kN2kProductStrLen),
@@ -297,7 +297,7 @@ const tPgnBuilder kBuilders[] = {
        info.LoadEquivalency = v.U8(7);
        SetN2kPGN126996(m, info);
      }},
-    {126998,
+    {kPgnConfigurationInformation,
      "Configuration Information",
      {Text("ManufacturerInformation", kN2kConfigStrMax),
       Text("InstallationDescription1", kN2kConfigStrMax),

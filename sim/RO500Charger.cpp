@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "N2kPgns.h"
 #include "RVCMessages.h"
 #include "SimNode.h"
 
@@ -20,7 +21,6 @@ const char *const kRO500NodeDefaults[] = {
 
 namespace {
 
-constexpr unsigned long kPgnTerminal = 0x17E00;
 constexpr char kLineEnd[] = "\r\n";
 constexpr char kStatusCommand[] = "$RAS:@";
 constexpr char kDone[] = "AOK;";
@@ -64,7 +64,7 @@ tRO500Charger::tRO500Charger() {
 }
 
 void tRO500Charger::OnMessage(tSimNode &node, const tN2kMsg &msg) {
-  if (msg.PGN != kPgnTerminal || msg.Destination != node.GetN2kSource()) return;
+  if (msg.PGN != kDgnTerminal || msg.Destination != node.GetN2kSource()) return;
   if (msg.Source >= kN2kNullAddress) return;
   unsigned char address;
   int count;

@@ -1,7 +1,8 @@
 // For tests of the message handlers: messages reach them through HandleN2kMsg, as the
-// node hands them up, with a RO500 at address 140 (unique number 204) registered in
-// the process registry on a pty port, a fake runtime and a console that keeps what is
-// printed. Everything is put back afterwards.
+// node hands them up, with a context of their own: a RO500 at address 140 (unique
+// number 204) registered on a pty port, the battery registry on a device list of
+// known nodes, RAW lines to a fake link, a fake runtime catching bus sends and a
+// console that keeps what is printed.
 #ifndef TESTS_UNIT_CHARGERAT140_H
 #define TESTS_UNIT_CHARGERAT140_H
 
@@ -9,49 +10,45 @@
 
 #include <string>
 
-#include "DeviceList.h"
 #include "Dispatch.h"
+#include "FakeDirectories.h"
+#include "FakeRawLink.h"
 #include "FakeRuntime.h"
-#include "ProcessObjects.h"
+#include "KnownDevices.h"
 #include "PtyPort.h"
-#include "TtyAssignment.h"
 
 class tChargerAt140 : public ::testing::Test {
  protected:
   void SetUp() override {
-    RunSettings = tRunSettings();
-    Path() = port.path;
-    Devices.SetTtyAssigner([](int, const char *) { return Path(); });
-    Devices.SetDeviceListReset([] {});
-    ro500 = Devices.Add(140, 204, "1.0", "RO500");
+    ttys.path = port.path;
+    ro500 = devices.Add(140, 204, "1.0", "RO500");
     port.Read();  // its ONLINE line
     console.text.clear();
   }
   void TearDown() override {
-    Batteries.Clear();
-    Devices.Clear();
-    Devices.SetTtyAssigner(GetTTY);
-    Devices.SetDeviceListReset(ResetDeviceList);
+    batteries.Clear();
+    devices.Clear();
   }
   void Deliver(tN2kMsg m, uint8_t source = 140) {
     m.Source = source;
-    HandleN2kMsg(m);
+    HandleN2kMsg(ctx, m);
   }
   // Where text starts in the console, npos when it is not there.
   size_t At(const std::string &text) const { return console.text.find(text); }
 
   tScopedRuntime rt;
-  tScopedSettings settings;
+  tScopedDebugLevel debugLevel;
   tScopedConsole console;
+  tRunSettings settings;
   tPtyPort port;
+  tFakeTtys ttys;
+  tKnownDevices bus;
+  tFakeRawLink link;
+  tDevices devices{settings, ttys, bus, rt};
+  tBatteries batteries{settings, bus};
+  tRawBroadcast raw{link, link.node, settings};
+  tHandlerContext ctx{devices, batteries, raw, rt};
   tRO500 *ro500 = nullptr;
-
- private:
-  // The port the registry's tty assigner hands out (a plain function cannot capture).
-  static std::string &Path() {
-    static std::string path;
-    return path;
-  }
 };
 
 #endif

@@ -1,7 +1,6 @@
 // A RAW link that broadcasts nothing: it hands out the interface list the test sets
-// and keeps every datagram. Installed as the process's link for its lifetime, with
-// the interface list forgotten before and after, and the node's address set to 0x23
-// (the address in the RAW examples).
+// and keeps every datagram; and a node at 0x23 (the address in the RAW examples) for
+// the broadcaster to take its source address from.
 #ifndef TESTS_UNIT_FAKERAWLINK_H
 #define TESTS_UNIT_FAKERAWLINK_H
 
@@ -10,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ProcessObjects.h"
-#include "RawBroadcast.h"
+#include "NMEA2000_SocketCAN.h"
 #include "RawLink.h"
 
 class tFakeRawLink : public tRawLink {
@@ -22,16 +20,7 @@ class tFakeRawLink : public tRawLink {
     uint16_t port;
   };
 
-  tFakeRawLink() : old_(RawLink), oldSource_(NMEA2000.GetN2kSource(0)) {
-    RawLink = this;
-    RawTargets.Forget();
-    NMEA2000.SetMode(tNMEA2000::N2km_ListenOnly, 0x23);
-  }
-  ~tFakeRawLink() override {
-    RawLink = old_;
-    RawTargets.Forget();
-    NMEA2000.SetMode(tNMEA2000::N2km_ListenOnly, oldSource_);
-  }
+  tFakeRawLink() { node.SetMode(tNMEA2000::N2km_ListenOnly, 0x23); }
 
   bool Open() override {
     opens++;
@@ -45,12 +34,14 @@ class tFakeRawLink : public tRawLink {
       if (n < room) targets[n++] = inet_addr(a.c_str());
     return n;
   }
-  void Send(const tRawDatagram *datagrams, int count, uint16_t port) override {
+  int Send(const tRawDatagram *datagrams, int count, uint16_t port) override {
+    if (sendFails) return count;
     for (int i = 0; i < count; i++) {
       struct in_addr a;
       a.s_addr = datagrams[i].address;
       sent.push_back({std::string(datagrams[i].data, datagrams[i].length), inet_ntoa(a), port});
     }
+    return 0;
   }
   // The lines sent, each once, in order (the copies to the other destinations left out).
   std::vector<std::string> Lines() const {
@@ -63,13 +54,11 @@ class tFakeRawLink : public tRawLink {
   std::vector<std::string> interfaces = {"10.77.0.255", "0.0.0.0"};
   bool openWorks = true;
   bool listWorks = true;
+  bool sendFails = false;  // the socket buffer is full: every datagram is dropped
   int opens = 0;
   int reads = 0;
   std::vector<tSent> sent;
-
- private:
-  tRawLink *old_;
-  unsigned char oldSource_;
+  tNMEA2000_SocketCAN node{"can0"};  // never opened
 };
 
 #endif

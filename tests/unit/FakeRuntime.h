@@ -1,5 +1,6 @@
-// Daemon-side test helpers: a runtime whose clocks the test moves and whose bus sends
-// are caught, a console that keeps what is printed, and run settings put back after.
+// Daemon-side test helpers: a runtime whose clocks the test moves and whose commands
+// and bus sends are caught, a console that keeps what is printed, and the debug level
+// put back after.
 #ifndef TESTS_UNIT_FAKERUNTIME_H
 #define TESTS_UNIT_FAKERUNTIME_H
 
@@ -8,18 +9,26 @@
 #include <vector>
 
 #include "Console.h"
+#include "MsgSender.h"
 #include "N2kMsg.h"
-#include "RunSettings.h"
 #include "Runtime.h"
 
-class tFakeRuntime : public tRuntime {
+class tFakeRuntime : public tRuntime, public tMsgSender {
  public:
   uint32_t now = 5000;
   time_t wall = 1700000000;  // 2023-11-14 22:13:20 UTC
   std::vector<tN2kMsg> sent;
+  std::vector<std::string> commands;  // what Run was handed; none is run
 
   uint32_t Millis() override { return now; }
   time_t Time() override { return wall; }
+  tCommandResult Run(const char *command) override {
+    commands.push_back(command);
+    tCommandResult r;
+    r.started = true;
+    r.status = 0;
+    return r;
+  }
   bool SendMsg(const tN2kMsg &msg) override {
     sent.push_back(msg);
     return true;
@@ -52,14 +61,11 @@ class tScopedConsole : public tSerial {
   tSerial *old_;
 };
 
-// Run settings restored when it goes.
-class tScopedSettings {
+// Debug level 0 from its start and again when it goes.
+class tScopedDebugLevel {
  public:
-  tScopedSettings() : old_(RunSettings) {}
-  ~tScopedSettings() { RunSettings = old_; }
-
- private:
-  tRunSettings old_;
+  tScopedDebugLevel() { SetDebugLevel(0); }
+  ~tScopedDebugLevel() { SetDebugLevel(0); }
 };
 
 #endif

@@ -1,26 +1,25 @@
-// Nodes on an in-memory bus that the process's device list (DeviceList) knows, for
-// tests of what the daemon does with a sender's identity. The list is the one of
-// "ours" (the daemon's node, 177); it is put back when the helper goes.
+// Nodes on an in-memory bus that a device list knows, for tests of what the daemon
+// does with a sender's identity: the registries are handed this as their device list.
+// The list is the one of "ours" (the daemon's node, 177).
 #ifndef TESTS_UNIT_KNOWNDEVICES_H
 #define TESTS_UNIT_KNOWNDEVICES_H
 
 #include <map>
 #include <memory>
 
-#include "DeviceList.h"
+#include "DeviceDirectory.h"
 #include "N2kDeviceList.h"
 #include "TestBus.h"
 
-class tKnownDevices {
+class tKnownDevices : public tDeviceDirectory {
  public:
-  tKnownDevices() : saved_(DeviceList) {
+  tKnownDevices() {
     ours_.SetProductInformation("SER1", 1, "ours", "1.0", "A");
     ours_.SetDeviceInformation(204, 150, 30, 277, 4);
     ours_.SetMode(tNMEA2000::N2km_ListenAndNode, 177);
     ours_.Open();
-    DeviceList = &list_;
+    list_.reset(new tN2kDeviceList(&ours_));
   }
-  ~tKnownDevices() { DeviceList = saved_; }
   tKnownDevices(const tKnownDevices &) = delete;
   tKnownDevices &operator=(const tKnownDevices &) = delete;
 
@@ -45,12 +44,22 @@ class tKnownDevices {
     }
   }
 
+  const tN2kDeviceList::tDevice *FindBySource(uint8_t source) const override {
+    return list_->LocalFindDeviceBySource(source);
+  }
+  // A new, empty list: it knows nobody until Settle.
+  void Rebuild() override {
+    list_.reset();
+    list_.reset(new tN2kDeviceList(&ours_));
+    rebuilds++;
+  }
+  int rebuilds = 0;
+
  private:
-  tN2kDeviceList *saved_;
   tVirtualBus bus_;
   tFakeClock clock_;
   tTestNode ours_{bus_, clock_};
-  tN2kDeviceList list_{&ours_};
+  std::unique_ptr<tN2kDeviceList> list_;
   std::map<uint8_t, std::unique_ptr<tTestNode>> nodes_;
 };
 

@@ -22,9 +22,9 @@ class AddressKeeper : public ::testing::Test {
   void SetUp() override {
     Stored.clear();
     StoreFails = false;
-    RunSettings.debugLevel = 1;
+    SetDebugLevel(1);
   }
-  tScopedSettings settings_;
+  tScopedDebugLevel settings_;
   tScopedConsole console_;
   tAddressKeeper keeper_{177, Store};
 };
@@ -88,7 +88,7 @@ TEST_F(AddressKeeper, AFullBusAndATwinAreToldOnTheConsoleFromLevelOne) {
   EXPECT_TRUE(console_.Has("uses this node's NAME"));
 
   console_.text.clear();
-  RunSettings.debugLevel = 0;
+  SetDebugLevel(0);
   keeper_.Follow(kN2kClaimCannotClaim | kN2kClaimTwinName, 254, false, 70000);
   EXPECT_EQ("", console_.text);
 }

@@ -50,7 +50,6 @@ std::string Line(const tBattery &b) {
 class tBatteryRegistry : public ::testing::Test {
  protected:
   void SetUp() override {
-    RunSettings = tRunSettings();
     char tmpl[] = "/tmp/tidewire-bat-XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(tmpl));
     dir = tmpl;
@@ -69,31 +68,32 @@ class tBatteryRegistry : public ::testing::Test {
     }
     rmdir(dir.c_str());
   }
-  void LogToDir() { RunSettings.logDir = dir.c_str(); }
+  void LogToDir() { settings.logDir = dir.c_str(); }
 
   tScopedRuntime rt;
-  tScopedSettings settings;
+  tScopedDebugLevel debugLevel;
+  tRunSettings settings;
   tScopedConsole console;
   tKnownDevices bus;
-  tBatteries batteries;
+  tBatteries batteries{settings, bus};
   std::string dir;
 };
 }  // namespace
 
 TEST_F(tBatteryRegistry, RegistersOnlyNodesTheListKnowsWithAnIdentity) {
-  RunSettings.debugLevel = 9;
+  SetDebugLevel(9);
   EXPECT_EQ(nullptr, batteries.Add(40, 1, 120));  // nobody at 40
   EXPECT_EQ(nullptr, batteries.Add(36, 1, 120));  // unique number 0
   EXPECT_EQ(nullptr, batteries.Add(37, 1, 120));  // manufacturer code 0
-  batteries.UpdateDCSS1(40, 1, 120, 13.0f, 1.0f);
+  batteries.UpdateDCSS1(40, {1, 120, 13.0f, 1.0f});
   EXPECT_EQ("", console.text);
   // Status 5 says what it got before it finds it cannot register the sender.
-  batteries.UpdateDCSS5(40, 1, 120, 13.25f, 0.5f);
+  batteries.UpdateDCSS5(40, {1, 120, 13.25f, 0.5f});
   EXPECT_EQ("UpdateDCSS5(40): 13.250000 0.500000\n", console.text);
   EXPECT_EQ(0u, batteries.Count());
 
   console.text.clear();
-  RunSettings.debugLevel = 4;
+  SetDebugLevel(4);
   LogToDir();
   tBattery *b = batteries.Add(35, 1, 120);
   ASSERT_NE(nullptr, b);
@@ -113,12 +113,12 @@ TEST_F(tBatteryRegistry, RegistersOnlyNodesTheListKnowsWithAnIdentity) {
 
   // Without a log directory: no file and no "Opened logfile" line.
   batteries.Clear();
-  RunSettings.logDir = nullptr;
+  settings.logDir = nullptr;
   b = batteries.Add(35, 1, 120);
   ASSERT_NE(nullptr, b);
   EXPECT_EQ(-1, b->logFd);
   EXPECT_EQ("tBatteries::Add: Found new Battery at CANAddr=35/1/120/135/471\n", console.text);
-  RunSettings.debugLevel = 3;
+  SetDebugLevel(3);
   console.text.clear();
   batteries.Clear();
   EXPECT_NE(nullptr, batteries.Add(35, 1, 120));
@@ -178,40 +178,40 @@ TEST(BatteryLine, EachGroupFormattedAsLogged) {
 }
 
 TEST_F(tBatteryRegistry, UpdatesKeepOldValuesForNotAvailableWhereTheyShould) {
-  RunSettings.debugLevel = 8;
-  batteries.UpdateDCSS1(35, 1, 120, 13.25f, kNaN);
+  SetDebugLevel(8);
+  batteries.UpdateDCSS1(35, {1, 120, 13.25f, kNaN});
   tBattery *b = batteries.Find(35, 1);
   ASSERT_NE(nullptr, b);
   EXPECT_FLOAT_EQ(13.25f, b->Vdc);
   EXPECT_FLOAT_EQ(0.0f, b->Adc);
-  batteries.UpdateDCSS1(35, 1, 120, kNaN, -4.5f);
+  batteries.UpdateDCSS1(35, {1, 120, kNaN, -4.5f});
   EXPECT_FLOAT_EQ(13.25f, b->Vdc);
   EXPECT_FLOAT_EQ(-4.5f, b->Adc);
 
-  batteries.UpdateDCSS2(35, 1, 120, 25.0f, 175, 600);
-  batteries.UpdateDCSS2(35, 1, 120, -std::nanf(""), 255, 65535);  // a NaN of either sign
+  batteries.UpdateDCSS2(35, {1, 120, 25.0f, 175, 600});
+  batteries.UpdateDCSS2(35, {1, 120, -std::nanf(""), 255, 65535});  // a NaN of either sign
   EXPECT_FLOAT_EQ(25.0f, b->Temp);
   EXPECT_EQ(255, b->SOC);
   EXPECT_EQ(65535, b->TR);
 
-  batteries.UpdateDCSS3(35, 1, 120, 190, 150, 166, 0.12f);
-  batteries.UpdateDCSS3(35, 1, 120, 255, 65535, 255, kNaN);
+  batteries.UpdateDCSS3(35, {1, 120, 190, 150, 166, 0.12f});
+  batteries.UpdateDCSS3(35, {1, 120, 255, 65535, 255, kNaN});
   EXPECT_FLOAT_EQ(0.12f, b->Ripple);
   EXPECT_EQ(65535, b->CapRem);
 
-  batteries.UpdateDCSS4(35, 1, 120, 2, kNaN, INFINITY, 3);
+  batteries.UpdateDCSS4(35, {1, 120, 2, kNaN, INFINITY, 3});
   EXPECT_TRUE(std::isnan(b->DesVolt));
   EXPECT_TRUE(std::isinf(b->DesAmp));
 
-  batteries.UpdateDCSS5(35, 1, 120, 13.25f, 0.5f);
-  batteries.UpdateDCSS5(35, 1, 120, kNaN, kNaN);
+  batteries.UpdateDCSS5(35, {1, 120, 13.25f, 0.5f});
+  batteries.UpdateDCSS5(35, {1, 120, kNaN, kNaN});
   EXPECT_FLOAT_EQ(13.25f, b->Vdc5);
   EXPECT_FLOAT_EQ(0.5f, b->dVdT);
-  batteries.UpdateDCSS5(35, 1, 120, 0.0f, -INFINITY);
+  batteries.UpdateDCSS5(35, {1, 120, 0.0f, -INFINITY});
 
-  batteries.UpdateDCSS6(35, 1, 120, true, true, false, true);
-  batteries.UpdateDCSS11(35, 1, 120, true, false, true, false, 200, 60);
-  batteries.UpdateDCSS11(35, 1, 120, false, true, false, true, 0, 0);
+  batteries.UpdateDCSS6(35, {1, 120, true, true, false, true});
+  batteries.UpdateDCSS11(35, {1, 120, true, false, true, false, 200, 60});
+  batteries.UpdateDCSS11(35, {1, 120, false, true, false, true, 0, 0});
   EXPECT_EQ(
       "DCS;,1,120, ,13,-4.5, ,25,255,65535, ,255,65535,255,0.12, ,2,nan,inf,3, ,0,-inf, ,1,1,0,1, "
       ",0,1,0,1,0,0\n",
@@ -224,9 +224,9 @@ TEST_F(tBatteryRegistry, UpdatesKeepOldValuesForNotAvailableWhereTheyShould) {
   EXPECT_TRUE(console.Has("UpdateDCSS6(35): 1 1 0 1\n"));
   EXPECT_TRUE(console.Has("UpdateDCSS11(35): 1 0 1 0 200 60\n"));
   EXPECT_FALSE(console.Has("UpdateDCSS4"));
-  RunSettings.debugLevel = 7;
+  SetDebugLevel(7);
   console.text.clear();
-  batteries.UpdateDCSS1(35, 1, 120, 13.0f, 1.0f);
+  batteries.UpdateDCSS1(35, {1, 120, 13.0f, 1.0f});
   EXPECT_EQ("", console.text);
 }
 
@@ -234,7 +234,7 @@ TEST_F(tBatteryRegistry, ALineEveryTenSecondsAcrossTheCounterWrap) {
   LogToDir();
   EXPECT_EQ(0xFFFFFFFFu, batteries.MsUntilDue(rt.now));  // nothing to write
   rt.now = 0xFFFFF000u;                                  // 4096 ms before the wrap
-  batteries.UpdateDCSS1(35, 1, 120, 13.25f, -4.5f);
+  batteries.UpdateDCSS1(35, {1, 120, 13.25f, -4.5f});
   const std::string file = dir + "/BAT-35:135:471:X1.log";
   EXPECT_EQ(10000u, batteries.MsUntilDue(rt.now));
   rt.now += 2000;  // still before the wrap
@@ -245,7 +245,7 @@ TEST_F(tBatteryRegistry, ALineEveryTenSecondsAcrossTheCounterWrap) {
   EXPECT_EQ("", ReadFile(file));
   rt.now += 1;
   EXPECT_EQ(0u, batteries.MsUntilDue(rt.now));
-  RunSettings.debugLevel = 8;
+  SetDebugLevel(8);
   batteries.poll();
   const std::string first =
       "DCS;,1,120, ,13,-4.5, ,0,0,0, ,0,0,0,0, ,0,0,0,0, ,0,0, ,0,0,0,0, ,0,0,0,0,0,0\n";
@@ -272,9 +272,9 @@ TEST_F(tBatteryRegistry, ALineEveryTenSecondsAcrossTheCounterWrap) {
 TEST_F(tBatteryRegistry, EachInstanceOfAnAddressHasItsRecordAndFile) {
   LogToDir();
   // A house battery (instance 1) and a starter battery (2) from one monitor.
-  batteries.UpdateDCSS1(35, 1, 120, 13.25f, -4.5f);
-  batteries.UpdateDCSS1(35, 2, 100, 12.0f, -3.0f);
-  batteries.UpdateDCSS2(35, 2, 100, 20.0f, 90, 50);
+  batteries.UpdateDCSS1(35, {1, 120, 13.25f, -4.5f});
+  batteries.UpdateDCSS1(35, {2, 100, 12.0f, -3.0f});
+  batteries.UpdateDCSS2(35, {2, 100, 20.0f, 90, 50});
   ASSERT_EQ(2u, batteries.Count());
   EXPECT_FLOAT_EQ(13.25f, batteries.Find(35, 1)->Vdc);
   EXPECT_FLOAT_EQ(0.0f, batteries.Find(35, 1)->Temp);
@@ -290,40 +290,32 @@ TEST_F(tBatteryRegistry, EachInstanceOfAnAddressHasItsRecordAndFile) {
   // Another node at the address closes both; a full registry takes no more.
   bus.Add(35, 999, 135, 0, "Y2", "");
   bus.Settle();
-  batteries.UpdateDCSS1(35, 2, 100, 12.0f, 1.0f);
+  batteries.UpdateDCSS1(35, {2, 100, 12.0f, 1.0f});
   EXPECT_EQ(1u, batteries.Count());
   EXPECT_EQ(nullptr, batteries.Find(35, 1));
   EXPECT_EQ(999u, batteries.Find(35, 2)->uniqueNumber);
-  RunSettings.logDir = nullptr;
+  settings.logDir = nullptr;
   for (int i = 0; i < 300; i++) batteries.Add(35, static_cast<uint8_t>(i), 100);
   EXPECT_EQ(256u, batteries.Count());
 }
 
 TEST_F(tBatteryRegistry, AnotherNodeAtTheAddressGetsARecordAndFileOfItsOwn) {
   LogToDir();
-  RunSettings.debugLevel = 4;
-  batteries.UpdateDCSS1(35, 1, 120, 13.25f, -4.5f);
-  batteries.UpdateDCSS2(35, 1, 120, 25.0f, 175, 600);
+  SetDebugLevel(4);
+  batteries.UpdateDCSS1(35, {1, 120, 13.25f, -4.5f});
+  batteries.UpdateDCSS2(35, {1, 120, 25.0f, 175, 600});
   ASSERT_EQ(1u, batteries.Count());
 
   // While a rebuilt list does not know the node yet, its records go on as they are.
-  {
-    tN2kDeviceList *known = DeviceList;
-    tVirtualBus otherBus;
-    tFakeClock clock;
-    tTestNode lonely(otherBus, clock);
-    tN2kDeviceList empty(&lonely);
-    DeviceList = &empty;
-    batteries.UpdateDCSS1(35, 1, 120, 13.0f, -5.0f);
-    DeviceList = known;
-  }
+  bus.Rebuild();
+  batteries.UpdateDCSS1(35, {1, 120, 13.0f, -5.0f});
   EXPECT_FLOAT_EQ(-5.0f, batteries.Find(35, 1)->Adc);
 
   // The node leaves; another takes its address.
   bus.Add(35, 999, 135, 0, "Y2", "");
   bus.Settle();
   console.text.clear();
-  batteries.UpdateDCSS1(35, 1, 120, 12.0f, 1.0f);
+  batteries.UpdateDCSS1(35, {1, 120, 12.0f, 1.0f});
   ASSERT_EQ(1u, batteries.Count());
   tBattery *b = batteries.Find(35, 1);
   ASSERT_NE(nullptr, b);
@@ -341,7 +333,7 @@ TEST_F(tBatteryRegistry, AnotherNodeAtTheAddressGetsARecordAndFileOfItsOwn) {
   // A node without an identity at the address: the old record goes, nothing new comes.
   bus.Add(35, 0, 135, 0, "Y2", "");
   bus.Settle();
-  batteries.UpdateDCSS1(35, 1, 120, 12.0f, 1.0f);
+  batteries.UpdateDCSS1(35, {1, 120, 12.0f, 1.0f});
   EXPECT_EQ(0u, batteries.Count());
 }
 
@@ -359,8 +351,8 @@ TEST_F(tBatteryRegistry, ClearClosesEveryFile) {
 TEST_F(tBatteryRegistry, ALogFolderThatComesLaterGetsTheNextLine) {
   // The folder is not there yet when the battery registers (a stick mounted later).
   const std::string later = dir + "/later";
-  RunSettings.logDir = later.c_str();
-  batteries.UpdateDCSS1(35, 1, 120, 13.25f, -4.5f);
+  settings.logDir = later.c_str();
+  batteries.UpdateDCSS1(35, {1, 120, 13.25f, -4.5f});
   tBattery *b = batteries.Find(35, 1);
   ASSERT_NE(nullptr, b);
   EXPECT_EQ(-1, b->logFd);

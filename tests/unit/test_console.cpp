@@ -12,6 +12,7 @@
 #include <string>
 
 #include "Console.h"
+#include "LogFile.h"
 
 namespace {
 // Keeps what is written, write by write.

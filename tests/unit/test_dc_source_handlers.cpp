@@ -21,18 +21,16 @@ class tDCSourceHandlers : public tChargerAt140 {
     console.text.clear();
   }
   tBattery &Battery() {
-    tBattery *b = Batteries.Find(140, 1);
+    tBattery *b = batteries.Find(140, 1);
     EXPECT_NE(nullptr, b);
     static tBattery none(-1);
     return b != nullptr ? *b : none;
   }
-
-  tKnownDevices bus;
 };
 }  // namespace
 
 TEST_F(tDCSourceHandlers, Status1ReachesTheRO500FirstThenTheBattery) {
-  RunSettings.debugLevel = 8;
+  SetDebugLevel(8);
   tN2kMsg m;
   SetRVCPGN1FFFD(m, 1, 120, 265, 1999995500u);  // 13.25 V, -4.5 A
   Deliver(m);
@@ -45,23 +43,23 @@ TEST_F(tDCSourceHandlers, Status1ReachesTheRO500FirstThenTheBattery) {
   EXPECT_LT(logged, ro500Got);
   EXPECT_LT(ro500Got, found);
   EXPECT_LT(found, batteryGot);
-  EXPECT_FLOAT_EQ(13.25f, ro500->ast.field(2));
-  EXPECT_FLOAT_EQ(-4.5f, ro500->ast.field(4));
+  EXPECT_FLOAT_EQ(13.25f, ro500->ast().field(2));
+  EXPECT_FLOAT_EQ(-4.5f, ro500->ast().field(4));
   EXPECT_FLOAT_EQ(13.25f, Battery().Vdc);
   EXPECT_FLOAT_EQ(-4.5f, Battery().Adc);
 
   // Below level 4 nothing is logged; values still go through.
-  RunSettings.debugLevel = 3;
+  SetDebugLevel(3);
   console.text.clear();
   SetRVCPGN1FFFD(m, 1, 120, 260, 2000001500u);
   Deliver(m);
   EXPECT_EQ("", console.text);
   EXPECT_FLOAT_EQ(1.5f, Battery().Adc);
-  EXPECT_FLOAT_EQ(13.0f, ro500->ast.field(2));
+  EXPECT_FLOAT_EQ(13.0f, ro500->ast().field(2));
 }
 
 TEST_F(tDCSourceHandlers, Status1CurrentOverItsWholeRawRange) {
-  RunSettings.debugLevel = 4;
+  SetDebugLevel(4);
   tN2kMsg m;
   SetRVCPGN1FFFD(m, 1, 120, 265, 2000000000u);
   Deliver(m);
@@ -73,19 +71,19 @@ TEST_F(tDCSourceHandlers, Status1CurrentOverItsWholeRawRange) {
   EXPECT_TRUE(console.Has("RVCDCStatus1(140): instance=1, devPri=120, Vdc=65535, Adc=-1\n"));
   EXPECT_FLOAT_EQ(13.25f, Battery().Vdc);
   EXPECT_FLOAT_EQ(0.0f, Battery().Adc);
-  EXPECT_FLOAT_EQ(13.25f, ro500->ast.field(2));
+  EXPECT_FLOAT_EQ(13.25f, ro500->ast().field(2));
   // Raw values from 0x80000000 up are large positive currents, not negative ones.
   SetRVCPGN1FFFD(m, 1, 120, 265, 0xFFFFFFFEu);
   Deliver(m);
   EXPECT_FLOAT_EQ(2294967.294f, Battery().Adc);
-  EXPECT_FLOAT_EQ(2294967.294f, ro500->ast.field(4));
+  EXPECT_FLOAT_EQ(2294967.294f, ro500->ast().field(4));
   char line[tBattery::kLineSize];
   Battery().formatLine(line, sizeof(line));
   EXPECT_EQ(0, strncmp(line, "DCS;,1,120, ,13,2.3e+06, ,", 26)) << line;
 }
 
 TEST_F(tDCSourceHandlers, Statuses2And5ConvertForBothRegistries) {
-  RunSettings.debugLevel = 8;
+  SetDebugLevel(8);
   tN2kMsg m;
   SetRVCPGN1FFFC(m, 1, 120, 293 * 32, 175, 600);  // 20 C, 87.5 %, 600 min
   Deliver(m);
@@ -94,12 +92,12 @@ TEST_F(tDCSourceHandlers, Statuses2And5ConvertForBothRegistries) {
   EXPECT_FLOAT_EQ(20.0f, Battery().Temp);
   EXPECT_EQ(175, Battery().SOC);
   EXPECT_EQ(600, Battery().TR);
-  EXPECT_FLOAT_EQ(20.0f, ro500->ast.field(10));
+  EXPECT_FLOAT_EQ(20.0f, ro500->ast().field(10));
   SetRVCPGN1FFFC(m, 1, 120, 0xFFFF, 255, 0xFFFF);
   Deliver(m);
   EXPECT_FLOAT_EQ(20.0f, Battery().Temp);
   EXPECT_EQ(255, Battery().SOC);
-  EXPECT_FLOAT_EQ(20.0f, ro500->ast.field(10));
+  EXPECT_FLOAT_EQ(20.0f, ro500->ast().field(10));
 
   console.text.clear();
   SetRVCPGN1FEC8(m, 1, 120, 13250, 32000 + 500);
@@ -109,7 +107,7 @@ TEST_F(tDCSourceHandlers, Statuses2And5ConvertForBothRegistries) {
   EXPECT_LT(At("RVCDCStatus5(140)"), At("UpdateDCSS5(140): 13.250000 0.500000\n"));
   EXPECT_FLOAT_EQ(13.25f, Battery().Vdc5);
   EXPECT_FLOAT_EQ(0.5f, Battery().dVdT);
-  EXPECT_FLOAT_EQ(13.25f, ro500->ast.field(2));
+  EXPECT_FLOAT_EQ(13.25f, ro500->ast().field(2));
   // The deprecated rate is normally not available: the line still shows it scaled.
   console.text.clear();
   SetRVCPGN1FEC8(m, 1, 120, 0xFFFFFFFFu, 0xFFFF);
@@ -120,7 +118,7 @@ TEST_F(tDCSourceHandlers, Statuses2And5ConvertForBothRegistries) {
 }
 
 TEST_F(tDCSourceHandlers, Status4LogsScaledValuesWithoutItsSource) {
-  RunSettings.debugLevel = 8;
+  SetDebugLevel(8);
   tN2kMsg m;
   SetRVCPGN1FEC9(m, 1, 120, RVCBCM_Bulk, 288, 35000, RVCBT_LiFePO4);  // 14.4 V, 150 A
   Deliver(m);
@@ -131,9 +129,9 @@ TEST_F(tDCSourceHandlers, Status4LogsScaledValuesWithoutItsSource) {
   EXPECT_FLOAT_EQ(14.4f, Battery().DesVolt);
   EXPECT_FLOAT_EQ(150.0f, Battery().DesAmp);
   EXPECT_EQ(3, Battery().BatType);
-  EXPECT_FLOAT_EQ(14.4f, ro500->ast.field(6));
-  EXPECT_FLOAT_EQ(150.0f, ro500->ast.field(7));
-  EXPECT_FLOAT_EQ(12.0f, ro500->ast.field(9));  // bulk
+  EXPECT_FLOAT_EQ(14.4f, ro500->ast().field(6));
+  EXPECT_FLOAT_EQ(150.0f, ro500->ast().field(7));
+  EXPECT_FLOAT_EQ(12.0f, ro500->ast().field(9));  // bulk
   // Not available: the battery stores NaN, the RO500 keeps its value.
   console.text.clear();
   SetRVCPGN1FEC9(m, 1, 120, RVCBCM_Float, 0xFFFF, 31900, RVCBT_AGM);
@@ -141,11 +139,11 @@ TEST_F(tDCSourceHandlers, Status4LogsScaledValuesWithoutItsSource) {
   EXPECT_TRUE(console.Has("DesVolt(V)=3276.75, DesAmp(A)=-5, BatType=2\n"));
   EXPECT_TRUE(std::isnan(Battery().DesVolt));
   EXPECT_FLOAT_EQ(-5.0f, Battery().DesAmp);
-  EXPECT_FLOAT_EQ(14.4f, ro500->ast.field(6));
+  EXPECT_FLOAT_EQ(14.4f, ro500->ast().field(6));
 }
 
 TEST_F(tDCSourceHandlers, Statuses3_6And11LogAndReachTheBatteries) {
-  RunSettings.debugLevel = 8;
+  SetDebugLevel(8);
   tN2kMsg m;
   SetRVCPGN1FFFB(m, 1, 120, 190, 150, 166, 120);
   Deliver(m);
@@ -178,7 +176,7 @@ TEST_F(tDCSourceHandlers, Statuses3_6And11LogAndReachTheBatteries) {
   EXPECT_EQ(60, Battery().DCPower);
 
   // Below level 8 none of them is logged.
-  RunSettings.debugLevel = 7;
+  SetDebugLevel(7);
   console.text.clear();
   Deliver(m);
   SetRVCPGN1FFFB(m, 1, 120, 190, 150, 166, 120);
@@ -187,7 +185,7 @@ TEST_F(tDCSourceHandlers, Statuses3_6And11LogAndReachTheBatteries) {
 }
 
 TEST_F(tDCSourceHandlers, MessagesThatDoNotDecodeDoNothing) {
-  RunSettings.debugLevel = 9;
+  SetDebugLevel(9);
   tN2kMsg m;
   SetRVCPGN1FFFD(m, 1, 120, 265, 2000000000u);
   m.DataLen = 7;
@@ -196,5 +194,5 @@ TEST_F(tDCSourceHandlers, MessagesThatDoNotDecodeDoNothing) {
   m.DataLen = 6;
   Deliver(m);
   EXPECT_EQ("", console.text);
-  EXPECT_EQ(0u, Batteries.Count());
+  EXPECT_EQ(0u, batteries.Count());
 }

@@ -3,39 +3,33 @@
 #include <map>
 #include <memory>
 
-#include "DeviceList.h"
 #include "DeviceScan.h"
+#include "FakeDirectories.h"
 #include "FakeRuntime.h"
-#include "ProcessObjects.h"
 #include "PtyPort.h"
 #include "TestBus.h"
 #include "TtyAssignment.h"
 
 namespace {
-std::map<int, std::string> gPorts;  // unique number -> port path
-std::string PortFor(int unique, const char *) {
-  return gPorts[unique];
-}
-void NoReset() {}
+// Each charger's port by its unique number.
+class tPortsByUnique : public tTtyAssigner {
+ public:
+  std::map<int, std::string> ports;
+  std::string AssignTty(int unique, const char *, const std::vector<int> &) override {
+    return ports[unique];
+  }
+};
 
 // Real nodes on an in-memory bus; the scan reads the device list of "ours" and
 // registers with the process registry.
 class tScan : public ::testing::Test {
  protected:
   void SetUp() override {
-    RunSettings = tRunSettings();
-    gPorts.clear();
-    gPorts[301] = port301.path;
-    gPorts[302] = port302.path;
-    Devices.SetTtyAssigner(PortFor);
-    Devices.SetDeviceListReset(NoReset);
+    ttys.ports[301] = port301.path;
+    ttys.ports[302] = port302.path;
     ours = MakeNode(204, 177, "ours", "1.0", 277, 277);
   }
-  void TearDown() override {
-    Devices.Clear();
-    Devices.SetTtyAssigner(GetTTY);
-    Devices.SetDeviceListReset(ResetDeviceList);
-  }
+  void TearDown() override { devices.Clear(); }
   std::unique_ptr<tTestNode> MakeNode(uint32_t unique, uint8_t address, const char *model,
                                       const char *sw, uint16_t maker, uint16_t product) {
     std::unique_ptr<tTestNode> n(new tTestNode(bus, clock));
@@ -58,51 +52,55 @@ class tScan : public ::testing::Test {
   }
 
   tScopedRuntime rt;
-  tScopedSettings settings;
+  tScopedDebugLevel debugLevel;
+  tRunSettings settings;
   tScopedConsole console;
   tPtyPort port301, port302;
   tVirtualBus bus;
   tFakeClock clock;
   std::unique_ptr<tTestNode> ours;
+  tPortsByUnique ttys;
+  tEmptyDirectory deviceList;
+  tDevices devices{settings, ttys, deviceList, rt};
 };
 }  // namespace
 
 TEST_F(tScan, RegistersEachRO500OnceAndReportsNothingBelowLevelSeven) {
-  RunSettings.debugLevel = 6;
+  SetDebugLevel(6);
   auto ro500 = MakeNode(301, 140, "RO500", "RODE2.1.5", 963, 200);
   auto other = MakeNode(302, 141, "RO501", "1.0", 963, 201);  // another product
   auto noModel = MakeNode(303, 142, "", "1.0", 963, 200);     // no model ID
   auto otherMaker = MakeNode(304, 143, "RO500", "1.0", 277, 200);
   tN2kDeviceList list(ours.get());
   Settle({ro500.get(), other.get(), noModel.get(), otherMaker.get()});
-  ScanDeviceList(list);
-  EXPECT_EQ(1u, Devices.Count());
-  tRO500 *r = Devices.Find(140);
+  ScanDeviceList(list, devices);
+  EXPECT_EQ(1u, devices.Count());
+  tRO500 *r = devices.Find(140);
   ASSERT_NE(nullptr, r);
-  EXPECT_EQ(301, r->uniqueNumber);
-  EXPECT_EQ(215, r->version);
+  EXPECT_EQ(301, r->uniqueNumber());
+  EXPECT_EQ(215, r->version());
   EXPECT_EQ("RO500 #301 ONLINE\n", port301.Read());
   EXPECT_EQ(std::string::npos, console.text.find("ModeID"));
   EXPECT_EQ(std::string::npos, console.text.find("*****"));
 
   // Unchanged list: nothing happens, not even for a charger the registry has dropped.
   console.text.clear();
-  ScanDeviceList(list);
+  ScanDeviceList(list, devices);
   EXPECT_EQ("", console.text);
-  Devices.Remove(140);
-  ScanDeviceList(list);
-  EXPECT_EQ(nullptr, Devices.Find(140));  // the list has not changed since
+  devices.Remove(140);
+  ScanDeviceList(list, devices);
+  EXPECT_EQ(nullptr, devices.Find(140));  // the list has not changed since
 }
 
 TEST_F(tScan, ReportsEveryDeviceAtLevelSeven) {
-  RunSettings.debugLevel = 7;
+  SetDebugLevel(7);
   auto ro500 = MakeNode(301, 140, "RO500", "2.0", 963, 200);
   static const unsigned long kTx[] = {127507, 12510, 0};
   ro500->ExtendTransmitMessages(kTx);
   tN2kDeviceList list(ours.get());
   Settle({ro500.get()});
   console.text.clear();
-  ScanDeviceList(list);
+  ScanDeviceList(list, devices);
   EXPECT_EQ(0u, console.text.find("\r\n**********************************************************"
                                   "************\r\n"));
   EXPECT_TRUE(console.Has("  ModeID: RO500\r\n  Source: 140\r\n"));
@@ -116,7 +114,7 @@ TEST_F(tScan, ReportsEveryDeviceAtLevelSeven) {
                   "  Transmit PGNs :"));
   EXPECT_TRUE(console.Has(", 127507, 12510\r\n  Receive PGNs  :"));
   EXPECT_EQ("\r\n\r\n", console.text.substr(console.text.size() - 4));
-  EXPECT_NE(nullptr, Devices.Find(140));
+  EXPECT_NE(nullptr, devices.Find(140));
 }
 
 TEST_F(tScan, PgnListsPrintedAsTheyAre) {
@@ -134,49 +132,49 @@ TEST_F(tScan, PgnListsPrintedAsTheyAre) {
   console.text.clear();
   PrintPGNList("L:", many.data());  // more entries than an 8-bit count holds
   EXPECT_EQ(2u + 5 + 299 * 7 + 2, console.text.size());
-  ReportDevice(nullptr);
+  ReportDevice(nullptr, devices);
 }
 
 TEST_F(tScan, AnAddressHeldByAnotherDeviceChangesHands) {
-  RunSettings.debugLevel = 1;
+  SetDebugLevel(1);
   // Registered earlier: 301 at 140 and 302 at 150. Now 302 is at 140, and 301 gone.
-  Devices.Add(140, 301, "1.0", "RO500");
-  Devices.Add(150, 302, "1.0", "RO500");
+  devices.Add(140, 301, "1.0", "RO500");
+  devices.Add(150, 302, "1.0", "RO500");
   port301.Read();
   port302.Read();
   auto moved = MakeNode(302, 140, "RO500", "1.0", 963, 200);
   tN2kDeviceList list(ours.get());
   Settle({moved.get()});
-  ScanDeviceList(list);
+  ScanDeviceList(list, devices);
   EXPECT_EQ("RO500 #301 OFFLINE\n", port301.Read());
   EXPECT_EQ("RO500 #302 OFFLINE\nRO500 #302 ONLINE\n", port302.Read());
-  ASSERT_NE(nullptr, Devices.Find(140));
-  EXPECT_EQ(302, Devices.Find(140)->uniqueNumber);
-  EXPECT_EQ(nullptr, Devices.Find(150));
-  EXPECT_EQ(1u, Devices.Count());
+  ASSERT_NE(nullptr, devices.Find(140));
+  EXPECT_EQ(302, devices.Find(140)->uniqueNumber());
+  EXPECT_EQ(nullptr, devices.Find(150));
+  EXPECT_EQ(1u, devices.Count());
   EXPECT_TRUE(console.Has("ReportDevice: RO500 #301 no longer at CANAddr = 140\n"));
   EXPECT_TRUE(console.Has("ReportDevice: RO500 #302 moved from CANAddr = 150 to 140\n"));
 
   // Typed text now reaches the charger that is at 140.
   port302.Type("$RAS:@\n");
-  tRO500 *r = Devices.Find(140);
-  ASSERT_TRUE(WaitReadable(r->ttyFd));
+  tRO500 *r = devices.Find(140);
+  ASSERT_TRUE(WaitReadable(r->ttyFd()));
   rt.sent.clear();
-  Devices.poll();
+  devices.poll();
   rt.now += 50;
-  Devices.poll();
+  devices.poll();
   ASSERT_FALSE(rt.sent.empty());
   EXPECT_EQ(140, rt.sent.back().Destination);
 }
 
 TEST_F(tScan, ARecordGoesWhenAnotherKindOfDeviceTakesItsAddress) {
-  Devices.Add(140, 301, "1.0", "RO500");
+  devices.Add(140, 301, "1.0", "RO500");
   port301.Read();
   auto battery = MakeNode(301, 140, "Battery", "1.0", 277, 5);  // same number, other maker
   tN2kDeviceList list(ours.get());
   Settle({battery.get()});
-  ScanDeviceList(list);
-  EXPECT_EQ(0u, Devices.Count());
+  ScanDeviceList(list, devices);
+  EXPECT_EQ(0u, devices.Count());
   EXPECT_EQ("RO500 #301 OFFLINE\n", port301.Read());
 }
 
@@ -184,43 +182,43 @@ TEST_F(tScan, AChargerQuietOnTheBusGoesOfflineOnceAndBackWithItsHeartbeat) {
   auto ro500 = MakeNode(301, 140, "RO500", "RODE2.1.5", 963, 200);
   std::unique_ptr<tN2kDeviceList> list(new tN2kDeviceList(ours.get()));
   Settle({ro500.get()});
-  ScanDeviceList(*list);
+  ScanDeviceList(*list, devices);
   EXPECT_EQ("RO500 #301 ONLINE\n", port301.Read());
   // No charger status 2 for 1500 ms: dropped, the list rebuilt and the charger, still
   // answering on the bus, found again at once; it stays off for ten more seconds.
   for (int pass = 0; pass < 8; pass++) {
     rt.now += 1500;
-    Devices.poll();
+    devices.poll();
     list.reset(new tN2kDeviceList(ours.get()));
     for (int t = 0; t < 300; t++, clock.now += 5) {
       ro500->ParseMessages();
       ours->ParseMessages();
     }
     ASSERT_NE(nullptr, list->LocalFindDeviceBySource(140));
-    ScanDeviceList(*list);
-    EXPECT_EQ(0u, Devices.Count());
+    ScanDeviceList(*list, devices);
+    EXPECT_EQ(0u, devices.Count());
   }
   EXPECT_EQ("RO500 #301 OFFLINE\n", port301.Read(100));
   // Its heartbeat again: registered anew, with its status request.
-  Devices.heartbeat(140);
-  ScanDeviceList(*list);
-  ASSERT_NE(nullptr, Devices.Find(140));
-  EXPECT_STREQ("$RAS:@", Devices.Find(140)->cmdBuf);
+  devices.heartbeat(140);
+  ScanDeviceList(*list, devices);
+  ASSERT_NE(nullptr, devices.Find(140));
+  EXPECT_STREQ("$RAS:@", devices.Find(140)->commandText().c_str());
   EXPECT_EQ("RO500 #301 ONLINE\n", port301.Read());
 }
 
 TEST_F(tScan, ARO500ThatLeavesAddressZeroLeavesNoRecordThere) {
-  RunSettings.debugLevel = 1;
-  Devices.Add(0, 301, "1.0", "RO500");
+  SetDebugLevel(1);
+  devices.Add(0, 301, "1.0", "RO500");
   port301.Read();
   auto moved = MakeNode(301, 140, "RO500", "1.0", 963, 200);
   tN2kDeviceList list(ours.get());
   Settle({moved.get()});
-  ScanDeviceList(list);
-  EXPECT_EQ(nullptr, Devices.Find(0));
-  ASSERT_NE(nullptr, Devices.Find(140));
-  EXPECT_EQ(301, Devices.Find(140)->uniqueNumber);
-  EXPECT_EQ(1u, Devices.Count());
+  ScanDeviceList(list, devices);
+  EXPECT_EQ(nullptr, devices.Find(0));
+  ASSERT_NE(nullptr, devices.Find(140));
+  EXPECT_EQ(301, devices.Find(140)->uniqueNumber());
+  EXPECT_EQ(1u, devices.Count());
   EXPECT_EQ("RO500 #301 OFFLINE\nRO500 #301 ONLINE\n", port301.Read());
   EXPECT_TRUE(console.Has("ReportDevice: RO500 #301 moved from CANAddr = 0 to 140\n"));
 }

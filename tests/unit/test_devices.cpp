@@ -9,37 +9,22 @@
 #include <limits>
 
 #include "Devices.h"
+#include "FakeDirectories.h"
 #include "FakeRuntime.h"
 #include "PtyPort.h"
 
 namespace {
-std::string gTtyPath;
-std::vector<std::pair<int, std::string>> gAssigned;
-int gResets = 0;
-
-std::string AssignTty(int key, const char *name) {
-  gAssigned.emplace_back(key, name);
-  return gTtyPath;
-}
-void CountReset() {
-  gResets++;
-}
-
 class tRegistry : public ::testing::Test {
  protected:
-  void SetUp() override {
-    RunSettings = tRunSettings();
-    gTtyPath = port.path;
-    gAssigned.clear();
-    gResets = 0;
-    devices.SetTtyAssigner(AssignTty);
-    devices.SetDeviceListReset(CountReset);
-  }
+  void SetUp() override { ttys.path = port.path; }
   tScopedRuntime rt;
-  tScopedSettings settings;
+  tScopedDebugLevel debugLevel;
+  tRunSettings settings;
   tScopedConsole console;
   tPtyPort port;
-  tDevices devices;
+  tFakeTtys ttys;
+  tEmptyDirectory list;
+  tDevices devices{settings, ttys, list, rt};
 };
 
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
@@ -65,22 +50,22 @@ TEST(ChargeStateCode, MapsTheRvcStatesAndLeavesOthersAlone) {
 TEST_F(tRegistry, AddOpensAnnouncesAndQueuesAStatusRequestOnce) {
   tRO500 *r = devices.Add(140, 204, "RODE2.1.5-beta7", "RO500");
   ASSERT_NE(nullptr, r);
-  ASSERT_EQ(1u, gAssigned.size());
-  EXPECT_EQ(204, gAssigned[0].first);
-  EXPECT_EQ("RO500", gAssigned[0].second);
-  EXPECT_EQ(140, r->canAddr);
-  EXPECT_EQ(204, r->uniqueNumber);
-  EXPECT_EQ(215, r->version);
-  EXPECT_EQ(-1, r->logFd);
+  ASSERT_EQ(1u, ttys.assigned.size());
+  EXPECT_EQ(204, ttys.assigned[0].first);
+  EXPECT_EQ("RO500", ttys.assigned[0].second);
+  EXPECT_EQ(140, r->canAddr());
+  EXPECT_EQ(204, r->uniqueNumber());
+  EXPECT_EQ(215, r->version());
+  EXPECT_EQ(-1, r->logFd());
   EXPECT_EQ("RO500 #204 ONLINE\n", port.Read());
-  EXPECT_TRUE(r->suspended);
+  EXPECT_TRUE(r->suspended());
   rt.now += 50;
   devices.poll();
   ASSERT_EQ(1u, rt.sent.size());
   EXPECT_EQ(140, rt.sent[0].Destination);
 
   EXPECT_EQ(r, devices.Add(140, 999, "9", "X"));  // known address: nothing happens
-  EXPECT_EQ(1u, gAssigned.size());
+  EXPECT_EQ(1u, ttys.assigned.size());
   EXPECT_EQ("", port.Read(50));
   EXPECT_EQ(1u, devices.Count());
   EXPECT_EQ(r, devices.Find(140));
@@ -89,29 +74,29 @@ TEST_F(tRegistry, AddOpensAnnouncesAndQueuesAStatusRequestOnce) {
   EXPECT_EQ(-1, devices.FindUniqueNumber(205));
 
   // Versions that are no number, or too big for an int, read as 0.
-  gTtyPath = "";
-  EXPECT_EQ(0, devices.Add(1, 1, "beta", "M")->version);
-  EXPECT_EQ(0, devices.Add(2, 2, "99999999999", "M")->version);
-  EXPECT_EQ(40, devices.Add(3, 3, "RODE 4.0", "M")->version);
+  ttys.path = "";
+  EXPECT_EQ(0, devices.Add(1, 1, "beta", "M")->version());
+  EXPECT_EQ(0, devices.Add(2, 2, "99999999999", "M")->version());
+  EXPECT_EQ(40, devices.Add(3, 3, "RODE 4.0", "M")->version());
 }
 
 TEST_F(tRegistry, LogFilesStayInTheLogDirectoryWhateverTheModelId) {
   char dir[] = "/tmp/tw-logs-XXXXXX";
   ASSERT_NE(nullptr, mkdtemp(dir));
-  RunSettings.logDir = dir;
+  settings.logDir = dir;
   tRO500 *r = devices.Add(140, 1234, "1.0", "RO500");
-  ASSERT_NE(-1, r->logFd);
+  ASSERT_NE(-1, r->logFd());
   std::string plain = std::string(dir) + "/RO500-1234:RO500.log";
   struct stat st;
   EXPECT_EQ(0, stat(plain.c_str(), &st));
   r = devices.Add(141, 77, "1.0", "../../x/y");
-  ASSERT_NE(-1, r->logFd);
+  ASSERT_NE(-1, r->logFd());
   std::string tame = std::string(dir) + "/RO500-77:.._.._x_y.log";
   EXPECT_EQ(0, stat(tame.c_str(), &st));
   // A blank is no danger to a path: the name keeps it.
   r = devices.Add(142, 78, "1.0", "RO500 Pro");
-  EXPECT_EQ(std::string(dir) + "/RO500-78:RO500 Pro.log", r->logPath);
-  EXPECT_EQ(0, stat(r->logPath.c_str(), &st));
+  EXPECT_EQ(std::string(dir) + "/RO500-78:RO500 Pro.log", r->logPath());
+  EXPECT_EQ(0, stat(r->logPath().c_str(), &st));
   devices.Clear();
   std::string rm = std::string("rm -rf ") + dir;
   ASSERT_EQ(0, system(rm.c_str()));
@@ -121,11 +106,11 @@ TEST_F(tRegistry, ALogFolderThatComesLaterGetsTheNextLogLines) {
   char dir[] = "/tmp/tw-logs-XXXXXX";
   ASSERT_NE(nullptr, mkdtemp(dir));
   const std::string later = std::string(dir) + "/later";
-  RunSettings.logDir = later.c_str();
+  settings.logDir = later.c_str();
   tRO500 *r = devices.Add(140, 1234, "1.0", "RO500");
-  EXPECT_EQ(-1, r->logFd);
-  r->ast.status("AST;,1, ,2,3,4,5, ,6,7,8,9, ,10,11, ,12, ,13,14,15,16\n");
-  r->suspended = false;
+  EXPECT_EQ(-1, r->logFd());
+  r->UpdTerminalFromCAN("AST;,1, ,2,3,4,5, ,6,7,8,9, ,10,11, ,12, ,13,14,15,16\nAOK;\n");
+  r->poll_serialOut();
   ASSERT_EQ(0, mkdir(later.c_str(), 0755));
   // The ninth status tick writes the log lines.
   for (int tick = 0; tick < 9; tick++) {
@@ -133,7 +118,7 @@ TEST_F(tRegistry, ALogFolderThatComesLaterGetsTheNextLogLines) {
     r->markAlive();
     r->poll_status();
   }
-  EXPECT_NE(-1, r->logFd);
+  EXPECT_NE(-1, r->logFd());
   std::ifstream log(later + "/RO500-1234:RO500.log");
   std::string line;
   ASSERT_TRUE(std::getline(log, line));
@@ -156,33 +141,33 @@ TEST_F(tRegistry, ASilentChargerIsRemovedAfter1500Ms) {
   rt.now += 1499;
   devices.poll();
   EXPECT_EQ(1u, devices.Count());
-  EXPECT_EQ(0, gResets);
+  EXPECT_EQ(0, list.rebuilds);
   rt.now += 1;
   devices.poll();
   EXPECT_EQ(0u, devices.Count());
-  EXPECT_EQ(1, gResets);
+  EXPECT_EQ(1, list.rebuilds);
   EXPECT_EQ("RO500 #204 OFFLINE\n", port.Read());
 }
 
 TEST_F(tRegistry, OneDeadChargerIsRemovedPerPass) {
   tPtyPort other;
   devices.Add(140, 204, "1", "A");
-  gTtyPath = other.path;
+  ttys.path = other.path;
   devices.Add(141, 301, "1", "B");
   rt.now += 1500;
   devices.poll();
   EXPECT_EQ(1u, devices.Count());
-  EXPECT_EQ(1, gResets);
+  EXPECT_EQ(1, list.rebuilds);
   devices.poll();
   EXPECT_EQ(0u, devices.Count());
-  EXPECT_EQ(2, gResets);
+  EXPECT_EQ(2, list.rebuilds);
   EXPECT_EQ("RO500 #204 ONLINE\nRO500 #204 OFFLINE\n", port.Read());
   EXPECT_EQ("RO500 #301 ONLINE\nRO500 #301 OFFLINE\n", other.Read());
 }
 
 TEST_F(tRegistry, ClearClosesEverythingWithoutAnOfflineLine) {
   tRO500 *r = devices.Add(140, 204, "1", "A");
-  int fd = r->ttyFd;
+  int fd = r->ttyFd();
   port.Read();
   devices.Clear();
   EXPECT_EQ(0u, devices.Count());
@@ -219,13 +204,13 @@ TEST_F(tRegistry, TellsTheLoopWhatToWaitOnAndForHowLong) {
   r->UpdTerminalFromCAN("AST;,1\nAOK;\n");
   rt.now += 50;
   devices.poll();
-  EXPECT_FALSE(r->suspended);
+  EXPECT_FALSE(r->suspended());
   EXPECT_EQ(950u, devices.MsUntilDue(rt.now));
-  RunSettings.statusUpdates = false;
+  settings.statusUpdates = false;
   EXPECT_EQ(1450u, devices.MsUntilDue(rt.now));
 
   ASSERT_EQ(1, devices.AddPollFds(fds, 4));
-  EXPECT_EQ(r->ttyFd, fds[0].fd);
+  EXPECT_EQ(r->ttyFd(), fds[0].fd);
   EXPECT_EQ(POLLIN, fds[0].events);
   EXPECT_EQ(0, devices.AddPollFds(fds, 0));
 
@@ -236,45 +221,45 @@ TEST_F(tRegistry, TellsTheLoopWhatToWaitOnAndForHowLong) {
   EXPECT_EQ(0, devices.AddPollFds(fds, 4));
   EXPECT_EQ(1000u, devices.MsUntilDue(rt.now));
   // A charger without a port is not waited on.
-  gTtyPath = "";
+  ttys.path = "";
   devices.Add(141, 301, "1", "B");
   EXPECT_EQ(0, devices.AddPollFds(fds, 4));
 }
 
 TEST_F(tRegistry, DcSourceAndChargerValuesReachTheAstLine) {
   tRO500 *r = devices.Add(140, 204, "1", "A");
-  tAST &ast = r->ast;
-  ast.field(4) = 10.0f;
-  devices.UpdateDCSS1(140, 1, 100, 13.2f, kNaN);
+  const tAST &ast = r->ast();
+  devices.UpdateDCSS1(140, {1, 100, kNaN, 10.0f});
+  devices.UpdateDCSS1(140, {1, 100, 13.2f, kNaN});
   EXPECT_FLOAT_EQ(13.2f, ast.field(2));
   EXPECT_FLOAT_EQ(10.0f, ast.field(4));
   EXPECT_FLOAT_EQ(132.0f, ast.field(5));
-  devices.UpdateDCSS1(140, 1, 100, kNaN, -2.5f);
+  devices.UpdateDCSS1(140, {1, 100, kNaN, -2.5f});
   EXPECT_FLOAT_EQ(13.2f, ast.field(2));
   EXPECT_FLOAT_EQ(-33.0f, ast.field(5));
 
-  devices.UpdateDCSS4(140, 1, 100, 3, 14.4f, 30.0f);
+  devices.UpdateDCSS4(140, {1, 100, 3, 14.4f, 30.0f, 2});
   EXPECT_FLOAT_EQ(432.0f, ast.field(8));
   EXPECT_FLOAT_EQ(21.0f, ast.field(9));
-  devices.UpdateDCSS4(140, 1, 100, 0, kNaN, 10.0f);
+  devices.UpdateDCSS4(140, {1, 100, 0, kNaN, 10.0f, 2});
   EXPECT_FLOAT_EQ(144.0f, ast.field(8));
   EXPECT_FLOAT_EQ(21.0f, ast.field(9));  // state 0 leaves it alone
 
-  devices.UpdateCS(140, 0, 1, 13.95f, 5.0f, 80, 6, 1, 1, 0);
+  devices.UpdateCS(140, {0, 1, 13.95f, 5.0f, 80, 6, 1, 1, 0});
   EXPECT_FLOAT_EQ(13.95f, ast.field(13));
   EXPECT_FLOAT_EQ(5.0f, ast.field(3));
   EXPECT_FLOAT_EQ(30.0f, ast.field(9));
   EXPECT_FLOAT_EQ(80.0f, ast.field(16));
-  devices.UpdateCS(140, 0, 1, kNaN, kNaN, 255, 255, 1, 1, 0);
+  devices.UpdateCS(140, {0, 1, kNaN, kNaN, 255, 255, 1, 1, 0});
   EXPECT_FLOAT_EQ(13.95f, ast.field(13));
   EXPECT_FLOAT_EQ(30.0f, ast.field(9));
   EXPECT_FLOAT_EQ(255.0f, ast.field(16));
 
-  devices.UpdateCS2(140, 0, 1, 1, 100, 14.2f, -5.0f, 35.0f);
-  devices.UpdateEngSpeed(140, 0, 1800.5, 0, 0);
+  devices.UpdateCS2(140, {0, 1, 1, 100, 14.2f, -5.0f, 35.0f});
+  devices.UpdateEngSpeed(140, {0, 1800.5, 0, 0});
   EXPECT_FLOAT_EQ(1800.5f, ast.field(12));
-  devices.UpdateEngSpeed(140, 0, -1e9, 0, 0);  // the library's "not available"
-  devices.UpdateEngSpeed(140, 0, std::nan(""), 0, 0);
+  devices.UpdateEngSpeed(140, {0, -1e9, 0, 0});  // the library's "not available"
+  devices.UpdateEngSpeed(140, {0, std::nan(""), 0, 0});
   EXPECT_FLOAT_EQ(1800.5f, ast.field(12));
 
   double v = 1, a = 2, t = 3;
@@ -288,70 +273,77 @@ TEST_F(tRegistry, DcSourceAndChargerValuesReachTheAstLine) {
 }
 
 TEST_F(tRegistry, AChangedChargerConfigurationAsksForTheStatusAgain) {
-  RunSettings.debugLevel = 1;
+  SetDebugLevel(1);
   tRO500 *r = devices.Add(140, 204, "1", "A");
-  r->txNext = nullptr;  // the registration's "$RAS:@" is not what we look for
-  r->suspended = false;
-  devices.UpdateCCS(140, 0, 1, 2, 0, 1, 0, 0, 2, 200, 40);
-  EXPECT_STREQ(
+  // The registration's "$RAS:@" goes out and is answered.
+  rt.now += 50;
+  devices.poll();
+  r->UpdTerminalFromCAN("AOK;\n");
+  ASSERT_FALSE(r->sending());
+  ASSERT_FALSE(r->suspended());
+  devices.UpdateCCS(140, {0, 1, 2, 0, 1, 0, 0, 2, 200, 40});  // the first: remembered
+  EXPECT_FALSE(r->sending());
+  devices.UpdateCCS(140, {0, 1, 2, 0, 1, 0, 0, 2, 200, 40});
+  EXPECT_FALSE(r->sending());
+  devices.UpdateCCS(140, {0, 1, 2, 0, 1, 0, 0, 3, 200, 40});
+  ASSERT_TRUE(r->sending());
+  EXPECT_EQ("$RAS:@", r->commandText());
+  EXPECT_TRUE(r->suspended());
+  EXPECT_TRUE(console.Has(
+      "tDevices::UpdateCCS: detected change in status requesting RAS status.\n"
       "RVCChargerConfigStat(140): Type=0, Instance=1, ChrgAlg=2, ChrgMode=0, BatSense=1, "
-      "Line=0, Linked=0, BatType=2, BatSize=200, MaxAmps=40",
-      r->lastCCS);
-  EXPECT_EQ(nullptr, r->txNext);
-  devices.UpdateCCS(140, 0, 1, 2, 0, 1, 0, 0, 2, 200, 40);
-  EXPECT_EQ(nullptr, r->txNext);
-  devices.UpdateCCS(140, 0, 1, 2, 0, 1, 0, 0, 3, 200, 40);
-  ASSERT_NE(nullptr, r->txNext);
-  EXPECT_STREQ("$RAS:@", r->cmdBuf);
-  EXPECT_TRUE(r->suspended);
-  EXPECT_TRUE(console.Has("detected change in status requesting RAS status.\n"));
+      "Line=0, Linked=0, BatType=3, BatSize=200, MaxAmps=40\n"
+      "RVCChargerConfigStat(140): Type=0, Instance=1, ChrgAlg=2, ChrgMode=0, BatSense=1, "
+      "Line=0, Linked=0, BatType=2, BatSize=200, MaxAmps=40\n"));
 }
 
 TEST_F(tRegistry, ALitLampThatIsNewBecomesAFaultLine) {
   tRO500 *r = devices.Add(140, 204, "1", "A");
   port.Read();
-  devices.UpdateDiag(140, 1, 1, 0, 1, 74, 100, 2, 1, 255, 15);
+  devices.UpdateDiag(140, {1, 1, 0, 1, 74, 100, 2, 1, 255, 15});
   EXPECT_EQ("FLT;,100,-99\n", port.Read());
-  EXPECT_EQ("FLT;,100,-99\n", r->flt.status());
-  devices.UpdateDiag(140, 1, 1, 0, 1, 74, 100, 2, 1, 255, 15);
+  EXPECT_EQ("FLT;,100,-99\n", r->storedLine("FLT"));
+  devices.UpdateDiag(140, {1, 1, 0, 1, 74, 100, 2, 1, 255, 15});
   EXPECT_EQ("", port.Read(50));
-  devices.UpdateDiag(140, 1, 1, 0, 1, 74, 100, 2, 2, 255, 15);  // count raised
+  devices.UpdateDiag(140, {1, 1, 0, 1, 74, 100, 2, 2, 255, 15});  // count raised
   EXPECT_EQ("FLT;,100,-99\n", port.Read());
   // Both lamps off: no line, but remembered, so the same fault again is a transition.
-  devices.UpdateDiag(140, 1, 1, 0, 0, 74, 7, 2, 2, 255, 15);
+  devices.UpdateDiag(140, {1, 1, 0, 0, 74, 7, 2, 2, 255, 15});
   EXPECT_EQ("", port.Read(50));
-  EXPECT_STREQ(
-      "UpdateDiag(140): On=1, Active=1, Red=0, Yellow=0, DSA=74, SPN=7, FMI=2, Count=2, "
-      "DSA_ext=255, Bank=15",
-      r->lastDiag);
-  devices.UpdateDiag(140, 1, 1, 1, 0, 74, 0x8000 + 100, 2, 2, 255, 15);
+  SetDebugLevel(1);
+  devices.UpdateDiag(140, {1, 1, 1, 0, 74, 0x8000 + 100, 2, 2, 255, 15});
   EXPECT_EQ("FLT;,100,-99\n", port.Read());
+  EXPECT_TRUE(console.Has(
+      "tDevices::UpdateDiag: FAULT detected. Status transition:\n"
+      "\tUpdateDiag(140): On=1, Active=1, Red=0, Yellow=0, DSA=74, SPN=7, FMI=2, Count=2, "
+      "DSA_ext=255, Bank=15\n"
+      "\tUpdateDiag(140): On=1, Active=1, Red=1, Yellow=0, DSA=74, SPN=32868, FMI=2, Count=2, "
+      "DSA_ext=255, Bank=15\n"));
   // No port: stored all the same.
-  r->flt.status("");
-  close(r->ttyFd);
-  r->ttyFd = -1;
-  devices.UpdateDiag(140, 1, 1, 1, 0, 74, 300, 2, 2, 255, 15);
-  EXPECT_EQ("FLT;,300,-99\n", r->flt.status());
+  ttys.path = "";
+  tRO500 *portless = devices.Add(141, 301, "1", "B");
+  devices.UpdateDiag(141, {1, 1, 1, 0, 74, 300, 2, 2, 255, 15});
+  EXPECT_EQ("FLT;,300,-99\n", portless->storedLine("FLT"));
 }
 
 TEST_F(tRegistry, ATypedLineReachesTheChargerOnlyWhenTheWaitSaysItsPortHasInput) {
   tPtyPort late;
   tRO500 *typed = devices.Add(140, 204, "1", "A");
-  gTtyPath = late.path;
+  ttys.path = late.path;
   tRO500 *other = devices.Add(141, 205, "1", "B");
   rt.now += 50;
   devices.poll();  // the "$RAS:@" each registration queued
   rt.sent.clear();
 
   port.Type("$RAS:@\n");
-  ASSERT_TRUE(WaitReadable(typed->ttyFd));
+  ASSERT_TRUE(WaitReadable(typed->ttyFd()));
   struct pollfd fds[4];
   const int n = devices.AddPollFds(fds, 4);
   ASSERT_EQ(2, n);
   ASSERT_EQ(1, poll(fds, n, 0));
   devices.NoteReady(fds, n);
   late.Type("$RAS:@\n");  // after the wait: left for the next one
-  ASSERT_TRUE(WaitReadable(other->ttyFd));
+  ASSERT_TRUE(WaitReadable(other->ttyFd()));
   devices.poll();
   rt.now += 50;
   devices.poll();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "HostIdentity.h"
+#include "TextHelpers.h"
 
 TEST(ReleaseNumber, ConvertsTheLeadingNumberAndFallsBack) {
   EXPECT_EQ(204, UniqueIdFromRelease("kQe-204", 1234));

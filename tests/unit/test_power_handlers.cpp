@@ -19,7 +19,7 @@ class PowerHandlers : public tChargerAt140 {
  protected:
   void SetUp() override {
     tChargerAt140::SetUp();
-    RunSettings.udpPort = 10110;
+    settings.udpPort = 10110;
     link.interfaces = {"10.77.0.255"};
   }
   void Converter(unsigned char sid, uint8_t source = 0x40) {
@@ -32,15 +32,13 @@ class PowerHandlers : public tChargerAt140 {
     SetN2kPGN127508(m, instance, 26.11, -1.9, 289.30, 7);  // .. 33 0a ed ff 02 71 07
     Deliver(m, source);
   }
-
-  tFakeRawLink link;
 };
 
 }  // namespace
 
 TEST_F(PowerHandlers, ConverterAskedOncePerSidCycle) {
   Converter(0);  // whatever earlier tests left behind
-  RunSettings.debugLevel = 4;
+  SetDebugLevel(4);
   for (unsigned char sid : {9, 10, 10, 11, 12, 12}) Converter(sid);
   ASSERT_EQ(rt.sent.size(), 2u);
   // ISO requests to the converter (0x40) for 127513 (19 F2 01), then 127510 (16 F2 01).
@@ -68,9 +66,7 @@ TEST_F(PowerHandlers, ConverterAskedOncePerSidCycle) {
 }
 
 TEST_F(PowerHandlers, RO500BatteryRelayedAsItsOwnBatteryStatus) {
-  ro500->ast.field(13) = 13.95f;
-  ro500->ast.field(3) = 4.5f;
-  ro500->ast.field(11) = 40.0f;  // as charger status 2 delivered it
+  ro500->UpdateCS2({0, 1, 1, 80, 13.95f, 4.5f, 40.0f});  // as charger status 2 delivered it
   Battery(0, 140);
   // The message as received, then instance 100 with 13.95 V, 4.5 A, 313.15 K, SID 7.
   EXPECT_EQ(link.Lines(), (std::vector<std::string>{"19f21423 00 33 0a ed ff 02 71 07\r\n",
@@ -83,7 +79,8 @@ TEST_F(PowerHandlers, RO500BatteryRelayedAsItsOwnBatteryStatus) {
   EXPECT_EQ(link.Lines()[3].substr(0, 11), "19f21423 32");
   // A temperature that is not available stays so.
   link.sent.clear();
-  ro500->ast.field(11) = -1e9f;
+  ro500->UpdTerminalFromCAN("AST;,1, ,2,4.5,4,5, ,6,7,8,9, ,10,-1e9, ,12, ,13.95,14,15,16\n");
+  ro500->poll_serialOut();
   Battery(1, 140);
   EXPECT_EQ(link.Lines().back(), "19f21423 65 73 05 2d 00 ff ff 07\r\n");
   EXPECT_TRUE(rt.sent.empty());  // never on the bus
@@ -103,23 +100,23 @@ TEST_F(PowerHandlers, RO500BatteryRelayedAsItsOwnBatteryStatus) {
 }
 
 TEST_F(PowerHandlers, EngineSpeedNotAvailableKeepsTheField) {
-  ro500->ast.field(12) = 1800.0f;
+  ro500->UpdateEngSpeed({0, 1800.0, 0, 0});
   tN2kMsg m;
   SetN2kPGN127488(m, 0, N2kDoubleNA, N2kDoubleNA, 0x7F);
   Deliver(m, 140);
   m.Data[1] = 0xFE;  // 0xFFFE: error
   Deliver(m, 140);
-  EXPECT_FLOAT_EQ(ro500->ast.field(12), 1800.0f);
+  EXPECT_FLOAT_EQ(ro500->ast().field(12), 1800.0f);
   SetN2kPGN127488(m, 0, 804.5, N2kDoubleNA, 0x7F);
   Deliver(m, 140);
-  EXPECT_FLOAT_EQ(ro500->ast.field(12), 804.5f);
+  EXPECT_FLOAT_EQ(ro500->ast().field(12), 804.5f);
   // Priority 2: the identifier has 7 digits.
   EXPECT_EQ(link.Lines().back(), "9f20023 00 92 0c ff ff 7f ff ff\r\n");
   EXPECT_EQ(link.Lines().size(), 3u);
 }
 
 TEST_F(PowerHandlers, RequestsOnlyLoggedSwitchBankAlwaysForwarded) {
-  RunSettings.debugLevel = 4;
+  SetDebugLevel(4);
   tN2kMsg request;
   SetN2kPGN59904(request, 0x23, 126996);
   Deliver(request, 0x50);
@@ -151,7 +148,7 @@ TEST_F(PowerHandlers, ChargerStatusForwardedAsFastPacketLines) {
 }
 
 TEST_F(PowerHandlers, UndecodableMessagesDoNothing) {
-  RunSettings.debugLevel = 9;
+  SetDebugLevel(9);
   for (unsigned long pgn : {127506ul, 127507ul, 127508ul, 127510ul, 127513ul, 127750ul, 127488ul}) {
     tN2kMsg m(15, 6, pgn, 5);  // shorter than any of them
     Deliver(m, 140);
@@ -172,8 +169,8 @@ TEST_F(PowerHandlers, LogLinesAndTheirLevels) {
   SetN2kPGN127513(batConfig, 1, N2kBT_AGM, N2kBES_Yes, N2kBNV_12V, N2kBC_LeadAcid, 720000, 5, 1.25,
                   95);
   SetN2kPGN127488(engine, 0, 804.5, N2kDoubleNA, 0x7F);
-  RunSettings.udpPort = -1;  // the handlers' own lines only
-  RunSettings.debugLevel = 4;
+  settings.udpPort = -1;  // the handlers' own lines only
+  SetDebugLevel(4);
   for (tN2kMsg *m : {&dc, &charger, &config, &batConfig, &engine}) Deliver(*m, 0x50);
   EXPECT_EQ(console.text,
             "N2kDCDetailStat(80): SID=1, DCInstance=2, DCType=0, StateOfCharge=87, "
@@ -184,7 +181,7 @@ TEST_F(PowerHandlers, LogLinesAndTheirLevels) {
             "ChargeCurrentLimit=80, ChargingAlgorithm=3, ChargerMode=1, BatteryTemperature=1, "
             "EqualizationEnabled=0, OverChargeEnable=1, EqualizationTimeRemaining=7200\n");
   console.text.clear();
-  RunSettings.debugLevel = 8;
+  SetDebugLevel(8);
   for (tN2kMsg *m : {&batConfig, &engine}) Deliver(*m, 0x50);
   EXPECT_EQ(console.text,
             "N2kBatConfigStat(80): BatInstance=1, BatType=2, SupportsEqual=1, "

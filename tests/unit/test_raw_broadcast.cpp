@@ -12,10 +12,7 @@ namespace {
 
 class RawBroadcast : public ::testing::Test {
  protected:
-  void SetUp() override {
-    RunSettings = tRunSettings();
-    RunSettings.udpPort = 10110;
-  }
+  void SetUp() override { settings.udpPort = 10110; }
   static tN2kMsg Battery() {
     tN2kMsg m;
     SetN2kPGN127508(m, 0, 26.11, -1.9, 289.30, 0xFF);  // 00 33 0a ed ff 02 71 ff
@@ -23,17 +20,19 @@ class RawBroadcast : public ::testing::Test {
   }
 
   tScopedRuntime rt;
-  tScopedSettings settings;
+  tScopedDebugLevel debugLevel;
+  tRunSettings settings;
   tScopedConsole console;
   tFakeRawLink link;
+  tRawBroadcast raw{link, link.node, settings};
 };
 
 }  // namespace
 
 TEST_F(RawBroadcast, OffWithoutPort) {
-  RunSettings.udpPort = -1;
-  RunSettings.debugLevel = 9;
-  PackNSendRAW(Battery());
+  settings.udpPort = -1;
+  SetDebugLevel(9);
+  PackNSendRAW(raw, Battery());
   EXPECT_EQ(link.opens, 0);
   EXPECT_EQ(link.reads, 0);
   EXPECT_TRUE(link.sent.empty());
@@ -46,7 +45,7 @@ TEST_F(RawBroadcast, EachLineToEveryBroadcastEntry) {
   m.PGN = 127513;
   m.DataLen = 10;
   for (int i = 0; i < 10; i++) m.Data[i] = static_cast<uint8_t>(i);
-  PackNSendRAW(m);
+  PackNSendRAW(raw, m);
   ASSERT_EQ(link.sent.size(), 6u);
   const char *first = "19f21923 00 0a 00 01 02 03 04 05\r\n";
   const char *second = "19f21923 01 06 07 08 09\r\n";
@@ -60,16 +59,16 @@ TEST_F(RawBroadcast, EachLineToEveryBroadcastEntry) {
 }
 
 TEST_F(RawBroadcast, InterfaceListFollowedWithinTwoSeconds) {
-  PackNSendRAW(Battery());
+  PackNSendRAW(raw, Battery());
   rt.now += 1999;
-  PackNSendRAW(Battery());
+  PackNSendRAW(raw, Battery());
   EXPECT_EQ(link.reads, 1);
   EXPECT_EQ(link.sent.size(), 4u);
 
   // An interface that came up is used once the list has been read again.
   link.interfaces.push_back("192.168.1.255");
   rt.now += 1;
-  PackNSendRAW(Battery());
+  PackNSendRAW(raw, Battery());
   EXPECT_EQ(link.reads, 2);
   ASSERT_EQ(link.sent.size(), 7u);
   EXPECT_EQ(link.sent[6].address, "192.168.1.255");
@@ -77,32 +76,37 @@ TEST_F(RawBroadcast, InterfaceListFollowedWithinTwoSeconds) {
 
 TEST_F(RawBroadcast, FailuresDropOnlyThatMessage) {
   link.openWorks = false;
-  PackNSendRAW(Battery());
+  PackNSendRAW(raw, Battery());
   EXPECT_EQ(link.reads, 0);
   link.openWorks = true;
   link.listWorks = false;
-  PackNSendRAW(Battery());
+  PackNSendRAW(raw, Battery());
   EXPECT_TRUE(link.sent.empty());
   // Both are tried again with the next message.
   link.listWorks = true;
-  PackNSendRAW(Battery());
+  PackNSendRAW(raw, Battery());
   EXPECT_EQ(link.opens, 3);
   EXPECT_EQ(link.reads, 2);
   EXPECT_EQ(link.sent.size(), 2u);
+  // A full socket buffer: each datagram the link could not send is counted.
+  EXPECT_EQ(0u, raw.Dropped());
+  link.sendFails = true;
+  PackNSendRAW(raw, Battery());
+  EXPECT_EQ(2u, raw.Dropped());  // one line, two broadcast entries
 }
 
 TEST_F(RawBroadcast, LinesLoggedFromLevelFour) {
-  RunSettings.debugLevel = 3;
-  PackNSendRAW(Battery());
+  SetDebugLevel(3);
+  PackNSendRAW(raw, Battery());
   EXPECT_EQ(console.text, "");
-  RunSettings.debugLevel = 4;
-  PackNSendRAW(Battery());
+  SetDebugLevel(4);
+  PackNSendRAW(raw, Battery());
   EXPECT_EQ(console.text, "PackNSendRAW1(127508): 19f21423 00 33 0a ed ff 02 71 ff\r\n");
   console.text.clear();
   tN2kMsg charger;
   SetN2kPGN127507(charger, 49, 0, N2kCS_Disabled, N2kCM_Standalone, N2kOnOff_Off,
                   N2kOnOff_Unavailable, N2kDoubleNA);
-  PackNSendRAW(charger);
+  PackNSendRAW(raw, charger);
   EXPECT_EQ(console.text,
             "PackNSendRAW2(127507):0 19f21323 00 06 31 00 08 fc ff ff\r\n"
             "PackNSendRAW2(127507):1 19f21323 01\r\n");

@@ -22,19 +22,18 @@ std::string Chars(const tN2kMsg &m) {
 class tBridge : public ::testing::Test {
  protected:
   void SetUp() override {
-    RunSettings = tRunSettings();
-    r.reset(new tRO500(140));
+    r.reset(new tRO500(140, settings, rt));
     r->openPort(port.path);
-    ASSERT_NE(-1, r->ttyFd);
+    ASSERT_NE(-1, r->ttyFd());
     r->markAlive();
   }
   // Types text at the user's end and lets the record read it up to its line feed.
   void TypeLine(const std::string &text) {
     port.Type(text);
     for (int i = 0; i < 50; i++) {
-      if (!WaitReadable(r->ttyFd)) break;
+      if (!WaitReadable(r->ttyFd())) break;
       r->poll_serialIn();
-      if (r->lineEnd == r->lineBuf) break;
+      if (r->typedLength() == 0) break;
     }
   }
   // Moves the clock and runs the sender.
@@ -49,7 +48,8 @@ class tBridge : public ::testing::Test {
   }
 
   tScopedRuntime rt;
-  tScopedSettings settings;
+  tScopedDebugLevel debugLevel;
+  tRunSettings settings;
   tScopedConsole console;
   tPtyPort port;
   std::unique_ptr<tRO500> r;
@@ -58,7 +58,7 @@ class tBridge : public ::testing::Test {
 
 TEST_F(tBridge, ATypedCommandGoesOutCutAfterItsAtSign) {
   TypeLine("$RAS:@\n");
-  EXPECT_TRUE(r->suspended);
+  EXPECT_TRUE(r->suspended());
   After(49);
   EXPECT_TRUE(rt.sent.empty());
   After(1);
@@ -93,7 +93,7 @@ TEST_F(tBridge, LinesGoOutInChunksOfEightFiftyMillisecondsApart) {
   TypeLine("abcdefghijklmno\n");  // 16: the last chunk is full, an empty one ends the text
   for (int i = 0; i < 5; i++) After(50);
   EXPECT_EQ(std::vector<std::string>({"abcdefgh", "ijklmno\n", ""}), SentChars());
-  EXPECT_EQ(nullptr, r->txNext);
+  EXPECT_FALSE(r->sending());
 }
 
 TEST_F(tBridge, ALineTypedWhileAnotherIsSentReplacesTheRest) {
@@ -105,16 +105,16 @@ TEST_F(tBridge, ALineTypedWhileAnotherIsSentReplacesTheRest) {
 }
 
 TEST_F(tBridge, LocalEchoSendsEveryCharacterBackAtOnce) {
-  RunSettings.localEcho = true;
+  settings.localEcho = true;
   TypeLine("ab\n");
   EXPECT_EQ("ab\n", port.Read());
-  RunSettings.localEcho = false;
+  settings.localEcho = false;
   TypeLine("cd\n");
   EXPECT_EQ("", port.Read(50));
 }
 
 TEST_F(tBridge, TheLogOfAShorterLineAfterALongerOneShowsOnlyItself) {
-  RunSettings.debugLevel = 4;
+  SetDebugLevel(4);
   TypeLine("abcdef\n");
   TypeLine("xy\n");
   EXPECT_TRUE(console.Has("tRO500::poll_serialIn: Got xy\n"));
@@ -129,37 +129,38 @@ TEST_F(tBridge, AnswersReachThePortOnceTheyHoldALineFeed) {
   r->UpdTerminalFromCAN(", ,\n");
   r->poll_serialOut();
   EXPECT_EQ("AST;,1, ,\n", port.Read());
-  EXPECT_TRUE(r->ast.parsed());
-  EXPECT_FLOAT_EQ(1.0f, r->ast.field(1));
-  EXPECT_EQ(nullptr, r->rxEnd);
+  EXPECT_TRUE(r->ast().parsed());
+  EXPECT_FLOAT_EQ(1.0f, r->ast().field(1));
+  EXPECT_FALSE(r->receiving());
 }
 
 TEST_F(tBridge, KSemicolonInOnePieceEndsTheSuspension) {
   r->terminal2CAN("$RAS:@");
   r->UpdTerminalFromCAN("AOK;");
-  EXPECT_FALSE(r->suspended);
+  EXPECT_FALSE(r->suspended());
 
   r->terminal2CAN("$RAS:@");
   r->UpdTerminalFromCAN("xxAO");
-  EXPECT_TRUE(r->suspended);
+  EXPECT_TRUE(r->suspended());
   r->UpdTerminalFromCAN("K;\r\n");
-  EXPECT_FALSE(r->suspended);
+  EXPECT_FALSE(r->suspended());
 
   // "K" and ";" in two pieces do not: the suspension then ends more than 20 s after
   // the last status tick.
-  r->ast.status("AST;,1\n");
+  r->UpdTerminalFromCAN("AST;,1\n");
+  r->poll_serialOut();
   r->terminal2CAN("$RAS:@");
-  r->lastStatus = rt.now;
+  ASSERT_EQ(rt.now, r->lastStatusTick());
   r->UpdTerminalFromCAN("AOK");
   r->UpdTerminalFromCAN(";\r\n");
-  EXPECT_TRUE(r->suspended);
+  EXPECT_TRUE(r->suspended());
   rt.now += 20000;
   r->poll_status();
-  EXPECT_TRUE(r->suspended);
+  EXPECT_TRUE(r->suspended());
   rt.now += 1;
   r->poll_status();
-  EXPECT_FALSE(r->suspended);
-  EXPECT_EQ(rt.now, r->lastStatus);  // the tick follows in the same call
+  EXPECT_FALSE(r->suspended());
+  EXPECT_EQ(rt.now, r->lastStatusTick());  // the tick follows in the same call
 }
 
 TEST_F(tBridge, EveryCompleteLineIsFiledByItsOwnTag) {
@@ -173,41 +174,41 @@ TEST_F(tBridge, EveryCompleteLineIsFiledByItsOwnTag) {
       "$RAS:@\r\nAST;,7, ,1,2,3,4, ,5,6,7,8, ,9,10, ,11, ,12,13,14,15\r\nCST;,1,2\r\nSST;,3\r\n"
       "..FLT;,12,3\n..",
       port.Read());
-  EXPECT_TRUE(r->ast.parsed());
-  EXPECT_FLOAT_EQ(7.0f, r->ast.field(1));
-  EXPECT_FLOAT_EQ(15.0f, r->ast.field(16));
-  EXPECT_EQ("CST;,1,2\r\n", r->cst.status());
-  EXPECT_EQ("SST;,3\r\n", r->sst.status());
-  EXPECT_EQ("FLT;,12,3\n", r->flt.status());
+  EXPECT_TRUE(r->ast().parsed());
+  EXPECT_FLOAT_EQ(7.0f, r->ast().field(1));
+  EXPECT_FLOAT_EQ(15.0f, r->ast().field(16));
+  EXPECT_EQ("CST;,1,2\r\n", r->storedLine("CST"));
+  EXPECT_EQ("SST;,3\r\n", r->storedLine("SST"));
+  EXPECT_EQ("FLT;,12,3\n", r->storedLine("FLT"));
 
   // A line whose start went to the port with an earlier flush is still filed whole.
   r->UpdTerminalFromCAN("CPE;,1\nNPC");
   r->poll_serialOut();
   r->UpdTerminalFromCAN(";,2\nENG;,3\nSCV;,4\n");
   r->poll_serialOut();
-  EXPECT_EQ("CPE;,1\n", r->cpe.status());
-  EXPECT_EQ("NPC;,2\n", r->npc.status());
-  EXPECT_EQ("ENG;,3\n", r->eng.status());
-  EXPECT_EQ("SCV;,4\n", r->scv.status());
+  EXPECT_EQ("CPE;,1\n", r->storedLine("CPE"));
+  EXPECT_EQ("NPC;,2\n", r->storedLine("NPC"));
+  EXPECT_EQ("ENG;,3\n", r->storedLine("ENG"));
+  EXPECT_EQ("SCV;,4\n", r->storedLine("SCV"));
   // Lines of other kinds only go to the port.
   r->UpdTerminalFromCAN("XYZ;,1\nAOK;\n");
   r->poll_serialOut();
-  EXPECT_EQ("CPE;,1\n", r->cpe.status());
+  EXPECT_EQ("CPE;,1\n", r->storedLine("CPE"));
 }
 
 TEST_F(tBridge, WithoutAPortAnswersAreStillFiled) {
-  RunSettings.debugLevel = 1;
-  close(r->ttyFd);
-  r->ttyFd = -1;
-  r->UpdTerminalFromCAN("AST;,3, ,1\r\nCST;,9\r\n");
-  r->poll_serialOut();
-  EXPECT_FLOAT_EQ(3.0f, r->ast.field(1));
-  EXPECT_EQ("CST;,9\r\n", r->cst.status());
-  EXPECT_EQ(nullptr, r->rxEnd);
+  SetDebugLevel(1);
+  tRO500 portless(141, settings, rt);
+  portless.UpdTerminalFromCAN("AST;,3, ,1\r\nCST;,9\r\n");
+  portless.poll_serialOut();
+  EXPECT_FLOAT_EQ(3.0f, portless.ast().field(1));
+  EXPECT_EQ("CST;,9\r\n", portless.storedLine("CST"));
+  EXPECT_FALSE(portless.receiving());
   EXPECT_TRUE(console.Has("tRO500::poll_serialOut: No serial port\r\n"));
   // Chunks queued before still go to the charger.
-  r->terminal2CAN("$RAS:@");
-  After(50);
+  portless.terminal2CAN("$RAS:@");
+  rt.now += 50;
+  portless.poll_terminal();
   EXPECT_EQ(std::vector<std::string>({"$RAS:@"}), SentChars());
 }
 
@@ -215,13 +216,13 @@ TEST_F(tBridge, OverlongTextIsBoundedAndTheBridgeGoesOn) {
   // 4094 characters without a line feed go out as they are.
   std::string longLine(4094, 'x');
   port.Type(longLine);
-  for (int i = 0; i < 200 && r->txNext == nullptr; i++) {
-    if (!WaitReadable(r->ttyFd)) break;
+  for (int i = 0; i < 200 && !r->sending(); i++) {
+    if (!WaitReadable(r->ttyFd())) break;
     r->poll_serialIn();
   }
-  ASSERT_NE(nullptr, r->txNext);
-  EXPECT_EQ(4094u, strlen(r->cmdBuf));
-  EXPECT_EQ(r->lineBuf, r->lineEnd);
+  ASSERT_TRUE(r->sending());
+  EXPECT_EQ(4094u, r->commandText().size());
+  EXPECT_EQ(0u, r->typedLength());
   TypeLine("ok\n");
   After(50);
   EXPECT_EQ(std::vector<std::string>({"ok\n"}), SentChars());
@@ -232,8 +233,7 @@ TEST_F(tBridge, OverlongTextIsBoundedAndTheBridgeGoesOn) {
   std::string out;
   for (int i = 0; i < 50 && out.size() < 4095; i++) out += port.Read();
   EXPECT_EQ(std::string(4095, 'y'), out);
-  ASSERT_NE(nullptr, r->rxEnd);
-  EXPECT_STREQ("y", r->rxBuf);
+  EXPECT_EQ("y", r->receivedText());
   // Pieces longer than a TERMINAL message carries are taken whole as well.
   r->UpdTerminalFromCAN("0123456789ABCDEF\n");
   r->poll_serialOut();
@@ -244,16 +244,18 @@ TEST_F(tBridge, StatusTicksOncePerSecondAndLogsEveryNinth) {
   char logPath[] = "/tmp/tw-ro500-log-XXXXXX";
   int fd = mkstemp(logPath);
   ASSERT_NE(-1, fd);
-  r->logFd = fd;
+  close(fd);
+  r->openLog(logPath);
+  fd = r->logFd();
+  ASSERT_NE(-1, fd);
   // No AST line yet: the tick asks for one instead of writing.
   rt.now += 1000;
   r->poll_status();
-  EXPECT_TRUE(r->suspended);
-  EXPECT_STREQ("$RAS:@", r->cmdBuf);
-  EXPECT_EQ(1, r->statTick);
+  EXPECT_TRUE(r->suspended());
+  EXPECT_EQ("$RAS:@", r->commandText());
+  EXPECT_EQ(1, r->statusTick());
 
-  r->UpdTerminalFromCAN("AST;,1, ,2,3,4,5, ,6,7,8,9, ,10,11, ,12, ,13,14,15,16\nAOK;\n");
-  r->cpe.status("CPE;,42\n");
+  r->UpdTerminalFromCAN("AST;,1, ,2,3,4,5, ,6,7,8,9, ,10,11, ,12, ,13,14,15,16\nCPE;,42\nAOK;\n");
   r->poll_serialOut();
   port.Read();
   rt.now += 999;
@@ -275,8 +277,8 @@ TEST_F(tBridge, StatusTicksOncePerSecondAndLogsEveryNinth) {
   rt.now += 1000;
   r->poll_status();
   EXPECT_EQ(ast + "CPE;,42\n", port.Read());
-  EXPECT_EQ(0, r->statTick);
-  EXPECT_EQ(1, r->statIndex);
+  EXPECT_EQ(0, r->statusTick());
+  EXPECT_EQ(1, r->rotation());
   std::ifstream log(logPath);
   std::stringstream content;
   content << log.rdbuf();
@@ -291,17 +293,17 @@ TEST_F(tBridge, StatusTicksOncePerSecondAndLogsEveryNinth) {
 }
 
 TEST_F(tBridge, AHungUpPortRestsAndIsServedAgainWhenItComesBack) {
-  RunSettings.statusUpdates = false;  // leaves the heartbeat and the rest as timers
+  settings.statusUpdates = false;  // leaves the heartbeat and the rest as timers
   char dir[] = "/tmp/tw-hup-XXXXXX";
   ASSERT_NE(nullptr, mkdtemp(dir));
   // The record knows its port by a name, as the daemon knows /dev/tnt1.
   std::string link = std::string(dir) + "/tnt1";
   ASSERT_EQ(0, symlink(port.path.c_str(), link.c_str()));
-  tRO500 rec(141);
+  tRO500 rec(141, settings, rt);
   rec.openPort(link);
   rec.markAlive();
-  ASSERT_NE(-1, rec.ttyFd);
-  EXPECT_EQ(rec.ttyFd, rec.pollFd());
+  ASSERT_NE(-1, rec.ttyFd());
+  EXPECT_EQ(rec.ttyFd(), rec.pollFd());
 
   port.CloseUser();
   rec.poll_serialIn();
@@ -323,7 +325,7 @@ TEST_F(tBridge, AHungUpPortRestsAndIsServedAgainWhenItComesBack) {
   ASSERT_NE(-1, rec.pollFd());
   rec.markAlive();
   again.Type("hi\n");
-  ASSERT_TRUE(WaitReadable(rec.ttyFd));
+  ASSERT_TRUE(WaitReadable(rec.ttyFd()));
   rec.poll_serialIn();
   rt.now += 50;
   rec.poll_terminal();
@@ -338,19 +340,30 @@ TEST_F(tBridge, AHungUpPortRestsAndIsServedAgainWhenItComesBack) {
   rt.now += 1000;
   rec.markAlive();
   rec.poll_serialIn();
-  EXPECT_EQ(-1, rec.ttyFd);
+  EXPECT_EQ(-1, rec.ttyFd());
   EXPECT_EQ(1000u, rec.msUntilDue(rt.now));
   tPtyPort third;
   ASSERT_EQ(0, symlink(third.path.c_str(), link.c_str()));
   rt.now += 500;
   rec.markAlive();
   rec.poll_serialIn();
-  EXPECT_EQ(-1, rec.ttyFd);
+  EXPECT_EQ(-1, rec.ttyFd());
   rt.now += 500;
   rec.poll_serialIn();
-  EXPECT_NE(-1, rec.ttyFd);
+  EXPECT_NE(-1, rec.ttyFd());
   rec.writePort("third\n");
   EXPECT_EQ("third\n", third.Read());
   unlink(link.c_str());
   rmdir(dir);
+}
+
+TEST_F(tBridge, WhatAPortDoesNotTakeIsDroppedAndCounted) {
+  // Nobody reads the user's end: the pty fills, and the bridge never waits for it.
+  const std::string chunk(4096, 'x');
+  for (int i = 0; i < 64; i++) r->writePort(chunk);
+  const uint64_t dropped = r->portBytesDropped();
+  EXPECT_GT(dropped, 0u);
+  std::string taken;
+  for (std::string more = port.Read(); !more.empty(); more = port.Read(50)) taken += more;
+  EXPECT_EQ(64u * 4096u, taken.size() + dropped);
 }

@@ -6,6 +6,7 @@
 #include "FakeRuntime.h"
 #include "N2kTime.h"
 #include "RunCommand.h"
+#include "TextHelpers.h"
 
 TEST(TrimNewline, RemovesExactlyOneTrailingNewline) {
   std::string s = "abc\n";

@@ -10,7 +10,7 @@ class tHandlers : public tChargerAt140 {};
 }  // namespace
 
 TEST_F(tHandlers, UnknownPgnsAndUndecodableMessagesDoNothing) {
-  RunSettings.debugLevel = 9;
+  SetDebugLevel(9);
   tN2kMsg zero;
   zero.PGN = 0;
   Deliver(zero);
@@ -23,28 +23,28 @@ TEST_F(tHandlers, UnknownPgnsAndUndecodableMessagesDoNothing) {
   shortStatus.DataLen = 7;
   Deliver(shortStatus);
   EXPECT_EQ("", console.text);
-  EXPECT_FLOAT_EQ(0.0f, ro500->ast.field(3));
+  EXPECT_FLOAT_EQ(0.0f, ro500->ast().field(3));
 }
 
 TEST_F(tHandlers, ChargerStatusScalesAndLogsAtLevelFour) {
-  RunSettings.debugLevel = 4;
+  SetDebugLevel(4);
   tN2kMsg m;
   SetRVCPGN1FFC7(m, 1, 264, 32100, 80, RVCBCM_Absorption, true, false, RVCCFC_NotForced);
   Deliver(m);
-  EXPECT_FLOAT_EQ(13.2f, ro500->ast.field(13));
-  EXPECT_FLOAT_EQ(5.0f, ro500->ast.field(3));
-  EXPECT_FLOAT_EQ(21.0f, ro500->ast.field(9));
-  EXPECT_FLOAT_EQ(80.0f, ro500->ast.field(16));
+  EXPECT_FLOAT_EQ(13.2f, ro500->ast().field(13));
+  EXPECT_FLOAT_EQ(5.0f, ro500->ast().field(3));
+  EXPECT_FLOAT_EQ(21.0f, ro500->ast().field(9));
+  EXPECT_FLOAT_EQ(80.0f, ro500->ast().field(16));
   EXPECT_TRUE(
       console.Has("RVCChrgStat(140): Type=0, Instance=1, CVdc=264, CAdc=32100, PerMax=80, State=3, "
                   "EnableAtPO=1, AutoRechg=0, ForcedChrg=0\n"));
-  RunSettings.debugLevel = 3;
+  SetDebugLevel(3);
   console.text.clear();
   SetRVCPGN1FFC7(m, 1, 0xFFFF, 31900, 80, RVCBCM_Absorption, true, false, RVCCFC_NotForced);
   Deliver(m);
   EXPECT_EQ("", console.text);
-  EXPECT_FLOAT_EQ(13.2f, ro500->ast.field(13));  // not available: kept
-  EXPECT_FLOAT_EQ(-5.0f, ro500->ast.field(3));
+  EXPECT_FLOAT_EQ(13.2f, ro500->ast().field(13));  // not available: kept
+  EXPECT_FLOAT_EQ(-5.0f, ro500->ast().field(3));
 }
 
 TEST_F(tHandlers, ChargerStatus2IsTheHeartbeatEvenAtLevelZero) {
@@ -53,47 +53,52 @@ TEST_F(tHandlers, ChargerStatus2IsTheHeartbeatEvenAtLevelZero) {
   SetRVCPGN1FEA3(m, 1, 255, 100, 284, 32600, 75);
   Deliver(m);
   rt.now += 1400;
-  Devices.poll();
-  EXPECT_EQ(ro500, Devices.Find(140));
-  EXPECT_FLOAT_EQ(14.2f, ro500->ast.field(13));
-  EXPECT_FLOAT_EQ(30.0f, ro500->ast.field(3));
-  EXPECT_FLOAT_EQ(35.0f, ro500->ast.field(11));  // byte 75: 35 C
+  devices.poll();
+  EXPECT_EQ(ro500, devices.Find(140));
+  EXPECT_FLOAT_EQ(14.2f, ro500->ast().field(13));
+  EXPECT_FLOAT_EQ(30.0f, ro500->ast().field(3));
+  EXPECT_FLOAT_EQ(35.0f, ro500->ast().field(11));  // byte 75: 35 C
   EXPECT_EQ("", console.text);
 
-  RunSettings.debugLevel = 8;
+  SetDebugLevel(8);
   SetRVCPGN1FEA3(m, 1, 255, 100, 284, 32600, 255);
   Deliver(m);
-  EXPECT_FLOAT_EQ(35.0f, ro500->ast.field(11));
+  EXPECT_FLOAT_EQ(35.0f, ro500->ast().field(11));
   EXPECT_TRUE(console.Has(
       "RVCChargerStatus2(140): ChrgType=0, ChrgInst=1, DCInst=255, DevPri=100, Vdc=284, "
       "Adc=32600, Temp=255\n"));
   // Another sender: logged, and nothing else.
   Deliver(m, 141);
-  EXPECT_EQ(nullptr, Devices.Find(141));
+  EXPECT_EQ(nullptr, devices.Find(141));
 }
 
 TEST_F(tHandlers, ConfigurationChangesAskForStatusAndTheRestIsOnlyLogged) {
   tN2kMsg m;
   SetRVCPGN1FFC6(m, 1, RVCCA_3Stage, RVCCM_Standalone, true, RVCCL_Line1, RVCBT_AGM, 200, 32800);
-  ro500->txNext = nullptr;
+  rt.now += 50;
+  devices.poll();  // the registration's "$RAS:@" goes out
+  ASSERT_FALSE(ro500->sending());
+  SetDebugLevel(8);
   Deliver(m);
-  EXPECT_EQ(nullptr, ro500->txNext);
-  EXPECT_STREQ(
+  EXPECT_FALSE(ro500->sending());
+  EXPECT_EQ(
       "RVCChargerConfigStat(140): Type=0, Instance=1, ChrgAlg=2, ChrgMode=0, BatSense=1, "
-      "Line=0, Linked=0, BatType=2, BatSize=200, MaxAmps=40",
-      ro500->lastCCS);
+      "Line=0, Linked=0, BatType=2, BatSize=200, MaxAmps=40\n",
+      console.text);
+  SetDebugLevel(0);
   SetRVCPGN1FFC6(m, 1, RVCCA_3Stage, RVCCM_Standalone, true, RVCCL_Line1, RVCBT_Gel, 200, 32800);
   Deliver(m);
-  ASSERT_NE(nullptr, ro500->txNext);
-  EXPECT_STREQ("$RAS:@", ro500->cmdBuf);
+  ASSERT_TRUE(ro500->sending());
+  EXPECT_EQ("$RAS:@", ro500->commandText());
+  console.text.clear();
 
   // The other configuration and equalization messages are only logged, from level 8.
   tN2kMsg c3;
   SetRVCPGN1FECC(c3, 1, 288, 284, 270, 20);
-  RunSettings.debugLevel = 7;
+  SetDebugLevel(7);
   Deliver(c3);
   EXPECT_EQ("", console.text);
-  RunSettings.debugLevel = 8;
+  SetDebugLevel(8);
   Deliver(c3);
   EXPECT_EQ(
       "RVCChargerConfigStat3(140): Type=0, Instance=1, BulkV=288, AbsorbV=284, FloatV=270, "
@@ -105,27 +110,26 @@ TEST_F(tHandlers, TerminalTextReachesTheSendersBridge) {
   tN2kMsg m;
   SetRVCPGN17E00(m, 177, 3, "xAO");
   Deliver(m);
-  ASSERT_NE(nullptr, ro500->rxEnd);
-  EXPECT_STREQ("xAO", ro500->rxBuf);
-  EXPECT_TRUE(ro500->suspended);
+  EXPECT_EQ("xAO", ro500->receivedText());
+  EXPECT_TRUE(ro500->suspended());
   SetRVCPGN17E00(m, 177, 8, "K;\r\nAST;");  // a full message: 8 characters
   Deliver(m);
-  EXPECT_STREQ("xAOK;\r\nAST;", ro500->rxBuf);
-  EXPECT_FALSE(ro500->suspended);
+  EXPECT_EQ("xAOK;\r\nAST;", ro500->receivedText());
+  EXPECT_FALSE(ro500->suspended());
 
   // From anyone else: logged at level 6, not routed.
-  RunSettings.debugLevel = 6;
+  SetDebugLevel(6);
   SetRVCPGN17E00(m, 177, 2, "hi");
   Deliver(m, 141);
   EXPECT_EQ("RVCTerminal(141): Source=177, Count=2, Characters=hi\n", console.text);
-  EXPECT_STREQ("xAOK;\r\nAST;", ro500->rxBuf);
-  RunSettings.debugLevel = 5;
+  EXPECT_EQ("xAOK;\r\nAST;", ro500->receivedText());
+  SetDebugLevel(5);
   Deliver(m, 141);
   EXPECT_EQ("RVCTerminal(141): Source=177, Count=2, Characters=hi\n", console.text);
 }
 
 TEST_F(tHandlers, DiagnosticsLogTheWholeSpnAndReportFifteenBits) {
-  RunSettings.debugLevel = 8;
+  SetDebugLevel(8);
   tN2kMsg m;
   SetISOPGN1FECA(m, true, true, false, true, 74, 32768 + 100, ISOFMI_Erratic, 1, 255, 15);
   Deliver(m);
@@ -133,7 +137,9 @@ TEST_F(tHandlers, DiagnosticsLogTheWholeSpnAndReportFifteenBits) {
       console.Has("ISODiagnostics(140): On=1, Active=1, Red=0, Yellow=1, DSA=74, SPN=32868, FMI=2, "
                   "Count=1, DSA_ext=255, Bank=15\n"));
   EXPECT_EQ("FLT;,100,-99\n", port.Read());
-  EXPECT_NE(nullptr, strstr(ro500->lastDiag, "SPN=100,"));
+  EXPECT_TRUE(
+      console.Has("tDevices::UpdateDiag: UpdateDiag(140): On=1, Active=1, Red=0, "
+                  "Yellow=1, DSA=74, SPN=100, FMI=2,"));
 }
 
 TEST_F(tHandlers, ProductIdIsOnlyAnnounced) {
@@ -142,7 +148,7 @@ TEST_F(tHandlers, ProductIdIsOnlyAnnounced) {
   m.DataLen = 8;
   Deliver(m);
   EXPECT_EQ("", console.text);
-  RunSettings.debugLevel = 1;
+  SetDebugLevel(1);
   Deliver(m);
   EXPECT_EQ("RVCProdID: Not supported\r\n", console.text);
 }

@@ -8,27 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "Dispatch.h"
-#include "FakeRuntime.h"
+#include "ChargerAt140.h"
 #include "N2kMessages.h"
 #include "RVCMessages.h"
 #include "SystemClock.h"
 
 namespace {
 
-std::vector<std::string> gCommands;
-int Record(const char *command) {
-  gCommands.push_back(command);
-  return 0;
-}
-
-class SystemClock : public ::testing::Test {
+// Commands are caught by the fake runtime, so that no test ever runs /bin/date.
+class SystemClock : public tChargerAt140 {
  protected:
   void SetUp() override {
-    RunSettings = tRunSettings();
-    gCommands.clear();
-    old_ = ClockCommandRunner;
-    ClockCommandRunner = Record;
+    tChargerAt140::SetUp();
     // A router in central Europe, as OpenWrt sets it: bus times must not move with it.
     const char *tz = getenv("TZ");
     oldTz_ = tz != nullptr ? tz : "";
@@ -40,17 +31,14 @@ class SystemClock : public ::testing::Test {
     tzset();
   }
   void TearDown() override {
-    ClockCommandRunner = old_;
+    tChargerAt140::TearDown();
     if (hadTz_)
       setenv("TZ", oldTz_.c_str(), 1);
     else
       unsetenv("TZ");
     tzset();
   }
-  void Deliver(tN2kMsg m) {
-    m.Source = 0x30;
-    HandleN2kMsg(m);
-  }
+  void Deliver(tN2kMsg m) { tChargerAt140::Deliver(m, 0x30); }
   void SystemTime(uint16_t date, double seconds) {
     tN2kMsg m;
     SetN2kPGN126992(m, 1, date, seconds, N2ktimes_GPS);
@@ -63,12 +51,9 @@ class SystemClock : public ::testing::Test {
     Deliver(m);
   }
 
-  tScopedRuntime rt;
-  tScopedSettings settings;
-  tScopedConsole console;
+  std::vector<std::string> &commands = rt.commands;
 
  private:
-  tCommandRunner old_;
   std::string oldTz_;
   bool hadTz_ = false;
 };
@@ -79,14 +64,14 @@ TEST_F(SystemClock, SixteenSecondsApartSetsTheClock) {
   rt.wall = 1700000000;
   SetSystemTime("N2kSysDateTime", 1700000015);
   SetSystemTime("N2kSysDateTime", 1699999985);
-  EXPECT_TRUE(gCommands.empty());
+  EXPECT_TRUE(commands.empty());
   SetSystemTime("N2kSysDateTime", 1700000016);
   SetSystemTime("RVCDateTime", 1699999984);
-  EXPECT_EQ(gCommands,
+  EXPECT_EQ(commands,
             (std::vector<std::string>{"/bin/date -s '@1700000016'", "/bin/date -s '@1699999984'"}));
   // Logged from level 4 only.
   EXPECT_EQ(console.text, "");
-  RunSettings.debugLevel = 4;
+  SetDebugLevel(4);
   SetSystemTime("RVCDateTime", 1700000100);
   EXPECT_EQ(console.text, "RVCDateTime: /bin/date -s '@1700000100'\n");
 }
@@ -95,29 +80,29 @@ TEST_F(SystemClock, NoWrapIn2038) {
   // 2038-06-13: 25000 days, past 2^31 s; the clock 20 s behind it.
   rt.wall = 2160000000 - 20;
   SystemTime(25000, 0.5);
-  EXPECT_EQ(gCommands, std::vector<std::string>{"/bin/date -s '@2160000000'"});
+  EXPECT_EQ(commands, std::vector<std::string>{"/bin/date -s '@2160000000'"});
   // A clock still in 2023 is far away from it, not "close" through a wrap.
-  gCommands.clear();
+  commands.clear();
   rt.wall = 1700000000;
   SystemTime(25000, 0);
-  EXPECT_EQ(gCommands, std::vector<std::string>{"/bin/date -s '@2160000000'"});
-  gCommands.clear();
+  EXPECT_EQ(commands, std::vector<std::string>{"/bin/date -s '@2160000000'"});
+  commands.clear();
   rt.wall = 2160000000;
   SystemTime(25000, 10);
-  EXPECT_TRUE(gCommands.empty());
+  EXPECT_TRUE(commands.empty());
 }
 
 TEST_F(SystemClock, SystemTimeIsUtcWithoutFraction) {
   rt.wall = 1000;
-  RunSettings.debugLevel = 8;
+  SetDebugLevel(8);
   SystemTime(2, 3600.75);  // 50 hours after the epoch
-  EXPECT_EQ(gCommands, std::vector<std::string>{"/bin/date -s '@176400'"});
+  EXPECT_EQ(commands, std::vector<std::string>{"/bin/date -s '@176400'"});
   EXPECT_TRUE(console.Has("N2kSysDateTime(48): SSID=1, Date=2, time=3600.75, Source=0\n"));
 }
 
 TEST_F(SystemClock, SystemTimeNotAvailableNeverSetsTheClock) {
   rt.wall = 1700000000;
-  RunSettings.debugLevel = 4;
+  SetDebugLevel(4);
   SystemTime(0xFFFF, 43200);  // date not available
   SystemTime(0xFFFE, 43200);  // date error
   SystemTime(19723, N2kDoubleNA);
@@ -129,7 +114,7 @@ TEST_F(SystemClock, SystemTimeNotAvailableNeverSetsTheClock) {
   const uint8_t bytes[8] = {0x01, 0xF0, 0x0B, 0x4D, 0x00, 0xE9, 0xA4, 0x35};
   for (int i = 0; i < 8; i++) late.Data[i] = bytes[i];
   Deliver(late);
-  EXPECT_TRUE(gCommands.empty());
+  EXPECT_TRUE(commands.empty());
   EXPECT_EQ(console.text, std::string(4, 'x').replace(0, 4, "") +
                               "N2kSysDateTime(48): date or time not available, clock left alone\n"
                               "N2kSysDateTime(48): date or time not available, clock left alone\n"
@@ -146,7 +131,7 @@ TEST_F(SystemClock, RvcLocalTimePlusZone) {
   RvcTime(24, 1, 10, 0, 254);
   // A zone that is not available adds nothing.
   RvcTime(24, 1, 1, 12, 255, 30, 15);
-  EXPECT_EQ(gCommands,
+  EXPECT_EQ(commands,
             (std::vector<std::string>{"/bin/date -s '@1704067200'", "/bin/date -s '@1704157200'",
                                       "/bin/date -s '@1704837600'", "/bin/date -s '@1704112215'"}));
 }
@@ -159,28 +144,28 @@ TEST_F(SystemClock, RvcTimeIsTheSameInstantInEveryRouterZone) {
     RvcTime(24, 7, 1, 12, 0);
     RvcTime(24, 7, 1, 14, 22);
   }
-  EXPECT_EQ(gCommands, std::vector<std::string>(6, "/bin/date -s '@1719835200'"));
+  EXPECT_EQ(commands, std::vector<std::string>(6, "/bin/date -s '@1719835200'"));
   // A CET router one hour behind a correct bus clock is set, not "in step".
-  gCommands.clear();
+  commands.clear();
   UseZone("CET-1CEST,M3.5.0,M10.5.0/3");
   rt.wall = 1704067200 - 3600;
   RvcTime(24, 1, 1, 0, 0);
-  EXPECT_EQ(gCommands, std::vector<std::string>{"/bin/date -s '@1704067200'"});
+  EXPECT_EQ(commands, std::vector<std::string>{"/bin/date -s '@1704067200'"});
   // February 30th carries into March, as a calendar would.
-  gCommands.clear();
+  commands.clear();
   RvcTime(24, 2, 30, 0, 0);
-  EXPECT_EQ(gCommands, std::vector<std::string>{"/bin/date -s '@1709251200'"});
+  EXPECT_EQ(commands, std::vector<std::string>{"/bin/date -s '@1709251200'"});
 }
 
 TEST_F(SystemClock, AllThreeRvcMessagesReachTheHandler) {
   rt.wall = 0;
-  RunSettings.debugLevel = 8;
+  SetDebugLevel(8);
   tN2kMsg m;
   SetRVCPGN1FFFE(m, 24, 1, 1, 2, 0, 0, 0, RVCTZ_GMT);
   Deliver(m);
   SetRVCPGN1FFA0(m, 24, 1, 1, 2, 0, 0, 1, RVCTZ_GMT);
   Deliver(m);
-  EXPECT_EQ(gCommands,
+  EXPECT_EQ(commands,
             (std::vector<std::string>{"/bin/date -s '@1704067200'", "/bin/date -s '@1704067201'"}));
   EXPECT_TRUE(
       console.Has("RVCDateTime(48): Year=24, Month=1, Date=1, DayOfWeek=2, Hour=0, "
@@ -189,7 +174,7 @@ TEST_F(SystemClock, AllThreeRvcMessagesReachTheHandler) {
 
 TEST_F(SystemClock, RvcFieldsOutOfRangeNeverSetTheClock) {
   rt.wall = 0;
-  RunSettings.debugLevel = 4;
+  SetDebugLevel(4);
   RvcTime(255, 1, 1, 0, 0);  // year not available
   RvcTime(24, 0, 1, 0, 0);   // month 0
   RvcTime(24, 13, 1, 0, 0);  // month 13
@@ -200,7 +185,7 @@ TEST_F(SystemClock, RvcFieldsOutOfRangeNeverSetTheClock) {
   RvcTime(24, 1, 1, 0, 0, 0, 60);
   RvcTime(24, 1, 1, 0, 100);  // no zone
   RvcTime(24, 1, 1, 0, 241);
-  EXPECT_TRUE(gCommands.empty());
+  EXPECT_TRUE(commands.empty());
   size_t lines = 0;
   for (size_t at = 0; (at = console.text.find("clock left alone\n", at)) != std::string::npos; at++)
     lines++;

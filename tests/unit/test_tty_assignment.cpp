@@ -8,10 +8,12 @@
 #include <string>
 
 #include "CanAddress.h"
+#include "Devices.h"
+#include "FakeDirectories.h"
 #include "FakeRuntime.h"
-#include "ProcessObjects.h"
 #include "RunCommand.h"
 #include "SafeName.h"
+#include "TextHelpers.h"
 #include "TtyAssignment.h"
 
 TEST(TtyPlan, AddsKnowsAndRenamesEntries) {
@@ -143,9 +145,10 @@ class tUciStore : public ::testing::Test {
 }  // namespace
 
 TEST_F(tUciStore, GetTTYStoresEntriesThatLastAndNeverHandsTheShellAName) {
-  tScopedSettings settings;
+  tScopedDebugLevel debugLevel;
+  tRunSettings settings;
   tScopedConsole console;
-  RunSettings.debugLevel = 4;
+  SetDebugLevel(4);
   EXPECT_EQ("/dev/tnt1", GetTTY(204, "A"));
   EXPECT_EQ("204:1:A", Table());
   EXPECT_TRUE(
@@ -215,17 +218,23 @@ TEST_F(tUciStore, ANewChargerNeverGetsTheRegisteredOnesPortWhenUciFails) {
   std::ofstream failing(dir_ + "/bin/uci");
   failing << "#!/bin/sh\nexit 1\n";
   failing.close();
+  tRunSettings settings;
+  tUciTtyAssigner ttys;
+  tEmptyDirectory deviceList;
+  tDevices devices(settings, ttys, deviceList, rt);
   // The first charger is served on /dev/tnt1, though uci could not store it.
-  Devices.Add(140, 1001, "1.0", "RO500");
-  EXPECT_EQ("/dev/tnt3", GetTTY(1002, "RO500"));
-  Devices.Clear();
+  EXPECT_EQ("/dev/tnt1", devices.Add(140, 1001, "1.0", "RO500")->portPath());
+  EXPECT_EQ("/dev/tnt3", devices.Add(141, 1002, "1.0", "RO500")->portPath());
+  EXPECT_EQ("/dev/tnt5", GetTTY(1003, "RO500", {1, 3}));
+  devices.Clear();
   EXPECT_EQ("/dev/tnt1", GetTTY(1002, "RO500"));
 }
 
 TEST_F(tUciStore, AFailedSetIsAFailedStoreAndAHungUciGivesNoPort) {
-  tScopedSettings settings;
+  tScopedDebugLevel debugLevel;
+  tRunSettings settings;
   tScopedConsole console;
-  RunSettings.debugLevel = 1;
+  SetDebugLevel(1);
   EXPECT_TRUE(SaveCANAddress(35));
   EXPECT_EQ("35\n", RunCommand("uci -q get tidewire.@can[0].canaddress"));
   // A config without the can section: the set fails, the commit alone would succeed.
@@ -233,7 +242,7 @@ TEST_F(tUciStore, AFailedSetIsAFailedStoreAndAHungUciGivesNoPort) {
   EXPECT_FALSE(SaveCANAddress(36));
   EXPECT_TRUE(
       console.Has("Could not store my CAN address 36 (uci set failed), trying again later\n"));
-  RunSettings.debugLevel = 0;
+  SetDebugLevel(0);
   console.text.clear();
   EXPECT_FALSE(SaveCANAddress(37));
   EXPECT_EQ("", console.text);

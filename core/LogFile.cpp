@@ -1,39 +1,12 @@
-#include "Console.h"
+#include "LogFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-
-size_t StreamPrintf(N2kStream *stream, const char *format, ...) {
-  char buf[kPrintfBufferSize];
-  va_list ap;
-  va_start(ap, format);
-  int n = std::vsnprintf(buf, sizeof(buf), format, ap);
-  va_end(ap);
-  if (n < 0) return 0;
-  return stream->print(buf);
-}
-
-size_t PrintLine(N2kStream *stream, const std::string &text) {
-  return stream->println(text.c_str());
-}
-
-size_t EndLine(N2kStream *stream) {
-  return stream->print("\r\n");
-}
-
-void RepointConsole(int debugLevel, const char *consoleDevice) {
-  if (debugLevel == 0) {
-    Console = new tSerial("/dev/null");
-  } else if (consoleDevice != nullptr) {
-    Console = new tSerial(consoleDevice);
-  }
-}
 
 int WriteLogLine(int fd, const std::string &text) {
   if (fd == -1) return -1;

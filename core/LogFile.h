@@ -1,34 +1,12 @@
-// The console stream and its print operations; the timestamped log-line writer.
-#ifndef APP_CONSOLE_H
-#define APP_CONSOLE_H
+// Log files of the chargers and batteries: one stamped line at a time, appended,
+// never cut in the middle, optionally kept below a size.
+#ifndef CORE_LOGFILE_H
+#define CORE_LOGFILE_H
 
 #include <cstddef>
 #include <string>
 
-#include "N2kStream.h"
-
-// The console stream's class: a tSocketStream on a device, or standard output. The
-// name is the daemon's own, from when its console was a serial line.
-class tSerial : public tSocketStream {
- public:
-  explicit tSerial(const char *device = nullptr) : tSocketStream(device) {}
-};
-
-constexpr size_t kPrintfBufferSize = 4096;
 constexpr size_t kLogLineBufferSize = 4096;
-
-// The process's console stream; starts on standard output.
-extern tSerial *Console;
-
-// Points the console at its run-time target: /dev/null at debug level 0, else the
-// console device (none: it stays on standard output). The old stream stays open.
-void RepointConsole(int debugLevel, const char *consoleDevice);
-
-// printf into a 4096-byte buffer (longer text is cut at 4095) and print it.
-size_t StreamPrintf(N2kStream *stream, const char *format, ...)
-    __attribute__((format(printf, 2, 3)));
-size_t PrintLine(N2kStream *stream, const std::string &text);
-size_t EndLine(N2kStream *stream);
 
 // Writes "YYYY-MM-DD HH:MM:SS " (UTC) and text with one write(); returns what write()
 // returned, -1 for fd -1. Text that does not fit the 4096-byte line buffer is cut. A

@@ -1,6 +1,6 @@
 // A name from the bus made safe to use in a shell command, a uci value and a file name.
-#ifndef APP_SAFENAME_H
-#define APP_SAFENAME_H
+#ifndef CORE_SAFENAME_H
+#define CORE_SAFENAME_H
 
 #include <string>
 

@@ -6,8 +6,8 @@
 // number 204 on /dev/tnt1, 301 on /dev/tnt3). The n-th entry added (from 0) gets port
 // 2n + 1, the odd end of a null-modem pair; the user opens the even end below it.
 // Entries are never removed.
-#ifndef APP_TTYASSIGNMENT_H
-#define APP_TTYASSIGNMENT_H
+#ifndef DEVICES_TTYASSIGNMENT_H
+#define DEVICES_TTYASSIGNMENT_H
 
 #include <string>
 #include <vector>
@@ -46,18 +46,35 @@ struct tTtyPlan {
 tTtyPlan PlanTty(const std::string &table, int key, const std::string &safeName,
                  const std::vector<int> &inUse = std::vector<int>());
 
-// text in single quotes for the shell, each ' inside written as '\''.
-std::string ShellQuote(const std::string &text);
-
 // "/dev/tnt%d".
 std::string TtyPath(int port);
+// The n of "/dev/tnt<n>", -1 for any other path.
+int TtyPortNumber(const std::string &path);
 
 // The port path for the charger with this unique number and model ID, adding or
 // updating its table entry (stored and committed before it returns). The model ID is
 // stored sanitised (SafeName). "" when the table is too long to be read or stored
-// whole: the charger then gets no port rather than one that may be someone else's.
-// A new charger never gets a port that a registered one holds, even when uci failed
-// to store (or read) that one's entry.
-std::string GetTTY(int key, const char *name);
+// whole, or could not be read at all: the charger then gets no port rather than one
+// that may be someone else's. A new charger never gets a port in portsInUse (those of
+// the chargers being served), even when uci failed to store (or read) their entries.
+std::string GetTTY(int key, const char *name, const std::vector<int> &portsInUse = {});
+
+// Where the registry gets a new charger's port from.
+class tTtyAssigner {
+ public:
+  virtual ~tTtyAssigner() = default;
+  // The port path for this charger, "" when it gets none.
+  virtual std::string AssignTty(int uniqueNumber, const char *modelId,
+                                const std::vector<int> &portsInUse) = 0;
+};
+
+// The daemon's: GetTTY, the table in uci.
+class tUciTtyAssigner : public tTtyAssigner {
+ public:
+  std::string AssignTty(int uniqueNumber, const char *modelId,
+                        const std::vector<int> &portsInUse) override {
+    return GetTTY(uniqueNumber, modelId, portsInUse);
+  }
+};
 
 #endif

@@ -6,10 +6,9 @@
 #include <cstdlib>
 
 #include "Console.h"
-#include "ProcessObjects.h"
 #include "RunCommand.h"
-#include "RunSettings.h"
 #include "SafeName.h"
+#include "TextHelpers.h"
 
 namespace {
 const char kGetTable[] = "uci -q get tidewire.@can[0].ttyassignment";
@@ -37,17 +36,6 @@ tTtyEntry ReadEntry(const std::string &table, size_t pos, size_t len) {
   size_t colon = text.rfind(':');
   e.name = colon == std::string::npos ? text : text.substr(colon + 1);
   return e;
-}
-
-// The port numbers of the registered chargers' ports.
-std::vector<int> PortsInUse() {
-  std::vector<int> ports;
-  for (const std::string &path : Devices.PortPaths()) {
-    int port = 0;
-    char rest = 0;
-    if (sscanf(path.c_str(), "/dev/tnt%d%c", &port, &rest) == 1) ports.push_back(port);
-  }
-  return ports;
 }
 
 std::string EntryText(int key, int port, const std::string &name) {
@@ -115,25 +103,19 @@ tTtyPlan PlanTty(const std::string &table, int key, const std::string &safeName,
   return plan;
 }
 
-std::string ShellQuote(const std::string &text) {
-  std::string out = "'";
-  for (char c : text) {
-    if (c == '\'')
-      out += "'\\''";
-    else
-      out += c;
-  }
-  out += "'";
-  return out;
-}
-
 std::string TtyPath(int port) {
   char path[32];
   snprintf(path, sizeof(path), "/dev/tnt%d", port);
   return path;
 }
 
-std::string GetTTY(int key, const char *name) {
+int TtyPortNumber(const std::string &path) {
+  int port = 0;
+  char rest = 0;
+  return sscanf(path.c_str(), "/dev/tnt%d%c", &port, &rest) == 1 ? port : -1;
+}
+
+std::string GetTTY(int key, const char *name, const std::vector<int> &portsInUse) {
   tCommandResult got = RunCommandFor(kGetTable);
   // A table that could not be read may hold this charger's port, or another's:
   // storing over it would lose entries.
@@ -148,7 +130,7 @@ std::string GetTTY(int key, const char *name) {
     return std::string();
   }
   TrimNewline(table);
-  tTtyPlan plan = PlanTty(table, key, SafeName(name), PortsInUse());
+  tTtyPlan plan = PlanTty(table, key, SafeName(name), portsInUse);
   // uci prints the value and a line end: it must still be read back whole.
   bool fits = plan.table.size() + 1 < kRunCommandMaxOutput;
   switch (plan.action) {
@@ -161,7 +143,7 @@ std::string GetTTY(int key, const char *name) {
         StreamPrintf(Console, "GetTTY: tty assignment table full, name of %d not changed\n", key);
         break;
       }
-      if (RunSettings.debugLevel >= 4)
+      if (Logging(4))
         StreamPrintf(Console, "GetTTY: name change to \"%s\", oldname=%s, newname=%s\n",
                      plan.table.c_str(), plan.oldEntry.c_str(), plan.newEntry.c_str());
       Run(std::string(kSetTable) + ShellQuote(plan.table) + ";  uci -q commit tidewire");
@@ -174,8 +156,7 @@ std::string GetTTY(int key, const char *name) {
       }
       std::string command =
           std::string(kSetTable) + ShellQuote(plan.table) + "; uci -q commit tidewire";
-      if (RunSettings.debugLevel >= 4)
-        StreamPrintf(Console, "Found new tty assignment = %s\n", command.c_str());
+      if (Logging(4)) StreamPrintf(Console, "Found new tty assignment = %s\n", command.c_str());
       Run(command);
       break;
     }

@@ -1,7 +1,6 @@
 #include "Runtime.h"
 
 #include "N2kTime.h"
-#include "ProcessObjects.h"
 
 uint32_t tRuntime::Millis() {
   return millis();
@@ -11,8 +10,8 @@ time_t tRuntime::Time() {
   return time(nullptr);
 }
 
-bool tRuntime::SendMsg(const tN2kMsg &msg) {
-  return NMEA2000.SendMsg(msg, 0);
+tCommandResult tRuntime::Run(const char *command) {
+  return RunCommandFor(command);
 }
 
 static tRuntime ProcessRuntime;

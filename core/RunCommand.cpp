@@ -111,7 +111,3 @@ tCommandResult RunCommandFor(const char *command, uint32_t timeLimitMs) {
 std::string RunCommand(const char *command) {
   return RunCommandFor(command).output;
 }
-
-void TrimNewline(std::string &text) {
-  if (!text.empty() && text.back() == '\n') text.pop_back();
-}

@@ -1,8 +1,8 @@
 // Running a shell command for its output and its exit status: the host queries, the
 // uci store, the clock. Every command has a time limit: a uci stuck on its lock must
 // not freeze the ports, logs and RAW lines behind it.
-#ifndef APP_RUNCOMMAND_H
-#define APP_RUNCOMMAND_H
+#ifndef CORE_RUNCOMMAND_H
+#define CORE_RUNCOMMAND_H
 
 #include <cstddef>
 #include <cstdint>
@@ -33,7 +33,5 @@ tCommandResult RunCommandFor(const char *command, uint32_t timeLimitMs = kComman
 // The output of RunCommandFor; empty when the command could not be started or timed
 // out. The exit status is not looked at.
 std::string RunCommand(const char *command);
-// Removes one trailing "\n", if there is one.
-void TrimNewline(std::string &text);
 
 #endif
