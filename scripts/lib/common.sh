@@ -1,4 +1,5 @@
-# Shared by scripts/test, scripts/demo and scripts/bench.
+# shellcheck shell=bash disable=SC2034 # the package lists are read by the sourcing script
+# Shared by scripts/test, scripts/demo and scripts/cross-check.
 
 # Installs the Debian packages that are missing (nothing when all are there).
 ensure_packages() {
@@ -21,14 +22,22 @@ SANDBOX_PACKAGES=(socat busybox-static iproute2 util-linux procps python3 tmux p
 VM_PACKAGES=(qemu-system-x86 busybox-static can-utils xz-utils binutils socat)
 # The fuzz targets: clang and its libFuzzer, ASan and UBSan runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-dev)
+# The cross-built checks: a big-endian MIPS compiler, qemu-user to run its programs,
+# GoogleTest's sources to build the test runner for that CPU.
+CROSS_PACKAGES=(g++-mips-linux-gnu qemu-user-static googletest)
 
-# Configures and builds into DIR with any extra cmake arguments.
+# Configures and builds into DIR with any extra cmake arguments: everything, or only
+# the targets named in BUILD_TARGETS (blank-separated).
 # The compiler's chatter goes to DIR/build.log; it is shown only when the build fails.
 build_tree() {
   local dir=$1
   shift
+  local targets=()
+  read -r -a targets <<<"${BUILD_TARGETS:-}"
+  ((${#targets[@]} == 0)) || targets=(--target "${targets[@]}")
   mkdir -p "$dir"
-  if ! { cmake -S "$REPO" -B "$dir" "$@" && cmake --build "$dir" -j "$(nproc)"; } >"$dir/build.log" 2>&1; then
+  if ! { cmake -S "$REPO" -B "$dir" "$@" && cmake --build "$dir" -j "$(nproc)" "${targets[@]}"; } \
+    >"$dir/build.log" 2>&1; then
     tail -50 "$dir/build.log"
     echo "build failed; the whole log is in $dir/build.log"
     return 1
