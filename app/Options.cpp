@@ -4,7 +4,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "Console.h"
 #include "NMEA2000_SocketCAN.h"
@@ -23,10 +25,10 @@ bool ParseSize(const char *text, long &bytes) {
   return true;
 }
 
-tParseResult ParseOptions(int argc, char *argv[], tRunSettings &settings,
-                          tNMEA2000_SocketCAN &node) {
+tParseResult ParseOptions(int argc, char *argv[], tRunSettings &settings, tNMEA2000_SocketCAN &node,
+                          tMqttSettings &mqtt) {
   // '+' keeps glibc from permuting: the first plain word ends the options.
-  const char *optstring = "+eshd:c:l:L:p:r:";
+  const char *optstring = "+eshd:c:l:L:p:r:m:M:";
   optind = 1;
   int c;
   while ((c = getopt(argc, argv, optstring)) != -1) {
@@ -55,6 +57,20 @@ tParseResult ParseOptions(int argc, char *argv[], tRunSettings &settings,
       case 'r':
         if (!ParseSize(optarg, settings.logLimit)) return tParseResult::kUsage;
         break;
+      case 'm':
+        if (!ParseMqttHost(optarg, mqtt)) {
+          std::fprintf(stderr, "-m %s: expected HOST or HOST:PORT\n", optarg);
+          return tParseResult::kUsage;
+        }
+        break;
+      case 'M': {
+        std::string error;
+        if (!SetMqttOption(optarg, mqtt, error)) {
+          std::fprintf(stderr, "-M %s: %s\n", optarg, error.c_str());
+          return tParseResult::kUsage;
+        }
+        break;
+      }
       default:  // -h, unknown letters, missing arguments
         return tParseResult::kUsage;
     }
@@ -65,7 +81,7 @@ tParseResult ParseOptions(int argc, char *argv[], tRunSettings &settings,
 void Usage(const char *programName) {
   StreamPrintf(Console,
                "Usage: %s [-h] [-e] [-s] [-d level] [-c ifname] [-l logdir] [-L dev] [-p port] "
-               "[-r size]\n",
+               "[-r size] [-m host[:port]] [-M key=value]\n",
                programName);
   Console->println("\t -h        : help");
   Console->println("\t -c ifname : name of can instance to use. default is can0.");
@@ -80,5 +96,10 @@ void Usage(const char *programName) {
   Console->println("\t -p port   : UDP port for N2k UDP broadcast in Yacht Devices RAW format");
   Console->println(
       "\t -r size   : log files start anew at size bytes (k, M), the full one kept as NAME.1");
+  Console->println(
+      "\t -m host[:port] : publish chargers and batteries to this MQTT broker (port 1883)");
+  Console->println(
+      "\t -M key=value   : MQTT clientid, user, passfile, cafile, prefix (tidewire), discovery "
+      "(1)");
   std::exit(0);
 }

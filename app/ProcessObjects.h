@@ -11,6 +11,8 @@
 #include "Devices.h"
 #include "Dispatch.h"
 #include "HandlerContext.h"
+#include "MqttPublisher.h"
+#include "MqttSettings.h"
 #include "MsgSender.h"
 #include "N2kStream.h"
 #include "NMEA2000_SocketCAN.h"
@@ -18,6 +20,8 @@
 #include "RawLink.h"
 #include "RunSettings.h"
 #include "TtyAssignment.h"
+
+#include <memory>
 
 // The node as the parts' way onto the bus (device index 0).
 class tNodeSender : public tMsgSender {
@@ -35,6 +39,8 @@ struct tProcessObjects {
   tProcessObjects &operator=(const tProcessObjects &) = delete;
 
   tRunSettings settings;
+  // The router's serial code, read at start-up: its name on MQTT.
+  std::string routerId;
   // On "can0" unless -c names another port.
   tNMEA2000_SocketCAN node{"can0"};
   tNodeSender bus{node};
@@ -48,6 +54,10 @@ struct tProcessObjects {
   tRawBroadcast raw{rawLink, node, settings};
   tHandlerContext handlers{devices, batteries, raw, bus};
   tDispatcher dispatcher{handlers};
+  // MQTT (-m): off until main makes a transport for it.
+  tMqttSettings mqtt;
+  std::unique_ptr<tMqttTransport> mqttTransport;
+  std::unique_ptr<tMqttPublisher> mqttPublisher;
 };
 
 #endif

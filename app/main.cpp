@@ -9,6 +9,7 @@
 #include "HostIdentity.h"
 #include "LoopParts.h"
 #include "MainLoop.h"
+#include "MqttStart.h"
 #include "Options.h"
 #include "ProcessObjects.h"
 #include "VendorInfo.h"
@@ -22,6 +23,7 @@ uint8_t SetUpNode(tProcessObjects &p) {
   node.SetMessageBufferCount(kNodeMessageBufferCount);
   {
     std::string serial = GetManufacturerSerialCode();
+    p.routerId = serial;
     std::string modelId = GetManufacturerModelID();
     std::string software = GetManufacturerSoftwareVersion();
     std::string model = GetManufacturerModel();
@@ -48,7 +50,7 @@ uint8_t SetUpNode(tProcessObjects &p) {
 int main(int argc, char *argv[]) {
   setvbuf(stdout, nullptr, _IONBF, 0);
   static tProcessObjects p;
-  if (ParseOptions(argc, argv, p.settings, p.node) == tParseResult::kUsage) Usage(argv[0]);
+  if (ParseOptions(argc, argv, p.settings, p.node, p.mqtt) == tParseResult::kUsage) Usage(argv[0]);
   SetDebugLevel(p.settings.debugLevel);
   if (Logging(1))
     StreamPrintf(Console, "Debug level = %d, logger=%s\n", p.settings.debugLevel,
@@ -69,17 +71,25 @@ int main(int argc, char *argv[]) {
   tBatteriesPart batteries(p.batteries);
   tDropsPart drops(p.devices, p.raw);
   tFlushPart flush(p.node);
+  StartMqtt(p);
   tPoller poller;
   tMainLoop loop(poller);
-  for (tLoopPart *part : std::initializer_list<tLoopPart *>{&link, &address, &scan, &ports,
-                                                            &batteries, &drops, &flush})
+  for (tLoopPart *part :
+       std::initializer_list<tLoopPart *>{&link, &address, &scan, &ports, &batteries, &drops})
     loop.Add(*part);
+  std::unique_ptr<tMqttPart> mqtt;
+  if (p.mqttPublisher != nullptr) {
+    mqtt.reset(new tMqttPart(*p.mqttPublisher));
+    loop.Add(*mqtt);
+  }
+  loop.Add(flush);
   loop.CatchStopSignals();
   const int sig = loop.Run();
 
   keeper.Stop(p.node.GetN2kSource(0));
   p.devices.Clear();
   p.batteries.Clear();
+  StopMqtt(p);
   // Ended by the signal, as far as whoever started us can tell.
   signal(sig, SIG_DFL);
   raise(sig);

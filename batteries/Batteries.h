@@ -55,6 +55,11 @@ class tBatteries {
   // Destroys every record, closing its file: for a clean stop.
   void Clear();
   size_t Count() const { return records_.size(); }
+  // Calls f(const tBattery &) for every record.
+  template <typename tVisit>
+  void ForEach(tVisit f) const {
+    for (const auto &entry : records_) f(entry.second);
+  }
 
   // ---- DC source status messages (BatteryUpdates.cpp) ----
   // Each registers the battery first (nothing happens when it cannot), then stores its

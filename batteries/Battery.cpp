@@ -32,6 +32,7 @@ void tBattery::reset() {
   logFd = -1;
   logPath.clear();
   lastPoll = Runtime->Millis();
+  lastHeard = lastPoll;
   setDCSS1(0, 0);
   setDCSS2(0, 0, 0);
   setDCSS3(0, 0, 0, 0);

@@ -59,6 +59,7 @@ class tBattery {
   int logFd;
   std::string logPath;  // empty: no log file
   uint32_t lastPoll;    // Runtime->Millis() of the last line, or of the record's creation
+  uint32_t lastHeard;   // Runtime->Millis() of its last status message
   int instance = 0;     // from the message that registered the battery
   int devPri = 0;
   // The node that sent that message: a record is only fed by the node it was made for.

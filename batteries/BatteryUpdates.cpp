@@ -1,6 +1,7 @@
 // The seven RV-C DC source status messages stored in their battery's record.
 #include "Batteries.h"
 #include "Console.h"
+#include "Runtime.h"
 
 namespace {
 constexpr int kUpdateLogLevel = 8;
@@ -9,6 +10,7 @@ constexpr int kUpdateLogLevel = 8;
 void tBatteries::UpdateDCSS1(int source, const tDCSourceStatus1 &s) {
   tBattery *b = Add(source, s.instance, s.devPri);
   if (b == nullptr) return;
+  b->lastHeard = Runtime->Millis();
   if (Logging(kUpdateLogLevel))
     StreamPrintf(Console, "UpdateDCSS1(%d): %f %f\n", source, s.volts, s.amps);
   b->setDCSS1(s.volts, s.amps);
@@ -17,6 +19,7 @@ void tBatteries::UpdateDCSS1(int source, const tDCSourceStatus1 &s) {
 void tBatteries::UpdateDCSS2(int source, const tDCSourceStatus2 &s) {
   tBattery *b = Add(source, s.instance, s.devPri);
   if (b == nullptr) return;
+  b->lastHeard = Runtime->Millis();
   if (Logging(kUpdateLogLevel))
     StreamPrintf(Console, "UpdateDCSS2(%d): %f %d %d\n", source, s.celsius, s.soc, s.timeRemaining);
   b->setDCSS2(s.celsius, s.soc, s.timeRemaining);
@@ -25,6 +28,7 @@ void tBatteries::UpdateDCSS2(int source, const tDCSourceStatus2 &s) {
 void tBatteries::UpdateDCSS3(int source, const tDCSourceStatus3 &s) {
   tBattery *b = Add(source, s.instance, s.devPri);
   if (b == nullptr) return;
+  b->lastHeard = Runtime->Millis();
   if (Logging(kUpdateLogLevel))
     StreamPrintf(Console, "UpdateDCSS3(%d): %d %d %d %f\n", source, s.soh, s.capacityRemaining,
                  s.relativeCapacity, s.ripple);
@@ -35,6 +39,7 @@ void tBatteries::UpdateDCSS3(int source, const tDCSourceStatus3 &s) {
 void tBatteries::UpdateDCSS4(int source, const tDCSourceStatus4 &s) {
   tBattery *b = Add(source, s.instance, s.devPri);
   if (b == nullptr) return;
+  b->lastHeard = Runtime->Millis();
   b->setDCSS4(s.desiredChargeMode, s.desiredVolts, s.desiredAmps, s.batteryType);
 }
 
@@ -45,12 +50,14 @@ void tBatteries::UpdateDCSS5(int source, const tDCSourceStatus5 &s) {
     StreamPrintf(Console, "UpdateDCSS5(%d): %f %f\n", source, s.volts, s.dvdt);
   tBattery *b = Add(source, s.instance, s.devPri);
   if (b == nullptr) return;
+  b->lastHeard = Runtime->Millis();
   b->setDCSS5(s.volts, s.dvdt);
 }
 
 void tBatteries::UpdateDCSS6(int source, const tDCSourceStatus6 &s) {
   tBattery *b = Add(source, s.instance, s.devPri);
   if (b == nullptr) return;
+  b->lastHeard = Runtime->Millis();
   if (Logging(kUpdateLogLevel))
     StreamPrintf(Console, "UpdateDCSS6(%d): %d %d %d %d\n", source, s.hvls, s.hvld, s.lvls, s.lvld);
   b->setDCSS6(s.hvls, s.hvld, s.lvls, s.lvld);
@@ -59,6 +66,7 @@ void tBatteries::UpdateDCSS6(int source, const tDCSourceStatus6 &s) {
 void tBatteries::UpdateDCSS11(int source, const tDCSourceStatus11 &s) {
   tBattery *b = Add(source, s.instance, s.devPri);
   if (b == nullptr) return;
+  b->lastHeard = Runtime->Millis();
   if (Logging(kUpdateLogLevel))
     StreamPrintf(Console, "UpdateDCSS11(%d): %d %d %d %d %d %d\n", source, s.pwrOnOff, s.chrgOnOff,
                  s.chrgDet, s.resvStat, s.batAHCap, s.dcPower);

@@ -68,6 +68,7 @@ tRO500 *tDevices::Add(int canAddr, int uniqueNumber, const char *swVersion, cons
   r.reset();
   r.markAlive();
   r.setUniqueNumber(uniqueNumber);
+  r.setEvents(events_);
   r.openPort(tty);
   r.terminal2CAN("$RAS:@");
   int32_t version = 0;  // only logged: a text that is no number reads as 0
@@ -87,6 +88,7 @@ tRO500 *tDevices::Add(int canAddr, int uniqueNumber, const char *swVersion, cons
   char online[kPortLineSize];
   int n = snprintf(online, sizeof(online), "RO500 #%d ONLINE\n", uniqueNumber);
   r.writePort(online, static_cast<size_t>(n));
+  if (events_ != nullptr) events_->OnOnline(r);
   return &r;
 }
 
@@ -141,6 +143,7 @@ void tDevices::Remove(int canAddr) {
   char offline[kPortLineSize];
   int n = snprintf(offline, sizeof(offline), "RO500 #%d OFFLINE\n", it->second.uniqueNumber());
   it->second.writePort(offline, static_cast<size_t>(n));
+  if (events_ != nullptr) events_->OnOffline(it->second);
   droppedByGone_ += it->second.portBytesDropped();
   records_.erase(it);
 }

@@ -37,6 +37,9 @@ class tDevices {
   // comes from, the bus device list (rebuilt after a dead charger) and the bus.
   tDevices(const tRunSettings &settings, tTtyAssigner &ttys, tDeviceDirectory &deviceList,
            tMsgSender &bus);
+  // Who hears of chargers coming and going and of their status lines (none: nobody);
+  // it outlives the registry. Records made before keep none.
+  void SetEvents(tDeviceEvents *events) { events_ = events; }
   virtual ~tDevices();
   tDevices(const tDevices &) = delete;
   tDevices &operator=(const tDevices &) = delete;
@@ -70,6 +73,11 @@ class tDevices {
   // clean stop of the daemon.
   void Clear();
   size_t Count() const { return records_.size(); }
+  // Calls f(const tRO500 &) for every record.
+  template <typename tVisit>
+  void ForEach(tVisit f) const {
+    for (const auto &entry : records_) f(entry.second);
+  }
   // The port numbers of the records' ports (/dev/tnt<n>), for the tty assignment.
   std::vector<int> PortsInUse() const;
   // Bytes the ports did not take, over the records there are now and were.
@@ -111,6 +119,7 @@ class tDevices {
   tTtyAssigner &ttys_;
   tDeviceDirectory &deviceList_;
   tMsgSender &bus_;
+  tDeviceEvents *events_ = nullptr;
   std::unordered_map<int, tRO500, tAddressHash> records_;
   // Chargers dropped for their silence, by address: their unique numbers. At most one
   // per address of the bus.

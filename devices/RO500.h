@@ -27,6 +27,7 @@
 
 #include "ChargerValues.h"
 #include "DCSourceValues.h"
+#include "DeviceEvents.h"
 #include "MsgSender.h"
 #include "RunSettings.h"
 #include "StatusRecords.h"
@@ -57,6 +58,8 @@ class tRO500 {
   // From the software version; only logged.
   int version() const { return version_; }
   void setVersion(int version) { version_ = version; }
+  // Who hears of each filed status line (none: nobody); it outlives the record.
+  void setEvents(tDeviceEvents *events) { events_ = events; }
 
   // No port or log file, empty line buffer, status timing from now, not suspended.
   // Does not close descriptors.
@@ -173,6 +176,7 @@ class tRO500 {
   tMsgSender &bus_;
   int uniqueNumber_ = 0;
   int version_ = 0;
+  tDeviceEvents *events_ = nullptr;
   int logFd_ = -1;
   std::string logPath_;  // empty: no log file
   int ttyFd_ = -1;

@@ -179,15 +179,16 @@ std::string tRO500::storedLine(const char *tag) const {
 }
 
 bool tRO500::fileLine(const std::string &line) {
-  if (tRO500StatBase *r = record(line.c_str())) {
-    r->status(line);
-    return true;
-  }
+  tRO500StatBase *r = record(line.c_str());
+  std::string filed = line;
   // The charger may wrap a fault line in "..": keep what lies between.
-  if (line.compare(0, 5, "..FLT") == 0) {
+  if (r == nullptr && line.compare(0, 5, "..FLT") == 0) {
     size_t end = line.find("..", 2);
-    flt_.status(line.substr(2, end == std::string::npos ? std::string::npos : end - 2));
-    return true;
+    filed = line.substr(2, end == std::string::npos ? std::string::npos : end - 2);
+    r = &flt_;
   }
-  return false;
+  if (r == nullptr) return false;
+  r->status(filed);
+  if (events_ != nullptr) events_->OnStatusLine(*this, filed);
+  return true;
 }

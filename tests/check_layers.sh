@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails on an #include that goes up the daemon's layers or sideways between them:
-#   buslib <- core <- devices, batteries <- handlers <- app
+#   buslib <- core <- devices, batteries <- handlers, net <- app
 # A folder may include its own headers, those of the folders below it, and system
 # headers; nothing includes app/, and devices/ and batteries/ do not include each other.
 # Each quoted include is looked up by name in the layer folders (a header name is unique
@@ -15,11 +15,12 @@ declare -A allowed=(
 	[devices]="devices core buslib"
 	[batteries]="batteries core buslib"
 	[handlers]="handlers devices batteries core buslib"
-	[app]="app handlers devices batteries core buslib"
+	[net]="net devices batteries core buslib"
+	[app]="app handlers net devices batteries core buslib"
 	[sim]="sim buslib"
 )
 declare -A home=()
-for dir in buslib core devices batteries handlers app sim; do
+for dir in buslib core devices batteries handlers net app sim; do
 	while IFS= read -r h; do
 		home[$(basename "$h")]=$dir
 	done < <(find "$repo/$dir" -name '*.h')

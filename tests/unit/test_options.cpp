@@ -12,6 +12,7 @@ namespace {
 struct tParsed {
   tParseResult result;
   tRunSettings settings;
+  tMqttSettings mqtt;
   std::string port;
 };
 
@@ -32,7 +33,7 @@ tParsed Parse(std::initializer_list<const char *> args) {
   tNMEA2000_SocketCAN node("can0");
   tParsed p;
   testing::internal::CaptureStderr();  // getopt's complaints
-  p.result = ParseOptions(argc, argv.data(), p.settings, node);
+  p.result = ParseOptions(argc, argv.data(), p.settings, node, p.mqtt);
   testing::internal::GetCapturedStderr();
   p.port = node.CANport();
   return p;
@@ -84,6 +85,34 @@ TEST(ParseOptions, LogLimitSizes) {
   EXPECT_EQ(0, Parse({"-r", "0"}).settings.logLimit);  // no limit
   for (const char *bad : {"1G", "-5", "x", "", "1Mb", "99999999999999999999"})
     EXPECT_EQ(tParseResult::kUsage, Parse({"-r", bad}).result) << bad;
+}
+
+TEST(ParseOptions, MqttBrokerAndItsSettings) {
+  EXPECT_FALSE(Parse({}).mqtt.enabled);
+  tParsed p = Parse({"-m", "10.77.0.1", "-M", "prefix=boat/one", "-M", "discovery=0", "-M",
+                     "user=skipper", "-M", "passfile=/etc/tidewire/mqtt.pass"});
+  ASSERT_EQ(tParseResult::kRun, p.result);
+  EXPECT_TRUE(p.mqtt.enabled);
+  EXPECT_EQ("10.77.0.1", p.mqtt.host);
+  EXPECT_EQ(1883, p.mqtt.port);
+  EXPECT_EQ("boat/one", p.mqtt.prefix);
+  EXPECT_FALSE(p.mqtt.discovery);
+  EXPECT_EQ("skipper", p.mqtt.user);
+  EXPECT_EQ("/etc/tidewire/mqtt.pass", p.mqtt.passwordFile);
+  p = Parse({"-m", "broker.lan:8883", "-M", "cafile=/etc/ssl/ca.pem", "-M", "clientid=van-7"});
+  EXPECT_EQ("broker.lan", p.mqtt.host);
+  EXPECT_EQ(8883, p.mqtt.port);
+  EXPECT_EQ("/etc/ssl/ca.pem", p.mqtt.caFile);
+  EXPECT_EQ("van-7", p.mqtt.clientId);
+  p = Parse({"-m", "[fd00::1]:1884"});
+  EXPECT_EQ("fd00::1", p.mqtt.host);
+  EXPECT_EQ(1884, p.mqtt.port);
+  for (const char *bad :
+       {"", ":1883", "host:", "host:0", "host:65536", "host:12x", "a:1:2", "[::1"})
+    EXPECT_EQ(tParseResult::kUsage, Parse({"-m", bad}).result) << bad;
+  for (const char *bad :
+       {"prefix=", "prefix=a/#", "prefix=/a", "prefix=a+b", "discovery=yes", "password=x", "user"})
+    EXPECT_EQ(tParseResult::kUsage, Parse({"-m", "h", "-M", bad}).result) << bad;
 }
 
 TEST(ParseOptions, UsageCasesAndTheFirstPlainWordEndsParsing) {

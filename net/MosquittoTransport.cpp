@@ -1,0 +1,140 @@
+#include "MosquittoTransport.h"
+
+#include <mosquitto.h>
+#include <poll.h>
+
+namespace {
+constexpr int kQos = 1;
+constexpr int kLoopTimeoutMs = 200;
+constexpr int kPauseStepMs = 100;
+constexpr int kFlushPasses = 10;
+constexpr int kStopWaitMs = 3000;
+const char kOnline[] = "online";
+const char kOffline[] = "offline";
+}  // namespace
+
+tMosquittoTransport::~tMosquittoTransport() {
+  Stop();
+}
+
+bool tMosquittoTransport::Start(const tMqttSettings &settings, const std::string &clientId,
+                                const std::string &availabilityTopic, std::string &error) {
+  mosquitto_lib_init();
+  mosq_ = mosquitto_new(clientId.c_str(), true, this);
+  if (mosq_ == nullptr) {
+    error = "cannot make an MQTT client";
+    return false;
+  }
+  host_ = settings.host;
+  port_ = settings.port;
+  availability_ = availabilityTopic;
+  mosquitto_threaded_set(mosq_, true);
+  mosquitto_connect_callback_set(mosq_, OnConnect);
+  mosquitto_disconnect_callback_set(mosq_, OnDisconnect);
+  mosquitto_publish_callback_set(mosq_, OnPublish);
+  int rc =
+      mosquitto_will_set(mosq_, availability_.c_str(), sizeof(kOffline) - 1, kOffline, kQos, true);
+  const std::string password = ReadMqttPassword(settings);
+  if (rc == MOSQ_ERR_SUCCESS && !settings.user.empty())
+    rc = mosquitto_username_pw_set(mosq_, settings.user.c_str(),
+                                   password.empty() ? nullptr : password.c_str());
+  if (rc == MOSQ_ERR_SUCCESS && !settings.caFile.empty())
+    rc = mosquitto_tls_set(mosq_, settings.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
+  if (rc != MOSQ_ERR_SUCCESS) {
+    error = mosquitto_strerror(rc);
+    mosquitto_destroy(mosq_);
+    mosq_ = nullptr;
+    return false;
+  }
+  thread_ = std::thread(&tMosquittoTransport::Run, this);
+  return true;
+}
+
+void tMosquittoTransport::Stop() {
+  if (mosq_ == nullptr) return;
+  stop_ = true;
+  for (int waited = 0; waited < kStopWaitMs && !finished_; waited += kPauseStepMs)
+    poll(nullptr, 0, kPauseStepMs);
+  if (!finished_) {
+    // A connect that hangs on the network (no answer to SYN, a lookup without a
+    // server) cannot be cut short: the process ends without waiting for it.
+    thread_.detach();
+    mosq_ = nullptr;
+    return;
+  }
+  if (thread_.joinable()) thread_.join();
+  mosquitto_destroy(mosq_);
+  mosq_ = nullptr;
+  mosquitto_lib_cleanup();
+}
+
+void tMosquittoTransport::Pause(int seconds) {
+  for (int waited = 0; waited < seconds * 1000 && !stop_; waited += kPauseStepMs)
+    poll(nullptr, 0, kPauseStepMs);
+}
+
+void tMosquittoTransport::Run() {
+  int backoff = 1;
+  bool first = true;
+  while (!stop_) {
+    const int rc = first ? mosquitto_connect(mosq_, host_.c_str(), port_, kKeepAliveS)
+                         : mosquitto_reconnect(mosq_);
+    if (rc == MOSQ_ERR_SUCCESS) {
+      first = false;
+      while (!stop_ && mosquitto_loop(mosq_, kLoopTimeoutMs, 1) == MOSQ_ERR_SUCCESS) {
+        if (connected_) backoff = 1;
+      }
+      connected_ = false;
+      inFlight_ = 0;  // what was on its way is lost with the connection
+    }
+    if (stop_) break;
+    Pause(backoff);
+    backoff = backoff * 2 > kMaxBackoffS ? kMaxBackoffS : backoff * 2;
+  }
+  if (connected_) {
+    mosquitto_publish(mosq_, nullptr, availability_.c_str(), sizeof(kOffline) - 1, kOffline, kQos,
+                      true);
+    mosquitto_disconnect(mosq_);
+    for (int i = 0;
+         i < kFlushPasses && mosquitto_loop(mosq_, kLoopTimeoutMs, 1) == MOSQ_ERR_SUCCESS; i++) {
+    }
+  }
+  connected_ = false;
+  finished_ = true;
+}
+
+void tMosquittoTransport::OnConnect(struct mosquitto *m, void *self, int rc) {
+  auto *t = static_cast<tMosquittoTransport *>(self);
+  if (rc != 0) return;  // refused: the loop ends, and the next try follows
+  t->inFlight_ = 0;
+  mosquitto_publish(m, nullptr, t->availability_.c_str(), sizeof(kOnline) - 1, kOnline, kQos, true);
+  t->connected_ = true;
+  t->connections_++;
+}
+
+void tMosquittoTransport::OnDisconnect(struct mosquitto *, void *self, int) {
+  static_cast<tMosquittoTransport *>(self)->connected_ = false;
+}
+
+void tMosquittoTransport::OnPublish(struct mosquitto *, void *self, int) {
+  auto *t = static_cast<tMosquittoTransport *>(self);
+  if (t->inFlight_ > 0) t->inFlight_--;
+}
+
+bool tMosquittoTransport::Publish(const std::string &topic, const std::string &payload,
+                                  bool retain) {
+  if (!connected_ || inFlight_ >= kMaxInFlight) return false;
+  inFlight_++;
+  const int rc = mosquitto_publish(mosq_, nullptr, topic.c_str(), static_cast<int>(payload.size()),
+                                   payload.data(), kQos, retain);
+  if (rc == MOSQ_ERR_SUCCESS) return true;
+  inFlight_--;
+  return false;
+}
+
+bool tMosquittoTransport::ReadResetConnected() {
+  const unsigned now = connections_;
+  if (now == connectionsSeen_) return false;
+  connectionsSeen_ = now;
+  return true;
+}

@@ -1,0 +1,222 @@
+#include "MqttPublisher.h"
+
+#include <cstdio>
+
+#include "HomeAssistant.h"
+#include "MqttValues.h"
+
+namespace {
+// Letters, digits, '-' and '_' are kept: the id goes into topics and Home Assistant ids.
+std::string TopicSafe(const std::string &text) {
+  std::string out;
+  for (char c : text) {
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                    c == '-' || c == '_';
+    out += ok ? c : '_';
+  }
+  return out;
+}
+
+std::string WithoutLineEnd(std::string line) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  return line;
+}
+}  // namespace
+
+tMqttPublisher::tMqttPublisher(const tMqttSettings &settings, tMqttTransport &transport,
+                               const tDevices &devices, const tBatteries &batteries,
+                               const tDeviceDirectory &deviceList)
+    : settings_(settings),
+      transport_(transport),
+      devices_(devices),
+      batteries_(batteries),
+      deviceList_(deviceList) {}
+
+void tMqttPublisher::SetRouterId(const std::string &id) {
+  routerId_ = TopicSafe(id);
+  base_ = routerId_.empty() ? std::string() : settings_.prefix + "/" + routerId_;
+}
+
+bool tMqttPublisher::Send(const std::string &topic, const std::string &payload, bool retain) {
+  return transport_.Connected() && transport_.Publish(topic, payload, retain);
+}
+
+tMqttPublisher::tEntry *tMqttPublisher::Find(const std::string &id) {
+  auto it = entries_.find(id);
+  return it == entries_.end() ? nullptr : &it->second;
+}
+
+tMqttPublisher::tIdentity tMqttPublisher::IdentityAt(int source, const tIdentity &known) const {
+  const tN2kDeviceList::tDevice *d = deviceList_.FindBySource(static_cast<uint8_t>(source & 0xff));
+  if (d == nullptr) return known;  // a list just rebuilt: what we knew
+  tIdentity id;
+  id.manufacturer = d->GetManufacturerInformation();
+  if (id.manufacturer.empty())
+    id.manufacturer = "NMEA 2000 manufacturer " + std::to_string(d->GetManufacturerCode());
+  id.model = d->GetModelID();
+  id.version = d->GetSwCode();
+  return id;
+}
+
+tMqttPublisher::tEntry *tMqttPublisher::Charger(const tRO500 &record, uint32_t now) {
+  const std::string unique = std::to_string(record.uniqueNumber());
+  const std::string id = "ro500/" + unique;
+  tEntry *e = Find(id);
+  if (e == nullptr) {
+    if (entries_.size() >= kMaxDevices) return nullptr;
+    e = &entries_[id];
+    e->charger = true;
+    e->id = id;
+    e->objectId = "ro500_" + unique;
+    e->name = "RO500 " + unique;
+    e->seenAt = now;
+  }
+  e->identity = IdentityAt(record.canAddr(), e->identity);
+  return e;
+}
+
+tMqttPublisher::tEntry *tMqttPublisher::Battery(const tBattery &b, uint32_t now) {
+  char key[64];
+  snprintf(key, sizeof(key), "%d-%lu-%d", b.manufacturerCode,
+           static_cast<unsigned long>(b.uniqueNumber), b.instance);
+  const std::string id = std::string("battery/") + key;
+  tEntry *e = Find(id);
+  if (e == nullptr) {
+    if (entries_.size() >= kMaxDevices) return nullptr;
+    e = &entries_[id];
+    e->charger = false;
+    e->id = id;
+    e->objectId = "battery_" + TopicSafe(key);
+    e->name = "Battery " + std::to_string(b.instance) + " of " + std::to_string(b.uniqueNumber);
+    e->seenAt = now;
+  }
+  e->identity = IdentityAt(b.canAddr, e->identity);
+  return e;
+}
+
+void tMqttPublisher::SendDiscovery(tEntry &e) {
+  tDiscoveryDevice d;
+  d.routerId = routerId_;
+  d.objectId = e.objectId;
+  d.name = e.name;
+  d.manufacturer = e.identity.manufacturer;
+  d.model = e.identity.model;
+  d.version = e.identity.version;
+  d.stateTopic = base_ + "/" + e.id + "/state";
+  d.routerAvailability = base_ + "/status";
+  d.deviceAvailability = base_ + "/" + e.id + "/availability";
+  const tMqttValue *values = e.charger ? kChargerValues : kBatteryValues;
+  const int count = e.charger ? kChargerValueCount : kBatteryValueCount;
+  bool all = true;
+  for (int i = 0; i < count; i++) {
+    const std::string config = DiscoveryConfig(d, values[i]);
+    all = !config.empty() && Send(DiscoveryTopic(d, values[i]), config, true) && all;
+  }
+  e.discoverySent = all;
+}
+
+void tMqttPublisher::Publish(tEntry &e, const std::string &state, uint32_t now) {
+  if (settings_.discovery && !e.discoverySent) SendDiscovery(e);
+  if (!e.availabilitySent)
+    e.availabilitySent =
+        Send(base_ + "/" + e.id + "/availability", e.online ? "online" : "offline", true);
+  if (state.empty() || state == e.lastState) return;
+  if (Send(base_ + "/" + e.id + "/state", state, true)) {
+    e.lastState = state;
+    e.stateAt = now;
+  }
+}
+
+void tMqttPublisher::Remove(tEntry &e) {
+  tDiscoveryDevice d;
+  d.routerId = routerId_;
+  d.objectId = e.objectId;
+  const tMqttValue *values = e.charger ? kChargerValues : kBatteryValues;
+  const int count = e.charger ? kChargerValueCount : kBatteryValueCount;
+  if (settings_.discovery)
+    for (int i = 0; i < count; i++) Send(DiscoveryTopic(d, values[i]), "", true);
+  Send(base_ + "/" + e.id + "/state", "", true);
+  Send(base_ + "/" + e.id + "/availability", "", true);
+}
+
+void tMqttPublisher::Poll(uint32_t now) {
+  if (base_.empty()) return;
+  if (transport_.ReadResetConnected()) {
+    // A new connection: the broker may have lost everything (no persistence).
+    routerOnlineSent_ = false;
+    for (auto &entry : entries_) {
+      entry.second.availabilitySent = false;
+      entry.second.discoverySent = false;
+      entry.second.lastState.clear();
+    }
+    ticked_ = false;
+  }
+  if (ticked_ && now - lastTick_ < kStateIntervalMs) return;
+  ticked_ = true;
+  lastTick_ = now;
+  if (!transport_.Connected()) return;  // nothing queued while away
+  if (!routerOnlineSent_) routerOnlineSent_ = Send(base_ + "/status", "online", true);
+
+  for (auto &entry : entries_) entry.second.present = false;
+  devices_.ForEach([&](const tRO500 &r) {
+    tEntry *e = Charger(r, now);
+    if (e == nullptr) return;
+    e->present = true;
+    if (!e->online) e->availabilitySent = false;
+    e->online = true;
+    e->seenAt = now;
+    Publish(*e, ChargerStateJson(r), now);
+  });
+  batteries_.ForEach([&](const tBattery &b) {
+    tEntry *e = Battery(b, now);
+    if (e == nullptr) return;
+    e->present = true;
+    const bool heard = now - b.lastHeard < kBatterySilentMs;
+    if (heard != e->online) e->availabilitySent = false;
+    e->online = heard;
+    if (heard) e->seenAt = now;
+    Publish(*e, BatteryStateJson(b), now);
+  });
+  for (auto it = entries_.begin(); it != entries_.end();) {
+    tEntry &e = it->second;
+    if (!e.present && e.online) {
+      e.online = false;
+      e.availabilitySent = Send(base_ + "/" + e.id + "/availability", "offline", true);
+    }
+    if (!e.online && now - e.seenAt >= kGoneForGoodMs) {
+      Remove(e);
+      it = entries_.erase(it);
+      continue;
+    }
+    ++it;
+  }
+}
+
+uint32_t tMqttPublisher::MsUntilDue(uint32_t now) const {
+  if (base_.empty()) return UINT32_MAX;
+  if (!ticked_) return 0;
+  const uint32_t elapsed = now - lastTick_;
+  return elapsed >= kStateIntervalMs ? 0 : kStateIntervalMs - elapsed;
+}
+
+void tMqttPublisher::OnOnline(const tRO500 &record) {
+  const std::string id = "ro500/" + std::to_string(record.uniqueNumber());
+  if (tEntry *e = Find(id)) {
+    e->online = true;
+    e->availabilitySent = false;  // said at the next look, with its state
+  }
+}
+
+void tMqttPublisher::OnOffline(const tRO500 &record) {
+  const std::string id = "ro500/" + std::to_string(record.uniqueNumber());
+  if (tEntry *e = Find(id)) {
+    e->online = false;
+    e->availabilitySent = Send(base_ + "/" + id + "/availability", "offline", true);
+  }
+}
+
+void tMqttPublisher::OnStatusLine(const tRO500 &record, const std::string &line) {
+  if (base_.empty()) return;
+  Send(base_ + "/ro500/" + std::to_string(record.uniqueNumber()) + "/line", WithoutLineEnd(line),
+       false);
+}
