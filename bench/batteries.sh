@@ -13,25 +13,18 @@
 #        (defaults: build/app/tidewire and build/sim/tidewire-sim of the repository)
 set -u
 self=$(readlink -f "${BASH_SOURCE[0]}")
-repo=$(cd "$(dirname "$self")/.." && pwd)
 # shellcheck source=lib.sh
-. "$repo/bench/lib.sh"
+. "$(dirname "$self")/lib.sh"
 BATTERIES=64
 SETTLE_S=2
 MEASURE_S=10
 
 # ------------------------------------------------------------- inside ----
 if [[ ${1:-} == --inside ]]; then
-	daemon=$2
-	# shellcheck source-path=SCRIPTDIR source=../tests/integration/lib.sh
-	. "$repo/tests/integration/lib.sh"
-	# shellcheck disable=SC2034 # read by the helpers of lib.sh
-	TW_DAEMON=$daemon TW_LOG=$SANDBOX_STATE/bus.log TW_OUT=$SANDBOX_STATE TW_CTL=$SANDBOX_STATE/sim.ctl
-	logs=$SANDBOX_STATE/logs
+	tw_inside_setup "$2" || exit 1
+	logs=$TW_LOGS
 	mkdir -p "$logs"
-	tw_wait 10 tw_has_text "$SANDBOX_STATE/sim.out" ready || { echo "the simulator did not start" >&2; exit 1; }
-	tw_start batteries -c "$TIDEWIRE_CAN_PORT" -d 0 -l "$logs"
-	tw_await_claim >/dev/null || { echo "the daemon made no address claim" >&2; exit 1; }
+	tw_start_claimed batteries -d 0 -l "$logs" >/dev/null || { echo "the daemon made no address claim" >&2; exit 1; }
 	# shellcheck disable=SC2317 # called through tw_wait
 	_all_files() { (($(find "$logs" -name 'BAT-*' | wc -l) >= BATTERIES)); }
 	tw_wait 30 _all_files || { echo "only $(find "$logs" -name 'BAT-*' | wc -l) of $BATTERIES battery files after 30 s" >&2; exit 1; }
@@ -41,12 +34,10 @@ if [[ ${1:-} == --inside ]]; then
 	# involuntary context switches
 	sample() {
 		local ticks sched
-		ticks=$(bench_ticks "$TW_PID") || return 1
+		ticks=$(tw_cpu_ticks "$TW_PID") || return 1
 		sched=$(cut -d' ' -f1 /proc/"$TW_PID"/schedstat 2>/dev/null || echo -)
-		echo "$(date +%s%N) $ticks $sched $(bench_status "$TW_PID" voluntary_ctxt_switches)" \
-			"$(bench_status "$TW_PID" nonvoluntary_ctxt_switches)"
+		echo "$(date +%s%N) $ticks $sched $(tw_status voluntary_ctxt_switches) $(tw_status nonvoluntary_ctxt_switches)"
 	}
-	mem() { bench_status "$TW_PID" "$1"; } # kB
 	lines() { cat "$logs"/BAT-* | wc -l; }
 	frames() { grep -c '^(' "$TW_LOG"; }
 
@@ -62,7 +53,7 @@ if [[ ${1:-} == --inside ]]; then
 		read -r t1 k1 n1 v1 i1 <<<"$end"
 		awk -v label="$1" -v t0="$t0" -v t1="$t1" -v k0="$k0" -v k1="$k1" -v n0="$n0" -v n1="$n1" \
 			-v v0="$v0" -v v1="$v1" -v i0="$i0" -v i1="$i1" -v l="$((l1 - l0))" -v fr="$((f1 - f0))" -v hz="$(getconf CLK_TCK)" \
-			-v rss="$(mem VmRSS)" -v hwm="$(mem VmHWM)" '
+			-v rss="$(tw_status VmRSS)" -v hwm="$(tw_status VmHWM)" '
 		BEGIN {
 			wall = (t1 - t0) / 1e9
 			tickpct = 100 * (k1 - k0) / hz / wall
@@ -93,6 +84,4 @@ bench_outside_init "$@"
 	done
 	echo "echo ready"
 } >"$work/batteries.scn"
-"$repo/scripts/router-sandbox" --state "$work/state" --sim-bin "$sim" \
-	--sim "-s $(printf %q "$work/batteries.scn") -l \$SANDBOX_STATE/bus.log --control \$SANDBOX_STATE/sim.ctl" \
-	-- bash "$self" --inside "$daemon" </dev/null
+tw_sandbox "$work/state" "$work/batteries.scn" -- bash "$self" --inside "$daemon"

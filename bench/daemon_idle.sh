@@ -9,37 +9,28 @@
 #        (defaults: build/app/tidewire and build/sim/tidewire-sim of the repository)
 set -u
 self=$(readlink -f "${BASH_SOURCE[0]}")
-repo=$(cd "$(dirname "$self")/.." && pwd)
 # shellcheck source=lib.sh
-. "$repo/bench/lib.sh"
+. "$(dirname "$self")/lib.sh"
 SETTLE_S=2
 MEASURE_S=10
 
 # ------------------------------------------------------------- inside ----
 if [[ ${1:-} == --inside ]]; then
-	daemon=$2
-	# shellcheck source-path=SCRIPTDIR source=../tests/integration/lib.sh
-	. "$repo/tests/integration/lib.sh"
-	# shellcheck disable=SC2034 # read by the helpers of lib.sh
-	TW_DAEMON=$daemon TW_LOG=$SANDBOX_STATE/bus.log TW_OUT=$SANDBOX_STATE
-	tw_wait 5 tw_has_text "$SANDBOX_STATE/sim.out" ready || { echo "the simulator did not start" >&2; exit 1; }
-	tw_start idle -c "$TIDEWIRE_CAN_PORT" -d 0
-	tw_await_claim >/dev/null || { echo "the daemon made no address claim" >&2; exit 1; }
+	tw_inside_setup "$2" || exit 1
+	tw_start_claimed idle -d 0 >/dev/null || { echo "the daemon made no address claim" >&2; exit 1; }
 	sleep "$SETTLE_S"
 
 	# sample: wall-clock ns, CPU ticks (utime+stime), ns on CPU, timeslices
 	sample() {
 		local ticks sched
-		ticks=$(bench_ticks "$TW_PID") || return 1
+		ticks=$(tw_cpu_ticks "$TW_PID") || return 1
 		sched=$(cat /proc/"$TW_PID"/schedstat 2>/dev/null || echo "- - -")
 		echo "$(date +%s%N) $ticks $sched"
 	}
-	mem() { bench_status "$TW_PID" "$1"; } # kB
-
 	start=$(sample) || { echo "the daemon ended while settling" >&2; exit 1; }
 	sleep "$MEASURE_S"
 	end=$(sample) || { echo "the daemon ended while being measured" >&2; exit 1; }
-	rss=$(mem VmRSS) hwm=$(mem VmHWM) anon=$(mem RssAnon) file=$(mem RssFile)
+	rss=$(tw_status VmRSS) hwm=$(tw_status VmHWM) anon=$(tw_status RssAnon) file=$(tw_status RssFile)
 	tw_stop >/dev/null
 
 	read -r t0 ticks0 ns0 _ slices0 <<<"$start"
@@ -72,6 +63,4 @@ node sensor unique=2001 address=130
 node display unique=2002 address=131
 echo ready
 EOF
-"$repo/scripts/router-sandbox" --state "$work/state" --sim-bin "$sim" \
-	--sim "-s $(printf %q "$work/quiet.scn") -l \$SANDBOX_STATE/bus.log" \
-	-- bash "$self" --inside "$daemon" </dev/null
+tw_sandbox "$work/state" "$work/quiet.scn" -- bash "$self" --inside "$daemon"

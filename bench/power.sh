@@ -16,24 +16,16 @@
 #        (defaults: build/app/tidewire and build/sim/tidewire-sim)
 set -u
 self=$(readlink -f "${BASH_SOURCE[0]}")
-repo=$(cd "$(dirname "$self")/.." && pwd)
 # shellcheck source=lib.sh
-. "$repo/bench/lib.sh"
+. "$(dirname "$self")/lib.sh"
 SETTLE_S=2
 MEASURE_S=10
 PORT=10110
 
 # ------------------------------------------------------------- inside ----
 if [[ ${1:-} == --inside ]]; then
-	daemon=$2
-	# shellcheck source-path=SCRIPTDIR source=../tests/integration/lib.sh
-	. "$repo/tests/integration/lib.sh"
-	S=$SANDBOX_STATE
-	# shellcheck disable=SC2034 # read by the helpers of lib.sh
-	TW_DAEMON=$daemon TW_LOG=$S/bus.log TW_OUT=$S TW_CTL=$S/sim.ctl
 	broken() { echo "SETUP: $*" >&2; exit 1; }
-	tw_wait 5 tw_has_text "$S/sim.out" ready || broken "the simulator did not start"
-	tw_wait 5 test -p "$TW_CTL" || broken "no control FIFO"
+	tw_inside_setup "$2" || broken "the simulator did not start"
 	# Exactly two broadcast interfaces, as on a router with a LAN and a second network:
 	# rtr-peer, the other end of eth0, moves into a namespace of its own (made here,
 	# inside the sandbox), where it plays the LAN that eth0's broadcasts reach.
@@ -51,13 +43,9 @@ if [[ ${1:-} == --inside ]]; then
 	sample() { # wall µs, ns on CPU, voluntary switches, UDP datagrams sent so far
 		local sched vol udp
 		sched=$(cut -d' ' -f1 "/proc/$TW_PID/schedstat") || return 1
-		vol=$(bench_status "$TW_PID" voluntary_ctxt_switches)
+		vol=$(tw_status voluntary_ctxt_switches)
 		udp=$(awk '$1 == "Udp:" && $2 ~ /^[0-9]+$/ { print $5 }' /proc/net/snmp)
 		echo "${EPOCHREALTIME/./} $sched $vol $udp"
-	}
-	mem() {
-		awk '$1 == "VmRSS:" { r = $2 } $1 == "VmHWM:" { h = $2 }
-			END { printf "VmRSS %.2f MB, VmHWM %.2f MB", r / 1024, h / 1024 }' "/proc/$TW_PID/status"
 	}
 	# Frames on the bus from the simulated nodes between two wall-clock times (µs).
 	frames_between() {
@@ -70,9 +58,7 @@ if [[ ${1:-} == --inside ]]; then
 	measure() { # measure LABEL ARGS...: one daemon, one window
 		local label=$1 a b
 		shift
-		tw_start "$label" -c "$TIDEWIRE_CAN_PORT" -d 0 "$@"
-		tw_await_claim >/dev/null || broken "$label: no address claim"
-		tw_await_settled "$TW_ADDR" >/dev/null || broken "$label: the claim did not stand"
+		tw_start_settled "$label" -d 0 "$@" >/dev/null || broken "$label: the claim did not stand"
 		sleep "$SETTLE_S"
 		a=$(sample) || broken "$label: the daemon ended"
 		sleep "$MEASURE_S"
@@ -87,7 +73,7 @@ if [[ ${1:-} == --inside ]]; then
 				label, rx / s, fwd / s, pct, s, target, cpu / 1e3 / (rx > 0 ? rx : 1), wake / s, udp / s
 			printf "    at 1900 frames/s that is %.2f %% of one core\n", pct / (rx / s) * 1900
 		}'
-		echo "    memory: $(mem) (target VmRSS < 4 MB)"
+		echo "    memory: $(bench_mem) (target VmRSS < 4 MB)"
 		tw_stop >/dev/null
 		((TW_FAILURES == 0)) || broken "$label: the daemon did not stop cleanly"
 	}
@@ -110,9 +96,7 @@ every 2 send bat 127508 raw=00330AEDFF0271FF
 echo ready
 EOF2
 echo "power bench: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
-"$repo/scripts/router-sandbox" --state "$work/state" --sim-bin "$sim" \
-	--sim "-s $(printf %q "$work/power.scn") -l \$SANDBOX_STATE/bus.log --control \$SANDBOX_STATE/sim.ctl" \
-	-- bash "$self" --inside "$daemon" </dev/null
+tw_sandbox "$work/state" "$work/power.scn" -- bash "$self" --inside "$daemon"
 rc=$?
 echo "power bench: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end"
 exit "$rc"

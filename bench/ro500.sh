@@ -31,9 +31,8 @@
 #        BENCH_KEEP=1 keeps each run's logs and time stamps and names their directory.
 set -u
 self=$(readlink -f "${BASH_SOURCE[0]}")
-repo=$(cd "$(dirname "$self")/.." && pwd)
 # shellcheck source=lib.sh
-. "$repo/bench/lib.sh"
+. "$(dirname "$self")/lib.sh"
 SETTLE_S=2
 MEASURE_S=10          # each CPU and wake-up window
 BUS_LINES=300         # (b) texts injected, one every BUS_INTERVAL_MS
@@ -46,11 +45,7 @@ PACING_MS=50 # the daemon's gap before a queued line's first TERMINAL frame
 # ------------------------------------------------------------- inside ----
 if [[ ${1:-} == --inside ]]; then
 	phase=$2 daemon=$3 stamp=$4 chargers=$5
-	# shellcheck source-path=SCRIPTDIR source=../tests/integration/lib.sh
-	. "$repo/tests/integration/lib.sh"
 	S=$SANDBOX_STATE
-	# shellcheck disable=SC2034 # read by the helpers of lib.sh
-	TW_DAEMON=$daemon TW_LOG=$S/bus.log TW_OUT=$S TW_CTL=$S/sim.ctl
 	pids=()
 	# shellcheck disable=SC2317 # run by the EXIT trap
 	cleanup() {
@@ -60,8 +55,7 @@ if [[ ${1:-} == --inside ]]; then
 	trap cleanup EXIT
 	broken() { echo "SETUP: $phase: $*" >&2; exit 1; }
 
-	tw_wait 5 tw_has_text "$S/sim.out" ready || broken "the simulator did not start"
-	tw_wait 5 test -p "$TW_CTL" || broken "no control FIFO"
+	tw_inside_setup "$daemon" || broken "the simulator did not start"
 
 	# The user's ends of the chargers' pairs (even ends, 0, 2, ...), plus pair 7 for the hop.
 	ports=()
@@ -72,10 +66,8 @@ if [[ ${1:-} == --inside ]]; then
 		pids+=($!)
 	fi
 
-	tw_start bench -c "$TIDEWIRE_CAN_PORT" -d 0
+	tw_start_settled bench -d 0 >/dev/null || broken "the daemon's claim did not stand"
 	pids+=("$TW_PID")
-	tw_await_claim >/dev/null || broken "the daemon made no address claim"
-	tw_await_settled "$TW_ADDR" >/dev/null || broken "the daemon's claim did not stand"
 
 	# Every charger online on its port and done answering its first "$RAS:@".
 	# shellcheck disable=SC2317 # called through tw_wait
@@ -94,10 +86,10 @@ if [[ ${1:-} == --inside ]]; then
 	# which some task waited for a CPU; - without PSI).
 	sample() {
 		local ticks sched vol invol psi
-		ticks=$(bench_ticks "$TW_PID") || return 1
+		ticks=$(tw_cpu_ticks "$TW_PID") || return 1
 		sched=$(cat "/proc/$TW_PID/schedstat" 2>/dev/null) || sched="- - -"
-		vol=$(bench_status "$TW_PID" voluntary_ctxt_switches)
-		invol=$(bench_status "$TW_PID" nonvoluntary_ctxt_switches)
+		vol=$(tw_status voluntary_ctxt_switches)
+		invol=$(tw_status nonvoluntary_ctxt_switches)
 		psi=$(awk '$1 == "some" { sub(/total=/, "", $5); print $5 }' /proc/pressure/cpu 2>/dev/null)
 		echo "${EPOCHREALTIME/./} $ticks $sched $vol $invol ${psi:--}"
 	}
@@ -126,10 +118,6 @@ if [[ ${1:-} == --inside ]]; then
 	}
 	# load RQ PSI: how busy the machine was, for judging the figures above it.
 	load() { echo "    machine: CPU pressure $2 % (share of the time some task waited for a CPU); the daemon waited $1 µs for a CPU per time slice"; }
-	mem() {
-		awk '$1 == "VmRSS:" { r = $2 } $1 == "VmHWM:" { h = $2 }
-			END { printf "VmRSS %.2f MB, VmHWM %.2f MB", r / 1024, h / 1024 }' "/proc/$TW_PID/status"
-	}
 	# Frames in the log as "µs ID DATA" (µs as an integer).
 	frames() {
 		awk 'substr($1, 1, 1) == "(" {
@@ -169,7 +157,7 @@ if [[ ${1:-} == --inside ]]; then
 		echo "(a) idle, 2 RO500s, 2 ports open: $wake wake-ups/s (target < 10; involuntary switches $invol/s)"
 		echo "(a) idle, 2 RO500s, 2 ports open: CPU $cpu % of one core over $wall s (target < 0.1 %)"
 		load "$rq" "$psi"
-		echo "    memory after (a): $(mem)"
+		echo "    memory after (a): $(bench_mem)"
 
 		# (b): charger1 sends B0001..; each ends in a line feed, so the daemon writes it at once.
 		a=$(sample) || broken "the daemon ended before (b)"
@@ -219,7 +207,7 @@ if [[ ${1:-} == --inside ]]; then
 			"$S/hop.txt" "$S/ports.txt" >"$S/hop_latency.txt"
 		read -r n med p99 max <<<"$(stats "$S/hop_latency.txt")"
 		echo "    reference, one sandbox pty-pair hop (socat): median $med ms, p99 $p99 ms over $n lines; (b) and (c) each cross two"
-		echo "    memory after (c): $(mem)"
+		echo "    memory after (c): $(bench_mem)"
 		;;
 	eight)
 		read -r wall cpu wake invol from to rq psi <<<"$(measure eight "$MEASURE_S")"
@@ -229,7 +217,7 @@ if [[ ${1:-} == --inside ]]; then
 		awk -v w="$wall" -v wake="$wake" -v ast="$ast" -v rx="$rx" 'BEGIN {
 			printf "    %s wake-ups/s; %.1f AST lines/s on the ports; %.1f frames/s received\n", wake, ast / w, rx / w }'
 		load "$rq" "$psi"
-		echo "    memory with 8 RO500s: $(mem)"
+		echo "    memory with 8 RO500s: $(bench_mem)"
 		;;
 	flood)
 		read -r wall cpu wake invol from to rq psi <<<"$(measure flood "$MEASURE_S")"
@@ -243,7 +231,7 @@ if [[ ${1:-} == --inside ]]; then
 				cpu / rate * 1900, wake, rate / wake
 		}'
 		load "$rq" "$psi"
-		echo "    memory on the full bus: $(mem)"
+		echo "    memory on the full bus: $(bench_mem)"
 		;;
 	esac
 	tw_stop >/dev/null
@@ -253,7 +241,7 @@ fi
 
 # ------------------------------------------------------------ outside ----
 bench_outside_init "${1:-}" "${2:-}"
-stamp=$(readlink -f "${3:-$repo/build/bench/tty_stamp}")
+stamp=$(readlink -f "${3:-$TW_REPO/build/bench/tty_stamp}")
 [[ -x $stamp ]] || { echo "not found: $stamp (give the path of tty_stamp)" >&2; exit 2; }
 
 # A charger's heartbeat starts once its claim stands, so staggered creation puts the
@@ -285,9 +273,7 @@ EOF
 echo "ro500 bench: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
 rc=0
 run() { # run PHASE CHARGERS
-	"$repo/scripts/router-sandbox" --state "$work/$1" --sim-bin "$sim" \
-		--sim "-s $(printf %q "$work/$1.scn") -l \$SANDBOX_STATE/bus.log --control \$SANDBOX_STATE/sim.ctl" \
-		-- bash "$self" --inside "$1" "$daemon" "$stamp" "$2" </dev/null || {
+	tw_sandbox "$work/$1" "$work/$1.scn" -- bash "$self" --inside "$1" "$daemon" "$stamp" "$2" || {
 		echo "SETUP: the $1 run failed (BENCH_KEEP=1 keeps its state for a look)" >&2
 		rc=1
 	}

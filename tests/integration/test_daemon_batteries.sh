@@ -12,33 +12,8 @@
 # Usage: test_daemon_batteries.sh TIDEWIRE SIMULATOR [log|identity|console]...
 #        (no group: all of them)
 set -u
-self=$(readlink -f "${BASH_SOURCE[0]}")
-here=$(dirname "$self")
-repo=$(cd "$here/../.." && pwd)
 # shellcheck source-path=SCRIPTDIR source=lib.sh
-. "$here/lib.sh"
-
-# =============================================================== inside ====
-
-# start_settled NAME ARGS...: starts the daemon and waits for its claim to stand.
-start_settled() {
-	local name=$1
-	shift
-	tw_start "$name" -c "$TIDEWIRE_CAN_PORT" "$@"
-	tw_await_claim && tw_await_settled "$TW_ADDR"
-}
-
-# await_known SRC [MARK]: waits until SRC has answered the daemon's request for
-# product information (logged after line MARK, by default since the daemon started),
-# so the daemon knows the node's identity and names.
-_answered() { tw_product "$TW_LOG" "$2" "$1" >/dev/null; }
-await_known() {
-	tw_wait 5 _answered "$1" "${2:-$TW_FROM}" || tw_fail "$TW_RUN: node $1 never sent the daemon its product information"
-}
-
-console() { tw_console "$TW_OUT/$TW_RUN.out"; }
-has_console() { console | grep -qF -- "$1"; }
-await_console() { tw_wait "$2" has_console "$1" || tw_fail "$TW_RUN: no '$1' on the console within $2 s"; }
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # dcs FILE [INSTANCE]: the file's DCS lines (of one instance), stamps removed.
 dcs() { sed -n 's/^[0-9-]\{10\} [0-9:]\{8\} //p' "$1" 2>/dev/null | awk -F, -v i="${2:-}" 'i == "" || $2 == i'; }
@@ -98,18 +73,18 @@ expected_dcs() {
 # and a second instance from the same address, which gets a record and a file of its
 # own. Beside it a simulated monitor of a house and a starter battery.
 phase_log() {
-	local logs=$SANDBOX_STATE/logs file t_reg first second houseFile bankFile i want h1 h2
+	local logs=$TW_LOGS file t_reg first second houseFile bankFile i want h1 h2
 	mkdir -p "$logs"
 	file=$logs/BAT-35:135:471:X1.log
 	houseFile=$logs/BAT-36:2046:900:310:LFP200:B.log
-	TZ=XST-5:30 start_settled log -d 4 -l "$logs" || { tw_stop; return; }
+	TZ=XST-5:30 tw_start_settled log -d 4 -l "$logs" || { tw_stop; return; }
 	tw_sim node house behaviour=battery unique=900 address=36
 	tw_sim "do" house hold on
 	tw_sim "do" house instances 1,2
-	await_known 35
+	tw_await_known 35
 
 	tw_sim send bat 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=1999995500 # 13.25 V, -4.5 A
-	await_console "tBatteries::Add: Opened logfile(" 5
+	tw_await_console 5 "tBatteries::Add: Opened logfile("
 	t_reg=$(date +%s)
 	tw_sim send bat 1FFFCh Instance=1 DevPri=120 Temp=9536 SOC=175 TR=600 # 25 C, 87.5 %
 	tw_sim send bat 1FFFBh Instance=1 DevPri=120 SOH=190 CapRem=150 CapRemPer=166 Ripple=120
@@ -117,10 +92,10 @@ phase_log() {
 	tw_sim send bat 1FEC8h Instance=1 DevPri=120 Vdc=13250 dVdT=32500 # 13.25 V, 0.5 V/s
 	tw_sim send bat 1FEC7h Instance=1 DevPri=120 HVls=on HVld=off LVls=off LVld=off
 	tw_sim send bat 1FEA5h Instance=1 DevPri=120 PwrOnOff=on ChrgOnOff=on ChrgDet=off ResvStat=off BatAHCap=200 DCPower=60
-	has_console "tBatteries::Add: Found new Battery at CANAddr=35/1/120/135/471" ||
+	tw_has_console "tBatteries::Add: Found new Battery at CANAddr=35/1/120/135/471" ||
 		tw_fail "log: no 'Found new Battery' line for 35"
-	if has_console "tBatteries::Add: Opened logfile(-1)" || ! has_console " $file"; then
-		tw_fail "log: the console does not say $file was opened: $(console | grep 'Opened logfile')"
+	if tw_has_console "tBatteries::Add: Opened logfile(-1)" || ! tw_has_console " $file"; then
+		tw_fail "log: the console does not say $file was opened: $(tw_console | grep 'Opened logfile')"
 	fi
 
 	tw_wait 14 lines_at_least "$file" 1 || { tw_fail "log: no DCS line in $file within 14 s of the registration"; tw_stop; return; }
@@ -156,7 +131,7 @@ phase_log() {
 	check_line "log: third line, after instance 2" \
 		"DCS;,1,120, ,13,1.5e+02, ,25,255,65535, ,180,140,162,0.12, ,6,nan,-5,2, ,13,0.5, ,0,0,0,0, ,0,0,0,0,65535,0" \
 		"$(dcs "$file" | sed -n 3p)"
-	has_console "Found new Battery at CANAddr=35/2/100/135/471" || tw_fail "log: instance 2 was not registered apart"
+	tw_has_console "Found new Battery at CANAddr=35/2/100/135/471" || tw_fail "log: instance 2 was not registered apart"
 	tw_wait 14 lines_at_least "$logs/BAT-35.2:135:471:X1.log" 1 || tw_fail "log: no DCS line of instance 2 in BAT-35.2:135:471:X1.log"
 	check_line "log: instance 2's line" \
 		"DCS;,2,100, ,13,0.5, ,0,0,0, ,0,0,0,0, ,0,0,0,0, ,0,0, ,0,0,0,0, ,0,0,0,0,0,0" \
@@ -183,21 +158,21 @@ phase_log() {
 # registers it. Then another node takes that address, and a node whose model ID
 # and version hold '/' and "..".
 phase_identity() {
-	local logs=$SANDBOX_STATE/logs old new mark
+	local logs=$TW_LOGS old new mark
 	mkdir -p "$logs"
-	start_settled identity -d 4 -l "$logs" || { tw_stop; return; }
+	tw_start_settled identity -d 4 -l "$logs" || { tw_stop; return; }
 	tw_sim send ghost 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=2000000000
 	sleep 1
 	tw_sim send ghost 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=2000000000
 	sleep 1
-	has_console "Found new Battery" && tw_fail "identity: a node the device list does not know was registered"
+	tw_has_console "Found new Battery" && tw_fail "identity: a node the device list does not know was registered"
 	[[ -z $(ls "$logs") ]] || tw_fail "identity: files for an unknown node: $(ls "$logs")"
 
 	tw_sim remove ghost
 	tw_sim node known unique=472 mfr=135 product=5 model=G1 modelver=A address=40
-	await_known 40
+	tw_await_known 40
 	tw_sim send known 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=2000000000
-	await_console "tBatteries::Add: Found new Battery at CANAddr=40/1/120/135/472" 5
+	tw_await_console 5 "tBatteries::Add: Found new Battery at CANAddr=40/1/120/135/472"
 	old=$logs/BAT-40:135:472:5:G1:A.log
 	[[ -e $old ]] || tw_fail "identity: no $old: $(ls "$logs")"
 
@@ -205,19 +180,19 @@ phase_identity() {
 	tw_sim remove known
 	mark=$(tw_log_lines "$TW_LOG")
 	tw_sim node other unique=999 mfr=135 model=H2 address=40
-	await_known 40 "$mark"
+	tw_await_known 40 "$mark"
 	tw_sim send other 1FFFDh Instance=1 DevPri=120 Vdc=240 Adc=2000003000 # 12 V, 3 A
-	await_console "tBatteries::Add: Found new Battery at CANAddr=40/1/120/135/999" 5
-	has_console "tBatteries::Add: Battery 135:472 no longer at CANAddr=40" ||
+	tw_await_console 5 "tBatteries::Add: Found new Battery at CANAddr=40/1/120/135/999"
+	tw_has_console "tBatteries::Add: Battery 135:472 no longer at CANAddr=40" ||
 		tw_fail "identity: the console does not say the old battery left 40"
 	new=$logs/BAT-40:135:999:1:H2:1.log
 
 	# Names from the bus stay in the log folder.
 	mark=$(tw_log_lines "$TW_LOG")
 	tw_sim node slash unique=473 mfr=135 model=../../esc modelver=a/.. address=41
-	await_known 41 "$mark"
+	tw_await_known 41 "$mark"
 	tw_sim send slash 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=2000000000
-	await_console "CANAddr=41/1/120/135/473" 5
+	tw_await_console 5 "CANAddr=41/1/120/135/473"
 	[[ -e "$logs/BAT-41:135:473:1:.._.._esc:a_...log" ]] || tw_fail "identity: no BAT-41:135:473:1:.._.._esc:a_...log: $(ls "$logs")"
 	[[ -z $(find "$SANDBOX_STATE" -name '*esc*' ! -path "$logs/*") ]] ||
 		tw_fail "identity: a file outside the log folder: $(find "$SANDBOX_STATE" -name '*esc*')"
@@ -232,61 +207,38 @@ phase_identity() {
 # Without -l: no file at any level; "Found new Battery" from debug level 4, never
 # "Opened logfile"; the DCS line on the console from level 8.
 phase_console() {
-	start_settled quiet3 -d 3 || { tw_stop; return; }
-	await_known 35
+	tw_start_settled quiet3 -d 3 || { tw_stop; return; }
+	tw_await_known 35
 	tw_sim send bat 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=1999995500
 	sleep 1
-	has_console "Battery" && tw_fail "console: battery lines at debug level 3: $(console | grep Battery)"
+	tw_has_console "Battery" && tw_fail "console: battery lines at debug level 3: $(tw_console | grep Battery)"
 	tw_stop
 
-	start_settled verbose8 -d 8 || { tw_stop; return; }
-	await_known 35
+	tw_start_settled verbose8 -d 8 || { tw_stop; return; }
+	tw_await_known 35
 	tw_sim send bat 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=1999995500
-	await_console "tBatteries::Add: Found new Battery at CANAddr=35/1/120/135/471" 5
-	has_console "Opened logfile" && tw_fail "console: 'Opened logfile' without -l"
-	local fd
-	for fd in /proc/"$TW_PID"/fd/*; do
-		[[ $(readlink "$fd") == *BAT-* ]] && tw_fail "console: the daemon holds $(readlink "$fd") without -l"
-	done
-	await_console "tBattery::poll:DCS;,1,120, ,13,-4.5, ,0,0,0, ," 14
+	tw_await_console 5 "tBatteries::Add: Found new Battery at CANAddr=35/1/120/135/471"
+	tw_has_console "Opened logfile" && tw_fail "console: 'Opened logfile' without -l"
+	tw_open_files | grep -q BAT- && tw_fail "console: the daemon holds $(tw_open_files | grep BAT-) without -l"
+	tw_await_console 14 "tBattery::poll:DCS;,1,120, ,13,-4.5, ,0,0,0, ,"
 	tw_stop
 	[[ -z $(find "$SANDBOX_STATE" "$PWD" -maxdepth 3 -name 'BAT-35:*' 2>/dev/null) ]] ||
 		tw_fail "console: a battery file without -l: $(find "$SANDBOX_STATE" "$PWD" -maxdepth 3 -name 'BAT-35:*')"
 
-	start_settled verbose4 -d 4 || { tw_stop; return; }
-	await_known 35
+	tw_start_settled verbose4 -d 4 || { tw_stop; return; }
+	tw_await_known 35
 	tw_sim send bat 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=1999995500
-	await_console "tBatteries::Add: Found new Battery at CANAddr=35/1/120/135/471" 5
-	has_console "Opened logfile" && tw_fail "console: 'Opened logfile' without -l at level 4"
+	tw_await_console 5 "tBatteries::Add: Found new Battery at CANAddr=35/1/120/135/471"
+	tw_has_console "Opened logfile" && tw_fail "console: 'Opened logfile' without -l at level 4"
 	tw_stop
 }
 
-if [[ ${1:-} == --inside ]]; then
-	shift
-	tw_inside "$@"
-	exit
-fi
-
 # ============================================================== outside ====
 
-TW_ALL_GROUPS=(log identity console)
-tw_outside_init "$@"
-quiet=$here/scenarios/quiet_bus.scn
-for group in "${TW_GROUPS[@]}"; do
-	case $group in
-	log | console)
-		# The example battery of the log file names: no product code, no model version.
-		cat - "$quiet" >"$TW_WORK/$group.scn" <<-'EOF'
-			node bat unique=471 mfr=135 product=0 model=X1 modelver="" address=35
-		EOF
-		tw_sandbox_phase "$TW_WORK/$group" "$group" "$TW_WORK/$group.scn"
-		;;
-	identity)
-		cat - "$quiet" >"$TW_WORK/identity.scn" <<-'EOF'
-			node ghost mode=send address=40
-		EOF
-		tw_sandbox_phase "$TW_WORK/identity" identity "$TW_WORK/identity.scn"
-		;;
-	esac
-done
-tw_outside_done "battery logging"
+TW_SCENARIO=$TW_HERE/scenarios/quiet_bus.scn
+# The example battery of the log file names: no product code, no model version.
+BAT='node bat unique=471 mfr=135 product=0 model=X1 modelver="" address=35'
+outside_log() { tw_sandbox_phase log "$(tw_scenario log "$TW_SCENARIO" "$BAT")"; }
+outside_console() { tw_sandbox_phase console "$(tw_scenario console "$TW_SCENARIO" "$BAT")"; }
+outside_identity() { tw_sandbox_phase identity "$(tw_scenario identity "$TW_SCENARIO" 'node ghost mode=send address=40')"; }
+tw_main "battery logging" log identity console -- "$@"

@@ -17,42 +17,40 @@
 # shellcheck disable=SC1010 # "do" is a word of the simulator's commands
 # shellcheck disable=SC2015 # "a && b || fail": fail when either fails
 set -u
-self=$(readlink -f "${BASH_SOURCE[0]}")
-here=$(dirname "$self")
-repo=$(cd "$here/../.." && pwd)
 # shellcheck source-path=SCRIPTDIR source=lib.sh
-. "$here/lib.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-# =============================================================== inside ====
-
-LOGS='' # the daemon's log folder
-
-# start_served NAME ARGS...: starts the daemon on the CAN link with the log folder
-# and ARGS; waits for charger c1's ONLINE line and its answer at /dev/tnt0, and for
-# the battery's log file when the folder can be written.
+# start_served NAME ARGS...: starts the daemon with the log folder and ARGS; waits
+# for charger c1's ONLINE line and its answer at /dev/tnt0, and for the battery's
+# log file when the folder can be written.
 start_served() {
 	local name=$1 mark
 	shift
 	mark=$(tw_port_mark tnt0)
-	tw_start "$name" -c "$TIDEWIRE_CAN_PORT" -l "$LOGS" -d 4 "$@"
-	tw_port_wait 15 tnt0 "RO500 #1001 ONLINE" "$mark" || { tw_fail "$name: no 'RO500 #1001 ONLINE' within 15 s"; return 1; }
-	tw_port_wait 10 tnt0 "AOK;" "$mark" || tw_fail "$name: c1's answer never reached /dev/tnt0"
+	mkdir -p "$TW_LOGS"
+	tw_start "$name" -l "$TW_LOGS" -d 4 "$@"
+	tw_await_answered tnt0 1001 "$mark" || return 1
 	# The battery is registered (its file open in this daemon: a file left by an
 	# earlier run says nothing) once its first status has come.
-	[[ ! -w $LOGS ]] || tw_wait 10 bat_open || tw_fail "$name: the battery log file not open within 10 s"
+	[[ ! -w $TW_LOGS ]] || tw_wait 10 bat_open || tw_fail "$name: the battery log file not open within 10 s"
+}
+# mount_logs OPTIONS: a small tmpfs as the log folder.
+mount_logs() {
+	mkdir -p "$TW_LOGS" && mount -t tmpfs -o "$1,size=256k" tmpfs "$TW_LOGS" && return
+	tw_fail "cannot mount a tmpfs"
+	return 1
 }
 
 # bat_file: the battery's log file (the simulated BMS "house" at 35).
 bat_file() {
 	local f
-	f=$(compgen -G "$LOGS/BAT-35:*.log" | head -1)
+	f=$(compgen -G "$TW_LOGS/BAT-35:*.log" | head -1)
 	[[ -n $f ]] && echo "$f"
 }
 # bat_open: the daemon holds the battery's log file open.
 bat_open() {
 	local f
-	f=$(bat_file) || return 1
-	find "/proc/$TW_PID/fd" -lname "$f" 2>/dev/null | grep -q .
+	f=$(bat_file) && tw_open_files | grep -qxF "$f"
 }
 # dcs_lines: how many DCS lines the battery's file has.
 dcs_lines() {
@@ -66,18 +64,6 @@ _dcs_reached() { (($(dcs_lines) >= $1)); }
 # await_dcs SECONDS N: waits until the battery's file holds N DCS lines.
 await_dcs() { tw_wait "$1" _dcs_reached "$2"; }
 
-# cpu_percent SECONDS: sleeps SECONDS and prints the daemon's CPU use meanwhile, in
-# percent of one core (one decimal).
-cpu_percent() {
-	local c0 c1
-	c0=$(tw_cpu_ticks "$TW_PID") || { echo 999; return; }
-	sleep "$1"
-	c1=$(tw_cpu_ticks "$TW_PID") || { echo 999; return; }
-	awk -v d=$((c1 - c0)) -v hz="$(getconf CLK_TCK)" -v s="$1" 'BEGIN { printf "%.1f", 100 * d / hz / s }'
-}
-# below VALUE MAX: VALUE (with a decimal) is less than MAX.
-below() { awk -v v="$1" -v m="$2" 'BEGIN { exit !(v < m) }'; }
-
 # serving WHAT SECONDS [MAX_CPU [nofile]]: over SECONDS the daemon stays up, c1's port
 # gets an AST line about every second (at least half as many as seconds), the
 # battery's file a DCS line every 10 s (when the window is 12 s or more, and the file
@@ -86,14 +72,14 @@ serving() {
 	local what=$1 secs=$2 max=${3:-20} nofile=${4:-} a0 d0 cpu ast dcs
 	a0=$(ast_lines)
 	d0=$(dcs_lines)
-	cpu=$(cpu_percent "$secs")
+	cpu=$(tw_cpu_percent "$secs")
 	ast=$(($(ast_lines) - a0))
 	dcs=$(($(dcs_lines) - d0))
 	echo "FIGURES $what: $secs s, $ast AST lines at /dev/tnt0, $dcs DCS lines, CPU $cpu %"
 	kill -0 "$TW_PID" 2>/dev/null || { tw_fail "$what: the daemon is gone"; return; }
 	((ast * 2 >= secs)) || tw_fail "$what: $ast AST lines at /dev/tnt0 in $secs s"
 	[[ -n $nofile ]] || ((secs < 12 || dcs >= secs / 10)) || tw_fail "$what: $dcs DCS lines in $secs s"
-	below "$cpu" "$max" || tw_fail "$what: the daemon used $cpu % of a core (want under $max %)"
+	tw_below "$cpu" "$max" || tw_fail "$what: the daemon used $cpu % of a core (want under $max %)"
 }
 
 # whole_lines FILE: every line of a log file is whole: a UTC stamp, then a status line
@@ -132,9 +118,9 @@ phase_adapter() {
 	tw_port_wait 5 tnt0 "RO500 #1001 OFFLINE" "$mark" || tw_fail "adapter unplugged: no OFFLINE line within 5 s"
 	local d0 cpu
 	d0=$(dcs_lines)
-	cpu=$(cpu_percent 12)
+	cpu=$(tw_cpu_percent 12)
 	echo "FIGURES adapter unplugged: 12 s, CPU $cpu %, $(($(dcs_lines) - d0)) DCS lines"
-	below "$cpu" 10 || tw_fail "adapter unplugged: the daemon used $cpu % of a core"
+	tw_below "$cpu" 10 || tw_fail "adapter unplugged: the daemon used $cpu % of a core"
 	(($(dcs_lines) > d0)) || tw_fail "adapter unplugged: the battery's DCS lines stopped"
 	kill -0 "$TW_PID" 2>/dev/null || { tw_fail "adapter unplugged: the daemon is gone"; return; }
 
@@ -143,12 +129,11 @@ phase_adapter() {
 	socat PTY,link=/dev/canlink0,raw,echo=0 PTY,link=/dev/canlink1,raw,echo=0 2>>"$SANDBOX_STATE/socat.log" &
 	tw_wait 5 test -e /dev/canlink1 || { tw_fail "adapter: the new link did not appear"; tw_stop; return; }
 	TW_LOG=$SANDBOX_STATE/bus2.log TW_CTL=$SANDBOX_STATE/sim2.ctl
-	"$SIM" -c /dev/canlink1 -s "$SCENARIO" -l "$TW_LOG" --control "$TW_CTL" >"$SANDBOX_STATE/sim2.out" 2>&1 &
+	"$TW_SIM_BIN" -c /dev/canlink1 -s "$TW_SCENARIO" -l "$TW_LOG" --control "$TW_CTL" >"$SANDBOX_STATE/sim2.out" 2>&1 &
 	TW_FROM=0
 	tw_await_claim || tw_fail "adapter plugged back: the daemon did not claim again"
 	mark=$(tw_port_mark tnt0)
-	tw_port_wait 15 tnt0 "RO500 #1001 ONLINE" "$mark" && tw_port_wait 10 tnt0 "AOK;" "$mark" ||
-		tw_fail "adapter plugged back: c1 not ONLINE again at /dev/tnt0 with its answer"
+	tw_await_answered tnt0 1001 "$mark"
 	serving "adapter plugged back" 12
 	tw_stop
 	whole_lines "$(bat_file)" || tw_fail "adapter: a cut line in the battery's log"
@@ -159,22 +144,22 @@ phase_adapter() {
 # lines come again at their pace.
 phase_logfull() {
 	local bat ro size pad d0 r0
-	mount -t tmpfs -o size=256k tmpfs "$LOGS" || { tw_fail "logfull: cannot mount a tmpfs"; return; }
+	mount_logs rw || return
 	tw_read_port tnt0 /dev/tnt0
 	start_served logfull || { tw_stop; return; }
 	await_dcs 15 1 || tw_fail "logfull: no DCS line before the folder filled"
 	bat=$(bat_file)
-	ro=$LOGS/RO500-1001:RO500.log
+	ro=$TW_LOGS/RO500-1001:RO500.log
 	# The battery's next line must cross the end of the file's last page, where tmpfs
 	# takes only a part of it: a line of the test's own ('#') brings the file there.
 	size=$(stat -c %s "$bat")
 	pad=$(((4096 - 40 - size % 4096 + 4096) % 4096))
 	((pad >= 2)) && printf '#%*s\n' $((pad - 2)) '' | tr ' ' . >>"$bat"
-	dd if=/dev/zero of="$LOGS/filler" bs=4k 2>/dev/null
+	dd if=/dev/zero of="$TW_LOGS/filler" bs=4k 2>/dev/null
 	d0=$(dcs_lines)
 	r0=$(wc -l <"$ro" 2>/dev/null || echo 0)
 	serving "log folder full" 22 20 nofile
-	rm -f "$LOGS/filler"
+	rm -f "$TW_LOGS/filler"
 	# Room again: a DCS line within one period, and the charger's next log lines.
 	await_dcs 12 $((d0 + 1)) || tw_fail "log folder freed: no DCS line within 12 s"
 	# shellcheck disable=SC2317 # called through tw_wait
@@ -189,15 +174,15 @@ phase_logfull() {
 # the ports and batteries are served all the same, and once the folder is writable
 # the log files appear and get their lines.
 phase_logro() {
-	mount -t tmpfs -o ro,size=256k tmpfs "$LOGS" || { tw_fail "logro: cannot mount a tmpfs"; return; }
+	mount_logs ro || return
 	tw_read_port tnt0 /dev/tnt0
 	start_served logro || { tw_stop; return; }
 	serving "log folder read-only" 12 20 nofile
-	tw_expect "files in the read-only folder" "" "$(ls -A "$LOGS")"
-	mount -o remount,rw "$LOGS" || { tw_fail "logro: cannot make the folder writable"; tw_stop; return; }
+	tw_expect "files in the read-only folder" "" "$(ls -A "$TW_LOGS")"
+	mount -o remount,rw "$TW_LOGS" || { tw_fail "logro: cannot make the folder writable"; tw_stop; return; }
 	await_dcs 15 1 || tw_fail "log folder writable again: no DCS line within 15 s"
 	# shellcheck disable=SC2317
-	_ro_lines() { [[ -s $LOGS/RO500-1001:RO500.log ]]; }
+	_ro_lines() { [[ -s $TW_LOGS/RO500-1001:RO500.log ]]; }
 	tw_wait 15 _ro_lines || tw_fail "log folder writable again: no line in the charger's log within 15 s"
 	tw_stop
 }
@@ -261,9 +246,9 @@ phase_flood() {
 	serving "flood from $n sources" 22 70
 	for ((a = 0; a < 254; a++)); do echo "remove f$a"; done >"$TW_CTL" 2>/dev/null
 	sleep 1
-	cpu=$(cpu_percent 5)
+	cpu=$(tw_cpu_percent 5)
 	echo "FIGURES after the flood: CPU $cpu %"
-	below "$cpu" 10 || tw_fail "after the flood: the daemon used $cpu % of a core"
+	tw_below "$cpu" 10 || tw_fail "after the flood: the daemon used $cpu % of a core"
 	tw_stop
 }
 
@@ -293,15 +278,14 @@ phase_newmodel() {
 		tw_port_wait 5 tnt0 "RO500 #1001 OFFLINE" "$mark" || tw_fail "c1 removed: no OFFLINE line"
 		tw_sim node c1 behaviour=ro500 unique=1001 address=0x42 "model=\"$model\""
 		tw_sim do c1 pace 10
-		tw_port_wait 15 tnt0 "RO500 #1001 ONLINE" "$mark" && tw_port_wait 10 tnt0 "AOK;" "$mark" ||
-			tw_fail "model $model: c1 not ONLINE again at /dev/tnt0"
+		tw_await_answered tnt0 1001 "$mark" || tw_fail "model $model: c1 not ONLINE again at /dev/tnt0"
 	done
 	tw_expect "uci tty assignment after the renames" "1001:1:.._.._x_y_z" "$(uci -q get 'tidewire.@can[0].ttyassignment')"
 	serving "after the new model IDs" 12
 	tw_stop
 	# The log names keep the blank and the quote; only the '/'s go.
 	tw_expect "log files" "BAT-35:2046:471:310:LFP200:B.log|RO500-1001:.._.._x y'z.log|RO500-1001:RO500-X2.log|RO500-1001:RO500.log" \
-		"$(ls "$LOGS" | sort | paste -sd'|')"
+		"$(ls "$TW_LOGS" | sort | paste -sd'|')"
 }
 
 # A node that takes every address the daemon claims, for 25 s: the ports and the
@@ -337,34 +321,5 @@ phase_chase() {
 	tw_stop
 }
 
-if [[ ${1:-} == --inside ]]; then
-	shift
-	# The adapter group starts the simulator again itself: its program and scenario.
-	SIM=$3 SCENARIO=$4 LOGS=$SANDBOX_STATE/logs
-	mkdir -p "$LOGS"
-	tw_inside "$@"
-	exit
-fi
-
-# ============================================================== outside ====
-
-TW_ALL_GROUPS=(adapter logfull logro uci console flood newmodel chase)
-tw_outside_init "$@"
-# A charger, a battery monitor, a node that asks, a rival with a lower NAME and a
-# chaser that waits to be told.
-scenario=$TW_WORK/faults.scn
-cat >"$scenario" <<-'EOF'
-	node c1 behaviour=ro500 unique=1001 address=0x42
-	do c1 pace 10
-	node house behaviour=battery unique=471 address=35
-	node probe unique=900 address=130
-	node rival unique=1 address=131
-	node thief behaviour=chaser aac=0 address=100
-	do thief stop
-	echo ready
-EOF
-TW_PHASE_ARGS=("$TW_SIM_BIN" "$scenario")
-for group in "${TW_GROUPS[@]}"; do
-	tw_sandbox_phase "$TW_WORK/$group" "$group" "$scenario"
-done
-tw_outside_done "the daemon through faults around it"
+TW_SCENARIO=$TW_HERE/scenarios/faults.scn
+tw_main "the daemon through faults around it" adapter logfull logro uci console flood newmodel chase -- "$@"

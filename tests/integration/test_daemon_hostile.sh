@@ -7,29 +7,16 @@
 #
 # Usage: test_daemon_hostile.sh TIDEWIRE SIMULATOR [chase|fullbus|twin|adapter|bigmodel]...
 #        (no group: all of them)
+#
+# shellcheck disable=SC1010 # "do" is a word of the simulator's commands
 set -u
-self=$(readlink -f "${BASH_SOURCE[0]}")
-here=$(dirname "$self")
-repo=$(cd "$here/../.." && pwd)
 # shellcheck source-path=SCRIPTDIR source=lib.sh
-. "$here/lib.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # The daemon's NAME in the sandbox (unique number 204, manufacturer 277, function
 # 150, class 30, marine, arbitrary address capable).
 DAEMON_NAME=0xC03C960022A000CC
 
-# =============================================================== inside ====
-
-# start_settled NAME ARGS...: starts the daemon and waits for its claim to stand.
-start_settled() {
-	local name=$1
-	shift
-	tw_start "$name" -c "$TIDEWIRE_CAN_PORT" "$@"
-	tw_await_claim && tw_await_settled "$TW_ADDR"
-}
-
-# daemon_claims_after MARK: the daemon's claims logged after line MARK.
-daemon_claims_after() { TW_FROM=$1 tw_daemon_claims; }
 # commits: uci commits made so far.
 commits() { grep -c '^commit' "$SANDBOX_STATE/uci.log" 2>/dev/null || true; }
 stored() { uci -q get 'tidewire.@can[0].canaddress'; }
@@ -39,7 +26,7 @@ stored() { uci -q get 'tidewire.@can[0].canaddress'; }
 # the address it holds is the one stored.
 phase_chase() {
 	local mark commits0 frames moves held
-	start_settled chase -d 1 || { tw_stop; return; }
+	tw_start_settled chase -d 1 || { tw_stop; return; }
 	tw_expect "before the chase: stored address" 35 "$(stored)"
 	commits0=$(commits)
 	mark=$(tw_log_lines "$TW_LOG")
@@ -47,12 +34,12 @@ phase_chase() {
 	tw_sim send probe 59904 Destination=255 RequestedPGN=60928 # the daemon answers: the chase begins
 	sleep 20
 	tw_sim do thief stop
-	frames=$(daemon_claims_after "$mark" | wc -l)
-	moves=$(tw_console "$TW_OUT/chase.out" | grep -c '^Resettign my CAN address to:')
+	frames=$(tw_daemon_claims_after "$mark" | wc -l)
+	moves=$(tw_console | grep -c '^Resettign my CAN address to:')
 	echo "FIGURES chase 20 s: $moves moves, $frames claim frames from the daemon, $(($(commits) - commits0)) uci commits"
 	((frames <= 60)) || tw_fail "chase: $frames claims from the daemon in 20 s (want at most 60)"
 	(($(commits) - commits0 <= 3)) || tw_fail "chase: $(($(commits) - commits0)) uci commits in 20 s"
-	daemon_claims_after "$mark" | grep -q '^18EEFFFE ' ||
+	tw_daemon_claims_after "$mark" | grep -q '^18EEFFFE ' ||
 		tw_fail "chase: the daemon never said it cannot claim"
 
 	# The chase is over: within a minute and the hold time, an address stands and is stored.
@@ -72,16 +59,16 @@ phase_chase() {
 # address that stands.
 phase_short_chase() {
 	local mark
-	start_settled shortchase -d 1 || { tw_stop; return; }
+	tw_start_settled shortchase -d 1 || { tw_stop; return; }
 	mark=$(tw_log_lines "$TW_LOG")
 	tw_sim do thief start 3
 	tw_sim send probe 59904 Destination=255 RequestedPGN=60928
 	# shellcheck disable=SC2317
 	_settled_at_38() { [[ $(stored) == 38 ]]; }
 	tw_wait 15 _settled_at_38 || tw_fail "short chase: stored '$(stored)', expected 38"
-	tw_expect "short chase: addresses claimed (the answer, then three moves)" "35 36 37 38" "$(daemon_claims_after "$mark" | awk '{ print $2 }' | xargs)"
+	tw_expect "short chase: addresses claimed (the answer, then three moves)" "35 36 37 38" "$(tw_daemon_claims_after "$mark" | awk '{ print $2 }' | xargs)"
 	tw_expect "short chase: console" $'Resettign my CAN address to: 36\nResettign my CAN address to: 37\nResettign my CAN address to: 38' \
-		"$(tw_console "$TW_OUT/shortchase.out" | grep '^Resettign')"
+		"$(tw_console | grep '^Resettign')"
 	tw_stop
 }
 
@@ -89,18 +76,17 @@ phase_short_chase() {
 # once the defenders go quiet the daemon comes back within a minute.
 phase_fullbus() {
 	local a mark claimed
-	tw_start fullbus -c "$TIDEWIRE_CAN_PORT" -d 1
+	tw_start fullbus -d 1
 	# shellcheck disable=SC2317
 	_cannot() { tw_daemon_claims | grep -q '^18EEFFFE '; }
 	tw_wait 10 _cannot || tw_fail "full bus: no cannot-claim (18EEFFFE) from the daemon within 10 s"
-	tw_wait 5 tw_has_text "$TW_OUT/fullbus.out" "No CAN address left to claim" ||
-		tw_fail "full bus: the console does not say that no address is left"
+	tw_await_console 5 "No CAN address left to claim"
 	mark=$(tw_log_lines "$TW_LOG")
 	for ((a = 0; a < 254; a++)); do printf 'silent d%d\n' "$a"; done >"$TW_CTL"
 	# shellcheck disable=SC2317
-	_claims_again() { daemon_claims_after "$mark" | awk '$2 < 254' | grep -q .; }
+	_claims_again() { tw_daemon_claims_after "$mark" | awk '$2 < 254' | grep -q .; }
 	if tw_wait 65 _claims_again; then
-		claimed=$(daemon_claims_after "$mark" | awk '$2 < 254 { print $2; exit }')
+		claimed=$(tw_daemon_claims_after "$mark" | awk '$2 < 254 { print $2; exit }')
 		tw_expect "full bus, defenders quiet: address claimed" 177 "$claimed"
 	else
 		tw_fail "full bus: no claim of a real address within 65 s of the defenders going quiet"
@@ -113,15 +99,14 @@ phase_fullbus() {
 # request to 177 gets one answer.
 phase_twin() {
 	local mark answers
-	start_settled twin -d 1 || { tw_stop; return; }
+	tw_start_settled twin -d 1 || { tw_stop; return; }
 	tw_expect "twin: first address" 177 "$TW_ADDR"
 	mark=$(tw_log_lines "$TW_LOG")
 	tw_sim node twin name=$DAEMON_NAME address=177 model=Twin
 	# shellcheck disable=SC2317
-	_left() { daemon_claims_after "$mark" | awk '$2 != 177' | grep -q .; }
+	_left() { tw_daemon_claims_after "$mark" | awk '$2 != 177' | grep -q .; }
 	tw_wait 5 _left || tw_fail "twin: the daemon did not leave 177"
-	tw_wait 5 tw_has_text "$TW_OUT/twin.out" "uses this node's NAME" ||
-		tw_fail "twin: the console does not mention the other device with this NAME"
+	tw_await_console 5 "uses this node's NAME"
 	sleep 1
 	mark=$(tw_log_lines "$TW_LOG")
 	tw_sim send probe 59904 Destination=177 RequestedPGN=126996
@@ -136,13 +121,13 @@ phase_twin() {
 # claims again within a few seconds.
 phase_adapter() {
 	local mark
-	start_settled adapter -d 1 || { tw_stop; return; }
+	tw_start_settled adapter -d 1 || { tw_stop; return; }
 	sleep 1
 	mark=$(tw_log_lines "$TW_LOG")
 	tw_sim adapter reset
 	# shellcheck disable=SC2317
 	_back() { awk -v m="$mark" 'NR > m && /^# link ready/ { ok = 1 } END { exit !ok }' "$TW_LOG" &&
-		[[ -n $(daemon_claims_after "$mark") ]]; }
+		[[ -n $(tw_daemon_claims_after "$mark") ]]; }
 	tw_wait 8 _back || tw_fail "adapter reset: no open sequence and claim within 8 s"
 	tw_stop
 }
@@ -152,56 +137,37 @@ phase_adapter() {
 # sanitizers, which needs more of its own, is judged fairly).
 phase_bigmodel() {
 	local big small
-	start_settled bigmodel -d 1 || { tw_stop; return; }
-	big=$(awk '$1 == "VmHWM:" { print $2 }' /proc/"$TW_PID"/status)
+	tw_start_settled bigmodel -d 1 || { tw_stop; return; }
+	big=$(tw_status VmHWM)
 	tw_stop
 	echo "Tolvane TW-1" >/etc/openwrt_model
-	start_settled smallmodel -d 1 || { tw_stop; return; }
-	small=$(awk '$1 == "VmHWM:" { print $2 }' /proc/"$TW_PID"/status)
+	tw_start_settled smallmodel -d 1 || { tw_stop; return; }
+	small=$(tw_status VmHWM)
 	tw_stop
 	echo "FIGURES 40 MB model file: peak resident memory $big kB ($small kB with a one-line model file)"
 	((big - small < 2048)) || tw_fail "40 MB model file: peak resident memory $big kB, $((big - small)) kB more than with a one-line file"
 }
 
-if [[ ${1:-} == --inside ]]; then
-	shift
-	tw_inside "$@"
-	exit
-fi
-
 # ============================================================== outside ====
 
-TW_ALL_GROUPS=(chase fullbus twin adapter bigmodel)
-tw_outside_init "$@"
-quiet=$here/scenarios/quiet_bus.scn
-printf '%s\n' "config can" "	option canaddress '35'" >"$TW_WORK/config35"
-for group in "${TW_GROUPS[@]}"; do
-	case $group in
-	chase)
-		cat "$quiet" - >"$TW_WORK/chase.scn" <<-'EOF'
-			node thief behaviour=chaser aac=0 address=100
-			do thief stop
-		EOF
-		tw_sandbox_phase "$TW_WORK/chase" chase "$TW_WORK/chase.scn" --config "$TW_WORK/config35"
-		tw_sandbox_phase "$TW_WORK/short_chase" short_chase "$TW_WORK/chase.scn" --config "$TW_WORK/config35"
-		;;
-	fullbus)
-		{
-			for ((a = 0; a < 254; a++)); do echo "node d$a aac=0 address=$a unique=$((a + 1))"; done
-			echo "echo ready"
-		} >"$TW_WORK/fullbus.scn"
-		tw_sandbox_phase "$TW_WORK/fullbus" fullbus "$TW_WORK/fullbus.scn"
-		;;
-	twin)
-		tw_sandbox_phase "$TW_WORK/twin" twin "$quiet"
-		;;
-	adapter)
-		tw_sandbox_phase "$TW_WORK/adapter" adapter "$quiet"
-		;;
-	bigmodel)
-		head -c $((40 * 1024 * 1024)) /dev/zero | tr '\0' 'M' >"$TW_WORK/model40M"
-		tw_sandbox_phase "$TW_WORK/bigmodel" bigmodel "$quiet" --model-file "$TW_WORK/model40M"
-		;;
-	esac
-done
-tw_outside_done "daemon on a hostile bus"
+TW_SCENARIO=$TW_HERE/scenarios/quiet_bus.scn
+outside_chase() {
+	local config scn
+	config=$(tw_config_address 35)
+	scn=$(tw_scenario chase "$TW_SCENARIO" "node thief behaviour=chaser aac=0 address=100" "do thief stop")
+	tw_sandbox_phase chase "$scn" --config "$config"
+	tw_sandbox_phase short_chase "$scn" --config "$config"
+}
+outside_fullbus() {
+	local a
+	{
+		for ((a = 0; a < 254; a++)); do echo "node d$a aac=0 address=$a unique=$((a + 1))"; done
+		echo "echo ready"
+	} >"$TW_WORK/fullbus.scn"
+	tw_sandbox_phase fullbus "$TW_WORK/fullbus.scn"
+}
+outside_bigmodel() {
+	head -c $((40 * 1024 * 1024)) /dev/zero | tr '\0' 'M' >"$TW_WORK/model40M"
+	tw_sandbox_phase bigmodel "$TW_SCENARIO" --model-file "$TW_WORK/model40M"
+}
+tw_main "daemon on a hostile bus" chase fullbus twin adapter bigmodel -- "$@"

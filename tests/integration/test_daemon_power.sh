@@ -23,11 +23,8 @@
 # shellcheck disable=SC2016 # awk programs stay in single quotes
 # shellcheck disable=SC2034 # TW_* are read by the helpers of lib.sh
 set -u
-self=$(readlink -f "${BASH_SOURCE[0]}")
-here=$(dirname "$self")
-repo=$(cd "$here/../.." && pwd)
 # shellcheck source-path=SCRIPTDIR source=lib.sh
-. "$here/lib.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 PORT=10110
 DAEMON=177 # 0xB1
@@ -35,17 +32,10 @@ DAEMON=177 # 0xB1
 FORWARDED="127501 127506 127507 127508 127510 127513 127750 127488"
 FAST="127506 127507 127510 127513"
 
-# =============================================================== inside ====
-
 # awk that turns frames into messages: "PGN PRIORITY DATA" (DATA lower-case hex,
 # without blanks), fast packets put back together by identifier. Input: lines
 # "ID B0 B1 ..." (hex); frames that do not continue a message are dropped.
-_TW_AWK_MESSAGES='
-function hex(s,   i, v) {
-	v = 0; s = toupper(s)
-	for (i = 1; i <= length(s); i++) v = v * 16 + index("0123456789ABCDEF", substr(s, i, 1)) - 1
-	return v
-}
+_TW_AWK_MESSAGES=$_TW_AWK_FRAMES'
 BEGIN { n = split(fast, f, " "); for (i = 1; i <= n; i++) isfast[f[i]] = 1 }
 {
 	id = hex($1); pgn = int(id / 256) % 262144; prio = int(id / 67108864) % 8
@@ -99,22 +89,7 @@ second_interface() {
 	ip addr add 10.78.0.2/24 brd + dev eth1 && ip link set eth1 up
 }
 
-start() {
-	local name=$1
-	shift
-	TZ=UTC0 tw_start "$name" -c "$TIDEWIRE_CAN_PORT" "$@"
-	tw_await_claim && tw_await_settled "$TW_ADDR"
-}
-
-# await_ro500: the charger is registered: ONLINE at /dev/tnt0 and its answer done,
-# then a heartbeat (AST fields 13, 3 and 11: 13.95 V, 4.5 A, 80).
-await_ro500() {
-	tw_port_wait 15 tnt0 "RO500 #1001 ONLINE" && tw_port_wait 10 tnt0 "AOK;" || {
-		tw_fail "$TW_RUN: the RO500 was not registered: $(tw_port tnt0 | head -5)"
-		return 1
-	}
-	sleep 0.7
-}
+start() { TZ=UTC0 tw_start_settled "$@"; }
 
 # repeated FILE N: FILE with each of its lines N times in a row.
 repeated() { tr -d '\r' <"$1" | awk -v n="$2" '{ for (i = 0; i < n; i++) print }'; }
@@ -127,8 +102,8 @@ phase_raw() {
 	listen eth1 10.78.0.255
 	listen loopback 127.0.0.1
 	tw_read_port tnt0 /dev/tnt0
-	start raw -d 1 -p "$PORT" || { tw_stop; return; }
-	await_ro500 || { tw_stop; return; }
+	start raw -d 1 -p "$PORT" && tw_await_answered tnt0 1001 || { tw_stop; return; }
+	sleep 0.7 # then a heartbeat (AST fields 13, 3 and 11: 13.95 V, 4.5 A, 80)
 
 	mark=$(tw_log_lines "$TW_LOG")
 	tw_sim node bat behaviour=n2k-battery address=0x50
@@ -249,8 +224,7 @@ phase_clock() {
 	tw_expect "/bin/date calls for a bus time 16 s ahead" 1 $(($(date_calls) - before))
 	line=$(tail -n 1 "$SANDBOX_STATE/date.log")
 	# The bus time from the frame: days * 86400 + whole seconds of the time of day.
-	bus=$(tw_frames_id "$TW_LOG" "$mark" 0DF01060 | tail -1 | awk '
-		function hex(s,   i, v) { v = 0; for (i = 1; i <= length(s); i++) v = v * 16 + index("0123456789ABCDEF", substr(s, i, 1)) - 1; return v }
+	bus=$(tw_frames_id "$TW_LOG" "$mark" 0DF01060 | tail -1 | awk "$_TW_AWK_FRAMES"'
 		{ d = $2; days = hex(substr(d, 7, 2) substr(d, 5, 2)); raw = hex(substr(d, 15, 2) substr(d, 13, 2) substr(d, 11, 2) substr(d, 9, 2))
 		  printf "%d %.3f\n", days * 86400 + int(raw / 10000), days * 86400 + raw / 10000 - $1 }')
 	read -r t off <<<"$bus"
@@ -293,17 +267,5 @@ phase_clock() {
 	tw_stop
 }
 
-if [[ ${1:-} == --inside ]]; then
-	shift
-	tw_inside "$@"
-	exit
-fi
-
-# ============================================================== outside ====
-
-TW_ALL_GROUPS=(raw converter clock)
-tw_outside_init "$@"
-for group in "${TW_GROUPS[@]}"; do
-	tw_sandbox_phase "$TW_WORK/$group" "$group" "$here/scenarios/power.scn"
-done
-tw_outside_done "power messages, RAW UDP and the clock"
+TW_SCENARIO=$TW_HERE/scenarios/power.scn
+tw_main "power messages, RAW UDP and the clock" raw converter clock -- "$@"

@@ -14,11 +14,8 @@
 # shellcheck disable=SC2015 # "a && b || fail": fail when either fails
 # shellcheck disable=SC2016 # '$RAS:@' is the charger's own text
 set -u
-self=$(readlink -f "${BASH_SOURCE[0]}")
-here=$(dirname "$self")
-repo=$(cd "$here/../.." && pwd)
 # shellcheck source-path=SCRIPTDIR source=lib.sh
-. "$here/lib.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # TERMINAL (17E00h) at priority 7 from the daemon (177, 0xB1) to charger c1 (0x42)
 # and to charger c2 (0x43); "$RAS:@" in it, the unused bytes 0xFF.
@@ -39,33 +36,6 @@ FLT;,0,0
 AOK;'
 
 # =============================================================== inside ====
-
-# start NAME ARGS...: starts the daemon on the CAN link at debug level 4 and waits
-# for its address claim.
-start() {
-	local name=$1
-	shift
-	tw_start "$name" -c "$TIDEWIRE_CAN_PORT" -d 4 "$@"
-	tw_await_claim
-}
-
-# await_answered PORT UNIQUE [AFTER]: waits for the charger's ONLINE line and the
-# end of its answer to the status request ("AOK;"); sets AOK_AT to the line
-# number of that "AOK;".
-await_answered() {
-	local port=$1 unique=$2 from=${3:-0} online
-	AOK_AT=''
-	if ! tw_port_wait 15 "$port" "RO500 #$unique ONLINE" "$from"; then
-		tw_fail "$TW_RUN: no 'RO500 #$unique ONLINE' at the $port port within 15 s"
-		return 1
-	fi
-	read -r online _ < <(tw_port_find "$port" "RO500 #$unique ONLINE" "$from")
-	if ! tw_port_wait 10 "$port" "AOK;" "$online"; then
-		tw_fail "$TW_RUN: the answer to the status request never reached the $port port: $(tw_port "$port" "$from" | head -20)"
-		return 1
-	fi
-	read -r AOK_AT _ < <(tw_port_find "$port" "AOK;" "$online")
-}
 
 # last_heartbeat_before SECONDS: time of c1's last CHARGER_STATUS_2 (1FEA3h,
 # priority 6) logged before SECONDS.
@@ -109,22 +79,22 @@ processed_by_now() {
 phase_online() {
 	local n mark stamps
 	tw_read_port tnt0 /dev/tnt0
-	start online || { tw_stop; return; }
+	tw_start_claimed online -d 4 || { tw_stop; return; }
 	tw_expect "the daemon's address" 177 "$TW_ADDR"
-	await_answered tnt0 1001 || { tw_stop; return; }
+	tw_await_answered tnt0 1001 || { tw_stop; return; }
 	tw_await_frame 1 "$TW_FROM" "$TO_C1" "$RAS" || tw_fail "no TERMINAL '\$RAS:@' to c1 ($TO_C1#$RAS) on the bus"
 	tw_expect "/dev/tnt0 up to the end of the answer" "RO500 #1001 ONLINE
-$ANSWER" "$(tw_port tnt0 | head -n "$AOK_AT")"
+$ANSWER" "$(tw_port tnt0 | head -n "$TW_AOK_AT")"
 
 	# The charger's line says 40 in field 11; its heartbeat carries the byte 0x50,
 	# 40 C with RV-C's 40-degree offset: the field stays 40.
-	tw_port_wait 5 tnt0 "AST;,100.50, ,13.20,4.5,-2.0,60, ,14.40,30,432,21, ,25,40, ,1800, ,13.95,7,8,90" "$AOK_AT" ||
-		tw_fail "no AST line with the heartbeat's values after the answer: $(tw_port tnt0 "$AOK_AT" | head -3)"
+	tw_port_wait 5 tnt0 "AST;,100.50, ,13.20,4.5,-2.0,60, ,14.40,30,432,21, ,25,40, ,1800, ,13.95,7,8,90" "$TW_AOK_AT" ||
+		tw_fail "no AST line with the heartbeat's values after the answer: $(tw_port tnt0 "$TW_AOK_AT" | head -3)"
 
 	# About once a second: 6 lines in a row, 0.8 to 1.25 s apart on average. Each
 	# gap alone may be off by a late read of the port, which the next gap makes up.
-	tw_port_wait_ast 10 tnt0 "$AOK_AT" 6 || tw_fail "fewer than 6 AST lines within 10 s of the answer"
-	stamps=$(tw_port_ast tnt0 "$AOK_AT" | head -6 | cut -d' ' -f2 | xargs)
+	tw_port_wait_ast 10 tnt0 "$TW_AOK_AT" 6 || tw_fail "fewer than 6 AST lines within 10 s of the answer"
+	stamps=$(tw_port_ast tnt0 "$TW_AOK_AT" | head -6 | cut -d' ' -f2 | xargs)
 	awk -v s="$stamps" 'BEGIN {
 		n = split(s, t, " "); if (n < 6) exit 1
 		for (i = 2; i <= n; i++) if (t[i] - t[i-1] < 0.4 || t[i] - t[i-1] > 2) exit 1
@@ -190,7 +160,7 @@ typed() {
 phase_chunks() {
 	local mark
 	tw_read_port tnt0 /dev/tnt0
-	start chunks && await_answered tnt0 1001 || { tw_stop; return; }
+	tw_start_claimed chunks -d 4 && tw_await_answered tnt0 1001 || { tw_stop; return; }
 	mark=$(tw_port_mark tnt0)
 	# 20 characters and a line feed: 8, 8 and 5 ("QRST\n").
 	typed "a 20-character line" ABCDEFGHIJKLMNOPQRST 4142434445464748 494A4B4C4D4E4F50 515253540AFFFFFF
@@ -209,7 +179,7 @@ phase_chunks() {
 phase_offline() {
 	local mark at online t
 	tw_read_port tnt0 /dev/tnt0
-	start offline && await_answered tnt0 1001 || { tw_stop; return; }
+	tw_start_claimed offline -d 4 && tw_await_answered tnt0 1001 || { tw_stop; return; }
 
 	mark=$(tw_port_mark tnt0)
 	tw_sim do c1 heartbeat off
@@ -234,9 +204,9 @@ phase_offline() {
 	t=$EPOCHREALTIME
 	mark=$(tw_port_mark tnt0)
 	tw_sim resume c1
-	if await_answered tnt0 1001 "$mark"; then
+	if tw_await_answered tnt0 1001 "$mark"; then
 		ras_after "$t" || tw_fail "resumed: no '\$RAS:@' to c1 after the resume"
-		tw_port_wait_ast 5 tnt0 "$AOK_AT" 1 || tw_fail "resumed: no AST line after the answer"
+		tw_port_wait_ast 5 tnt0 "$TW_AOK_AT" 1 || tw_fail "resumed: no AST line after the answer"
 	fi
 	tw_stop
 }
@@ -249,10 +219,10 @@ phase_ports() {
 	local m0 m2
 	tw_read_port tnt0 /dev/tnt0
 	tw_read_port tnt2 /dev/tnt2
-	start ports && await_answered tnt0 1001 || { tw_stop; return; }
+	tw_start_claimed ports -d 4 && tw_await_answered tnt0 1001 || { tw_stop; return; }
 	tw_sim node c2 behaviour=ro500 unique=1002 address=0x43
 	tw_sim do c2 pace 10
-	await_answered tnt2 1002 && tw_await_frame 1 "$TW_FROM" "$TO_C2" "$RAS" ||
+	tw_await_answered tnt2 1002 && tw_await_frame 1 "$TW_FROM" "$TO_C2" "$RAS" ||
 		tw_fail "c2: no '\$RAS:@' to c2 ($TO_C2#$RAS) on the bus"
 	tw_expect "uci tty assignment" "1001:1:RO500 1002:3:RO500" "$(uci -q get 'tidewire.@can[0].ttyassignment')"
 	tw_stop
@@ -261,10 +231,10 @@ phase_ports() {
 	m2=$(tw_port_mark tnt2)
 	tw_sim silent c1
 	sleep 0.2
-	start ports-restart || { tw_stop; return; }
-	await_answered tnt2 1002 "$m2"
+	tw_start_claimed ports-restart -d 4 || { tw_stop; return; }
+	tw_await_answered tnt2 1002 "$m2"
 	tw_sim resume c1
-	await_answered tnt0 1001 "$m0"
+	tw_await_answered tnt0 1001 "$m0"
 	tw_expect "after the restart: uci tty assignment" "1001:1:RO500 1002:3:RO500" "$(uci -q get 'tidewire.@can[0].ttyassignment')"
 	tw_expect "c2's ONLINE lines at /dev/tnt0" 0 "$(tw_port_count tnt0 "RO500 #1002 ONLINE")"
 	tw_expect "c1's ONLINE lines at /dev/tnt2" 0 "$(tw_port_count tnt2 "RO500 #1001 ONLINE")"
@@ -276,7 +246,7 @@ phase_ports() {
 phase_faults() {
 	local mark lm
 	tw_read_port tnt0 /dev/tnt0
-	start faults && await_answered tnt0 1001 || { tw_stop; return; }
+	tw_start_claimed faults -d 4 && tw_await_answered tnt0 1001 || { tw_stop; return; }
 	mark=$(tw_port_mark tnt0)
 	tw_sim do c1 fault 300 3 yellow
 	tw_port_wait 5 tnt0 "FLT;,300,-99" "$mark" || tw_fail "fault: no 'FLT;,300,-99' at /dev/tnt0 within 5 s"
@@ -323,27 +293,27 @@ phase_logfile() {
 	tw_read_port tnt0 /dev/tnt0
 	mkdir -p "$nolog" "$logs"
 	cd "$nolog" || return
-	start nolog
+	tw_start_claimed nolog -d 4
 	cd - >/dev/null || return
-	await_answered tnt0 1001 && { tw_port_wait_ast 5 tnt0 "$AOK_AT" 1 || tw_fail "without -l: no AST line"; }
+	tw_await_answered tnt0 1001 && { tw_port_wait_ast 5 tnt0 "$TW_AOK_AT" 1 || tw_fail "without -l: no AST line"; }
 	tw_stop
 	tw_expect "without -l: files in the daemon's working directory" "" "$(ls -A "$nolog")"
 
 	# A time zone far from UTC, so that a local time stamp would show.
 	mark=$(tw_port_mark tnt0)
 	export TZ=TWT-5:45
-	start logged -l "$logs" || { tw_stop; return; }
+	tw_start_claimed logged -d 4 -l "$logs" || { tw_stop; return; }
 	unset TZ
-	await_answered tnt0 1001 "$mark" || { tw_stop; return; }
+	tw_await_answered tnt0 1001 "$mark" || { tw_stop; return; }
 	file=$logs/RO500-1001:RO500.log
 	tw_expect "files in the log directory" "RO500-1001:RO500.log" "$(ls -A "$logs")"
-	tw_port_wait_ast 15 tnt0 "$AOK_AT" 8 || { tw_fail "fewer than 8 AST lines"; tw_stop; return; }
+	tw_port_wait_ast 15 tnt0 "$TW_AOK_AT" 8 || { tw_fail "fewer than 8 AST lines"; tw_stop; return; }
 	tw_expect "log file after eight ticks" "0" "$(wc -c <"$file")"
 	before=$(date -u '+%F %T')
-	tw_port_wait_ast 3 tnt0 "$AOK_AT" 9 && tw_wait 2 _log_lines_reached "$file" 2 ||
+	tw_port_wait_ast 3 tnt0 "$TW_AOK_AT" 9 && tw_wait 2 _log_lines_reached "$file" 2 ||
 		{ tw_fail "ninth tick: no AST line at the port or no lines in the log file"; tw_stop; return; }
 	after=$(date -u '+%F %T')
-	ast9=$(tw_port_ast tnt0 "$AOK_AT" | sed -n 9p | cut -d' ' -f3-)
+	ast9=$(tw_port_ast tnt0 "$TW_AOK_AT" | sed -n 9p | cut -d' ' -f3-)
 	# The rotating line is the charger's own, its "\r\n" kept.
 	mapfile -t lines < <(tr -d '\r' <"$file")
 	tw_expect "log file after the ninth tick" "$ast9
@@ -351,12 +321,12 @@ CPE;,2,14.40,13.60,13.20,30,240" "$(printf '%s\n' "${lines[@]}" | cut -c21-)"
 	log_stamp_ok "ninth tick, AST line" "${lines[0]}" "$before" "$after"
 	log_stamp_ok "ninth tick, CPE line" "${lines[1]:-}" "$before" "$after"
 	tw_expect "ninth tick: the CPE line at the port right after the AST line" "CPE;,2,14.40,13.60,13.20,30,240" \
-		"$(tw_port tnt0 "$(tw_port_ast tnt0 "$AOK_AT" | sed -n 9p | cut -d' ' -f1)" | head -1)"
+		"$(tw_port tnt0 "$(tw_port_ast tnt0 "$TW_AOK_AT" | sed -n 9p | cut -d' ' -f1)" | head -1)"
 
-	tw_port_wait_ast 12 tnt0 "$AOK_AT" 18 && tw_wait 2 _log_lines_reached "$file" 4 ||
+	tw_port_wait_ast 12 tnt0 "$TW_AOK_AT" 18 && tw_wait 2 _log_lines_reached "$file" 4 ||
 		{ tw_fail "eighteenth tick: no AST line at the port or no new lines in the log file"; tw_stop; return; }
 	sleep 0.2
-	ast18=$(tw_port_ast tnt0 "$AOK_AT" | sed -n 18p | cut -d' ' -f3-)
+	ast18=$(tw_port_ast tnt0 "$TW_AOK_AT" | sed -n 18p | cut -d' ' -f3-)
 	tw_expect "log file after the eighteenth tick" "$ast9
 CPE;,2,14.40,13.60,13.20,30,240
 $ast18
@@ -364,15 +334,12 @@ NPC;,1,230,50,16" "$(tr -d '\r' <"$file" | cut -c21-)"
 	tw_stop
 }
 
-# cpu_idle WHAT SECONDS: the daemon uses less than 5 % of a CPU over SECONDS.
+# cpu_idle WHAT SECONDS: the daemon uses less than 5 % of a core over SECONDS.
 cpu_idle() {
-	local c0 c1 hz
-	hz=$(getconf CLK_TCK)
-	c0=$(tw_cpu_ticks "$TW_PID")
-	sleep "$2"
-	c1=$(tw_cpu_ticks "$TW_PID")
-	echo "FIGURES $1: $((c1 - c0)) CPU ticks in $2 s ($hz a second)"
-	(((c1 - c0) * 100 < 5 * hz * $2)) || tw_fail "$1: the daemon used $((c1 - c0)) CPU ticks in $2 s (want under 5 %)"
+	local cpu
+	cpu=$(tw_cpu_percent "$2")
+	echo "FIGURES $1: CPU $cpu % over $2 s"
+	tw_below "$cpu" 5 || tw_fail "$1: the daemon used $cpu % of a core over $2 s (want under 5 %)"
 }
 
 # The user closes /dev/tnt0 and opens it again: the daemon stays idle, the pair
@@ -380,8 +347,8 @@ cpu_idle() {
 phase_reopen() {
 	local lm mark pair i fd
 	tw_read_port tnt0 /dev/tnt0
-	start reopen && await_answered tnt0 1001 || { tw_stop; return; }
-	tw_port_wait_ast 5 tnt0 "$AOK_AT" 2 || tw_fail "no AST lines before the port was closed"
+	tw_start_claimed reopen -d 4 && tw_await_answered tnt0 1001 || { tw_stop; return; }
+	tw_port_wait_ast 5 tnt0 "$TW_AOK_AT" 2 || tw_fail "no AST lines before the port was closed"
 	pair=$(readlink /dev/tnt0 /dev/tnt1 | xargs)
 	kill "$TW_READER_PID"
 	wait "$TW_READER_PID" 2>/dev/null
@@ -410,17 +377,5 @@ phase_reopen() {
 	tw_stop
 }
 
-if [[ ${1:-} == --inside ]]; then
-	shift
-	tw_inside "$@"
-	exit
-fi
-
-# ============================================================== outside ====
-
-TW_ALL_GROUPS=(online chunks offline ports faults logfile reopen)
-tw_outside_init "$@"
-for group in "${TW_GROUPS[@]}"; do
-	tw_sandbox_phase "$TW_WORK/$group" "$group" "$here/scenarios/ro500.scn"
-done
-tw_outside_done "RO500 chargers at their ports"
+TW_SCENARIO=$TW_HERE/scenarios/ro500.scn
+tw_main "RO500 chargers at their ports" online chunks offline ports faults logfile reopen -- "$@"

@@ -9,11 +9,8 @@
 # Usage: test_daemon_startup.sh TIDEWIRE SIMULATOR [options|identity|address]...
 #        (no group: all three)
 set -u
-self=$(readlink -f "${BASH_SOURCE[0]}")
-here=$(dirname "$self")
-repo=$(cd "$here/../.." && pwd)
 # shellcheck source-path=SCRIPTDIR source=lib.sh
-. "$here/lib.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # The option lines of the usage text, after its first line.
 USAGE_OPTIONS=$'\t -h        : help
@@ -35,11 +32,6 @@ GetManufacturerUniqueID: 204'
 
 DAEMON_NAME_REST='mfr=277 function=150 class=30 industry=4 aac=1'
 
-# =============================================================== inside ====
-
-# first_lines FILE N: the first N lines of a console file, without CRs.
-first_lines() { tw_console "$1" | head -n "$2"; }
-
 # run_exits NAME EXPECTED_STATUS ARGS...: runs the daemon, which must end by
 # itself with EXPECTED_STATUS within 5 s.
 run_exits() {
@@ -52,15 +44,6 @@ run_exits() {
 	else
 		tw_expect "$name ($*): exit status" "$want" "$rc"
 	fi
-}
-
-# start_settled NAME ARGS...: starts the daemon on the CAN link and waits until
-# its address claim has stood.
-start_settled() {
-	local name=$1
-	shift
-	tw_start "$name" -c "$TIDEWIRE_CAN_PORT" "$@"
-	tw_await_claim && tw_await_settled "$TW_ADDR"
 }
 
 # check_product WHAT MODEL SW MODELVER SERIAL: the product information the
@@ -79,13 +62,6 @@ check_product() {
 	tw_expect "$what: load equivalency" 255 "$(tw_field len)"
 }
 
-# read_tty NAME DEV: copies what arrives on DEV to $TW_OUT/NAME.tty in the
-# background; sets TTY_PID.
-read_tty() {
-	cat "$2" >"$TW_OUT/$1.tty" &
-	TTY_PID=$!
-}
-
 # mac_serial: eth0's MAC as the daemon's serial code, as busybox prints it.
 mac_serial() { tr -d ':' <<<"${SANDBOX_MAC^^}"; }
 
@@ -95,7 +71,7 @@ phase_options() {
 	# link and print its identity.
 	for opt in -h -x -d; do
 		run_exits "usage$opt" 0 -c "$TIDEWIRE_CAN_PORT" -d 5 "$opt"
-		out=$(tw_console "$TW_OUT/usage$opt.out")
+		out=$(tw_console_of "$TW_OUT/usage$opt.out")
 		first=$(head -n 1 <<<"$out")
 		[[ $first == "Usage: $TW_DAEMON" || $first == "Usage: $TW_DAEMON "* ]] ||
 			tw_fail "usage $opt: first line should begin 'Usage: $TW_DAEMON', got '$first'"
@@ -112,16 +88,16 @@ phase_options() {
 	# (Console text sent to /dev/tnt11 stays unread in its pty: no later run uses
 	# that pair.)
 	run_exits open-tty 1 -c /dev/nonexistent
-	tw_expect "-c /dev/nonexistent: standard output" "Failed to open CAN port" "$(tw_console "$TW_OUT/open-tty.out")"
+	tw_expect "-c /dev/nonexistent: standard output" "Failed to open CAN port" "$(tw_console_of "$TW_OUT/open-tty.out")"
 	run_exits open-can 1 -c nosuchcan0 -d 2 -L /dev/tnt11
 	tw_expect "-c nosuchcan0 -d 2 -L /dev/tnt11: standard output" \
 		"Debug level = 2, logger=/dev/tnt11
-Failed to open CAN port" "$(tw_console "$TW_OUT/open-can.out")"
+Failed to open CAN port" "$(tw_console_of "$TW_OUT/open-can.out")"
 
 	# A port name longer than the library takes: an open failure, never can0.
 	run_exits open-long 1 -c "/dev/$(printf 'a%.0s' {1..140})" -d 2
 	tw_expect "-c with a 145-character name: last line of standard output" "Failed to open CAN port" \
-		"$(tw_console "$TW_OUT/open-long.out" | tail -n 1)"
+		"$(tw_console_of "$TW_OUT/open-long.out" | tail -n 1)"
 
 	# None of the runs above may have touched the link: no claim, no open channel.
 	sleep 0.3 # lets the simulator log whatever reached the link
@@ -130,42 +106,42 @@ Failed to open CAN port" "$(tw_console "$TW_OUT/open-can.out")"
 	sed '/^# usage runs done/q' "$TW_LOG" >"$TW_OUT/usage-runs.log"
 	grep -q '^# link ready' "$TW_OUT/usage-runs.log" &&
 		tw_fail "the link was opened by a run that should have stopped at the usage text"
-	[[ -z $(TW_FROM=0 TW_LOG=$TW_OUT/usage-runs.log tw_daemon_claims) ]] ||
+	[[ -z $(TW_LOG=$TW_OUT/usage-runs.log tw_daemon_claims_after 0) ]] ||
 		tw_fail "a run that should have stopped at the usage text claimed an address"
 
 	# -d 3 without -L: everything on standard output. No stored address: 177.
-	start_settled debug3 -d 3
+	tw_start_settled debug3 -d 3
 	tw_expect "-d 3: standard output" "Debug level = 3, logger=(null)
 $DEFAULT_IDENTITY
-My CAN address: 177" "$(first_lines "$TW_OUT/debug3.out" 7)"
+My CAN address: 177" "$(tw_console | head -n 7)"
 	tw_expect "-d 3, no stored address: claim frame" 18EEFFB1 "$TW_CLAIM_ID"
 	tw_stop
 
 	# -d 5 -L /dev/tnt15: console text comes out of /dev/tnt14.
-	read_tty debug5 /dev/tnt14
-	start_settled debug5 -d 5 -L /dev/tnt15 && tw_ask_product probe "$TW_ADDR"
-	tw_wait 5 tw_has_text "$TW_OUT/debug5.tty" "My CAN address:" || tw_fail "-d 5 -L /dev/tnt15: no 'My CAN address' on /dev/tnt14"
+	tw_read_port debug5 /dev/tnt14
+	tw_start_settled debug5 -d 5 -L /dev/tnt15 && tw_ask_product probe "$TW_ADDR"
+	tw_wait 5 tw_has_text "$TW_OUT/debug5.port" "My CAN address:" || tw_fail "-d 5 -L /dev/tnt15: no 'My CAN address' on /dev/tnt14"
 	tw_expect "-d 5 -L /dev/tnt15: console text on /dev/tnt14" "$DEFAULT_IDENTITY
-My CAN address: 177" "$(first_lines "$TW_OUT/debug5.tty" 6)"
-	tw_expect "-d 5 -L /dev/tnt15: standard output" "Debug level = 5, logger=/dev/tnt15" "$(tw_console "$TW_OUT/debug5.out")"
+My CAN address: 177" "$(tw_port debug5 | head -n 6)"
+	tw_expect "-d 5 -L /dev/tnt15: standard output" "Debug level = 5, logger=/dev/tnt15" "$(tw_console)"
 	tw_stop
-	kill "$TTY_PID"
+	kill "$TW_READER_PID"
 
 	# -d -1 -L /dev/tnt13: no debug-level line, yet the console moves to the device.
-	read_tty debugm1 /dev/tnt12
-	start_settled debugm1 -d -1 -L /dev/tnt13
-	tw_wait 5 tw_has_text "$TW_OUT/debugm1.tty" "My CAN address:" || tw_fail "-d -1 -L /dev/tnt13: no 'My CAN address' on /dev/tnt12"
+	tw_read_port debugm1 /dev/tnt12
+	tw_start_settled debugm1 -d -1 -L /dev/tnt13
+	tw_wait 5 tw_has_text "$TW_OUT/debugm1.port" "My CAN address:" || tw_fail "-d -1 -L /dev/tnt13: no 'My CAN address' on /dev/tnt12"
 	tw_expect "-d -1 -L /dev/tnt13: console text on /dev/tnt12" "$DEFAULT_IDENTITY
-My CAN address: 177" "$(first_lines "$TW_OUT/debugm1.tty" 6)"
-	tw_expect "-d -1 -L /dev/tnt13: standard output" "" "$(tw_console "$TW_OUT/debugm1.out")"
+My CAN address: 177" "$(tw_port debugm1 | head -n 6)"
+	tw_expect "-d -1 -L /dev/tnt13: standard output" "" "$(tw_console)"
 	tw_stop
-	kill "$TTY_PID"
+	kill "$TW_READER_PID"
 
 	# -d 0 and no -d: silence on standard output, also while the daemon works.
 	local args
 	for args in "-d 0" ""; do
 		# shellcheck disable=SC2086 # the words of args are options
-		start_settled "quiet${args// /}" $args && tw_ask_product probe "$TW_ADDR"
+		tw_start_settled "quiet${args// /}" $args && tw_ask_product probe "$TW_ADDR"
 		tw_expect "'${args:-no -d}': standard output" "" "$(cat "$TW_OUT/$TW_RUN.out")"
 		tw_stop
 	done
@@ -181,11 +157,11 @@ release_file() {
 # now; checks the claim's NAME and the product information on the bus.
 identity_run() {
 	local name=$1 unique=$2
-	if start_settled "$name" -d 1; then
+	if tw_start_settled "$name" -d 1; then
 		tw_expect "$name: NAME in the address claim" "unique=$unique $DAEMON_NAME_REST" "$TW_NAME"
 		tw_ask_product probe "$TW_ADDR" && check_product "$name" "$3" "$4" "$5" "$(mac_serial)"
-		tw_has_text "$TW_OUT/$name.out" "GetManufacturerUniqueID: $unique" ||
-			tw_fail "$name: console lacks 'GetManufacturerUniqueID: $unique': $(tw_console "$TW_OUT/$name.out" | grep UniqueID)"
+		tw_has_console "GetManufacturerUniqueID: $unique" ||
+			tw_fail "$name: console lacks 'GetManufacturerUniqueID: $unique': $(tw_console | grep UniqueID)"
 	fi
 	tw_stop
 }
@@ -211,7 +187,7 @@ phase_identity_missing() {
 # Stored address 35; the rival takes 35, the daemon moves to 36 and stores it.
 phase_address_move() {
 	local moved
-	start_settled move -d 1 || { tw_stop; return; }
+	tw_start_settled move -d 1 || { tw_stop; return; }
 	tw_expect "stored 35: claim frame" 18EEFF23 "$TW_CLAIM_ID"
 	tw_sim claim rival 35
 	# shellcheck disable=SC2317 # called through tw_wait
@@ -224,10 +200,8 @@ phase_address_move() {
 			tw_fail "test setup: the simulator's rival never claimed 35"
 		tw_fail "the daemon made no new claim within 5 s after losing 35"
 	fi
-	tw_wait 5 tw_has_text "$TW_OUT/move.out" "Resettign my CAN address to:" ||
-		tw_fail "no 'Resettign my CAN address to:' on the console"
-	tw_expect "console lines about the move" "Resettign my CAN address to: 36" \
-		"$(tw_console "$TW_OUT/move.out" | grep '^Resettign')"
+	tw_await_console 5 "Resettign my CAN address to:"
+	tw_expect "console lines about the move" "Resettign my CAN address to: 36" "$(tw_console | grep '^Resettign')"
 	tw_stop
 	tw_expect "uci value after the move" 36 "$(uci -q get 'tidewire.@can[0].canaddress')"
 }
@@ -235,9 +209,9 @@ phase_address_move() {
 # The same router rebooted; then addresses stored by hand.
 phase_address_reboot() {
 	local stored want
-	start_settled reboot -d 1
+	tw_start_settled reboot -d 1
 	tw_expect "after reboot: first claim frame" 18EEFF24 "$TW_CLAIM_ID"
-	tw_expect "after reboot: console" "My CAN address: 36" "$(tw_console "$TW_OUT/reboot.out" | grep '^My CAN address')"
+	tw_expect "after reboot: console" "My CAN address: 36" "$(tw_console | grep '^My CAN address')"
 	tw_stop
 	for stored in abc:177 300:44 ' 35x:35'; do
 		want=${stored##*:}
@@ -245,46 +219,31 @@ phase_address_reboot() {
 		if ! uci -q set "tidewire.@can[0].canaddress=$stored" || ! uci -q commit tidewire; then
 			tw_fail "could not store '$stored'"
 		fi
-		start_settled "stored-${stored// /}" -d 1
+		tw_start_settled "stored-${stored// /}" -d 1
 		tw_expect "stored '$stored': claimed address" "$want" "$TW_ADDR"
 		tw_expect "stored '$stored': console" "My CAN address: $want" \
-			"$(tw_console "$TW_OUT/$TW_RUN.out" | grep '^My CAN address')"
+			"$(tw_console | grep '^My CAN address')"
 		tw_stop
 	done
 }
 
-if [[ ${1:-} == --inside ]]; then
-	shift
-	tw_inside "$@"
-	exit
-fi
-
 # ============================================================== outside ====
 
-TW_ALL_GROUPS=(options identity address)
-tw_outside_init "$@"
-quiet=$here/scenarios/quiet_bus.scn
-for group in "${TW_GROUPS[@]}"; do
-	case $group in
-	options)
-		tw_sandbox_phase "$TW_WORK/options" options "$quiet"
-		;;
-	identity)
-		tw_sandbox_phase "$TW_WORK/identity" identity "$quiet" --mac 02:ab:cd:00:12:ef
-		tw_sandbox_phase "$TW_WORK/identity-missing" identity_missing "$quiet" --no-model --no-release --mac 02:ab:cd:00:12:ef
-		;;
-	address)
-		# The same router twice: the second run is a reboot of the first.
-		printf '%s\n' "config can" "	option canaddress '35'" >"$TW_WORK/config35"
-		tw_sandbox_phase "$TW_WORK/router" address_move "$quiet" --config "$TW_WORK/config35"
-		stored=$("$repo/scripts/sandbox/uci" -c "$TW_WORK/router/upper/config" -t "$TW_WORK/uci-staged" \
-			-q get 'tidewire.@can[0].canaddress')
-		if [[ $stored != 36 ]]; then
-			TW_PHASE_FAILURES=$((TW_PHASE_FAILURES + 1))
-			echo "FAIL: the state dir's committed /etc/config/tidewire holds canaddress '$stored', expected 36"
-		fi
-		tw_sandbox_phase "$TW_WORK/router" address_reboot "$quiet"
-		;;
-	esac
-done
-tw_outside_done "daemon start-up"
+TW_SCENARIO=$TW_HERE/scenarios/quiet_bus.scn
+outside_identity() {
+	tw_sandbox_phase identity "$TW_SCENARIO" --mac 02:ab:cd:00:12:ef
+	tw_sandbox_phase identity_missing "$TW_SCENARIO" --no-model --no-release --mac 02:ab:cd:00:12:ef
+}
+# The same router twice: the second run is a reboot of the first.
+outside_address() {
+	local stored
+	TW_STATE=$TW_WORK/router tw_sandbox_phase address_move "$TW_SCENARIO" --config "$(tw_config_address 35)"
+	stored=$("$TW_REPO/scripts/sandbox/uci" -c "$TW_WORK/router/upper/config" -t "$TW_WORK/uci-staged" \
+		-q get 'tidewire.@can[0].canaddress')
+	if [[ $stored != 36 ]]; then
+		TW_PHASE_FAILURES=$((TW_PHASE_FAILURES + 1))
+		echo "FAIL: the state dir's committed /etc/config/tidewire holds canaddress '$stored', expected 36"
+	fi
+	TW_STATE=$TW_WORK/router tw_sandbox_phase address_reboot "$TW_SCENARIO"
+}
+tw_main "daemon start-up" options identity address -- "$@"

@@ -19,11 +19,8 @@
 #
 # shellcheck disable=SC2016 # '$RAS:@' is the charger's own text
 set -u
-self=$(readlink -f "${BASH_SOURCE[0]}")
-here=$(dirname "$self")
-repo=$(cd "$here/../.." && pwd)
 # shellcheck source-path=SCRIPTDIR source=lib.sh
-. "$here/lib.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # TERMINAL (17E00h) at priority 7 from the daemon (177) to charger c1 (0x42).
 TO_C1=1D7E42B1
@@ -32,8 +29,6 @@ HELLO_CRLF=68656C6C6F0D0AFF  # "hello\r\n": a CR that did not end the line
 RAS=245241533A40FFFF         # "$RAS:@"
 # One of the lines of c1's answer to "$RAS:@" (its CPE line).
 CPE='CPE;,2,14.40,13.60,13.20,30,240'
-
-# =============================================================== inside ====
 
 TMUX_SOCK=''
 tm() { tmux -S "$TMUX_SOCK" "$@"; }
@@ -62,8 +57,10 @@ _port_open() {
 # terminal COMMAND: starts the terminal program in the tmux pane and waits until it
 # has opened the port: a program may flush what waits there when it opens it. The
 # pane stays when the program ends, so that a second program can take its place.
+# At the end the last screen is kept, to be shown with a failure.
 terminal() {
 	TMUX_SOCK=$SANDBOX_STATE/tmux.sock
+	trap 'pane >"$TW_OUT/screen.port"; tm kill-server 2>/dev/null' EXIT
 	TERM=xterm tm -f /dev/null new-session -d -s tw -x 132 -y 50 "$1" || tw_fail "tmux did not start"
 	tm set-option -g default-terminal screen >/dev/null
 	tm set-option -g remain-on-exit on >/dev/null
@@ -91,8 +88,7 @@ _sent_to_c1() { [[ -n $(first_to_c1 "$1") ]]; }
 # start_daemon: the daemon on the CAN link; waits until the terminal shows the
 # charger ONLINE and the end of its answer to the daemon's status request.
 start_daemon() {
-	tw_start terminal -c "$TIDEWIRE_CAN_PORT" -d 4
-	tw_await_claim || return 1
+	tw_start_claimed terminal -d 4 || return 1
 	if ! tw_wait 15 pane_has "RO500 #1001 ONLINE"; then
 		tw_fail "$1: the terminal never showed 'RO500 #1001 ONLINE': $(pane | tail -5)"
 		return 1
@@ -201,29 +197,10 @@ phase_screen() {
 	tw_stop
 }
 
-if [[ ${1:-} == --inside ]]; then
-	shift
-	tw_inside "$@"
-	rc=$?
-	pane >"$TW_OUT/screen.port" # the last screen, shown with a failure
-	tm kill-server 2>/dev/null
-	exit $rc
-fi
-
 # ============================================================== outside ====
 
-TW_ALL_GROUPS=(picocom minicom screen)
-tw_outside_init "$@"
-ran=0
-for group in "${TW_GROUPS[@]}"; do
-	missing=''
-	for tool in tmux "$group"; do command -v "$tool" >/dev/null || missing+=" $tool"; done
-	if [[ -n $missing ]]; then
-		echo "SKIP: group '$group' needs$missing (apt-get install$missing)"
-		continue
-	fi
-	ran=$((ran + 1))
-	tw_sandbox_phase "$TW_WORK/$group" "$group" "$here/scenarios/ro500.scn" --tnt-pairs 2
-done
-((ran > 0)) || exit 77
-tw_outside_done "terminal programs at a charger's port"
+TW_SCENARIO=$TW_HERE/scenarios/ro500.scn
+outside_picocom() { tw_needs tmux picocom && tw_sandbox_phase picocom "$TW_SCENARIO" --tnt-pairs 2; }
+outside_minicom() { tw_needs tmux minicom && tw_sandbox_phase minicom "$TW_SCENARIO" --tnt-pairs 2; }
+outside_screen() { tw_needs tmux screen && tw_sandbox_phase screen "$TW_SCENARIO" --tnt-pairs 2; }
+tw_main "terminal programs at a charger's port" picocom minicom screen -- "$@"

@@ -10,22 +10,12 @@
 #
 # Usage: test_init_run.sh TIDEWIRE SIMULATOR   (root only: the sandbox)
 set -u
-self=$(readlink -f "${BASH_SOURCE[0]}")
-here=$(dirname "$self")
-repo=$(cd "$here/../.." && pwd)
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source-path=SCRIPTDIR source=../integration/lib.sh
-. "$repo/tests/integration/lib.sh"
+. "$here/../integration/lib.sh"
 
-# =============================================================== inside ====
-
-inside() {
-	local daemon=$1 run=$SANDBOX_STATE/run
-	TW_LOG=$SANDBOX_STATE/bus.log TW_OUT=$run
-	mkdir -p "$run"
-	tw_wait 10 tw_has_text "$SANDBOX_STATE/sim.out" ready || {
-		echo "FAIL: the simulator did not start: $(cat "$SANDBOX_STATE/sim.out")"
-		return 1
-	}
+phase_run() {
+	local run=$TW_OUT mark
 	[[ ! -e /dev/tnt0 ]] || tw_fail "the sandbox already has /dev/tnt0"
 
 	# procd, stood in for: every instance starts when it is closed; the daemon's
@@ -46,79 +36,45 @@ procd_close_instance() {
 }
 logger() { echo "logger $*" >>"$RUN/logger"; }
 EOF
-	RUN=$run TIDEWIRE=$daemon busybox sh -c "
+	RUN=$run TIDEWIRE=$TW_DAEMON busybox sh -c "
 		. '$here/functions-standin.sh'
 		. '$run/procd.sh'
-		. '$repo/openwrt/files/tidewire.init'
+		. '$TW_REPO/openwrt/files/tidewire.init'
 		procd_open_service tidewire
 		start_service
 		procd_close_service" >"$run/start.out" 2>&1 || tw_fail "the init script's start failed: $(cat "$run/start.out")"
 
 	tw_expect "instances started" "tnt0 /usr/bin/socat PTY,link=/dev/tnt0,raw,echo=0 PTY,link=/dev/tnt1,raw,echo=0
 tnt2 /usr/bin/socat PTY,link=/dev/tnt2,raw,echo=0 PTY,link=/dev/tnt3,raw,echo=0
-tidewire /usr/sbin/tidewire -c /dev/canlink0 -d 4 -L /dev/tnt3 -l $SANDBOX_STATE/logs -r 1M" "$(cat "$run/instances")"
+tidewire /usr/sbin/tidewire -c /dev/canlink0 -d 4 -L /dev/tnt3 -l $TW_LOGS -r 1M" "$(cat "$run/instances")"
 	for t in 0 1 2 3; do
 		tw_wait 5 test -e "/dev/tnt$t" || tw_fail "socat made no /dev/tnt$t"
 	done
-	[[ -d $SANDBOX_STATE/logs ]] || tw_fail "the log directory was not made"
+	[[ -d $TW_LOGS ]] || tw_fail "the log directory was not made"
 
 	tw_read_port tnt0 /dev/tnt0
 	tw_read_port console /dev/tnt2
-	tw_port_wait 15 tnt0 "RO500 #1001 ONLINE" || tw_fail "no 'RO500 #1001 ONLINE' at /dev/tnt0: $(tail -5 "$run/tidewire.out")"
-	tw_port_wait 10 tnt0 "AOK;" || tw_fail "the answer to the status request did not reach /dev/tnt0"
-	local mark
+	TW_RUN=tidewire tw_await_answered tnt0 1001
 	mark=$(tw_log_lines "$TW_LOG")
 	printf 'hello\n' >/dev/tnt0
 	tw_await_frame 5 "$mark" 1D7E42B1 68656C6C6F0AFFFF || tw_fail "'hello' typed at /dev/tnt0 did not go to the charger"
 	tw_port_wait 5 console "My CAN address: 177" || tw_fail "no console text at /dev/tnt2: $(tw_port console | head -5)"
-	tw_wait 5 test -e "$SANDBOX_STATE/logs/RO500-1001:RO500.log" || tw_fail "no charger log file in the log directory: $(ls "$SANDBOX_STATE/logs")"
+	tw_wait 5 test -e "$TW_LOGS/RO500-1001:RO500.log" || tw_fail "no charger log file in the log directory: $(ls "$TW_LOGS")"
 	[[ -e $run/logger ]] && tw_fail "the init script complained: $(cat "$run/logger")"
-	((TW_FAILURES == 0))
 }
-
-if [[ ${1:-} == --inside ]]; then
-	shift
-	inside "$@"
-	exit
-fi
-
-# ============================================================== outside ====
-
-if ((EUID != 0)); then
-	echo "SKIP: the router sandbox needs root"
-	exit 77
-fi
-if (($# != 2)); then
-	echo "usage: $0 TIDEWIRE SIMULATOR" >&2
-	exit 2
-fi
-daemon=$(readlink -f "$1")
-sim=$(readlink -f "$2")
-work=$(mktemp -d)
-trap '[[ -n ${TW_KEEP_WORK:-} ]] && echo "work directory: $work" || rm -rf "$work"' EXIT
 
 # The package's default configuration with the settings of a router whose CAN adapter
 # is on a serial line: one charger port, the console on the next pair, a log directory.
-mkdir -p "$work/conf"
-cp "$repo/openwrt/files/tidewire.config" "$work/conf/tidewire"
-uci=("$repo/scripts/sandbox/uci" -c "$work/conf" -t "$work/conf/.staged")
-for o in interface=/dev/canlink0 debug=4 ports=1 console=/dev/tnt3 "logdir=$work/state/logs"; do
-	"${uci[@]}" set "tidewire.main.$o" || exit 1
-done
-"${uci[@]}" commit tidewire || exit 1
-
-"$repo/scripts/router-sandbox" --state "$work/state" --sim-bin "$sim" --tnt-pairs 0 --config "$work/conf/tidewire" \
-	--sim "-s $(printf %q "$repo/tests/integration/scenarios/ro500.scn") -l \$SANDBOX_STATE/bus.log" \
-	-- bash "$self" --inside "$daemon" >"$work/out" 2>&1 </dev/null
-rc=$?
-if ((rc != 0)) || grep -q '^FAIL' "$work/out"; then
-	echo "FAIL: the init script's run (sandbox exit status $rc):"
-	sed 's/^/    /' "$work/out"
-	for f in "$work"/state/run/*.out; do
-		[[ -e $f ]] || continue
-		echo "    [$(basename "$f")]"
-		tail -n 20 "$f" | sed 's/^/      /'
+outside_run() {
+	local conf=$TW_WORK/conf o
+	local uci=("$TW_REPO/scripts/sandbox/uci" -c "$conf" -t "$conf/.staged")
+	mkdir -p "$conf"
+	cp "$TW_REPO/openwrt/files/tidewire.config" "$conf/tidewire"
+	for o in interface=/dev/canlink0 debug=4 ports=1 console=/dev/tnt3 "logdir=$TW_WORK/run/logs"; do
+		"${uci[@]}" set "tidewire.main.$o" || exit 1
 	done
-	exit 1
-fi
-echo "PASS: the init script's start runs the daemon and its /dev/tnt pairs"
+	"${uci[@]}" commit tidewire || exit 1
+	tw_sandbox_phase run "$TW_SCENARIO" --tnt-pairs 0 --config "$conf/tidewire"
+}
+TW_SCENARIO=$TW_HERE/scenarios/ro500.scn
+tw_main "the init script's start runs the daemon and its /dev/tnt pairs" run -- "$@"
