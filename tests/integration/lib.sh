@@ -18,22 +18,30 @@
 #   	tw_expect "uci tty assignment" "1001:1:RO500" "$(uci -q get 'tidewire.@can[0].ttyassignment')"
 #   	tw_stop
 #   }
-#   outside_twice() { tw_sandbox_phase twice "$TW_WORK/x.scn" --mac 02:00:00:00:00:01; }
+#   outside_moved() {                      # outside: a sandbox of its own kind
+#   	tw_sandbox_phase moved "$(tw_scenario moved "$TW_SCENARIO" "node c2 behaviour=ro500 unique=1002 address=0x43")" \
+#   		--config "$(tw_config_address 36)"
+#   }
 #   TW_SCENARIO=$TW_HERE/scenarios/ro500.scn
-#   tw_main "what the script shows" online twice -- "$@"
+#   tw_main "what the script shows" online moved -- "$@"
 #
-# Adding a group is a phase_NAME function, its name in the tw_main line and in the
-# script's line of CMakeLists.txt. A group whose sandbox differs (a scenario made
-# for it, sandbox options, two sandboxes in a row) has an outside_NAME function,
-# which runs outside and calls tw_sandbox_phase; otherwise the group runs in a
-# sandbox on TW_SCENARIO. Inside, the helpers use:
+# Adding a group is a phase_NAME function and its name in the tw_main line and in
+# the script's line of CMakeLists.txt. The group runs in a sandbox on TW_SCENARIO,
+# unless an outside_NAME function says otherwise: a scenario or sandbox options of
+# its own, phases one after the other (with the same TW_STATE: the same router
+# rebooted), or side by side (tw_sandbox_phase_beside) when they mostly wait.
+# Waits: tw_port_wait and tw_await_answered (a port), tw_await_console,
+# tw_wait N tw_has_text (a file), tw_await_claim and tw_await_frame (the bus log).
+# Figures: tw_cpu_percent, tw_status, tw_open_files. Inside, the helpers use:
 #   TW_DAEMON, TW_SIM_BIN, TW_SCENARIO  the programs and the simulator's scenario
 #   TW_LOG     the simulator's candump log      TW_CTL  its control FIFO
 #   TW_OUT     each daemon run's output, each port's lines (shown when a check fails)
 #   TW_LOGS    where the daemon's log folder goes ($SANDBOX_STATE/logs; not made)
 #   TW_SIM_MFR manufacturer code every simulated node keeps, so that any claim
 #              with another code is the daemon's (default 2046, the simulator's)
-# A line "FIGURES ..." that a phase prints is passed on to the test's output.
+# A phase waits for events (tw_wait and the tw_await_* helpers), not for fixed
+# times, unless the time is what it checks. A line "FIGURES ..." that a phase prints
+# is passed on to the test's output.
 #
 # shellcheck disable=SC2034 # TW_* results are read by the sourcing script
 
@@ -268,9 +276,10 @@ tw_main() {
 		[[ " ${TW_ALL_GROUPS[*]} " == *" $g "* ]] || { echo "unknown group '$g'" >&2 && exit 2; }
 	done
 	tw_make_work
-	TW_PHASE_FAILURES=0 TW_PHASES_RUN=0
+	TW_PHASE_FAILURES=0 TW_PHASES_RUN=0 TW_BESIDE=()
 	for g in "${TW_GROUPS[@]}"; do
 		if declare -F "outside_$g" >/dev/null; then "outside_$g"; else tw_sandbox_phase "$g" "$TW_SCENARIO"; fi
+		_tw_join
 	done
 	((TW_PHASES_RUN > 0)) || exit 77
 	if ((TW_PHASE_FAILURES)); then
@@ -320,6 +329,23 @@ tw_sandbox_phase() {
 	return 1
 }
 
+# tw_sandbox_phase_beside PHASE SCENARIO [SANDBOX OPTIONS...]: tw_sandbox_phase in
+# the background, so that the phases of a group that mostly wait (each in a sandbox
+# of its own) wait side by side; their reports follow when the group is done.
+tw_sandbox_phase_beside() {
+	TW_PHASES_RUN=$((TW_PHASES_RUN + 1))
+	tw_sandbox_phase "$@" >"$TW_WORK/$1.report" 2>&1 &
+	TW_BESIDE+=("$!:$1")
+}
+_tw_join() {
+	local job
+	for job in "${TW_BESIDE[@]}"; do
+		wait "${job%%:*}" || TW_PHASE_FAILURES=$((TW_PHASE_FAILURES + 1))
+		cat "$TW_WORK/${job#*:}.report"
+	done
+	TW_BESIDE=()
+}
+
 # tw_config_address ADDR: a /etc/config/tidewire (for --config) that stores the CAN
 # address ADDR; prints its path.
 tw_config_address() {
@@ -332,4 +358,14 @@ tw_config_address() {
 tw_scenario() {
 	printf '%s\n' "${@:3}" | cat - "$2" >"$TW_WORK/$1.scn"
 	echo "$TW_WORK/$1.scn"
+}
+
+# tw_verdict WHAT: the end of a script that runs its checks itself: status 1 after a
+# failed one, else a PASS line.
+tw_verdict() {
+	if ((TW_FAILURES)); then
+		echo "$TW_FAILURES check(s) failed"
+		exit 1
+	fi
+	echo "PASS: $1"
 }

@@ -204,19 +204,23 @@ phase_identity() {
 	tw_stop
 }
 
+# bat_status NAME LEVEL: the daemon at debug level LEVEL without -l; once it knows
+# the battery (13.25 V, -4.5 A), the battery's first status.
+bat_status() {
+	tw_start_settled "$1" -d "$2" || return
+	tw_await_known 35
+	tw_sim send bat 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=1999995500
+}
+
 # Without -l: no file at any level; "Found new Battery" from debug level 4, never
 # "Opened logfile"; the DCS line on the console from level 8.
 phase_console() {
-	tw_start_settled quiet3 -d 3 || { tw_stop; return; }
-	tw_await_known 35
-	tw_sim send bat 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=1999995500
+	bat_status quiet3 3 || { tw_stop; return; }
 	sleep 1
 	tw_has_console "Battery" && tw_fail "console: battery lines at debug level 3: $(tw_console | grep Battery)"
 	tw_stop
 
-	tw_start_settled verbose8 -d 8 || { tw_stop; return; }
-	tw_await_known 35
-	tw_sim send bat 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=1999995500
+	bat_status verbose8 8 || { tw_stop; return; }
 	tw_await_console 5 "tBatteries::Add: Found new Battery at CANAddr=35/1/120/135/471"
 	tw_has_console "Opened logfile" && tw_fail "console: 'Opened logfile' without -l"
 	tw_open_files | grep -q BAT- && tw_fail "console: the daemon holds $(tw_open_files | grep BAT-) without -l"
@@ -225,9 +229,7 @@ phase_console() {
 	[[ -z $(find "$SANDBOX_STATE" "$PWD" -maxdepth 3 -name 'BAT-35:*' 2>/dev/null) ]] ||
 		tw_fail "console: a battery file without -l: $(find "$SANDBOX_STATE" "$PWD" -maxdepth 3 -name 'BAT-35:*')"
 
-	tw_start_settled verbose4 -d 4 || { tw_stop; return; }
-	tw_await_known 35
-	tw_sim send bat 1FFFDh Instance=1 DevPri=120 Vdc=265 Adc=1999995500
+	bat_status verbose4 4 || { tw_stop; return; }
 	tw_await_console 5 "tBatteries::Add: Found new Battery at CANAddr=35/1/120/135/471"
 	tw_has_console "Opened logfile" && tw_fail "console: 'Opened logfile' without -l at level 4"
 	tw_stop

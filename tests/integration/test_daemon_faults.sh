@@ -214,17 +214,16 @@ phase_uci() {
 }
 
 # The console device (-L) is missing, full, or a pty nobody reads, at the highest
-# debug level: none of it holds the daemon up.
-phase_console() {
-	local dev i=0
+# debug level: none of it holds the daemon up. Each in a sandbox of its own.
+console_served() { # console_served DEV
 	tw_read_port tnt0 /dev/tnt0
-	for dev in /nonexistent/console /dev/full /dev/tnt5; do
-		i=$((i + 1))
-		start_served "console$i" -L "$dev" -d 9 || { tw_stop; continue; }
-		serving "console $dev" 12 40
-		tw_stop
-	done
+	start_served console -L "$1" -d 9 || { tw_stop; return; }
+	serving "console $1" 12 40
+	tw_stop
 }
+phase_console_missing() { console_served /nonexistent/console; }
+phase_console_full() { console_served /dev/full; }
+phase_console_pty() { console_served /dev/tnt5; }
 
 # Frames from 250 sources the daemon does not know, about 2000 a second (a full
 # 250 kbit/s bus): DC source statuses and TERMINAL text to the daemon. The charger
@@ -288,19 +287,33 @@ phase_newmodel() {
 		"$(ls "$TW_LOGS" | sort | paste -sd'|')"
 }
 
+# commits: uci commits made so far; stored: the CAN address in uci.
+commits() { grep -c '^commit' "$SANDBOX_STATE/uci.log" 2>/dev/null || true; }
+stored() { uci -q get 'tidewire.@can[0].canaddress'; }
+
 # A node that takes every address the daemon claims, for 25 s: the ports and the
-# battery are served all the while, and once the chase is over a typed line reaches
-# the charger again.
+# battery are served all the while, flash is written a handful of times at most and
+# the daemon's frames stay few. Once the chase is over an address stands again, it
+# is the one stored, and a typed line reaches the charger again.
 phase_chase() {
-	local lm mark held
+	local lm mark held commits0 frames moves
 	tw_read_port tnt0 /dev/tnt0
 	start_served chase || { tw_stop; return; }
+	tw_expect "before the chase: stored address" 36 "$(stored)"
+	commits0=$(commits)
+	mark=$(tw_log_lines "$TW_LOG")
 	tw_sim do thief start
-	tw_sim send probe 59904 Destination=255 RequestedPGN=60928
+	tw_sim send probe 59904 Destination=255 RequestedPGN=60928 # the daemon answers: the chase begins
 	serving "address fight" 25
 	tw_sim do thief stop
+	frames=$(tw_daemon_claims_after "$mark" | wc -l)
+	moves=$(tw_console | grep -c '^Resettign my CAN address to:')
+	echo "FIGURES address fight 25 s: $moves moves, $frames claim frames from the daemon, $(($(commits) - commits0)) uci commits"
+	((frames <= 60)) || tw_fail "chase: $frames claims from the daemon in 25 s (want at most 60)"
+	(($(commits) - commits0 <= 3)) || tw_fail "chase: $(($(commits) - commits0)) uci commits in 25 s"
+	tw_daemon_claims_after "$mark" | grep -q '^18EEFFFE ' || tw_fail "chase: the daemon never said it cannot claim"
 	# An address stands again within a minute (a daemon that found none left tries
-	# again after a while) and the hold time.
+	# again after a while) and the hold time, and it is stored.
 	lm=$(tw_log_lines "$TW_LOG")
 	held=''
 	# shellcheck disable=SC2317 # called through tw_wait
@@ -308,9 +321,10 @@ phase_chase() {
 		# The daemon's latest claim, not a "cannot claim": an address it may use now
 		# (an earlier one may be where the chaser sits).
 		held=$(tw_daemon_claims | awk 'END { print $2 }')
-		[[ -n $held && $held != 254 ]] && tw_frames_from "$TW_LOG" "$lm" "$held" | grep -qv '^60928 '
+		[[ -n $held && $held != 254 && $(stored) == "$held" ]] &&
+			tw_frames_from "$TW_LOG" "$lm" "$held" | grep -qv '^60928 '
 	}
-	tw_wait 75 _held || { tw_fail "after the chase: no address stood within 75 s"; tw_stop; return; }
+	tw_wait 75 _held || { tw_fail "after the chase: no address stood and was stored within 75 s (held '$held', stored '$(stored)')"; tw_stop; return; }
 	lm=$(tw_log_lines "$TW_LOG")
 	mark=$(tw_port_mark tnt0)
 	printf 'hello\n' >/dev/tnt0
@@ -319,7 +333,15 @@ phase_chase() {
 	tw_wait 10 _hello || tw_fail "after the chase: 'hello' typed at /dev/tnt0 did not reach the bus"
 	tw_port_wait 10 tnt0 "AOK;" "$mark" || tw_fail "after the chase: c1's answer to 'hello' did not reach /dev/tnt0"
 	tw_stop
+	tw_expect "after the stop: stored address" "$held" "$(stored)"
 }
 
+# ============================================================== outside ====
+
+outside_chase() { tw_sandbox_phase chase "$TW_SCENARIO" --config "$(tw_config_address 36)"; }
+outside_console() {
+	local p
+	for p in missing full pty; do tw_sandbox_phase_beside "console_$p" "$TW_SCENARIO"; done
+}
 TW_SCENARIO=$TW_HERE/scenarios/faults.scn
 tw_main "the daemon through faults around it" adapter logfull logro uci console flood newmodel chase -- "$@"

@@ -80,6 +80,14 @@ listen() {
 	LISTENERS+=($!)
 }
 
+# stop_listening: stops the daemon, then the listeners once its last datagrams are in.
+stop_listening() {
+	tw_stop
+	sleep 0.3
+	kill "${LISTENERS[@]}" 2>/dev/null
+	wait "${LISTENERS[@]}" 2>/dev/null
+}
+
 # A second broadcast-capable interface with an IPv4 broadcast address of its own.
 second_interface() {
 	if ! ip link add link eth0 name eth1 type macvlan mode bridge 2>/dev/null; then
@@ -115,17 +123,18 @@ phase_raw() {
 	tw_sim do conv sids 10,11,12
 	tw_sim node sw address=0x55
 	tw_sim every 1000 send sw 127501 DeviceBankInstance=1 Status=0xFFFFFFFFFFFFF1
-	sleep 4
+	# Until every forwarded PGN was on the bus (the converter's answers last): what
+	# is missing then is reported below.
+	# shellcheck disable=SC2317 # called through tw_wait
+	_all_sent() { [[ $(log_messages "$mark" | cut -d' ' -f1 | sort -u | xargs) == $(xargs -n1 <<<"$FORWARDED" | sort | xargs) ]]; }
+	tw_wait 4 _all_sent
 	# A battery status from the RO500: 26.11 V, -1.9 A, 289.30 K, SID 7.
 	tw_sim send c1 127508 BatteryInstance=0 BatteryVoltage=26.11 BatteryCurrent=-1.9 BatteryTemperature=289.30 SID=7
-	sleep 1
+	tw_wait 1 tw_has_text "$TW_OUT/eth1.udp" "19f214b1 64 "
 	for n in bat chg dcd eng conv; do tw_sim do "$n" stop; done
 	tw_sim remove sw
 	sleep 1.5
-	tw_stop
-	sleep 0.3
-	kill "${LISTENERS[@]}" 2>/dev/null
-	wait "${LISTENERS[@]}" 2>/dev/null
+	stop_listening
 
 	# One datagram per line per broadcast entry: eth1 once, eth0 and rtr-peer (both
 	# 10.77.0.255) twice; the loopback as often as there are entries without an IPv4
@@ -176,10 +185,7 @@ phase_converter() {
 	sleep 1.5
 	tw_sim do conv stop
 	sleep 1
-	tw_stop
-	sleep 0.3
-	kill "${LISTENERS[@]}" 2>/dev/null
-	wait "${LISTENERS[@]}" 2>/dev/null
+	stop_listening
 
 	local sids
 	sids=$(tw_frames_id "$TW_LOG" "$mark" 19F30654 | cut -d' ' -f2 | cut -c1-2 | xargs)

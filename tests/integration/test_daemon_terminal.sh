@@ -108,6 +108,14 @@ type_line() {
 	SENT=$(first_to_c1 "$mark")
 }
 
+# hello_typed WHAT: "hello" typed with Enter goes to the charger as "hello\n"; sets
+# AOK to the number of "AOK;" on the screen before.
+hello_typed() {
+	AOK=$(pane | grep -cF "AOK;")
+	type_line "$1" hello Enter || return
+	tw_expect "$1: 'hello' and Enter on the bus" "$HELLO_LF" "$SENT"
+}
+
 # hello_answered AOK-BEFORE WHAT: the terminal shows "hello", the charger's echo of
 # what was typed, on a line of its own, and one "AOK;" more than before.
 hello_answered() {
@@ -128,7 +136,6 @@ ras_answered() {
 }
 
 phase_picocom() {
-	local aok
 	# As it comes: Enter sends CR, which the daemon keeps in the line; the Ctrl-J
 	# (a line feed) sends the line, CR included.
 	terminal "picocom -q /dev/tnt0"
@@ -139,10 +146,8 @@ phase_picocom() {
 	# The working invocation: CR goes out as LF, a received LF shows as CR LF.
 	terminal_again "picocom -q --omap crlf --imap lfcrlf /dev/tnt0" C-a C-x
 	tw_wait 5 pane_has "AST;" || tw_fail "picocom --omap crlf: no AST line on the screen"
-	aok=$(pane | grep -cF "AOK;")
-	type_line "picocom --omap crlf" hello Enter || { tw_stop; return; }
-	tw_expect "picocom --omap crlf: 'hello' and Enter on the bus" "$HELLO_LF" "$SENT"
-	hello_answered "$aok" "picocom --omap crlf"
+	hello_typed "picocom --omap crlf" || { tw_stop; return; }
+	hello_answered "$AOK" "picocom --omap crlf"
 	ras_answered "picocom --omap crlf"
 	no_indented_line "picocom --imap lfcrlf"
 	tw_stop
@@ -158,7 +163,7 @@ no_indented_line() {
 }
 
 phase_minicom() {
-	local home=$SANDBOX_STATE/home aok i
+	local home=$SANDBOX_STATE/home i
 	mkdir -p "$home"
 	# The conversion table: 256 bytes shown for each byte received, then 256 bytes
 	# sent for each byte typed; the same but for 13 (CR), sent as 10 (LF).
@@ -171,28 +176,24 @@ phase_minicom() {
 	printf 'pu convf            %s\npu addcarreturn     Yes\n' "$home/cr2lf.conv" >"$home/.minirc.tidewire"
 	terminal "HOME=$home minicom -o -D /dev/tnt0 tidewire"
 	start_daemon "minicom" || { tw_stop; return; }
-	aok=$(pane | grep -cF "AOK;")
-	type_line "minicom" hello Enter || { tw_stop; return; }
-	tw_expect "minicom: 'hello' and Enter on the bus" "$HELLO_LF" "$SENT"
-	hello_answered "$aok" "minicom"
+	hello_typed "minicom" || { tw_stop; return; }
+	hello_answered "$AOK" "minicom"
 	ras_answered "minicom"
 	no_indented_line "minicom addcarreturn"
 	tw_stop
 }
 
 phase_screen() {
-	local rc=$SANDBOX_STATE/screenrc aok
+	local rc=$SANDBOX_STATE/screenrc
 	# autodetach off: screen ends with the tmux pane instead of living on detached.
 	printf 'autodetach off\nbindkey "\\015" stuff "\\012"\n' >"$rc"
 	mkdir -m 700 "$SANDBOX_STATE/screen"
 	terminal "SCREENDIR=$SANDBOX_STATE/screen screen -c $rc /dev/tnt0 115200"
 	start_daemon "screen" || { tw_stop; return; }
-	aok=$(pane | grep -cF "AOK;")
-	type_line "screen" hello Enter || { tw_stop; return; }
-	tw_expect "screen: 'hello' and Enter on the bus" "$HELLO_LF" "$SENT"
+	hello_typed "screen" || { tw_stop; return; }
 	# screen shows a bare LF as a line feed alone: the daemon's own lines may start
 	# anywhere on the screen line, the charger's (CR LF) at the margin.
-	tw_wait 5 _pane_holds_at_least "AOK;" "$((aok + 1))" || tw_fail "screen: no new 'AOK;' on the screen after 'hello'"
+	tw_wait 5 _pane_holds_at_least "AOK;" "$((AOK + 1))" || tw_fail "screen: no new 'AOK;' on the screen after 'hello'"
 	ras_answered "screen"
 	tw_stop
 }
