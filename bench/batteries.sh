@@ -13,7 +13,7 @@
 #        (defaults: build/app/tidewire and build/sim/tidewire-sim of the repository)
 set -u
 self=$(readlink -f "${BASH_SOURCE[0]}")
-# shellcheck source=lib.sh
+# shellcheck source-path=SCRIPTDIR source=lib.sh
 . "$(dirname "$self")/lib.sh"
 BATTERIES=64
 SETTLE_S=2

@@ -9,7 +9,7 @@
 #        (defaults: build/app/tidewire and build/sim/tidewire-sim of the repository)
 set -u
 self=$(readlink -f "${BASH_SOURCE[0]}")
-# shellcheck source=lib.sh
+# shellcheck source-path=SCRIPTDIR source=lib.sh
 . "$(dirname "$self")/lib.sh"
 SETTLE_S=2
 MEASURE_S=10

@@ -2,7 +2,7 @@
 # What the benchmarks share: the driver of the integration tests (the sandbox, the
 # simulator, the daemon, readings from /proc) and the outside part's start. Sourced by
 # bench/*.sh.
-# shellcheck source=../tests/integration/lib.sh
+# shellcheck source-path=SCRIPTDIR source=../tests/integration/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../tests/integration/lib.sh"
 
 # bench_outside_init [TIDEWIRE [SIMULATOR]]: exits 77 unless root; sets daemon and sim

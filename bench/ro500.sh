@@ -31,7 +31,7 @@
 #        BENCH_KEEP=1 keeps each run's logs and time stamps and names their directory.
 set -u
 self=$(readlink -f "${BASH_SOURCE[0]}")
-# shellcheck source=lib.sh
+# shellcheck source-path=SCRIPTDIR source=lib.sh
 . "$(dirname "$self")/lib.sh"
 SETTLE_S=2
 MEASURE_S=10          # each CPU and wake-up window

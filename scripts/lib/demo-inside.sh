@@ -3,16 +3,18 @@
 # datagrams, a user at /dev/tnt0 and /dev/tnt2, the daemon, and (with keep) a shell.
 # Usage: demo-inside.sh TIDEWIRE SECONDS KEEP
 set -u
-daemon=$1 seconds=$2 keep=$3
+# shellcheck source-path=SCRIPTDIR source=../../tests/integration/lib.sh
+. "$(dirname "$0")/../../tests/integration/lib.sh"
+seconds=$2 keep=$3
 s=$SANDBOX_STATE
-until grep -q ready "$s/sim.out" 2>/dev/null; do sleep 0.1; done
+TW_OUT=$s
+tw_inside_setup "$1" || exit 1
 # The RAW listener takes what is broadcast on eth0's network (10.77.0.255), as a chart
 # plotter on the LAN would.
 socat -u UDP-RECV:10110,bind=10.77.0.255,reuseaddr "OPEN:$s/raw.udp,creat,append" &
 cat /dev/tnt0 >"$s/tnt0.txt" &
 cat /dev/tnt2 >"$s/tnt2.txt" &
-"$daemon" -d 4 -l "$s/logs" -p 10110 -c /dev/canlink0 >"$s/daemon.out" 2>&1 &
-pid=$!
+tw_start daemon -d 4 -l "$s/logs" -p 10110
 # The user types the status request, then a command of the charger's console.
 (sleep 8 && printf '$RAS:@\n' >/dev/tnt0 && sleep 4 && printf 'VER?\n' >/dev/tnt0) &
 if [ "$keep" = 1 ]; then
@@ -26,6 +28,5 @@ TEXT
 else
   sleep "$seconds"
 fi
-kill -TERM "$pid"
-wait "$pid"
+tw_stop
 exit 0

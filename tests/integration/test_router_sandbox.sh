@@ -6,22 +6,12 @@
 
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-repo=$(cd "$here/../.." && pwd)
-sandbox=$repo/scripts/router-sandbox
-
-if ((EUID != 0)); then
-	echo "SKIP: the router sandbox needs root"
-	exit 77
-fi
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-	echo "FAIL: $*"
-	failures=$((failures + 1))
-}
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$here/lib.sh"
+sandbox=$TW_REPO/scripts/router-sandbox
+tw_need_root
+tw_make_work
+work=$TW_WORK
 
 # Runs a sandbox; its output is kept and shown when a check inside failed or
 # the exit status differs. run_sandbox NAME EXPECTED_RC SANDBOX_ARGS...
@@ -33,20 +23,20 @@ run_sandbox() {
 }
 report() { # report NAME EXPECTED_RC RC
 	if grep -q '^FAIL' "$work/$1.out" || (($3 != $2)); then
-		fail "sandbox run '$1' (exit status $3, expected $2):"
+		tw_fail "sandbox run '$1' (exit status $3, expected $2):"
 		sed 's/^/    /' "$work/$1.out"
 	fi
 }
 
 # What the host must never see of a sandbox, during its run or after it.
 check_host_untouched() { # check_host_untouched WHEN STATE_DIR
-	grep -qF "$2" /proc/self/mountinfo && fail "$1: a mount of the sandbox is visible on the host"
-	ip -o link show | grep -q 'rtr-peer' && fail "$1: the sandbox's veth is visible on the host"
+	grep -qF "$2" /proc/self/mountinfo && tw_fail "$1: a mount of the sandbox is visible on the host"
+	ip -o link show | grep -q 'rtr-peer' && tw_fail "$1: the sandbox's veth is visible on the host"
 	[[ $(ip -o link show | awk -F': ' '{ print $2 }' | sort) == "$host_links" ]] ||
-		fail "$1: the host's interfaces changed"
-	[[ $(hostname) == "$host_name" ]] || fail "$1: the host name changed"
-	[[ ! -e /etc/openwrt_model || -n $host_model ]] || fail "$1: /etc/openwrt_model appeared on the host"
-	(($(date +%s) > 1500000000)) || fail "$1: the host clock was set"
+		tw_fail "$1: the host's interfaces changed"
+	[[ $(hostname) == "$host_name" ]] || tw_fail "$1: the host name changed"
+	[[ ! -e /etc/openwrt_model || -n $host_model ]] || tw_fail "$1: /etc/openwrt_model appeared on the host"
+	(($(date +%s) > 1500000000)) || tw_fail "$1: the host clock was set"
 }
 # Processes of a sandbox all carry its SANDBOX_STATE in their environment.
 sandbox_processes() { # sandbox_processes STATE_DIR
@@ -59,11 +49,8 @@ host_model=$([[ -e /etc/openwrt_model ]] && echo yes)
 
 # ------------------------------------------------- helpers used inside -----
 
-cat >"$work/lib.sh" <<'EOF'
-fail() { echo "FAIL: $*"; }
-expect() { # expect WHAT EXPECTED ACTUAL
-	[ "$2" = "$3" ] || fail "$1: expected '$2', got '$3'"
-}
+echo ". '$here/lib.sh'" >"$work/lib.sh"
+cat >>"$work/lib.sh" <<'EOF'
 capture() { # OUT = standard output of a shell command, every byte of it
 	OUT=$(sh -c "$1" 2>/dev/null; echo .)
 	OUT=${OUT%.}
@@ -76,7 +63,7 @@ identity() {
 		i=$((i + 1))
 		eval "want=\${$i}"
 		capture "$cmd"
-		expect "output of [$cmd]" "$(printf '%b.' "$want")" "$OUT."
+		tw_expect "output of [$cmd]" "$(printf '%b.' "$want")" "$OUT."
 	done <<'CMDS'
 ifconfig eth0 | grep HWaddr | awk '{ print $5}' | tr -d ':'
 cat /etc/openwrt_model
@@ -93,15 +80,7 @@ pass_bytes() {
 	printf 'a\r\n\000\377z' >"$1"
 	wait "$reader"
 	got=$(od -An -tx1 "$SANDBOX_STATE/bytes" | tr -d ' \n')
-	expect "bytes from $1 to $2" 610d0a00ff7a "$got"
-}
-wait_for_text() { # wait_for_text FILE TEXT: bounded, so a fault fails instead of hanging
-	local i=0
-	until grep -qF "$2" "$1" 2>/dev/null; do
-		[ $i -lt 500 ] || return 1
-		i=$((i + 1))
-		sleep 0.02
-	done
+	tw_expect "bytes from $1 to $2" 610d0a00ff7a "$got"
 }
 EOF
 
@@ -111,30 +90,30 @@ cat >"$work/a.sh" <<'EOF'
 . "$1/lib.sh"
 
 identity '025457000001\n' 'Tolvane TW-1\n' 'r1234-abcdef\n' 'OpenWrt kQe-204 r1234-abcdef\n' 'kQe-204\n'
-expect "hostname" OpenWrt "$(hostname)"
-expect "TIDEWIRE_CAN_PORT" /dev/canlink0 "$TIDEWIRE_CAN_PORT"
+tw_expect "hostname" OpenWrt "$(hostname)"
+tw_expect "TIDEWIRE_CAN_PORT" /dev/canlink0 "$TIDEWIRE_CAN_PORT"
 
 # uci: what the daemon does with its address and its tty table
 cp /etc/config/tidewire "$1/config.before"
 capture "uci -q get tidewire.@can[0].canaddress; echo rc=\$?"
-expect "get of an option not set" "rc=1
+tw_expect "get of an option not set" "rc=1
 " "$OUT"
-uci -q set tidewire.@can[0].canaddress=36 || fail "set canaddress failed"
-uci -q set "tidewire.@can[0].ttyassignment=204:1:A 301:3:B" || fail "set ttyassignment failed"
-cmp -s /etc/config/tidewire "$1/config.before" || fail "set changed the file before commit"
-expect "get of a staged value" 36 "$(uci -q get tidewire.@can[0].canaddress)"
-expect "get of a staged value with blanks and colons" "204:1:A 301:3:B" "$(uci -q get tidewire.@can[0].ttyassignment)"
-sh -c "uci -q set tidewire.@can[0].canaddress=37;  uci -q commit tidewire" || fail "set and commit failed"
-grep -qx "	option canaddress '37'" /etc/config/tidewire || fail "commit did not write canaddress 37"
-grep -qx "	option ttyassignment '204:1:A 301:3:B'" /etc/config/tidewire || fail "commit did not write ttyassignment"
-expect "changes after commit" "" "$(uci changes tidewire)"
-expect "get after commit" "204:1:A 301:3:B" "$(uci -q get tidewire.@can[0].ttyassignment)"
+uci -q set tidewire.@can[0].canaddress=36 || tw_fail "set canaddress failed"
+uci -q set "tidewire.@can[0].ttyassignment=204:1:A 301:3:B" || tw_fail "set ttyassignment failed"
+cmp -s /etc/config/tidewire "$1/config.before" || tw_fail "set changed the file before commit"
+tw_expect "get of a staged value" 36 "$(uci -q get tidewire.@can[0].canaddress)"
+tw_expect "get of a staged value with blanks and colons" "204:1:A 301:3:B" "$(uci -q get tidewire.@can[0].ttyassignment)"
+sh -c "uci -q set tidewire.@can[0].canaddress=37;  uci -q commit tidewire" || tw_fail "set and commit failed"
+grep -qx "	option canaddress '37'" /etc/config/tidewire || tw_fail "commit did not write canaddress 37"
+grep -qx "	option ttyassignment '204:1:A 301:3:B'" /etc/config/tidewire || tw_fail "commit did not write ttyassignment"
+tw_expect "changes after commit" "" "$(uci changes tidewire)"
+tw_expect "get after commit" "204:1:A 301:3:B" "$(uci -q get tidewire.@can[0].ttyassignment)"
 for key in 'tidewire.@can[1].x' tidewire.nosuch.x 'nosuchpackage.@can[0].x'; do
 	capture "uci -q set $key=1; echo rc=\$?"
-	expect "set $key (missing section)" "rc=1
+	tw_expect "set $key (missing section)" "rc=1
 " "$OUT"
 	capture "uci -q get $key; echo rc=\$?"
-	expect "get $key (missing section)" "rc=1
+	tw_expect "get $key (missing section)" "rc=1
 " "$OUT"
 done
 uci -q set tidewire.@can[0].canaddress=99 # staged only: a reboot must forget it
@@ -142,10 +121,10 @@ uci -q set tidewire.@can[0].canaddress=99 # staged only: a reboot must forget it
 # ttys and the CAN link
 i=0
 while [ $i -lt 16 ]; do
-	[ -c /dev/tnt$i ] || fail "/dev/tnt$i is missing"
+	[ -c /dev/tnt$i ] || tw_fail "/dev/tnt$i is missing"
 	i=$((i + 1))
 done
-[ ! -e /dev/tnt16 ] || fail "/dev/tnt16 exists with 8 pairs"
+[ ! -e /dev/tnt16 ] || tw_fail "/dev/tnt16 exists with 8 pairs"
 pass_bytes /dev/tnt0 /dev/tnt1
 pass_bytes /dev/tnt1 /dev/tnt0
 pass_bytes /dev/tnt15 /dev/tnt14
@@ -156,23 +135,23 @@ pass_bytes /dev/canlink1 /dev/canlink0
 # guarantee that it cannot reach the real clock.
 capbnd=$(awk '/^CapBnd/ { print $2 }' /proc/self/status)
 if [ $(((0x$capbnd >> 25) & 1)) -ne 0 ]; then
-	fail "CAP_SYS_TIME is in the bounding set"
+	tw_fail "CAP_SYS_TIME is in the bounding set"
 elif [ "$(head -c 2 /bin/date)" != '#!' ]; then
-	fail "/bin/date is not the stand-in"
+	tw_fail "/bin/date is not the stand-in"
 else
-	sh -c "/bin/date -s '@100'" >/dev/null || fail "/bin/date -s failed"
-	expect "date.log" "-s @100" "$(cat "$SANDBOX_STATE/date.log")"
-	[ "$(date +%s)" -gt 1500000000 ] || fail "the clock was set"
+	sh -c "/bin/date -s '@100'" >/dev/null || tw_fail "/bin/date -s failed"
+	tw_expect "date.log" "-s @100" "$(cat "$SANDBOX_STATE/date.log")"
+	[ "$(date +%s)" -gt 1500000000 ] || tw_fail "the clock was set"
 fi
 
 # the network: only the sandbox's own interfaces, broadcasts caught inside
-expect "interfaces" "eth0 lo rtr-peer" "$(ls /sys/class/net | sort | tr '\n' ' ' | sed 's/ $//')"
-ip -4 -o addr show dev eth0 | grep -q 'inet 10.77.0.2/24 brd 10.77.0.255 ' || fail "eth0 address: $(ip -4 -o addr show dev eth0)"
+tw_expect "interfaces" "eth0 lo rtr-peer" "$(ls /sys/class/net | sort | tr '\n' ' ' | sed 's/ $//')"
+ip -4 -o addr show dev eth0 | grep -q 'inet 10.77.0.2/24 brd 10.77.0.255 ' || tw_fail "eth0 address: $(ip -4 -o addr show dev eth0)"
 socat -u UDP-RECV:40123 OPEN:"$SANDBOX_STATE/udp",creat &
 i=0
 until grep -qi ':9CBB ' /proc/net/udp; do [ $i -lt 500 ] || break; i=$((i + 1)); sleep 0.01; done
 printf 'RAW line\r\n' | socat -u - UDP-DATAGRAM:10.77.0.255:40123,broadcast
-wait_for_text "$SANDBOX_STATE/udp" 'RAW line' || fail "broadcast to 10.77.0.255 not caught"
+tw_wait 10 tw_has_text "$SANDBOX_STATE/udp" 'RAW line' || tw_fail "broadcast to 10.77.0.255 not caught"
 
 # processes that try to outlive the sandbox: detached, and deaf to SIGTERM
 setsid sleep 1000 </dev/null >/dev/null 2>&1 &
@@ -192,22 +171,22 @@ for ((i = 0; i < 1500; i++)); do
 done
 if [[ -e $work/a.ready ]]; then
 	check_host_untouched "while running" "$stateA"
-	(($(sandbox_processes "$stateA") >= 10)) || fail "the sandbox's processes do not carry SANDBOX_STATE"
+	(($(sandbox_processes "$stateA") >= 10)) || tw_fail "the sandbox's processes do not carry SANDBOX_STATE"
 fi
 touch "$work/a.go"
 wait $pidA
 report a 0 $?
 check_host_untouched "after the run" "$stateA"
-(($(sandbox_processes "$stateA") == 0)) || fail "processes of the sandbox survive it"
+(($(sandbox_processes "$stateA") == 0)) || tw_fail "processes of the sandbox survive it"
 grep -qx "	option canaddress '37'" "$stateA/upper/config/tidewire" ||
-	fail "the committed config is not in the state dir"
+	tw_fail "the committed config is not in the state dir"
 
 # --------------------------------------------- D: A's router, rebooted -----
 
 cat >"$work/d.sh" <<'EOF'
 . "$1/lib.sh"
-expect "committed value after reboot" 37 "$(uci -q get tidewire.@can[0].canaddress)"
-expect "staged changes after reboot" "" "$(uci changes)"
+tw_expect "committed value after reboot" 37 "$(uci -q get tidewire.@can[0].canaddress)"
+tw_expect "staged changes after reboot" "" "$(uci changes)"
 identity '025457000001\n' 'Tolvane TW-1\n' 'r1234-abcdef\n' 'OpenWrt kQe-204 r1234-abcdef\n' 'kQe-204\n'
 EOF
 run_sandbox d 0 --state "$stateA" -- bash "$work/d.sh" "$work"
@@ -217,16 +196,16 @@ run_sandbox d 0 --state "$stateA" -- bash "$work/d.sh" "$work"
 cat >"$work/b.sh" <<'EOF'
 . "$1/lib.sh"
 for f in /etc/openwrt_release /etc/openwrt_model /etc/config/tidewire; do
-	[ ! -e $f ] || fail "$f exists"
+	[ ! -e $f ] || tw_fail "$f exists"
 done
 identity '025457000001\n' '' '' '' ''
 capture "uci -q get tidewire.@can[0].canaddress; echo rc=\$?"
-expect "get without a config" "rc=1
+tw_expect "get without a config" "rc=1
 " "$OUT"
 capture "uci -q set tidewire.@can[0].canaddress=1; echo rc=\$?"
-expect "set without a config" "rc=1
+tw_expect "set without a config" "rc=1
 " "$OUT"
-[ -c /dev/tnt1 ] && [ ! -e /dev/tnt2 ] || fail "--tnt-pairs 1 gave: $(ls /dev | grep tnt | tr '\n' ' ')"
+[ -c /dev/tnt1 ] && [ ! -e /dev/tnt2 ] || tw_fail "--tnt-pairs 1 gave: $(ls /dev | grep tnt | tr '\n' ' ')"
 exit 7
 EOF
 run_sandbox b 7 --state "$stateA" --no-release --no-model --no-config --tnt-pairs 1 -- bash "$work/b.sh" "$work"
@@ -258,23 +237,23 @@ chmod +x "$work/sim"
 cat >"$work/c.sh" <<'EOF'
 . "$1/lib.sh"
 identity '02AABBCCDD0E\n' 'Model X\r\n' '"r5"\n' 'Tidewire test\n' '21.02.1\n'
-expect "eth0 broadcast" 192.168.50.255 "$SANDBOX_BROADCAST"
-ip -4 -o addr show dev rtr-peer | grep -q 'inet 192.168.50.1/24 ' || fail "rtr-peer: $(ip -4 -o addr show dev rtr-peer)"
-expect "double-quoted value" 35 "$(uci -q get tidewire.@can[0].canaddress)"
-expect "bare value" 204:1:A "$(uci -q get tidewire.@can[0].ttyassignment)"
-expect "named section" 35 "$(uci -q get tidewire.main.canaddress)"
-expect "list" "tnt1 tnt3" "$(uci -q get tidewire.@can[0].port)"
-expect "second section of a type" "it's \"quoted\"" "$(uci -q get tidewire.@can[1].note)"
-expect "last section of a type" "it's \"quoted\"" "$(uci -q get tidewire.@can[-1].note)"
-uci -q set "tidewire.@can[1].note=a 'b' \"c\" d:e" && uci -q commit tidewire || fail "set and commit of quotes failed"
-expect "quotes after commit" "a 'b' \"c\" d:e" "$(uci -q get tidewire.@can[1].note)"
-expect "other sections after commit" y "$(uci -q get tidewire.@other[0].x)"
+tw_expect "eth0 broadcast" 192.168.50.255 "$SANDBOX_BROADCAST"
+ip -4 -o addr show dev rtr-peer | grep -q 'inet 192.168.50.1/24 ' || tw_fail "rtr-peer: $(ip -4 -o addr show dev rtr-peer)"
+tw_expect "double-quoted value" 35 "$(uci -q get tidewire.@can[0].canaddress)"
+tw_expect "bare value" 204:1:A "$(uci -q get tidewire.@can[0].ttyassignment)"
+tw_expect "named section" 35 "$(uci -q get tidewire.main.canaddress)"
+tw_expect "list" "tnt1 tnt3" "$(uci -q get tidewire.@can[0].port)"
+tw_expect "second section of a type" "it's \"quoted\"" "$(uci -q get tidewire.@can[1].note)"
+tw_expect "last section of a type" "it's \"quoted\"" "$(uci -q get tidewire.@can[-1].note)"
+uci -q set "tidewire.@can[1].note=a 'b' \"c\" d:e" && uci -q commit tidewire || tw_fail "set and commit of quotes failed"
+tw_expect "quotes after commit" "a 'b' \"c\" d:e" "$(uci -q get tidewire.@can[1].note)"
+tw_expect "other sections after commit" y "$(uci -q get tidewire.@other[0].x)"
 
-kill -0 "$SANDBOX_SIM_PID" 2>/dev/null || fail "the simulator is not running"
-wait_for_text "$SANDBOX_STATE/sim.out" '<-c></dev/canlink1><-x><two words><'"$SANDBOX_STATE"'/sim.log>' ||
-	fail "simulator arguments: $(head -1 "$SANDBOX_STATE/sim.out")"
+kill -0 "$SANDBOX_SIM_PID" 2>/dev/null || tw_fail "the simulator is not running"
+tw_wait 10 tw_has_text "$SANDBOX_STATE/sim.out" '<-c></dev/canlink1><-x><two words><'"$SANDBOX_STATE"'/sim.log>' ||
+	tw_fail "simulator arguments: $(head -1 "$SANDBOX_STATE/sim.out")"
 printf 'T0CF00400811223344\r' >/dev/canlink0
-wait_for_text "$SANDBOX_STATE/sim.out" T0CF00400811223344 || fail "the simulator does not get the CAN link's bytes"
+tw_wait 10 tw_has_text "$SANDBOX_STATE/sim.out" T0CF00400811223344 || tw_fail "the simulator does not get the CAN link's bytes"
 EOF
 stateC=$work/stateC
 run_sandbox c 0 --state "$stateC" \
@@ -283,7 +262,7 @@ run_sandbox c 0 --state "$stateC" \
 	--tnt-pairs 2 --sim-bin "$work/sim" \
 	--sim '-x "two words" $SANDBOX_STATE/sim.log' `# expanded inside the sandbox` \
 	-- bash "$work/c.sh" "$work"
-(($(sandbox_processes "$stateC") == 0)) || fail "processes of sandbox C survive it"
+(($(sandbox_processes "$stateC") == 0)) || tw_fail "processes of sandbox C survive it"
 
 # -------------------------------- E: SIGTERM to the sandbox reaches COMMAND --
 
@@ -303,11 +282,7 @@ done
 kill -TERM $pidE
 wait $pidE
 report e 3 $?
-[[ -e $stateE/term ]] || fail "COMMAND did not get the SIGTERM sent to the sandbox"
-(($(sandbox_processes "$stateE") == 0)) || fail "processes of sandbox E survive it"
+[[ -e $stateE/term ]] || tw_fail "COMMAND did not get the SIGTERM sent to the sandbox"
+(($(sandbox_processes "$stateE") == 0)) || tw_fail "processes of sandbox E survive it"
 
-if ((failures)); then
-	echo "$failures check(s) failed"
-	exit 1
-fi
-echo "router sandbox: all checks passed"
+tw_verdict "router sandbox: all checks"

@@ -25,13 +25,10 @@ command -v busybox >/dev/null || {
 	echo "SKIP: busybox (its ash runs the init script) not found: apt-get install busybox-static"
 	exit 77
 }
-work=$(mktemp -d)
-trap '[[ -n ${TW_KEEP_WORK:-} ]] && echo "work directory: $work" || rm -rf "$work"' EXIT
-failures=0
-fail() {
-	echo "FAIL: $*"
-	failures=$((failures + 1))
-}
+# shellcheck source-path=SCRIPTDIR source=../integration/lib.sh
+. "$here/../integration/lib.sh"
+tw_make_work
+work=$TW_WORK
 
 # The stand-ins, sourced by ash before the init script after functions-standin.sh
 # (config_get over the uci stand-in). REC is the record file.
@@ -81,8 +78,8 @@ run_case() {
 		IP_DETAILS=${IP_DETAILS-} busybox sh -c "$script" >"$dir/output" 2>&1
 	fi
 	local rc=$?
-	((rc == 0)) || fail "$name: start failed with status $rc: $(cat "$dir/output")"
-	[[ -s $dir/output ]] && fail "$name: the init script printed: $(cat "$dir/output")"
+	((rc == 0)) || tw_fail "$name: start failed with status $rc: $(cat "$dir/output")"
+	[[ -s $dir/output ]] && tw_fail "$name: the init script printed: $(cat "$dir/output")"
 }
 
 # configure NAME OPTION=VALUE...: $work/NAME/conf/tidewire is the package's default
@@ -94,16 +91,16 @@ configure() {
 	cp "$config" "$work/$name/conf/tidewire"
 	for o in "$@"; do
 		"$uci" -c "$work/$name/conf" -t "$work/$name/conf/.staged" set "tidewire.main.$o" ||
-			fail "$name: uci set tidewire.main.$o"
+			tw_fail "$name: uci set tidewire.main.$o"
 	done
-	"$uci" -c "$work/$name/conf" -t "$work/$name/conf/.staged" commit tidewire || fail "$name: uci commit"
+	"$uci" -c "$work/$name/conf" -t "$work/$name/conf/.staged" commit tidewire || tw_fail "$name: uci commit"
 }
 
 # expect NAME: the record equals standard input (@WORK@ stands for the work directory).
 expect() {
 	sed "s|@WORK@|$work|g" >"$work/$1/expected"
 	diff -u "$work/$1/expected" "$work/$1/record" >"$work/$1/diff" ||
-		fail "$1: the init script did not do what was expected:
+		tw_fail "$1: the init script did not do what was expected:
 $(cat "$work/$1/diff")"
 }
 
@@ -181,7 +178,7 @@ instance tidewire
 EOF
 	daemon_end
 } | expect all
-[[ -d $work/all/logs ]] || fail "all: the log directory $work/all/logs was not made"
+[[ -d $work/all/logs ]] || tw_fail "all: the log directory $work/all/logs was not made"
 
 # A serial-line adapter: no ip calls; one pair; a console that is no /dev/tnt port
 # adds none; the booleans in uci's other spellings.
@@ -285,8 +282,4 @@ else
 	echo "SKIP: the null-modem driver cases need root (a /dev of their own)"
 fi
 
-if ((failures)); then
-	echo "$failures failure(s)"
-	exit 1
-fi
-echo "PASS: the init script's start for every configuration"
+tw_verdict "the init script's start for every configuration"

@@ -23,13 +23,10 @@ for tool in make cmake; do
 		exit 77
 	}
 done
-work=$(mktemp -d)
-trap '[[ -n ${TW_KEEP_WORK:-} ]] && echo "work directory: $work" || rm -rf "$work"' EXIT
-failures=0
-fail() {
-	echo "FAIL: $*"
-	failures=$((failures + 1))
-}
+# shellcheck source-path=SCRIPTDIR source=../integration/lib.sh
+. "$here/../integration/lib.sh"
+tw_make_work
+work=$TW_WORK
 
 # --- an OpenWrt tree, stood in for -----------------------------------------------------
 top=$work/openwrt
@@ -67,21 +64,21 @@ EOF
 pmake() { make --no-print-directory -C "$pkg" TOPDIR="$top" "$@"; }
 
 # --- what the Makefile declares ----------------------------------------------------------
-[[ $(pmake show-cmake-included 2>&1) == yes ]] || fail "the Makefile does not include \$(INCLUDE_DIR)/cmake.mk"
+[[ $(pmake show-cmake-included 2>&1) == yes ]] || tw_fail "the Makefile does not include \$(INCLUDE_DIR)/cmake.mk"
 info=$(pmake show-package 2>&1)
 name=$(sed -n 's/^name=\([^ ]*\) .*/\1/p' <<<"$info")
-[[ $name == tidewire ]] || fail "package name: expected tidewire, got '$info'"
+[[ $name == tidewire ]] || tw_fail "package name: expected tidewire, got '$info'"
 deps=$(sed -n 's/.* depends=\(.*\) conffiles=.*/\1/p' <<<"$info" | tr ' ' '\n' | sort | xargs)
 [[ $deps == "+ip-full +kmod-can +kmod-can-raw +libstdcpp +socat" ]] ||
-	fail "dependencies: expected +libstdcpp +kmod-can +kmod-can-raw +ip-full +socat, got '$deps'"
+	tw_fail "dependencies: expected +libstdcpp +kmod-can +kmod-can-raw +ip-full +socat, got '$deps'"
 conffiles=$(sed -n 's/.* conffiles=\(.*\)/\1/p' <<<"$info")
-[[ $conffiles == /etc/config/tidewire ]] || fail "conffiles: expected /etc/config/tidewire, got '$conffiles'"
+[[ $conffiles == /etc/config/tidewire ]] || tw_fail "conffiles: expected /etc/config/tidewire, got '$conffiles'"
 
 # --- Build/Prepare, the build and its install ---------------------------------------------
 read -r build_dir install_dir < <(pmake show-dirs)
-pmake prepare >"$work/prepare.log" 2>&1 || fail "Build/Prepare failed: $(cat "$work/prepare.log")"
+pmake prepare >"$work/prepare.log" 2>&1 || tw_fail "Build/Prepare failed: $(cat "$work/prepare.log")"
 for d in sim tests bench fuzz; do
-	[[ -e $build_dir/$d ]] && fail "Build/Prepare copied $d/, which the router does not need"
+	[[ -e $build_dir/$d ]] && tw_fail "Build/Prepare copied $d/, which the router does not need"
 done
 read -r -a cmake_options < <(pmake show-cmake)
 generator=()
@@ -92,41 +89,37 @@ if ! { cmake -S "$build_dir" -B "$build_dir" "${generator[@]}" -DCMAKE_INSTALL_P
 	cmake --build "$build_dir" -j 2 &&
 	DESTDIR=$install_dir cmake --install "$build_dir"; } >"$work/build.log" 2>&1; then
 	tail -n 40 "$work/build.log"
-	fail "the prepared tree did not build and install by itself (log above)"
+	tw_fail "the prepared tree did not build and install by itself (log above)"
 fi
 
 # --- the install step ----------------------------------------------------------------------
 root=$work/root
-pmake install-package DEST="$root" >"$work/install.log" 2>&1 || fail "Package/tidewire/install failed: $(cat "$work/install.log")"
+pmake install-package DEST="$root" >"$work/install.log" 2>&1 || tw_fail "Package/tidewire/install failed: $(cat "$work/install.log")"
 got=$(cd "$root" && find . -type f -printf '%m %p\n' | sort)
 want='600 ./etc/config/tidewire
 644 ./usr/lib/libnmea2000.so
 755 ./etc/init.d/tidewire
 755 ./usr/sbin/tidewire'
-[[ $got == "$want" ]] || fail "installed files:
+[[ $got == "$want" ]] || tw_fail "installed files:
 expected:
 $want
 got:
 $got"
-cmp -s "$pkg/files/tidewire.init" "$root/etc/init.d/tidewire" || fail "/etc/init.d/tidewire is not files/tidewire.init"
-cmp -s "$pkg/files/tidewire.config" "$root/etc/config/tidewire" || fail "/etc/config/tidewire is not files/tidewire.config"
-cmp -s "$install_dir/usr/bin/tidewire" "$root/usr/sbin/tidewire" || fail "/usr/sbin/tidewire is not the daemon that was built"
+cmp -s "$pkg/files/tidewire.init" "$root/etc/init.d/tidewire" || tw_fail "/etc/init.d/tidewire is not files/tidewire.init"
+cmp -s "$pkg/files/tidewire.config" "$root/etc/config/tidewire" || tw_fail "/etc/config/tidewire is not files/tidewire.config"
+cmp -s "$install_dir/usr/bin/tidewire" "$root/usr/sbin/tidewire" || tw_fail "/usr/sbin/tidewire is not the daemon that was built"
 # Every file of files/ goes into the package.
 for f in "$pkg"/files/*; do
 	found=0
 	while IFS= read -r installed; do cmp -s "$f" "$installed" && found=1; done < <(find "$root" -type f)
-	((found)) || fail "files/$(basename "$f") is not installed by the Makefile"
+	((found)) || tw_fail "files/$(basename "$f") is not installed by the Makefile"
 done
 # The daemon that was built runs: its usage text.
 if [[ -x $root/usr/sbin/tidewire ]]; then
 	usage=$(LD_LIBRARY_PATH=$root/usr/lib "$root/usr/sbin/tidewire" -h 2>&1 | head -n 1)
-	[[ $usage == "Usage: "* ]] || fail "the installed daemon did not print its usage: '$usage'"
+	[[ $usage == "Usage: "* ]] || tw_fail "the installed daemon did not print its usage: '$usage'"
 	LD_LIBRARY_PATH='' ldd "$root/usr/sbin/tidewire" | grep -q 'libnmea2000.so => not found' ||
-		fail "the installed daemon finds libnmea2000.so without /usr/lib: a build path is left in it"
+		tw_fail "the installed daemon finds libnmea2000.so without /usr/lib: a build path is left in it"
 fi
 
-if ((failures)); then
-	echo "$failures failure(s)"
-	exit 1
-fi
-echo "PASS: the OpenWrt package directory builds and installs what it names"
+tw_verdict "the OpenWrt package directory builds and installs what it names"
