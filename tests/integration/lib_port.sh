@@ -52,14 +52,10 @@ _tw_ast_count_reached() { (($(tw_port_ast "$1" "$2" | wc -l) >= $3)); }
 # tw_port_wait_ast SECONDS NAME AFTER COUNT: waits for COUNT AST lines after AFTER.
 tw_port_wait_ast() { local s=$1; shift; tw_wait "$s" _tw_ast_count_reached "$@"; }
 
-# tw_ast_field LINE N: field N (1..16) of an AST line. The line's blank fields
-# (", ,") are not counted: AST;,F1, ,F2,F3,F4,F5, ,F6,F7,F8,F9, ,F10,F11, ,F12, ,F13,F14,F15,F16
-tw_ast_field() {
-	awk -F, -v want="$2" '{ n = 0; for (i = 2; i <= NF; i++) if ($i != " " && ++n == want) print $i }' <<<"$1"
-}
-
 # tw_port_has_ast NAME AFTER FIELD=VALUE...: true when one AST line after AFTER
-# shows every given field with exactly that text (13=12.60 3=-3.5).
+# shows every given field with exactly that text (13=12.60 3=-3.5). Fields count
+# from 1 without the line's blank ones (", ,"):
+# AST;,F1, ,F2,F3,F4,F5, ,F6,F7,F8,F9, ,F10,F11, ,F12, ,F13,F14,F15,F16
 tw_port_has_ast() {
 	local name=$1 from=$2
 	shift 2
