@@ -65,6 +65,21 @@ check_product() {
 # mac_serial: eth0's MAC as the daemon's serial code, as busybox prints it.
 mac_serial() { tr -d ':' <<<"${SANDBOX_MAC^^}"; }
 
+# console_moved NAME LEVEL READ WRITE STDOUT: with -d LEVEL -L WRITE the console
+# text, while the daemon answers a request, comes out of READ (the pair's other
+# end), and standard output is STDOUT.
+console_moved() {
+	local name=$1 what="-d $2 -L $4"
+	tw_read_port "$name" "$3"
+	tw_start_settled "$name" -d "$2" -L "$4" && tw_ask_product probe "$TW_ADDR"
+	tw_wait 5 tw_has_text "$TW_OUT/$name.port" "My CAN address:" || tw_fail "$what: no 'My CAN address' on $3"
+	tw_expect "$what: console text on $3" "$DEFAULT_IDENTITY
+My CAN address: 177" "$(tw_port "$name" | head -n 6)"
+	tw_expect "$what: standard output" "$5" "$(tw_console)"
+	tw_stop
+	kill "$TW_READER_PID"
+}
+
 phase_options() {
 	local opt out err first
 	# Usage text: -c and -d come first, so a daemon that went on would open the
@@ -117,25 +132,10 @@ My CAN address: 177" "$(tw_console | head -n 7)"
 	tw_expect "-d 3, no stored address: claim frame" 18EEFFB1 "$TW_CLAIM_ID"
 	tw_stop
 
-	# -d 5 -L /dev/tnt15: console text comes out of /dev/tnt14.
-	tw_read_port debug5 /dev/tnt14
-	tw_start_settled debug5 -d 5 -L /dev/tnt15 && tw_ask_product probe "$TW_ADDR"
-	tw_wait 5 tw_has_text "$TW_OUT/debug5.port" "My CAN address:" || tw_fail "-d 5 -L /dev/tnt15: no 'My CAN address' on /dev/tnt14"
-	tw_expect "-d 5 -L /dev/tnt15: console text on /dev/tnt14" "$DEFAULT_IDENTITY
-My CAN address: 177" "$(tw_port debug5 | head -n 6)"
-	tw_expect "-d 5 -L /dev/tnt15: standard output" "Debug level = 5, logger=/dev/tnt15" "$(tw_console)"
-	tw_stop
-	kill "$TW_READER_PID"
-
-	# -d -1 -L /dev/tnt13: no debug-level line, yet the console moves to the device.
-	tw_read_port debugm1 /dev/tnt12
-	tw_start_settled debugm1 -d -1 -L /dev/tnt13
-	tw_wait 5 tw_has_text "$TW_OUT/debugm1.port" "My CAN address:" || tw_fail "-d -1 -L /dev/tnt13: no 'My CAN address' on /dev/tnt12"
-	tw_expect "-d -1 -L /dev/tnt13: console text on /dev/tnt12" "$DEFAULT_IDENTITY
-My CAN address: 177" "$(tw_port debugm1 | head -n 6)"
-	tw_expect "-d -1 -L /dev/tnt13: standard output" "" "$(tw_console)"
-	tw_stop
-	kill "$TW_READER_PID"
+	# -d 5 -L /dev/tnt15: console text comes out of /dev/tnt14. -d -1 -L /dev/tnt13: no
+	# debug-level line, yet the console moves to the device.
+	console_moved debug5 5 /dev/tnt14 /dev/tnt15 "Debug level = 5, logger=/dev/tnt15"
+	console_moved debugm1 -1 /dev/tnt12 /dev/tnt13 ""
 
 	# -d 0 and no -d: silence on standard output, also while the daemon works.
 	local args
