@@ -12,9 +12,8 @@
 # RAW broadcasts (-p) stay out: qemu-user 7.2 hands a big-endian guest the
 # broadcast addresses of getifaddrs byte-swapped.
 set -u
-here=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")
 # shellcheck source-path=SCRIPTDIR source=lib.sh
-. "$here/lib.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # The daemon's NAME with the sandbox's release (unique number 204): manufacturer 277,
 # function 150, class 30, industry group 4, arbitrary address capable; from 177.
@@ -22,14 +21,11 @@ CLAIM_ID=18EEFFB1
 CLAIM_DATA=CC00A02200963CC0
 BATFILE=BAT-36:2046:900:310:LFP200:B.log
 
-# =============================================================== inside ====
-
 phase_smoke() {
-	local logs=$SANDBOX_STATE/logs
+	local logs=$TW_LOGS
 	mkdir -p "$logs"
 	tw_read_port tnt0 /dev/tnt0
-	tw_start smoke -c "$TIDEWIRE_CAN_PORT" -d 4 -l "$logs"
-	tw_await_claim || { tw_stop; return; }
+	tw_start_claimed smoke -d 4 -l "$logs" || { tw_stop; return; }
 	tw_expect "the daemon's address" 177 "$TW_ADDR"
 	tw_frames_id "$TW_LOG" "$TW_FROM" "$CLAIM_ID" | grep -q " $CLAIM_DATA\$" ||
 		tw_fail "no claim $CLAIM_ID#$CLAIM_DATA: $(tw_daemon_claims | head -3)"
@@ -55,30 +51,24 @@ phase_smoke() {
 	tw_stop
 }
 
-if [[ ${1:-} == --inside ]]; then
-	shift
-	tw_inside "$@"
-	exit
-fi
-
 # ============================================================== outside ====
 
-TW_ALL_GROUPS=(smoke)
-tw_outside_init "$@"
 # The daemon is started through a wrapper that puts the emulator in front of it.
-{
-	echo '#!/usr/bin/env bash'
-	[[ -z ${TW_LIBRARY_PATH:-} ]] || printf 'export LD_LIBRARY_PATH=%q\n' "$TW_LIBRARY_PATH"
-	printf 'exec %s %q "$@"\n' "${TW_EMULATOR:-qemu-mips-static -L /usr/mips-linux-gnu}" "$TW_DAEMON_BIN"
-} >"$TW_WORK/tidewire"
-chmod +x "$TW_WORK/tidewire"
-TW_DAEMON_BIN=$TW_WORK/tidewire
-cat >"$TW_WORK/bus.scn" <<-'EOF'
-	node c1 behaviour=ro500 unique=1001 address=0x42
-	do c1 pace 10
-	node house behaviour=battery unique=900 address=36
-	node probe unique=401 function=130 class=25 address=150 model=probe
-	echo ready
-EOF
-tw_sandbox_phase "$TW_WORK/smoke" smoke "$TW_WORK/bus.scn"
-tw_outside_done "the daemon under $(cut -d' ' -f1 <<<"${TW_EMULATOR:-qemu-mips-static}")"
+outside_smoke() {
+	{
+		echo '#!/usr/bin/env bash'
+		[[ -z ${TW_LIBRARY_PATH:-} ]] || printf 'export LD_LIBRARY_PATH=%q\n' "$TW_LIBRARY_PATH"
+		printf 'exec %s %q "$@"\n' "${TW_EMULATOR:-qemu-mips-static -L /usr/mips-linux-gnu}" "$TW_DAEMON_BIN"
+	} >"$TW_WORK/tidewire"
+	chmod +x "$TW_WORK/tidewire"
+	TW_DAEMON_BIN=$TW_WORK/tidewire
+	cat >"$TW_WORK/bus.scn" <<-'EOF'
+		node c1 behaviour=ro500 unique=1001 address=0x42
+		do c1 pace 10
+		node house behaviour=battery unique=900 address=36
+		node probe unique=401 function=130 class=25 address=150 model=probe
+		echo ready
+	EOF
+	tw_sandbox_phase smoke "$TW_WORK/bus.scn"
+}
+tw_main "the daemon under $(cut -d' ' -f1 <<<"${TW_EMULATOR:-qemu-mips-static}")" smoke -- "$@"
