@@ -10,7 +10,6 @@
 #include "DeviceList.h"
 #include "Devices.h"
 #include "LoopPart.h"
-#include "MqttPublisher.h"
 #include "NMEA2000.h"
 #include "RawBroadcast.h"
 
@@ -107,18 +106,6 @@ class tDropsPart : public tLoopPart {
   bool started_ = false;
   uint64_t portBytes_ = 0;
   uint64_t datagrams_ = 0;
-};
-
-// The chargers and batteries on MQTT.
-class tMqttPart : public tLoopPart {
- public:
-  explicit tMqttPart(tMqttPublisher &publisher) : publisher_(publisher) {}
-  const char *Name() const override { return "the MQTT publishing"; }
-  uint32_t MsUntilDue(uint32_t now) const override { return publisher_.MsUntilDue(now); }
-  void Pass(uint32_t now) override { publisher_.Poll(now); }
-
- private:
-  tMqttPublisher &publisher_;
 };
 
 // What the pass queued (terminal chunks, say) goes out now, not a wait later.

@@ -6,39 +6,57 @@
 #include "Console.h"
 #ifdef TIDEWIRE_HAVE_MOSQUITTO
 #include "MosquittoTransport.h"
+#include "MqttPublisher.h"
+
+namespace {
+class tMqttPart : public tLoopPart {
+ public:
+  explicit tMqttPart(tProcessObjects &p)
+      : devices_(p.devices), publisher_(p.mqtt, transport_, p.devices, p.batteries, p.deviceList) {
+    publisher_.SetRouterId(p.routerId);
+  }
+  ~tMqttPart() override {
+    devices_.SetEvents(nullptr);
+    transport_.Stop();  // "offline", then a clean disconnect
+  }
+  bool Start(const tMqttSettings &settings, std::string &error) {
+    const std::string clientId =
+        settings.clientId.empty() ? "tidewire-" + publisher_.RouterId() : settings.clientId;
+    if (!transport_.Start(settings, clientId, publisher_.BaseTopic() + "/status", error))
+      return false;
+    devices_.SetEvents(&publisher_);
+    return true;
+  }
+  const std::string &BaseTopic() const { return publisher_.BaseTopic(); }
+
+  const char *Name() const override { return "the MQTT publishing"; }
+  uint32_t MsUntilDue(uint32_t now) const override { return publisher_.MsUntilDue(now); }
+  void Pass(uint32_t now) override { publisher_.Poll(now); }
+
+ private:
+  tDevices &devices_;
+  tMosquittoTransport transport_;
+  tMqttPublisher publisher_;
+};
+}  // namespace
 #endif
 
-// These two lines go to standard output whatever the debug level (the console is
-// /dev/null at level 0), as "Failed to open CAN port" does: procd logs them.
-void StartMqtt(tProcessObjects &p) {
-  if (!p.mqtt.enabled) return;
+std::unique_ptr<tLoopPart> StartMqtt(tProcessObjects &p) {
+  if (!p.mqtt.enabled) return nullptr;
 #ifndef TIDEWIRE_HAVE_MOSQUITTO
   std::printf("MQTT: this tidewire was built without libmosquitto; not publishing to %s\n",
               p.mqtt.host.c_str());
+  return nullptr;
 #else
-  auto *transport = new tMosquittoTransport;
-  p.mqttTransport.reset(transport);
-  p.mqttPublisher.reset(
-      new tMqttPublisher(p.mqtt, *transport, p.devices, p.batteries, p.deviceList));
-  p.mqttPublisher->SetRouterId(p.routerId);
-  const std::string clientId =
-      p.mqtt.clientId.empty() ? "tidewire-" + p.mqttPublisher->RouterId() : p.mqtt.clientId;
+  std::unique_ptr<tMqttPart> part(new tMqttPart(p));
   std::string error;
-  if (!transport->Start(p.mqtt, clientId, p.mqttPublisher->BaseTopic() + "/status", error)) {
+  if (!part->Start(p.mqtt, error)) {
     std::printf("MQTT: %s; not publishing to %s\n", error.c_str(), p.mqtt.host.c_str());
-    p.mqttPublisher.reset();
-    p.mqttTransport.reset();
-    return;
+    return nullptr;
   }
-  p.devices.SetEvents(p.mqttPublisher.get());
   if (Logging(1))
     StreamPrintf(Console, "MQTT: publishing to %s:%d under %s\n", p.mqtt.host.c_str(), p.mqtt.port,
-                 p.mqttPublisher->BaseTopic().c_str());
+                 part->BaseTopic().c_str());
+  return std::unique_ptr<tLoopPart>(part.release());
 #endif
-}
-
-void StopMqtt(tProcessObjects &p) {
-  p.devices.SetEvents(nullptr);
-  p.mqttPublisher.reset();
-  p.mqttTransport.reset();  // says "offline" and disconnects
 }

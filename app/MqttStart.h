@@ -1,15 +1,19 @@
 // MQTT publishing started and stopped with the daemon: with -m, a libmosquitto
-// connection and the publisher as a listener of the RO500 registry.
+// connection and the publisher, listening to the RO500 registry, as one loop part.
 #ifndef APP_MQTTSTART_H
 #define APP_MQTTSTART_H
 
+#include <memory>
+
+#include "LoopPart.h"
 #include "ProcessObjects.h"
 
-// Makes p.mqttTransport and p.mqttPublisher when -m was given; says on the console
-// (at any debug level) when the daemon was built without libmosquitto or the client
-// cannot start, and goes on without MQTT: the bus side does not depend on it.
-void StartMqtt(tProcessObjects &p);
-// "offline" and a clean disconnect, before the process ends.
-void StopMqtt(tProcessObjects &p);
+// The loop part that publishes, when -m was given: it owns the connection and the
+// publisher, and its destruction says "offline", disconnects and stops listening.
+// Null without -m, and when the daemon was built without libmosquitto or the client
+// cannot start: said on standard output whatever the debug level (procd logs it), and
+// the daemon goes on without MQTT, since the bus side does not depend on it. Without
+// libmosquitto nothing of the publishing is linked in.
+std::unique_ptr<tLoopPart> StartMqtt(tProcessObjects &p);
 
 #endif

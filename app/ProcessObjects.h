@@ -11,7 +11,6 @@
 #include "Devices.h"
 #include "Dispatch.h"
 #include "HandlerContext.h"
-#include "MqttPublisher.h"
 #include "MqttSettings.h"
 #include "MsgSender.h"
 #include "N2kStream.h"
@@ -20,8 +19,6 @@
 #include "RawLink.h"
 #include "RunSettings.h"
 #include "TtyAssignment.h"
-
-#include <memory>
 
 // The node as the parts' way onto the bus (device index 0).
 class tNodeSender : public tMsgSender {
@@ -54,10 +51,8 @@ struct tProcessObjects {
   tRawBroadcast raw{rawLink, node, settings};
   tHandlerContext handlers{devices, batteries, raw, bus};
   tDispatcher dispatcher{handlers};
-  // MQTT (-m): off until main makes a transport for it.
+  // MQTT (-m, -M); StartMqtt makes the rest.
   tMqttSettings mqtt;
-  std::unique_ptr<tMqttTransport> mqttTransport;
-  std::unique_ptr<tMqttPublisher> mqttPublisher;
 };
 
 #endif

@@ -71,17 +71,13 @@ int main(int argc, char *argv[]) {
   tBatteriesPart batteries(p.batteries);
   tDropsPart drops(p.devices, p.raw);
   tFlushPart flush(p.node);
-  StartMqtt(p);
+  std::unique_ptr<tLoopPart> mqtt = StartMqtt(p);
   tPoller poller;
   tMainLoop loop(poller);
   for (tLoopPart *part :
        std::initializer_list<tLoopPart *>{&link, &address, &scan, &ports, &batteries, &drops})
     loop.Add(*part);
-  std::unique_ptr<tMqttPart> mqtt;
-  if (p.mqttPublisher != nullptr) {
-    mqtt.reset(new tMqttPart(*p.mqttPublisher));
-    loop.Add(*mqtt);
-  }
+  if (mqtt != nullptr) loop.Add(*mqtt);
   loop.Add(flush);
   loop.CatchStopSignals();
   const int sig = loop.Run();
@@ -89,7 +85,7 @@ int main(int argc, char *argv[]) {
   keeper.Stop(p.node.GetN2kSource(0));
   p.devices.Clear();
   p.batteries.Clear();
-  StopMqtt(p);
+  mqtt.reset();
   // Ended by the signal, as far as whoever started us can tell.
   signal(sig, SIG_DFL);
   raise(sig);

@@ -3,6 +3,8 @@
 #include <mosquitto.h>
 #include <poll.h>
 
+#include <cstdio>
+
 namespace {
 constexpr int kQos = 1;
 constexpr int kLoopTimeoutMs = 200;
@@ -11,6 +13,23 @@ constexpr int kFlushPasses = 10;
 constexpr int kStopWaitMs = 3000;
 const char kOnline[] = "online";
 const char kOffline[] = "offline";
+constexpr size_t kPasswordSize = 256;
+
+// The password from the file's first line (its line end removed); "" when there is no
+// file or it cannot be read.
+std::string ReadPassword(const std::string &path) {
+  if (path.empty()) return std::string();
+  FILE *f = std::fopen(path.c_str(), "re");
+  if (f == nullptr) return std::string();
+  char line[kPasswordSize] = "";
+  const bool read = std::fgets(line, sizeof(line), f) != nullptr;
+  std::fclose(f);
+  if (!read) return std::string();
+  std::string password(line);
+  while (!password.empty() && (password.back() == '\n' || password.back() == '\r'))
+    password.pop_back();
+  return password;
+}
 }  // namespace
 
 tMosquittoTransport::~tMosquittoTransport() {
@@ -34,7 +53,7 @@ bool tMosquittoTransport::Start(const tMqttSettings &settings, const std::string
   mosquitto_publish_callback_set(mosq_, OnPublish);
   int rc =
       mosquitto_will_set(mosq_, availability_.c_str(), sizeof(kOffline) - 1, kOffline, kQos, true);
-  const std::string password = ReadMqttPassword(settings);
+  const std::string password = ReadPassword(settings.passwordFile);
   if (rc == MOSQ_ERR_SUCCESS && !settings.user.empty())
     rc = mosquitto_username_pw_set(mosq_, settings.user.c_str(),
                                    password.empty() ? nullptr : password.c_str());

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 
 namespace {
 bool ParsePort(const std::string &text, int &port) {
@@ -77,13 +76,4 @@ bool SetMqttOption(const char *keyValue, tMqttSettings &settings, std::string &e
     return false;
   }
   return true;
-}
-
-std::string ReadMqttPassword(const tMqttSettings &settings) {
-  if (settings.passwordFile.empty()) return std::string();
-  std::ifstream in(settings.passwordFile);
-  std::string line;
-  if (!std::getline(in, line)) return std::string();
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
 }

@@ -26,8 +26,5 @@ bool ParseMqttHost(const char *text, tMqttSettings &settings);
 // One "-M key=value": clientid, user, passfile, cafile, prefix (no '+', '#' or
 // leading/trailing '/') or discovery (0 or 1). False with a reason for anything else.
 bool SetMqttOption(const char *keyValue, tMqttSettings &settings, std::string &error);
-// The password from the file's first line (line end removed); "" when there is no file
-// or it cannot be read.
-std::string ReadMqttPassword(const tMqttSettings &settings);
 
 #endif
