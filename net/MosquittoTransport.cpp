@@ -1,6 +1,7 @@
 #include "MosquittoTransport.h"
 
-#include <mosquitto.h>
+#include "MosquittoLib.h"
+
 #include <poll.h>
 
 #include <cstdio>
@@ -38,8 +39,10 @@ tMosquittoTransport::~tMosquittoTransport() {
 
 bool tMosquittoTransport::Start(const tMqttSettings &settings, const std::string &clientId,
                                 const std::string &availabilityTopic, std::string &error) {
-  mosquitto_lib_init();
-  mosq_ = mosquitto_new(clientId.c_str(), true, this);
+  lib_ = LoadMosquitto(error);
+  if (lib_ == nullptr) return false;
+  lib_->mosquitto_lib_init();
+  mosq_ = lib_->mosquitto_new(clientId.c_str(), true, this);
   if (mosq_ == nullptr) {
     error = "cannot make an MQTT client";
     return false;
@@ -47,21 +50,22 @@ bool tMosquittoTransport::Start(const tMqttSettings &settings, const std::string
   host_ = settings.host;
   port_ = settings.port;
   availability_ = availabilityTopic;
-  mosquitto_threaded_set(mosq_, true);
-  mosquitto_connect_callback_set(mosq_, OnConnect);
-  mosquitto_disconnect_callback_set(mosq_, OnDisconnect);
-  mosquitto_publish_callback_set(mosq_, OnPublish);
-  int rc =
-      mosquitto_will_set(mosq_, availability_.c_str(), sizeof(kOffline) - 1, kOffline, kQos, true);
+  lib_->mosquitto_threaded_set(mosq_, true);
+  lib_->mosquitto_connect_callback_set(mosq_, OnConnect);
+  lib_->mosquitto_disconnect_callback_set(mosq_, OnDisconnect);
+  lib_->mosquitto_publish_callback_set(mosq_, OnPublish);
+  int rc = lib_->mosquitto_will_set(mosq_, availability_.c_str(), sizeof(kOffline) - 1, kOffline,
+                                    kQos, true);
   const std::string password = ReadPassword(settings.passwordFile);
   if (rc == MOSQ_ERR_SUCCESS && !settings.user.empty())
-    rc = mosquitto_username_pw_set(mosq_, settings.user.c_str(),
-                                   password.empty() ? nullptr : password.c_str());
+    rc = lib_->mosquitto_username_pw_set(mosq_, settings.user.c_str(),
+                                         password.empty() ? nullptr : password.c_str());
   if (rc == MOSQ_ERR_SUCCESS && !settings.caFile.empty())
-    rc = mosquitto_tls_set(mosq_, settings.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
+    rc =
+        lib_->mosquitto_tls_set(mosq_, settings.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
   if (rc != MOSQ_ERR_SUCCESS) {
-    error = mosquitto_strerror(rc);
-    mosquitto_destroy(mosq_);
+    error = lib_->mosquitto_strerror(rc);
+    lib_->mosquitto_destroy(mosq_);
     mosq_ = nullptr;
     return false;
   }
@@ -82,9 +86,9 @@ void tMosquittoTransport::Stop() {
     return;
   }
   if (thread_.joinable()) thread_.join();
-  mosquitto_destroy(mosq_);
+  lib_->mosquitto_destroy(mosq_);
   mosq_ = nullptr;
-  mosquitto_lib_cleanup();
+  lib_->mosquitto_lib_cleanup();
 }
 
 void tMosquittoTransport::Pause(int seconds) {
@@ -96,11 +100,11 @@ void tMosquittoTransport::Run() {
   int backoff = 1;
   bool first = true;
   while (!stop_) {
-    const int rc = first ? mosquitto_connect(mosq_, host_.c_str(), port_, kKeepAliveS)
-                         : mosquitto_reconnect(mosq_);
+    const int rc = first ? lib_->mosquitto_connect(mosq_, host_.c_str(), port_, kKeepAliveS)
+                         : lib_->mosquitto_reconnect(mosq_);
     if (rc == MOSQ_ERR_SUCCESS) {
       first = false;
-      while (!stop_ && mosquitto_loop(mosq_, kLoopTimeoutMs, 1) == MOSQ_ERR_SUCCESS) {
+      while (!stop_ && lib_->mosquitto_loop(mosq_, kLoopTimeoutMs, 1) == MOSQ_ERR_SUCCESS) {
         if (connected_) backoff = 1;
       }
       connected_ = false;
@@ -111,11 +115,12 @@ void tMosquittoTransport::Run() {
     backoff = backoff * 2 > kMaxBackoffS ? kMaxBackoffS : backoff * 2;
   }
   if (connected_) {
-    mosquitto_publish(mosq_, nullptr, availability_.c_str(), sizeof(kOffline) - 1, kOffline, kQos,
-                      true);
-    mosquitto_disconnect(mosq_);
+    lib_->mosquitto_publish(mosq_, nullptr, availability_.c_str(), sizeof(kOffline) - 1, kOffline,
+                            kQos, true);
+    lib_->mosquitto_disconnect(mosq_);
     for (int i = 0;
-         i < kFlushPasses && mosquitto_loop(mosq_, kLoopTimeoutMs, 1) == MOSQ_ERR_SUCCESS; i++) {
+         i < kFlushPasses && lib_->mosquitto_loop(mosq_, kLoopTimeoutMs, 1) == MOSQ_ERR_SUCCESS;
+         i++) {
     }
   }
   connected_ = false;
@@ -126,7 +131,8 @@ void tMosquittoTransport::OnConnect(struct mosquitto *m, void *self, int rc) {
   auto *t = static_cast<tMosquittoTransport *>(self);
   if (rc != 0) return;  // refused: the loop ends, and the next try follows
   t->inFlight_ = 0;
-  mosquitto_publish(m, nullptr, t->availability_.c_str(), sizeof(kOnline) - 1, kOnline, kQos, true);
+  t->lib_->mosquitto_publish(m, nullptr, t->availability_.c_str(), sizeof(kOnline) - 1, kOnline,
+                             kQos, true);
   t->connected_ = true;
   t->connections_++;
 }
@@ -144,8 +150,9 @@ bool tMosquittoTransport::Publish(const std::string &topic, const std::string &p
                                   bool retain) {
   if (!connected_ || inFlight_ >= kMaxInFlight) return false;
   inFlight_++;
-  const int rc = mosquitto_publish(mosq_, nullptr, topic.c_str(), static_cast<int>(payload.size()),
-                                   payload.data(), kQos, retain);
+  const int rc =
+      lib_->mosquitto_publish(mosq_, nullptr, topic.c_str(), static_cast<int>(payload.size()),
+                              payload.data(), kQos, retain);
   if (rc == MOSQ_ERR_SUCCESS) return true;
   inFlight_--;
   return false;

@@ -15,6 +15,7 @@
 #include "MqttTransport.h"
 
 struct mosquitto;
+struct tMosquittoLib;
 
 class tMosquittoTransport : public tMqttTransport {
  public:
@@ -27,8 +28,9 @@ class tMosquittoTransport : public tMqttTransport {
   tMosquittoTransport(const tMosquittoTransport &) = delete;
   tMosquittoTransport &operator=(const tMosquittoTransport &) = delete;
 
-  // Starts the connection's thread. False (and says why in error) when the library
-  // cannot make a client or take the settings (a CA file it cannot use, say).
+  // Loads libmosquitto and starts the connection's thread. False (and says why in
+  // error) when the library is not installed, cannot make a client or take the
+  // settings (a CA file it cannot use, say).
   bool Start(const tMqttSettings &settings, const std::string &clientId,
              const std::string &availabilityTopic, std::string &error);
   // "offline" on the availability topic, a clean disconnect, the thread joined; a
@@ -47,6 +49,7 @@ class tMosquittoTransport : public tMqttTransport {
   // Sleeps seconds, in short steps so that a stop is not held up.
   void Pause(int seconds);
 
+  const tMosquittoLib *lib_ = nullptr;  // loaded by Start
   struct mosquitto *mosq_ = nullptr;
   std::thread thread_;
   std::string host_, availability_;
