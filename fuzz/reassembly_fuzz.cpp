@@ -9,7 +9,8 @@
 
 namespace {
 // Product information (a fast packet), TP.CM and TP.DT, a single-frame PGN.
-constexpr uint32_t kPgns[] = {126996, kPgnIsoTpControl, kPgnIsoTpData, 127508};
+constexpr uint32_t kPgns[] = {kPgnProductInformation, kPgnIsoTpControl, kPgnIsoTpData,
+                              kPgnBatteryStatus};
 
 tCanFrame NextFrame(FuzzedDataProvider &in) {
   const uint32_t pgn = kPgns[in.ConsumeIntegralInRange<size_t>(0, 3)];
