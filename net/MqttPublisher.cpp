@@ -58,40 +58,35 @@ tMqttPublisher::tIdentity tMqttPublisher::IdentityAt(int source, const tIdentity
   return id;
 }
 
-tMqttPublisher::tEntry *tMqttPublisher::Charger(const tRO500 &record, uint32_t now) {
-  const std::string unique = std::to_string(record.uniqueNumber());
-  const std::string id = "ro500/" + unique;
+tMqttPublisher::tEntry *tMqttPublisher::Follow(const std::string &kind, const std::string &key,
+                                               const std::string &name, int source, uint32_t now) {
+  const std::string id = kind + "/" + key;
   tEntry *e = Find(id);
   if (e == nullptr) {
     if (entries_.size() >= kMaxDevices) return nullptr;
     e = &entries_[id];
-    e->charger = true;
+    e->charger = kind == "ro500";
     e->id = id;
-    e->objectId = "ro500_" + unique;
-    e->name = "RO500 " + unique;
+    e->objectId = kind + "_" + TopicSafe(key);
+    e->name = name;
     e->seenAt = now;
   }
-  e->identity = IdentityAt(record.canAddr(), e->identity);
+  e->identity = IdentityAt(source, e->identity);
   return e;
+}
+
+tMqttPublisher::tEntry *tMqttPublisher::Charger(const tRO500 &record, uint32_t now) {
+  const std::string unique = std::to_string(record.uniqueNumber());
+  return Follow("ro500", unique, "RO500 " + unique, record.canAddr(), now);
 }
 
 tMqttPublisher::tEntry *tMqttPublisher::Battery(const tBattery &b, uint32_t now) {
   char key[64];
   snprintf(key, sizeof(key), "%d-%lu-%d", b.manufacturerCode,
            static_cast<unsigned long>(b.uniqueNumber), b.instance);
-  const std::string id = std::string("battery/") + key;
-  tEntry *e = Find(id);
-  if (e == nullptr) {
-    if (entries_.size() >= kMaxDevices) return nullptr;
-    e = &entries_[id];
-    e->charger = false;
-    e->id = id;
-    e->objectId = "battery_" + TopicSafe(key);
-    e->name = "Battery " + std::to_string(b.instance) + " of " + std::to_string(b.uniqueNumber);
-    e->seenAt = now;
-  }
-  e->identity = IdentityAt(b.canAddr, e->identity);
-  return e;
+  const std::string name =
+      "Battery " + std::to_string(b.instance) + " of " + std::to_string(b.uniqueNumber);
+  return Follow("battery", key, name, b.canAddr, now);
 }
 
 void tMqttPublisher::SendDiscovery(tEntry &e) {

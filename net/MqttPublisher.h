@@ -74,6 +74,10 @@ class tMqttPublisher : public tDeviceEvents {
     bool present = true;    // in its registry at the last look
   };
 
+  // The entry of kind/key, made when new (null when kMaxDevices are followed), with the
+  // identity the device list has for source.
+  tEntry *Follow(const std::string &kind, const std::string &key, const std::string &name,
+                 int source, uint32_t now);
   tEntry *Charger(const tRO500 &record, uint32_t now);
   tEntry *Battery(const tBattery &battery, uint32_t now);
   tEntry *Find(const std::string &id);
