@@ -46,14 +46,16 @@ void tAddressKeeper::Follow(unsigned events, uint8_t address, bool settled, uint
     StreamPrintf(Console, "Resettign my CAN address to: %d\n", address);
     pending_ = address != stored_;
     since_ = now;
+    wait_ = kAddressHoldMs;
   }
   if (!pending_ || !settled || address >= kN2kNullAddress) return;
-  if (!N2kElapsed(now, since_, kAddressHoldMs)) return;
+  if (!N2kElapsed(now, since_, wait_)) return;
   if (store_(address)) {
     stored_ = address;
     pending_ = false;
   } else {
     since_ = now;
+    wait_ = wait_ >= kStoreRetryMaxMs / 2 ? kStoreRetryMaxMs : 2 * wait_;
   }
 }
 
@@ -62,7 +64,7 @@ uint32_t tAddressKeeper::MsUntilDue(uint32_t now) const {
   const uint32_t elapsed = now - since_;
   // Once the hold is over, the store waits for the claim to settle: the node's own
   // timers bring the loop back for that.
-  return elapsed < kAddressHoldMs ? kAddressHoldMs - elapsed : kN2kNeverDue;
+  return elapsed < wait_ ? wait_ - elapsed : kN2kNeverDue;
 }
 
 void tAddressKeeper::Stop(uint8_t address) {

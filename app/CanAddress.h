@@ -8,6 +8,9 @@ constexpr uint8_t kDefaultCanAddress = 177;
 // How long a claimed address must stand before it is written to flash: a fight over
 // addresses writes nothing until it has settled.
 constexpr uint32_t kAddressHoldMs = 5000;
+// A store that keeps failing is tried again after 5 s, then 10, 20, 40 and at most
+// every 60 s: a uci that hangs holds up the loop for its time limit at each try.
+constexpr uint32_t kStoreRetryMaxMs = 60000;
 
 // The stored address (low 8 bits of the stored number), 177 when none is stored or the
 // stored text is not a number.
@@ -19,7 +22,8 @@ bool SaveCANAddress(int address);
 
 // Follows the node's address claim: tells the console of every move, of a bus with no
 // address left and of another device with our NAME, and stores the address once it
-// has stood for kAddressHoldMs (a failed store is tried again after another hold).
+// has stood for kAddressHoldMs (a failed store is tried again later, each time after
+// twice the wait, up to kStoreRetryMaxMs).
 class tAddressKeeper {
  public:
   typedef bool (*tStore)(int address);
@@ -40,8 +44,9 @@ class tAddressKeeper {
  private:
   uint8_t stored_;
   tStore store_;
-  bool pending_ = false;  // the address in use is not the stored one
-  uint32_t since_ = 0;    // when it was taken, or the last store failed
+  bool pending_ = false;            // the address in use is not the stored one
+  uint32_t since_ = 0;              // when it was taken, or the last store failed
+  uint32_t wait_ = kAddressHoldMs;  // from since_ to the next store
 };
 
 #endif

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "Console.h"
+#include "Runtime.h"
 #include "SafeName.h"
 #include "TextHelpers.h"
 
@@ -109,6 +110,14 @@ void tDevices::heartbeat(int canAddr) {
 }
 
 void tDevices::poll() {
+  // A loop held up longer than twice the heartbeat limit (a host command running into
+  // its time limit, a stopped process) has not read the heartbeats that came
+  // meanwhile: judge no charger dead on that, give each a fresh limit.
+  const uint32_t now = Runtime->Millis();
+  if (polled_ && now - lastPoll_ >= kStallMs)
+    for (auto &entry : records_) entry.second.markAlive();
+  polled_ = true;
+  lastPoll_ = now;
   for (auto &entry : records_) {
     entry.second.poll();
     if (entry.second.isAlive()) continue;

@@ -32,6 +32,9 @@ int chargeStateCode(int chargeState);
 
 class tDevices {
  public:
+  // A gap between two polls this long means the loop was held up, not the chargers.
+  static constexpr uint32_t kStallMs = 2 * tRO500::kHeartbeatTimeoutMs;
+
   // Everything the registry works with comes from its owner and outlives it: the run
   // settings (log folder, echo, status lines, log limit), where a new charger's port
   // comes from, the bus device list (rebuilt after a dead charger) and the bus.
@@ -57,7 +60,8 @@ class tDevices {
   // silence, it asks for a new scan (ReadResetRescan) instead.
   void heartbeat(int canAddr);
   // Polls every record; the first one found dead is removed, remembered as silent, the
-  // device list rebuilt, and the pass ends there.
+  // device list rebuilt, and the pass ends there. After a gap of kStallMs or more since
+  // the last poll every charger is marked alive first.
   void poll();
   // Whether the charger with this unique number was dropped at this address for its
   // silence and has not sent a heartbeat since: the scan leaves it unregistered. An
@@ -125,6 +129,8 @@ class tDevices {
   // per address of the bus.
   std::unordered_map<int, int, tAddressHash> silent_;
   bool rescan_ = false;
+  bool polled_ = false;
+  uint32_t lastPoll_ = 0;
   uint64_t droppedByGone_ = 0;  // bytes records dropped before they were removed
   int spinner_ = 0;             // the console's turning bar, one step per heartbeat of any charger
 };

@@ -54,17 +54,21 @@ TEST_F(AddressKeeper, AFailedStoreIsTriedAgainAndTheStoredAddressIsNeverWrittenT
   keeper_.Follow(kN2kClaimAddressChanged, 36, false, 0);
   StoreFails = true;
   keeper_.Follow(0, 36, true, 5000);
-  EXPECT_EQ(5000u, keeper_.MsUntilDue(5000));
+  EXPECT_EQ(10000u, keeper_.MsUntilDue(5000));  // the wait doubles after each failure
+  keeper_.Follow(0, 36, true, 15000);
+  EXPECT_EQ(20000u, keeper_.MsUntilDue(15000));
+  for (uint32_t t = 35000; t <= 155000; t += 60000) keeper_.Follow(0, 36, true, t);
+  EXPECT_EQ(60000u, keeper_.MsUntilDue(155000));  // 40 s, then at most 60 s
   StoreFails = false;
-  keeper_.Follow(0, 36, true, 9999);
+  keeper_.Follow(0, 36, true, 214999);
   EXPECT_TRUE(Stored.empty());
-  keeper_.Follow(0, 36, true, 10000);
+  keeper_.Follow(0, 36, true, 215000);
   EXPECT_EQ(std::vector<int>{36}, Stored);
 
   // Back to the address in store: nothing to write.
-  keeper_.Follow(kN2kClaimAddressChanged, 177, false, 20000);
-  keeper_.Follow(kN2kClaimAddressChanged, 36, false, 20100);
-  keeper_.Follow(0, 36, true, 40000);
+  keeper_.Follow(kN2kClaimAddressChanged, 177, false, 220000);
+  keeper_.Follow(kN2kClaimAddressChanged, 36, false, 220100);
+  keeper_.Follow(0, 36, true, 240000);
   EXPECT_EQ(std::vector<int>{36}, Stored);
 }
 

@@ -149,6 +149,22 @@ TEST_F(tRegistry, ASilentChargerIsRemovedAfter1500Ms) {
   EXPECT_EQ("RO500 #204 OFFLINE\n", port.Read());
 }
 
+TEST_F(tRegistry, ALoopHeldUpJudgesNoChargerDead) {
+  devices.Add(140, 204, "1", "A");
+  port.Read();
+  devices.poll();
+  rt.now += 3000;  // a uci ran into its time limit: no heartbeat could be read
+  devices.poll();
+  EXPECT_EQ(1u, devices.Count());
+  rt.now += 1499;
+  devices.poll();
+  EXPECT_EQ(1u, devices.Count());
+  rt.now += 1;  // 1500 ms after the hold-up without a heartbeat: dead after all
+  devices.poll();
+  EXPECT_EQ(0u, devices.Count());
+  EXPECT_EQ("RO500 #204 OFFLINE\n", port.Read());
+}
+
 TEST_F(tRegistry, OneDeadChargerIsRemovedPerPass) {
   tPtyPort other;
   devices.Add(140, 204, "1", "A");
