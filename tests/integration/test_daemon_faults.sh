@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The daemon when the things around it fail, as the router's user would see it: the
 # serial-line CAN adapter unplugged and plugged back, the log folder full or
-# read-only, uci failing, the console device missing or unwritable, a flood of frames
-# from 250 sources, a charger that comes back with a new model ID, an address fight
-# with a node that never yields. In every case a RO500 charger keeps its AST lines at
+# read-only, uci failing or hanging, the console device missing or unwritable, a
+# flood of frames from 250 sources, a charger that comes back with a new model ID, an
+# address fight with a node that never yields. In every case a RO500 charger keeps its AST lines at
 # its port, a battery keeps its DCS lines in its log file, no log line that could be
 # written is lost or cut, and the daemon never spins (its CPU time from /proc stays
 # low; the bounds are generous, they only catch a spin).
@@ -11,7 +11,7 @@
 # (The user's end of a port closed and opened again is the group "reopen" of
 # test_daemon_ro500.sh.)
 #
-# Usage: test_daemon_faults.sh TIDEWIRE SIMULATOR [adapter|logfull|logro|uci|console|flood|newmodel|chase]...
+# Usage: test_daemon_faults.sh TIDEWIRE SIMULATOR [adapter|logfull|logro|uci|ucihang|console|flood|newmodel|chase]...
 #        (no group: all of them)
 #
 # shellcheck disable=SC1010 # "do" is a word of the simulator's commands
@@ -213,6 +213,34 @@ phase_uci() {
 	tw_stop
 }
 
+# uci hangs when the daemon stores a moved CAN address (a stand-in that sleeps for
+# that set and runs the sandbox's uci otherwise, so that the charger has its port):
+# each try is ended at 3 s, with what it started, and the console says so; the port
+# and the battery's file go on meanwhile.
+phase_ucihang() {
+	local hang=$SANDBOX_STATE/hanguci addr mark
+	mkdir -p "$hang" && : >"$hang/pids"
+	printf '#!/bin/sh\ncase "$*" in *canaddress=*) echo $$ >>%q; exec sleep infinity ;; esac\nexec %q "$@"\n' \
+		"$hang/pids" "$(command -v uci)" >"$hang/uci"
+	chmod +x "$hang/uci"
+	tw_read_port tnt0 /dev/tnt0
+	PATH=$hang:$PATH start_served ucihang || { tw_stop; return; }
+	mark=$(tw_port_mark tnt0)
+	tw_sim claim rival 177
+	serving "uci hanging on the address store" 21
+	addr=$(tw_console | sed -n 's/.*Resettign my CAN address to: //p' | tail -1)
+	tw_has_console "Command timed out after 3000 ms, ended: uci -q set tidewire.@can[0].canaddress=${addr:-?}" ||
+		tw_fail "ucihang: no time-out on the console for the store of '$addr': $(tw_console | grep -i 'timed out' | head -3)"
+	# Each try ends within 3 s and the next comes after the 5 s hold: a moment with
+	# none running comes soon. A daemon that waits for ever is freed, to be stopped.
+	# shellcheck disable=SC2317 # called through tw_wait
+	_none_hung() { local p; while read -r p; do ! kill -0 "$p" 2>/dev/null || return 1; done <"$hang/pids"; }
+	tw_wait 4 _none_hung || { tw_fail "ucihang: a hung uci ran on past 4 s"; xargs kill <"$hang/pids" 2>/dev/null; }
+	tw_stop
+	echo "FIGURES uci hanging: $(wc -l <"$hang/pids") stores of the address tried; at /dev/tnt0 $(tw_port_count tnt0 "RO500 #1001 OFFLINE" "$mark") OFFLINE lines," \
+		"AST lines at most $(tw_port_ast tnt0 "$mark" | awk 'NR > 1 && $2 - t > m { m = $2 - t } { t = $2 } END { printf "%.1f", m }') s apart"
+}
+
 # The console device (-L) is missing, full, or a pty nobody reads, at the highest
 # debug level: none of it holds the daemon up. Each in a sandbox of its own.
 console_served() { # console_served DEV
@@ -344,4 +372,4 @@ outside_console() {
 	for p in missing full pty; do tw_sandbox_phase_beside "console_$p" "$TW_SCENARIO"; done
 }
 TW_SCENARIO=$TW_HERE/scenarios/faults.scn
-tw_main "the daemon through faults around it" adapter logfull logro uci console flood newmodel chase -- "$@"
+tw_main "the daemon through faults around it" adapter logfull logro uci ucihang console flood newmodel chase -- "$@"

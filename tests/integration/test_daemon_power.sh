@@ -9,11 +9,13 @@
 #              interface eth1 has 10.78.0.255, the other entries go to 0.0.0.0, which
 #              is the loopback); the lines decoded back into messages equal what the
 #              simulator sent (its candump log); a battery status from a registered
-#              RO500 is followed by the relayed one with instance + 100
+#              RO500 is followed by the relayed one with instance + 100, its
+#              temperature the charger's (40 C, then 35 C)
 #   converter  converter SIDs 9, 10, 10, 11, 12, 12: exactly one ISO request for 127513
 #              and one for 127510 on the bus, to the converter; its answers forwarded
-#   clock      a System Time 16 s off the sandbox clock: one recorded /bin/date call;
-#              15 s off: none; RV-C hour 23 in zone 2: 01:00 of the next day
+#   clock      the router in CET/CEST: a System Time 16 s off the sandbox clock: one
+#              recorded /bin/date call; 15 s off: none; RV-C hour 23 in zone 2: 01:00
+#              UTC of the next day; RV-C 12:34:56 in July in zone 0: that time in UTC
 #
 # Usage: test_daemon_power.sh TIDEWIRE SIMULATOR [raw|converter|clock]...
 #        (no group: all of them)
@@ -131,6 +133,14 @@ phase_raw() {
 	# A battery status from the RO500: 26.11 V, -1.9 A, 289.30 K, SID 7.
 	tw_sim send c1 127508 BatteryInstance=0 BatteryVoltage=26.11 BatteryCurrent=-1.9 BatteryTemperature=289.30 SID=7
 	tw_wait 1 tw_has_text "$TW_OUT/eth1.udp" "19f214b1 64 "
+	# The charger's heartbeat says 35 C (byte 75): AST field 11 shows 35, and the next
+	# relayed status carries it.
+	local at35
+	at35=$(tw_port_mark tnt0)
+	tw_sim do c1 output temp=35
+	tw_wait 3 tw_port_has_ast tnt0 "$at35" 11=35 || tw_fail "charger at 35 C: no AST line with 11=35: $(tw_port_ast tnt0 "$at35" | tail -1)"
+	tw_sim send c1 127508 BatteryInstance=0 BatteryVoltage=26.11 BatteryCurrent=-1.9 BatteryTemperature=289.30 SID=8
+	tw_wait 1 tw_has_text "$TW_OUT/eth1.udp" "19f214b1 64 73 05 2d 00 5f 78 08"
 	for n in bat chg dcd eng conv; do tw_sim do "$n" stop; done
 	tw_sim remove sw
 	sleep 1.5
@@ -167,7 +177,10 @@ phase_raw() {
 	grep -A1 -x '19f214b1 00 33 0a ed ff 02 71 07' <(tr -d '\r' <"$TW_OUT/eth1.udp") | tail -1 |
 		grep -qx '19f214b1 64 73 05 2d 00 53 7a 07' ||
 		tw_fail "no relayed battery status (instance 100) right after the RO500's: $(grep -c '^19f214b1 64' "$TW_OUT/eth1.udp") lines with instance 100"
-	tw_expect "relayed battery statuses" 1 "$(grep -c '^19f214b1 64' "$TW_OUT/eth1.udp")"
+	# The charger at 35 C (heartbeat byte 75): 308.15 K (5f 78).
+	grep -A1 -x '19f214b1 00 33 0a ed ff 02 71 08' <(tr -d '\r' <"$TW_OUT/eth1.udp") | tail -1 |
+		grep -qx '19f214b1 64 73 05 2d 00 5f 78 08' || tw_fail "no relayed battery status with 308.15 K (5f 78) for the charger at 35 C"
+	tw_expect "relayed battery statuses" 2 "$(grep -c '^19f214b1 64' "$TW_OUT/eth1.udp")"
 	echo "FIGURES raw: $lines lines, $(wc -l <<<"$got") messages; each line once to 10.78.0.255, twice to 10.77.0.255, $copies times to 0.0.0.0"
 }
 
@@ -215,7 +228,9 @@ date_calls() { tw_log_lines "$SANDBOX_STATE/date.log"; }
 
 phase_clock() {
 	local before mark line t bus
-	start clock -d 8 || { tw_stop; return; }
+	# The router's zone as OpenWrt sets it (CET, CEST in summer): bus times are UTC
+	# or carry their own zone, so it must not shift a single call.
+	TZ=CET-1CEST,M3.5.0,M10.5.0/3 tw_start_settled clock -d 8 || { tw_stop; return; }
 	tw_sim node clk behaviour=n2k-clock address=0x60
 	tw_sim do clk stop
 	sleep 0.5
@@ -270,6 +285,13 @@ phase_clock() {
 	sleep 1
 	tw_expect "/bin/date calls for RV-C hour 23 in zone 2" 1 $(($(date_calls) - before))
 	tw_expect "the RV-C call" "-s @1704157200" "$(tail -n 1 "$SANDBOX_STATE/date.log")"
+	# 2024-07-15 12:34:56 in zone 0, when the router's zone is in summer time: 19919
+	# days and 45296 s.
+	tw_sim do rvc set year=24 month=7 day=15 hour=12 minute=34 second=56 zone=0
+	tw_sim do rvc send
+	sleep 1
+	tw_expect "/bin/date calls for RV-C July in zone 0" 2 $(($(date_calls) - before))
+	tw_expect "the RV-C call in July" "-s @1721046896" "$(tail -n 1 "$SANDBOX_STATE/date.log")"
 	tw_stop
 }
 

@@ -175,19 +175,28 @@ phase_chunks() {
 }
 
 # The heartbeat stops, or the charger goes quiet: OFFLINE 1500 ms after its last
-# heartbeat; when it is back, ONLINE on the same port and a new status request.
+# heartbeat; when it is back, ONLINE on the same port and a new status request. A
+# charger without a heartbeat that still answers on the bus stays OFFLINE meanwhile:
+# one line, and no TERMINAL text to it.
 phase_offline() {
-	local mark at online t
+	local mark online t lm
 	tw_read_port tnt0 /dev/tnt0
 	tw_start_claimed offline -d 4 && tw_await_answered tnt0 1001 || { tw_stop; return; }
 
 	mark=$(tw_port_mark tnt0)
+	lm=$(tw_log_lines "$TW_LOG")
 	tw_sim do c1 heartbeat off
 	check_offline_delay "heartbeat off" "$mark"
+	sleep 10
+	tw_expect "heartbeat off for 10 s: lines about c1" "RO500 #1001 OFFLINE" "$(tw_port tnt0 "$mark" | grep 'RO500 #')"
+	# TERMINAL is PGN 97792 (17E00h); c1 is the only node the daemon could send it to.
+	tw_expect "heartbeat off for 10 s: TERMINAL frames from the daemon" "" \
+		"$(tw_frames_from "$TW_LOG" "$lm" "$TW_ADDR" | grep '^97792 ')"
+	tw_frames_from "$TW_LOG" "$lm" 66 | grep -q '^60928 ' || tw_fail "heartbeat off: c1 (66) claimed no address on the bus"
+	t=$EPOCHREALTIME
 	tw_sim do c1 heartbeat on
 	if [[ -n $OFFLINE_AT ]] && tw_port_wait 10 tnt0 "RO500 #1001 ONLINE" "$OFFLINE_AT"; then
-		read -r _ at < <(tw_port_find tnt0 "RO500 #1001 OFFLINE" "$mark")
-		tw_wait 3 ras_after "$at" || tw_fail "heartbeat back: no '\$RAS:@' to c1 after the OFFLINE line"
+		tw_wait 3 ras_after "$t" || tw_fail "heartbeat back: no '\$RAS:@' to c1 after the heartbeat came back"
 		# The last ONLINE stands: no OFFLINE after it, AST lines again.
 		online=$(tw_port tnt0 | grep -n 'RO500 #1001 ' | tail -1 | cut -d: -f1)
 		tw_port_wait_ast 8 tnt0 "$online" 3 || tw_fail "heartbeat back: fewer than 3 AST lines after ONLINE"
@@ -287,7 +296,9 @@ log_stamp_ok() {
 _log_lines_reached() { (($(tw_log_lines "$1") >= $2)); }
 
 # Without -l no log file; with -l the file gets the AST line and one rotating
-# line every ninth tick, stamped in UTC, and nothing during the first eight.
+# line every ninth tick, stamped in UTC, and nothing during the first eight. With
+# -r 200 the ninth tick's two lines (about 160 bytes) fit, the eighteenth's do not:
+# they start a new file under the name, the full one kept as NAME.1.
 phase_logfile() {
 	local nolog=$TW_OUT/nolog logs=$TW_OUT/logs file before after ast9 ast18 mark lines
 	tw_read_port tnt0 /dev/tnt0
@@ -302,7 +313,7 @@ phase_logfile() {
 	# A time zone far from UTC, so that a local time stamp would show.
 	mark=$(tw_port_mark tnt0)
 	export TZ=TWT-5:45
-	tw_start_claimed logged -d 4 -l "$logs" || { tw_stop; return; }
+	tw_start_claimed logged -d 4 -l "$logs" -r 200 || { tw_stop; return; }
 	unset TZ
 	tw_await_answered tnt0 1001 "$mark" || { tw_stop; return; }
 	file=$logs/RO500-1001:RO500.log
@@ -323,14 +334,16 @@ CPE;,2,14.40,13.60,13.20,30,240" "$(printf '%s\n' "${lines[@]}" | cut -c21-)"
 	tw_expect "ninth tick: the CPE line at the port right after the AST line" "CPE;,2,14.40,13.60,13.20,30,240" \
 		"$(tw_port tnt0 "$(tw_port_ast tnt0 "$TW_AOK_AT" | sed -n 9p | cut -d' ' -f1)" | head -1)"
 
-	tw_port_wait_ast 12 tnt0 "$TW_AOK_AT" 18 && tw_wait 2 _log_lines_reached "$file" 4 ||
+	tw_port_wait_ast 12 tnt0 "$TW_AOK_AT" 18 && tw_wait 2 test -e "$file.1" && tw_wait 2 _log_lines_reached "$file" 2 ||
 		{ tw_fail "eighteenth tick: no AST line at the port or no new lines in the log file"; tw_stop; return; }
 	sleep 0.2
 	ast18=$(tw_port_ast tnt0 "$TW_AOK_AT" | sed -n 18p | cut -d' ' -f3-)
-	tw_expect "log file after the eighteenth tick" "$ast9
-CPE;,2,14.40,13.60,13.20,30,240
-$ast18
+	tw_expect "log files after the eighteenth tick" "RO500-1001:RO500.log RO500-1001:RO500.log.1" "$(cd "$logs" && echo *)"
+	tw_expect "RO500-1001:RO500.log.1 after the eighteenth tick" "$ast9
+CPE;,2,14.40,13.60,13.20,30,240" "$(tr -d '\r' <"$file.1" | cut -c21-)"
+	tw_expect "log file after the eighteenth tick" "$ast18
 NPC;,1,230,50,16" "$(tr -d '\r' <"$file" | cut -c21-)"
+	echo "FIGURES log size limit 200 bytes: NAME.1 $(wc -c <"$file.1") bytes, NAME $(wc -c <"$file") bytes"
 	tw_stop
 }
 
