@@ -239,6 +239,8 @@ phase_ucihang() {
 	tw_stop
 	echo "FIGURES uci hanging: $(wc -l <"$hang/pids") stores of the address tried; at /dev/tnt0 $(tw_port_count tnt0 "RO500 #1001 OFFLINE" "$mark") OFFLINE lines," \
 		"AST lines at most $(tw_port_ast tnt0 "$mark" | awk 'NR > 1 && $2 - t > m { m = $2 - t } { t = $2 } END { printf "%.1f", m }') s apart"
+	# The loop held up by a store judges no charger dead.
+	tw_expect "ucihang: OFFLINE lines at /dev/tnt0 while uci hung" 0 "$(tw_port_count tnt0 "RO500 #1001 OFFLINE" "$mark")"
 }
 
 # The console device (-L) is missing, full, or a pty nobody reads, at the highest
