@@ -11,8 +11,12 @@
 #            with --omap crlf --imap lfcrlf: Enter ends the line, lines show whole
 #   minicom  with the conversion table and "addcarreturn"
 #   screen   with bindkey "\015" stuff "\012"
+#   ser2net  the charger's port on the LAN: a real ser2net serves /dev/tnt0 as raw TCP
+#            on eth0's address, with the configuration the init script writes, as an
+#            unprivileged user; a client on the LAN (rtr-peer moved into a network
+#            namespace of its own) types "$RAS:@" and a line feed and reads the answer
 #
-# Usage: test_daemon_terminal.sh TIDEWIRE SIMULATOR [picocom|minicom|screen]...
+# Usage: test_daemon_terminal.sh TIDEWIRE SIMULATOR [picocom|minicom|screen|ser2net]...
 #        (no group: all of them). Root only; a group whose program (or tmux) is
 #        missing is skipped. TW_KEEP_WORK=1 keeps the sandboxes' state (the
 #        screen at the end is in GROUP/runs/screen.port).
@@ -198,10 +202,53 @@ phase_screen() {
 	tw_stop
 }
 
+phase_ser2net() {
+	local conf=/run/ser2net.yaml lan s2n mark seen # /run: the sandbox's, which ser2net's user reaches
+	busybox sh -c ". '$TW_REPO/openwrt/files/tidewire.init' && ser2net_config '$SANDBOX_IP' 4000 1" >"$conf"
+	# The user's end is ser2net's user's, as the init script's socat makes it.
+	chown nobody "$(readlink -f /dev/tnt0)" && chmod 600 "$(readlink -f /dev/tnt0)"
+	setpriv --reuid=nobody --regid=nogroup --clear-groups --bounding-set=-all --inh-caps=-all \
+		ser2net -n -u -c "$conf" >"$TW_OUT/ser2net.log" 2>&1 </dev/null &
+	s2n=$!
+	# shellcheck disable=SC2317 # called through tw_wait
+	_listening() { ss -ltn "( sport = :4000 )" | grep -qF "$SANDBOX_IP:4000"; }
+	tw_wait 5 _listening || { tw_fail "ser2net does not listen at $SANDBOX_IP:4000: $(cat "$TW_OUT/ser2net.log")"; return; }
+	# The LAN: rtr-peer, eth0's other end, in a network namespace of its own.
+	unshare -n sleep 600 &
+	lan=$!
+	# shellcheck disable=SC2317
+	_lan_apart() { [[ $(readlink "/proc/$lan/ns/net") != "$(readlink /proc/self/ns/net)" ]]; }
+	if ! { tw_wait 5 _lan_apart && ip link set rtr-peer netns "$lan" &&
+		nsenter -t "$lan" -n sh -c "ip addr add $SANDBOX_PEER_IP/24 dev rtr-peer && ip link set rtr-peer up"; }; then
+		tw_fail "rtr-peer could not move into a namespace of its own"
+		return
+	fi
+	tw_start_claimed ser2net -d 4 || { tw_stop; return; }
+
+	# The client: socat from the LAN, what it reads stamped line by line as a port.
+	mkfifo "$SANDBOX_STATE/typed"
+	exec 7<>"$SANDBOX_STATE/typed"
+	# shellcheck disable=SC2317
+	_connected() { ss -tn state established "( sport = :4000 )" | grep -q "$SANDBOX_PEER_IP"; }
+	nsenter -t "$lan" -n socat - "TCP:$SANDBOX_IP:4000" <&7 2>"$TW_OUT/client.err" | _tw_stamp_lines >"$TW_OUT/lan.port" &
+	tw_wait 5 _connected || tw_fail "no connection from $SANDBOX_PEER_IP to ser2net at $SANDBOX_IP:4000: $(cat "$TW_OUT/client.err" "$TW_OUT/ser2net.log")"
+	tw_port_wait_ast 10 lan 0 2 || tw_fail "no AST lines on the LAN: $(tw_port lan | tail -5)"
+	mark=$(tw_log_lines "$TW_LOG")
+	seen=$(tw_port_mark lan)
+	printf '%s\n' '$RAS:@' >&7
+	tw_await_frame 5 "$mark" "$TO_C1" "$RAS" || tw_fail "'\$RAS:@' typed on the LAN did not go to the charger"
+	tw_port_wait 5 lan "$CPE" "$seen" || tw_fail "the answer to '\$RAS:@' did not reach the LAN: $(tw_port lan | tail -12)"
+	kill -0 "$s2n" 2>/dev/null || tw_fail "ser2net ended: $(cat "$TW_OUT/ser2net.log")"
+	exec 7>&-
+	tw_stop
+	kill "$lan" "$s2n" 2>/dev/null
+}
+
 # ============================================================== outside ====
 
 TW_SCENARIO=$TW_HERE/scenarios/ro500.scn
 outside_picocom() { tw_needs tmux picocom && tw_sandbox_phase picocom "$TW_SCENARIO" --tnt-pairs 2; }
 outside_minicom() { tw_needs tmux minicom && tw_sandbox_phase minicom "$TW_SCENARIO" --tnt-pairs 2; }
 outside_screen() { tw_needs tmux screen && tw_sandbox_phase screen "$TW_SCENARIO" --tnt-pairs 2; }
-tw_main "terminal programs at a charger's port" picocom minicom screen -- "$@"
+outside_ser2net() { tw_needs ser2net && tw_sandbox_phase ser2net "$TW_SCENARIO" --tnt-pairs 1; }
+tw_main "terminal programs at a charger's port" picocom minicom screen ser2net -- "$@"

@@ -3,10 +3,12 @@
 # busybox's ash, with stand-ins that record what it asks for: procd's instance calls,
 # rc.common's start (open the service, start_service, service_triggers, close), the
 # config_get and config_get_bool of /lib/functions.sh (functions-standin.sh, over the
-# sandbox's uci stand-in and a copy of the package's default /etc/config/tidewire), ip
-# and logger. For each
-# configuration the record must be exactly the expected one: the CAN link set-up, one
-# socat per /dev/tnt pair, the daemon's command line.
+# sandbox's uci stand-in and a copy of the package's default /etc/config/tidewire), ip,
+# logger, chown, chmod and netifd's lan address. For each configuration the record must
+# be exactly the expected one: the CAN link set-up, the folders handed to the daemon's
+# user, one socat per /dev/tnt pair, ser2net, the daemon's command line, user and
+# capabilities. The files the script writes (the MQTT password, ser2net's
+# configuration, the daemon's uci store) are checked too.
 #
 # Usage: test_init.sh
 # As root each configuration runs with a /dev of its own (a tmpfs in a private mount
@@ -43,6 +45,7 @@ procd_set_param() { _k=$1; shift; _rec "  set $_k$(_q "$@")"; }
 procd_append_param() { _k=$1; shift; _rec "  append $_k$(_q "$@")"; }
 procd_close_instance() { _rec "close"; }
 procd_add_reload_trigger() { _rec "reload trigger$(_q "$@")"; }
+procd_add_interface_trigger() { _rec "interface trigger$(_q "$@")"; }
 service_triggers() { :; }
 # the tools it calls
 # "ip -details link show" prints $IP_DETAILS, what iproute2 shows of the link.
@@ -52,18 +55,30 @@ ip() {
 	return 0
 }
 logger() { _rec "logger$(_q "$@")"; }
+chown() { _rec "chown$(_q "$@")"; }
+chmod() { _rec "chmod$(_q "$@")"; }
+# shellcheck disable=SC2086 # UCI_ARGS is words
+uci() { "$UCI" $UCI_ARGS "$@"; }
+# network.sh: the lan interface's address is $LAN_ADDRESS.
+network_get_ipaddr() { [ -n "$LAN_ADDRESS" ] && eval "$1=\$LAN_ADDRESS"; }
 EOF
+mkdir -p "$work/bin"
+printf '#!/bin/sh\n' >"$work/bin/ser2net"
+chmod +x "$work/bin/ser2net"
 
 # run_case NAME [DEV-SETUP]: runs rc.common's start with $work/NAME/conf as the uci
-# store; the record goes to $work/NAME/record. DEV-SETUP (sh) prepares /dev first;
-# IP_DETAILS, when set, is what ip shows of the CAN link.
+# store, $work/NAME/run as its run folder and $work/NAME/state as the daemon's store;
+# the record goes to $work/NAME/record. DEV-SETUP (sh) prepares /dev first;
+# IP_DETAILS, when set, is what ip shows of the CAN link, LAN_ADDRESS the lan address.
 run_case() {
 	local name=$1 setup=${2:-} dir=$work/$1
 	local script="
 		REC='$dir/record' UCI='$uci' UCI_ARGS='-c $dir/conf -t $dir/conf/.staged'
+		LAN_ADDRESS='${LAN_ADDRESS-}'
 		. '$here/functions-standin.sh'
 		. '$work/standins.sh'
 		. '$init'
+		RUN_DIR='$dir/run' STATE_DIR='$dir/state' NETWORK_FUNCTIONS=/dev/null SER2NET='$work/bin/ser2net'
 		procd_open_service tidewire
 		start_service
 		procd_close_service"
@@ -83,15 +98,17 @@ run_case() {
 }
 
 # configure NAME OPTION=VALUE...: $work/NAME/conf/tidewire is the package's default
-# with these options of tidewire.main set (an empty VALUE deletes the option).
+# with these options of tidewire.main set (an empty VALUE deletes the option); an
+# OPTION that starts with @ names another section's (@can[0].canaddress).
 configure() {
-	local name=$1 o
+	local name=$1 o key
 	shift
 	mkdir -p "$work/$name/conf"
 	cp "$config" "$work/$name/conf/tidewire"
 	for o in "$@"; do
-		"$uci" -c "$work/$name/conf" -t "$work/$name/conf/.staged" set "tidewire.main.$o" ||
-			tw_fail "$name: uci set tidewire.main.$o"
+		key=tidewire.main.$o
+		[[ $o == @* ]] && key=tidewire.$o
+		"$uci" -c "$work/$name/conf" -t "$work/$name/conf/.staged" set "$key" || tw_fail "$name: uci set $key"
 	done
 	"$uci" -c "$work/$name/conf" -t "$work/$name/conf/.staged" commit tidewire || tw_fail "$name: uci commit"
 }
@@ -104,20 +121,34 @@ expect() {
 $(cat "$work/$1/diff")"
 }
 
-# pair K: the instance of /dev/tnt pair K as the record shows it.
+# pair K [OWNER]: the instance of /dev/tnt pair K as the record shows it: the daemon's
+# end its user's, the user's end root's or OWNER's.
 pair() {
+	local user_end="PTY,link=/dev/tnt$((2 * $1)),raw,echo=0"
+	[[ -n ${2:-} ]] && user_end+=",user=$2,mode=600"
 	cat <<EOF
 instance tnt$((2 * $1))
-  set command '/usr/bin/socat' 'PTY,link=/dev/tnt$((2 * $1)),raw,echo=0' 'PTY,link=/dev/tnt$((2 * $1 + 1)),raw,echo=0'
+  set command '/usr/bin/socat' '$user_end' 'PTY,link=/dev/tnt$((2 * $1 + 1)),raw,echo=0,user=tidewire,mode=600'
   set respawn '3600' '1' '0'
   set stderr '1'
 close
 EOF
 }
-# pairs N: the instances of pairs 0 to N - 1.
+# pairs N [OWNER]: the instances of pairs 0 to N - 1.
 pairs() {
 	local k
-	for ((k = 0; k < $1; k++)); do pair $k; done
+	for ((k = 0; k < $1; k++)); do pair $k "${2:-}"; done
+}
+
+# folders NAME: the run folder's uci staging and the daemon's uci store, made for the
+# daemon's user.
+folders() {
+	cat <<EOF
+chown 'tidewire' '@WORK@/$1/run/uci'
+chown 'tidewire' '@WORK@/$1/state' '@WORK@/$1/state/tidewire'
+chmod '700' '@WORK@/$1/state'
+chmod '600' '@WORK@/$1/state/tidewire'
+EOF
 }
 
 # link_set IF RATE: the CAN link looked at, taken down, given the bit rate, brought up.
@@ -134,8 +165,30 @@ EOF
 daemon_start() {
 	printf '%s\n' 'instance tidewire' "  set command '/usr/sbin/tidewire' '-c' '$1'"
 }
+# ser2net_instance NAME: ser2net as its own user, on the configuration in NAME's run folder.
+ser2net_instance() {
+	cat <<EOF
+instance ser2net
+  set command '@WORK@/bin/ser2net' '-n' '-u' '-c' '@WORK@/$1/run/ser2net.yaml'
+  set file '@WORK@/$1/run/ser2net.yaml'
+  set user 'ser2net'
+  set group 'ser2net'
+  set no_new_privs '1'
+  set respawn '3600' '5' '0'
+  set stderr '1'
+close
+EOF
+}
+
+# daemon_end: the rest of the daemon's instance, as its own user with CAP_SYS_TIME
+# alone and its own uci first on its PATH; the service's reload trigger.
 daemon_end() {
 	cat <<'EOF'
+  set user 'tidewire'
+  set group 'dialout'
+  set capabilities '/etc/capabilities/tidewire.json'
+  set no_new_privs '1'
+  set env 'PATH=/usr/libexec/tidewire:/usr/sbin:/usr/bin:/sbin:/bin'
   set respawn '3600' '5' '0'
   set stdout '1'
   set stderr '1'
@@ -151,21 +204,29 @@ run_case shipped
 {
 	echo 'service tidewire'
 	link_set can0 250000
+	folders shipped
 	pairs 4
 	daemon_start can0
 	daemon_end
 } | expect shipped
+# Its uci store starts with the section the daemon fills.
+tw_expect "shipped: the daemon's uci store" "config can" "$(cat "$work/shipped/state/tidewire")"
 
 # Every setting: the console at /dev/tnt15 needs pair 7, more than the two ports; the
-# log directory is made, its files limited to 1 MB unless log_size says otherwise.
+# log directory is made, and is the daemon's, its files limited to 1 MB unless
+# log_size says otherwise. What the daemon stored in /etc/config while it ran as root
+# goes to its store.
 configure all interface=can1 bitrate=125000 debug=4 console=/dev/tnt15 logdir="$work/all/logs" \
-	udp_port=2000 local_echo=1 status_updates=0 ports=2
+	udp_port=2000 local_echo=1 status_updates=0 ports=2 @can[0].canaddress=36 \
+	"@can[0].ttyassignment=1001:1:RO500 1002:3:it's"
 run_case all
 {
 	echo 'service tidewire'
 	link_set can1 125000
+	folders all
 	pairs 8
 	cat <<'EOF'
+chown 'tidewire' '@WORK@/all/logs'
 instance tidewire
   set command '/usr/sbin/tidewire' '-c' 'can1'
   append command '-d' '4'
@@ -179,6 +240,10 @@ EOF
 	daemon_end
 } | expect all
 [[ -d $work/all/logs ]] || tw_fail "all: the log directory $work/all/logs was not made"
+for o in canaddress=36 "ttyassignment=1001:1:RO500 1002:3:it's"; do
+	tw_expect "all: ${o%%=*} in the daemon's uci store" "${o#*=}" \
+		"$("$uci" -c "$work/all/state" -t "$work/all/state/.staged" get "tidewire.@can[0].${o%%=*}")"
+done
 
 # A serial-line adapter: no ip calls; one pair; a console that is no /dev/tnt port
 # adds none; the booleans in uci's other spellings.
@@ -186,6 +251,7 @@ configure serial interface=/dev/ttyUSB0 ports=1 console=/dev/ttyS1 debug=2 local
 run_case serial
 {
 	echo 'service tidewire'
+	folders serial
 	pair 0
 	cat <<'EOF'
 instance tidewire
@@ -208,6 +274,7 @@ run_case vcan
 service tidewire
 ip 'link' 'set' 'vcan0' 'up'
 EOF
+	folders vcan
 	pairs 4
 	daemon_start vcan0
 	daemon_end
@@ -228,6 +295,7 @@ service tidewire
 ip '-details' 'link' 'show' 'can0'
 ip 'link' 'set' 'can0' 'up'
 EOF
+	folders upalready
 	pairs 4
 	daemon_start can0
 	daemon_end
@@ -238,6 +306,7 @@ IP_DETAILS='    can state ERROR-ACTIVE (berr-counter tx 0 rx 0) restart-ms 100
 {
 	echo 'service tidewire'
 	link_set can0 500000
+	folders otherrate
 	daemon_start can0
 	daemon_end
 } | expect otherrate
@@ -248,9 +317,100 @@ IP_DETAILS='    can state STOPPED restart-ms 0
 {
 	echo 'service tidewire'
 	link_set can0 250000
+	folders norestart
 	daemon_start can0
 	daemon_end
 } | expect norestart
+
+# MQTT with a password kept in uci: the daemon gets a file that only its user reads,
+# never the password; an IPv6 broker is bracketed before its port.
+configure mqtt ports=0 mqtt_host=fd00::5 mqtt_port=8883 "mqtt_client_id=boat one" mqtt_user=skipper \
+	"mqtt_password=it's s3cret" mqtt_cafile=/etc/ssl/broker.crt mqtt_prefix=boat/tw mqtt_discovery=off
+run_case mqtt
+{
+	echo 'service tidewire'
+	link_set can0 250000
+	folders mqtt
+	daemon_start can0
+	cat <<'EOF'
+  append command '-m' '[fd00::5]:8883'
+  append command '-M' 'clientid=boat one'
+  append command '-M' 'user=skipper'
+chown 'tidewire' '@WORK@/mqtt/run/mqtt.pass.new'
+  append command '-M' 'passfile=@WORK@/mqtt/run/mqtt.pass'
+  append command '-M' 'cafile=/etc/ssl/broker.crt'
+  append command '-M' 'prefix=boat/tw'
+  append command '-M' 'discovery=0'
+EOF
+	daemon_end
+} | expect mqtt
+tw_expect "mqtt: the password file" "600 it's s3cret" \
+	"$(stat -c %a "$work/mqtt/run/mqtt.pass" 2>&1) $(cat "$work/mqtt/run/mqtt.pass" 2>&1)"
+grep -q s3cret "$work/mqtt/record" && tw_fail "mqtt: the password is in what procd is told"
+# A password file of one's own is used instead, and one written before goes; the
+# defaults (discovery on) add nothing.
+configure mqttfile ports=0 mqtt_host=broker.lan mqtt_password=unused mqtt_password_file=/etc/tw.pass
+mkdir -p "$work/mqttfile/run" && echo old >"$work/mqttfile/run/mqtt.pass"
+run_case mqttfile
+{
+	echo 'service tidewire'
+	link_set can0 250000
+	folders mqttfile
+	daemon_start can0
+	cat <<'EOF'
+  append command '-m' 'broker.lan'
+  append command '-M' 'passfile=/etc/tw.pass'
+EOF
+	daemon_end
+} | expect mqttfile
+[[ -e $work/mqttfile/run/mqtt.pass ]] && tw_fail "mqttfile: the password file of an earlier start is still there"
+
+# ser2net on, two charger ports: their user's ends are ser2net's, ser2net runs as its
+# own user on the lan address, one TCP port each from 4000, and is told again when
+# the lan address changes.
+configure ser2net ser2net=1 ports=2
+LAN_ADDRESS=192.168.1.1 run_case ser2net
+{
+	echo 'service tidewire'
+	link_set can0 250000
+	folders ser2net
+	pairs 2 ser2net
+	ser2net_instance ser2net
+	daemon_start can0
+	daemon_end | sed '$d'
+	echo "interface trigger 'interface.*' 'lan' '/etc/init.d/tidewire' 'reload'"
+	echo end
+} | expect ser2net
+tw_expect "ser2net: its configuration" "%YAML 1.1
+---
+connection: &tnt0
+  accepter: tcp,192.168.1.1,4000
+  connector: serialdev,/dev/tnt0,local
+  options:
+    kickolduser: true
+connection: &tnt2
+  accepter: tcp,192.168.1.1,4001
+  connector: serialdev,/dev/tnt2,local
+  options:
+    kickolduser: true" "$(cat "$work/ser2net/run/ser2net.yaml")"
+# An address and a port of one's own; the console's pair is no charger's port, so
+# not ser2net's. Without an address and with a lan that has none: no ser2net, a word
+# in the log, and a start again when the lan gets one.
+configure ser2netown ser2net=yes ports=1 console=/dev/tnt3 ser2net_address=10.1.2.3 ser2net_port=5000
+LAN_ADDRESS=192.168.1.1 run_case ser2netown
+grep -q "^  accepter: tcp,10.1.2.3,5000$" "$work/ser2netown/run/ser2net.yaml" ||
+	tw_fail "ser2netown: not at 10.1.2.3:5000: $(cat "$work/ser2netown/run/ser2net.yaml")"
+grep -qF "'PTY,link=/dev/tnt2,raw,echo=0' " "$work/ser2netown/record" ||
+	tw_fail "ser2netown: the console's pair is not root's: $(grep tnt2 "$work/ser2netown/record")"
+grep -q "interface trigger" "$work/ser2netown/record" && tw_fail "ser2netown: started again when the lan address changes"
+configure ser2netnolan ser2net=1 ports=1
+run_case ser2netnolan
+grep -q "^instance ser2net" "$work/ser2netnolan/record" && tw_fail "ser2netnolan: ser2net started without an address"
+tw_expect "ser2netnolan: what the log says and the triggers" \
+	"logger '-t' 'tidewire' 'ser2net is on, but the lan interface has no address; set ser2net_address'
+reload trigger 'tidewire'
+interface trigger 'interface.*' 'lan' '/etc/init.d/tidewire' 'reload'" \
+	"$(grep -E '^(logger|reload|interface)' "$work/ser2netnolan/record")"
 
 # Switched off: nothing at all.
 configure off enabled=0
@@ -258,12 +418,22 @@ run_case off
 printf '%s\n' 'service tidewire' 'reload trigger '"'tidewire'" 'end' | expect off
 
 if ((EUID == 0)); then
-	# A null-modem driver gives /dev/tnt0 as a device of its own: no socat.
-	configure driver
-	run_case driver 'mknod /dev/tnt0 c 1 3 && mknod /dev/tnt1 c 1 3 || exit 125'
+	# A null-modem driver gives /dev/tnt0 as a device of its own: no socat; its
+	# daemon's ends become the daemon's user's, the chargers' user's ends ser2net's.
+	configure driver ser2net=1 ports=2 ser2net_address=10.1.2.3
+	run_case driver 'mknod /dev/tnt0 c 1 3 && mknod /dev/tnt1 c 1 3 && mknod /dev/tnt2 c 1 3 &&
+		mknod /dev/tnt3 c 1 3 || exit 125'
 	{
 		echo 'service tidewire'
 		link_set can0 250000
+		folders driver
+		cat <<'EOF'
+chown 'tidewire' '/dev/tnt1' '/dev/tnt3'
+chmod '600' '/dev/tnt1' '/dev/tnt3'
+chown 'ser2net' '/dev/tnt0' '/dev/tnt2'
+chmod '600' '/dev/tnt0' '/dev/tnt2'
+EOF
+		ser2net_instance driver
 		daemon_start can0
 		daemon_end
 	} | expect driver
@@ -274,12 +444,23 @@ if ((EUID == 0)); then
 	{
 		echo 'service tidewire'
 		link_set can0 250000
+		folders stale
 		pair 0
 		daemon_start can0
 		daemon_end
 	} | expect stale
 else
 	echo "SKIP: the null-modem driver cases need root (a /dev of their own)"
+fi
+
+# The capabilities procd hands the daemon: CAP_SYS_TIME alone, in every set (ambient,
+# so that /bin/date -s, its child, may set the clock).
+if command -v python3 >/dev/null; then
+	tw_expect "the daemon's capabilities" "ambient bounding effective inheritable permitted: CAP_SYS_TIME" \
+		"$(python3 -c 'import json, sys
+c = json.load(open(sys.argv[1]))
+print(" ".join(sorted(c)) + ": " + " ".join(sorted({x for v in c.values() for x in v})))' \
+			"$repo/openwrt/files/tidewire.capabilities" 2>&1)"
 fi
 
 tw_verdict "the init script's start for every configuration"

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # The OpenWrt package directory (openwrt/) does what a router builder's tree would do
 # with it, with stand-ins for OpenWrt's rules.mk, package.mk and cmake.mk:
-#   - its Makefile includes cmake.mk, names the package tidewire with the dependencies
-#     +libstdcpp +kmod-can +kmod-can-raw +ip-full +socat and keeps /etc/config/tidewire
-#     as a conffile;
+#   - its Makefile includes cmake.mk, builds against libmosquitto's header (mosquitto),
+#     names the package tidewire with the dependencies +libstdcpp +kmod-can
+#     +kmod-can-raw +ip-full +socat +procd-ujail and its users, keeps
+#     /etc/config/tidewire as a conffile, and names the packages of the optional
+#     features, tidewire-mqtt (libmosquitto) and tidewire-ser2net, which install nothing;
 #   - its Build/Prepare copies a source tree that builds by itself with the Makefile's
 #     CMake options, and "cmake --install" of it gives the files its install step takes;
 #   - its install step, run for real, makes exactly /usr/sbin/tidewire,
-#     /usr/lib/libnmea2000.so, /etc/init.d/tidewire and /etc/config/tidewire, from
-#     files that exist, with OpenWrt's modes, and installs every file of openwrt/files/.
+#     /usr/lib/libnmea2000.so, /etc/init.d/tidewire, /etc/config/tidewire, the
+#     capabilities file, the daemon's uci and the sysupgrade keep list, from files that
+#     exist, with OpenWrt's modes, and installs every file of openwrt/files/.
 # Builds the daemon once more (10 to 30 s on two cores).
 #
 # Usage: test_package.sh
@@ -43,15 +46,17 @@ EOF
 cat >"$top/include/package.mk" <<'EOF'
 PKG_BUILD_DIR:=$(BUILD_DIR)/$(PKG_NAME)-$(PKG_VERSION)
 PKG_INSTALL_DIR:=$(PKG_BUILD_DIR)/ipkg-install
-# Targets that show what the package defines, or run one of its steps.
-define BuildPackage
-$(eval $(Package/$(1)))
-show-package: ; @echo 'name=$(1) depends=$(strip $(DEPENDS)) conffiles=$(strip $(Package/$(1)/conffiles))'
+# Targets that show what the source package and each package define, or run a step.
+show-packages: ; @echo '$(strip $(PACKAGES))'
 show-cmake: ; @echo '$(strip $(CMAKE_OPTIONS))'
 show-dirs: ; @echo '$(PKG_BUILD_DIR) $(PKG_INSTALL_DIR)'
+show-build-depends: ; @echo '$(strip $(PKG_BUILD_DEPENDS))'
 prepare:
 	$(Build/Prepare)
-install-package:
+define BuildPackage
+$(eval DEPENDS:=)$(eval USERID:=)$(eval $(Package/$(1)))$(eval PACKAGES+=$(1))
+show-package-$(1): ; @echo 'depends=$(strip $(DEPENDS)) userid=$(strip $(USERID)) conffiles=$(strip $(Package/$(1)/conffiles))'
+install-package-$(1):
 	$(call Package/$(1)/install,$(DEST))
 endef
 EOF
@@ -65,14 +70,29 @@ pmake() { make --no-print-directory -C "$pkg" TOPDIR="$top" "$@"; }
 
 # --- what the Makefile declares ----------------------------------------------------------
 [[ $(pmake show-cmake-included 2>&1) == yes ]] || tw_fail "the Makefile does not include \$(INCLUDE_DIR)/cmake.mk"
-info=$(pmake show-package 2>&1)
-name=$(sed -n 's/^name=\([^ ]*\) .*/\1/p' <<<"$info")
-[[ $name == tidewire ]] || tw_fail "package name: expected tidewire, got '$info'"
-deps=$(sed -n 's/.* depends=\(.*\) conffiles=.*/\1/p' <<<"$info" | tr ' ' '\n' | sort | xargs)
-[[ $deps == "+ip-full +kmod-can +kmod-can-raw +libstdcpp +socat" ]] ||
-	tw_fail "dependencies: expected +libstdcpp +kmod-can +kmod-can-raw +ip-full +socat, got '$deps'"
-conffiles=$(sed -n 's/.* conffiles=\(.*\)/\1/p' <<<"$info")
-[[ $conffiles == /etc/config/tidewire ]] || tw_fail "conffiles: expected /etc/config/tidewire, got '$conffiles'"
+[[ $(pmake show-packages 2>&1) == "tidewire tidewire-mqtt tidewire-ser2net" ]] ||
+	tw_fail "packages: expected tidewire tidewire-mqtt tidewire-ser2net, got '$(pmake show-packages 2>&1)'"
+# package_field PACKAGE FIELD: depends (sorted), userid or conffiles, as the Makefile has it.
+package_field() {
+	local line v
+	line=$(pmake "show-package-$1" 2>&1)
+	case $2 in
+	depends) v=${line#depends=} && tr ' ' '\n' <<<"${v%% userid=*}" | sort | xargs ;;
+	userid) v=${line#* userid=} && echo "${v%% conffiles=*}" ;;
+	conffiles) echo "${line#* conffiles=}" ;;
+	esac
+}
+tw_expect "dependencies of tidewire" "+ip-full +kmod-can +kmod-can-raw +libstdcpp +procd-ujail +socat" \
+	"$(package_field tidewire depends)"
+# Its user in dialout, the group of serial ports, and ser2net's user, with fixed ids.
+tw_expect "users of tidewire" "tidewire=377:dialout=20 ser2net=378:ser2net=378" "$(package_field tidewire userid)"
+tw_expect "conffiles of tidewire" /etc/config/tidewire "$(package_field tidewire conffiles)"
+# The optional features: the daemon loads libmosquitto when it publishes; ser2net.
+tw_expect "dependencies of tidewire-mqtt" "+libmosquitto-ssl +tidewire" "$(package_field tidewire-mqtt depends)"
+tw_expect "dependencies of tidewire-ser2net" "+ser2net +tidewire" "$(package_field tidewire-ser2net depends)"
+tw_expect "users of tidewire-mqtt" "" "$(package_field tidewire-mqtt userid)"
+# libmosquitto's header comes from the mosquitto source package.
+tw_expect "build dependencies" mosquitto "$(pmake show-build-depends 2>&1)"
 
 # --- Build/Prepare, the build and its install ---------------------------------------------
 read -r build_dir install_dir < <(pmake show-dirs)
@@ -94,11 +114,18 @@ fi
 
 # --- the install step ----------------------------------------------------------------------
 root=$work/root
-pmake install-package DEST="$root" >"$work/install.log" 2>&1 || tw_fail "Package/tidewire/install failed: $(cat "$work/install.log")"
+for p in tidewire-mqtt tidewire-ser2net; do
+	pmake "install-package-$p" DEST="$work/$p" >"$work/install.log" 2>&1 || tw_fail "Package/$p/install failed: $(cat "$work/install.log")"
+	[[ -z $(find "$work/$p" -type f 2>/dev/null) ]] || tw_fail "$p installs files: $(find "$work/$p" -type f)"
+done
+pmake install-package-tidewire DEST="$root" >"$work/install.log" 2>&1 || tw_fail "Package/tidewire/install failed: $(cat "$work/install.log")"
 got=$(cd "$root" && find . -type f -printf '%m %p\n' | sort)
 want='600 ./etc/config/tidewire
+644 ./etc/capabilities/tidewire.json
+644 ./lib/upgrade/keep.d/tidewire
 644 ./usr/lib/libnmea2000.so
 755 ./etc/init.d/tidewire
+755 ./usr/libexec/tidewire/uci
 755 ./usr/sbin/tidewire'
 [[ $got == "$want" ]] || tw_fail "installed files:
 expected:
