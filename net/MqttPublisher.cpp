@@ -58,6 +58,16 @@ tMqttPublisher::tIdentity tMqttPublisher::IdentityAt(int source, const tIdentity
   return id;
 }
 
+void tMqttPublisher::SetIdentity(tEntry &e, int source) {
+  const tIdentity id = IdentityAt(source, e.identity);
+  // Configuration information often comes after product information, and firmware
+  // changes: Home Assistant's device block follows what the bus says now.
+  if (id.manufacturer != e.identity.manufacturer || id.model != e.identity.model ||
+      id.version != e.identity.version)
+    e.discoverySent = false;
+  e.identity = id;
+}
+
 tMqttPublisher::tEntry *tMqttPublisher::Charger(const tRO500 &record, uint32_t now) {
   const std::string unique = std::to_string(record.uniqueNumber());
   const std::string id = "ro500/" + unique;
@@ -71,7 +81,7 @@ tMqttPublisher::tEntry *tMqttPublisher::Charger(const tRO500 &record, uint32_t n
     e->name = "RO500 " + unique;
     e->seenAt = now;
   }
-  e->identity = IdentityAt(record.canAddr(), e->identity);
+  SetIdentity(*e, record.canAddr());
   return e;
 }
 
@@ -90,7 +100,7 @@ tMqttPublisher::tEntry *tMqttPublisher::Battery(const tBattery &b, uint32_t now)
     e->name = "Battery " + std::to_string(b.instance) + " of " + std::to_string(b.uniqueNumber);
     e->seenAt = now;
   }
-  e->identity = IdentityAt(b.canAddr, e->identity);
+  SetIdentity(*e, b.canAddr);
   return e;
 }
 

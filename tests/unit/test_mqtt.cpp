@@ -250,6 +250,27 @@ TEST_F(Mqtt, BatteriesByInstanceInTheirUnits) {
   EXPECT_NE("-", transport.Last(base + "/battery/135-471-1/state"));
 }
 
+TEST_F(Mqtt, DiscoveryAgainWhenTheDeviceListLearnsMore) {
+  devices.Add(140, 204, "RODE2.1.5", "RO500");
+  transport.Connect();
+  Tick();
+  const std::string config =
+      "homeassistant/sensor/tidewire_02_54_57_00_00_01/ro500_204_charge_voltage/config";
+  EXPECT_NE(std::string::npos, transport.Last(config).find("\"model\":\"RO500\""));
+  // What the list knows of the node at 140 changes (late configuration information,
+  // new firmware): the configs go out again with the new device block.
+  known.Add(140, 205, 963, 200, "RO500-2", "");
+  known.Settle();
+  transport.sent.clear();
+  Tick();
+  EXPECT_EQ(16u, transport.Count("homeassistant/sensor/tidewire_02_54_57_00_00_01/ro500_204_"));
+  EXPECT_NE(std::string::npos, transport.Last(config).find("\"model\":\"RO500-2\""))
+      << transport.Last(config);
+  transport.sent.clear();
+  Tick();  // unchanged: not again
+  EXPECT_EQ(0u, transport.Count("homeassistant/"));
+}
+
 #ifdef TIDEWIRE_HAVE_MOSQUITTO
 namespace {
 constexpr int kNoNamespace = 77;  // not root: no network of the test's own
