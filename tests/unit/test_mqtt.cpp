@@ -1,7 +1,8 @@
 // MQTT publishing on a recording transport: the JSON texts, what a new connection
 // sends (status, discovery, availability, state), changes at most once a second,
 // status lines as they come, nothing kept while away, offline and removal for good,
-// batteries by DC instance.
+// batteries by DC instance, discovery again when a device's identity changes. Then the
+// libmosquitto connection as a broker sees it: the will, "online", the goodbye.
 #include <gtest/gtest.h>
 
 #include <algorithm>
