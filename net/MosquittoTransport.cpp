@@ -107,6 +107,7 @@ void tMosquittoTransport::Run() {
       while (!stop_ && lib_->mosquitto_loop(mosq_, kLoopTimeoutMs, 1) == MOSQ_ERR_SUCCESS) {
         if (connected_) backoff = 1;
       }
+      if (stop_) break;  // still connected, maybe: the goodbye below needs to know
       connected_ = false;
       inFlight_ = 0;  // what was on its way is lost with the connection
     }

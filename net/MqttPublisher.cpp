@@ -58,6 +58,16 @@ tMqttPublisher::tIdentity tMqttPublisher::IdentityAt(int source, const tIdentity
   return id;
 }
 
+void tMqttPublisher::SetIdentity(tEntry &e, int source) {
+  const tIdentity id = IdentityAt(source, e.identity);
+  // Configuration information often comes after product information, and firmware
+  // changes: Home Assistant's device block follows what the bus says now.
+  if (id.manufacturer != e.identity.manufacturer || id.model != e.identity.model ||
+      id.version != e.identity.version)
+    e.discoverySent = false;
+  e.identity = id;
+}
+
 tMqttPublisher::tEntry *tMqttPublisher::Follow(const std::string &kind, const std::string &key,
                                                const std::string &name, int source, uint32_t now) {
   const std::string id = kind + "/" + key;
@@ -71,7 +81,7 @@ tMqttPublisher::tEntry *tMqttPublisher::Follow(const std::string &kind, const st
     e->name = name;
     e->seenAt = now;
   }
-  e->identity = IdentityAt(source, e->identity);
+  SetIdentity(*e, source);
   return e;
 }
 

@@ -82,6 +82,8 @@ class tMqttPublisher : public tDeviceEvents {
   tEntry *Battery(const tBattery &battery, uint32_t now);
   tEntry *Find(const std::string &id);
   tIdentity IdentityAt(int source, const tIdentity &known) const;
+  // The identity the device list has for source now; a changed one sends discovery again.
+  void SetIdentity(tEntry &e, int source);
   void Publish(tEntry &e, const std::string &state, uint32_t now);
   void SendDiscovery(tEntry &e);
   void Remove(tEntry &e);

@@ -1,7 +1,8 @@
 // MQTT publishing on a recording transport: the JSON texts, what a new connection
 // sends (status, discovery, availability, state), changes at most once a second,
 // status lines as they come, nothing kept while away, offline and removal for good,
-// batteries by DC instance.
+// batteries by DC instance, discovery again when a device's identity changes. Then the
+// libmosquitto connection as a broker sees it: the will, "online", the goodbye.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +18,22 @@
 #include "KnownDevices.h"
 #include "MqttPublisher.h"
 #include "PtyPort.h"
+
+#ifdef TIDEWIRE_HAVE_MOSQUITTO
+#include <arpa/inet.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "MosquittoTransport.h"
+#endif
 
 namespace {
 class tRecordingTransport : public tMqttTransport {
@@ -233,3 +250,140 @@ TEST_F(Mqtt, BatteriesByInstanceInTheirUnits) {
   EXPECT_EQ(0u, transport.Count("homeassistant/"));
   EXPECT_NE("-", transport.Last(base + "/battery/135-471-1/state"));
 }
+
+TEST_F(Mqtt, DiscoveryAgainWhenTheDeviceListLearnsMore) {
+  devices.Add(140, 204, "RODE2.1.5", "RO500");
+  transport.Connect();
+  Tick();
+  const std::string config =
+      "homeassistant/sensor/tidewire_02_54_57_00_00_01/ro500_204_charge_voltage/config";
+  EXPECT_NE(std::string::npos, transport.Last(config).find("\"model\":\"RO500\""));
+  // What the list knows of the node at 140 changes (late configuration information,
+  // new firmware): the configs go out again with the new device block.
+  known.Add(140, 205, 963, 200, "RO500-2", "");
+  known.Settle();
+  transport.sent.clear();
+  Tick();
+  EXPECT_EQ(16u, transport.Count("homeassistant/sensor/tidewire_02_54_57_00_00_01/ro500_204_"));
+  EXPECT_NE(std::string::npos, transport.Last(config).find("\"model\":\"RO500-2\""))
+      << transport.Last(config);
+  transport.sent.clear();
+  Tick();  // unchanged: not again
+  EXPECT_EQ(0u, transport.Count("homeassistant/"));
+}
+
+#ifdef TIDEWIRE_HAVE_MOSQUITTO
+namespace {
+constexpr int kNoNamespace = 77;  // not root: no network of the test's own
+constexpr int kNoLibrary = 78;
+
+// Reads one MQTT packet of under 128 bytes (a one-byte remaining length) within 3 s.
+bool ReadPacket(int fd, std::string &into) {
+  size_t want = 2;
+  std::string packet;
+  while (packet.size() < want) {
+    pollfd p = {fd, POLLIN, 0};
+    char buf[128];
+    if (poll(&p, 1, 3000) != 1) return false;
+    const ssize_t n = read(fd, buf, want - packet.size());
+    if (n <= 0) return false;
+    packet.append(buf, static_cast<size_t>(n));
+    if (packet.size() == 2) want = 2 + static_cast<unsigned char>(packet[1]);
+  }
+  into += packet;
+  return true;
+}
+
+// Runs in a child process: a network of its own (lo only), a broker there that takes
+// one connection and answers CONNECT, the transport connected to it and then stopped.
+// Writes to out everything the client sent, in order (or why it could not).
+int BrokerSession(int out) {
+  if (unshare(CLONE_NEWNET) != 0) return kNoNamespace;
+  ifreq lo{};
+  std::strncpy(lo.ifr_name, "lo", sizeof(lo.ifr_name) - 1);
+  lo.ifr_flags = IFF_UP | IFF_LOOPBACK | IFF_RUNNING;
+  const int ctl = socket(AF_INET, SOCK_DGRAM, 0);
+  if (ioctl(ctl, SIOCSIFFLAGS, &lo) != 0) return kNoNamespace;
+  close(ctl);
+  const int listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(1883);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (bind(listener, reinterpret_cast<sockaddr *>(&a), sizeof(a)) != 0 || listen(listener, 1) != 0)
+    return 1;
+
+  tMqttSettings settings;
+  settings.host = "127.0.0.1";
+  tMosquittoTransport transport;
+  std::string got;
+  if (!transport.Start(settings, "tw-test", "tw/status", got)) {
+    (void)!write(out, got.data(), got.size());
+    return kNoLibrary;
+  }
+  pollfd p = {listener, POLLIN, 0};
+  const int c = poll(&p, 1, 5000) == 1 ? accept(listener, nullptr, nullptr) : -1;
+  if (c < 0 || !ReadPacket(c, got)) return 2;  // CONNECT
+  (void)!write(c, "\x20\x02\x00\x00", 4);      // CONNACK, accepted
+  if (!ReadPacket(c, got)) return 3;           // PUBLISH "online"
+  for (int i = 0; i < 100 && !transport.Connected(); i++) poll(nullptr, 0, 20);
+  transport.Stop();
+  // The rest, up to the client's close.
+  p = {c, POLLIN, 0};
+  char buf[256];
+  ssize_t n = 0;
+  while (poll(&p, 1, 3000) == 1 && (n = read(c, buf, sizeof(buf))) > 0)
+    got.append(buf, static_cast<size_t>(n));
+  (void)!write(out, got.data(), got.size());
+  return 0;
+}
+
+std::string Hex(const std::string &bytes) {
+  std::string hex;
+  char b[4];
+  for (unsigned char c : bytes) {
+    snprintf(b, sizeof(b), "%02X ", c);
+    hex += b;
+  }
+  return hex;
+}
+}  // namespace
+
+// The connection as a broker sees it: the will ("offline", retained, QoS 1) in CONNECT,
+// "online" once connected, and on a stop "offline" and a DISCONNECT, so that the broker
+// drops the will of a router that said goodbye itself.
+TEST(MosquittoTransport, WillOnlineThenOfflineAndDisconnectOnStop) {
+  int pipeFds[2];
+  ASSERT_EQ(0, pipe(pipeFds));
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(pipeFds[0]);
+    _exit(BrokerSession(pipeFds[1]));
+  }
+  close(pipeFds[1]);
+  std::string got;
+  char buf[512];
+  ssize_t n;
+  while ((n = read(pipeFds[0], buf, sizeof(buf))) > 0) got.append(buf, static_cast<size_t>(n));
+  close(pipeFds[0]);
+  int status = 0;
+  ASSERT_EQ(child, waitpid(child, &status, 0));
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == kNoNamespace) GTEST_SKIP() << "needs root for a network namespace";
+  if (WEXITSTATUS(status) == kNoLibrary) GTEST_SKIP() << got;
+  ASSERT_EQ(0, WEXITSTATUS(status)) << Hex(got);
+  EXPECT_EQ(
+      // CONNECT: MQTT 3.1.1, clean session, will QoS 1 retained, keep-alive 30 s,
+      // client id, will topic, will message
+      "10 27 00 04 4D 51 54 54 04 2E 00 1E 00 07 74 77 2D 74 65 73 74 "
+      "00 09 74 77 2F 73 74 61 74 75 73 00 07 6F 66 66 6C 69 6E 65 "
+      // PUBLISH QoS 1 retained, message id 1: tw/status online
+      "33 13 00 09 74 77 2F 73 74 61 74 75 73 00 01 6F 6E 6C 69 6E 65 "
+      // PUBLISH QoS 1 retained, message id 2: tw/status offline
+      "33 14 00 09 74 77 2F 73 74 61 74 75 73 00 02 6F 66 66 6C 69 6E 65 "
+      // DISCONNECT
+      "E0 00 ",
+      Hex(got));
+}
+#endif
