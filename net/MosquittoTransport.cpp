@@ -8,7 +8,9 @@
 
 namespace {
 constexpr int kQos = 1;
-constexpr int kLoopTimeoutMs = 200;
+// A publish from the loop wakes the connection's thread at once (libmosquitto writes
+// to its socket pair); the timeout only bounds how late a stop is noticed.
+constexpr int kLoopTimeoutMs = 1000;
 constexpr int kPauseStepMs = 100;
 constexpr int kFlushPasses = 10;
 constexpr int kStopWaitMs = 3000;
@@ -75,7 +77,11 @@ bool tMosquittoTransport::Start(const tMqttSettings &settings, const std::string
 
 void tMosquittoTransport::Stop() {
   if (mosq_ == nullptr) return;
-  stop_ = true;
+  {
+    std::lock_guard<std::mutex> lock(pauseMutex_);
+    stop_ = true;
+  }
+  pauseCv_.notify_all();
   for (int waited = 0; waited < kStopWaitMs && !finished_; waited += kPauseStepMs)
     poll(nullptr, 0, kPauseStepMs);
   if (!finished_) {
@@ -92,8 +98,8 @@ void tMosquittoTransport::Stop() {
 }
 
 void tMosquittoTransport::Pause(int seconds) {
-  for (int waited = 0; waited < seconds * 1000 && !stop_; waited += kPauseStepMs)
-    poll(nullptr, 0, kPauseStepMs);
+  std::unique_lock<std::mutex> lock(pauseMutex_);
+  pauseCv_.wait_for(lock, std::chrono::seconds(seconds), [this] { return stop_.load(); });
 }
 
 void tMosquittoTransport::Run() {

@@ -8,6 +8,8 @@
 #define NET_MOSQUITTOTRANSPORT_H
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -46,7 +48,7 @@ class tMosquittoTransport : public tMqttTransport {
   static void OnDisconnect(struct mosquitto *m, void *self, int rc);
   static void OnPublish(struct mosquitto *m, void *self, int mid);
   void Run();
-  // Sleeps seconds, in short steps so that a stop is not held up.
+  // Sleeps seconds, or until a stop.
   void Pause(int seconds);
 
   const tMosquittoLib *lib_ = nullptr;  // loaded by Start
@@ -55,6 +57,8 @@ class tMosquittoTransport : public tMqttTransport {
   std::string host_, availability_;
   int port_ = 0;
   std::atomic<bool> stop_{false};
+  std::mutex pauseMutex_;
+  std::condition_variable pauseCv_;
   std::atomic<bool> connected_{false};
   std::atomic<bool> finished_{false};  // the thread has ended
   std::atomic<int> inFlight_{0};

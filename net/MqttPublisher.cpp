@@ -148,7 +148,6 @@ void tMqttPublisher::Poll(uint32_t now) {
   if (base_.empty()) return;
   if (transport_.ReadResetConnected()) {
     // A new connection: the broker may have lost everything (no persistence).
-    routerOnlineSent_ = false;
     for (auto &entry : entries_) {
       entry.second.availabilitySent = false;
       entry.second.discoverySent = false;
@@ -160,7 +159,6 @@ void tMqttPublisher::Poll(uint32_t now) {
   ticked_ = true;
   lastTick_ = now;
   if (!transport_.Connected()) return;  // nothing queued while away
-  if (!routerOnlineSent_) routerOnlineSent_ = Send(base_ + "/status", "online", true);
 
   for (auto &entry : entries_) entry.second.present = false;
   devices_.ForEach([&](const tRO500 &r) {

@@ -2,7 +2,8 @@
 // network cannot drive a charger this way.
 //
 // Topics under <prefix>/<router id>/:
-//   status                            "online"; "offline" as the connection's will
+//   status                            "online" (the connection says it on connecting);
+//                                     "offline" as its will and on a clean stop
 //   ro500/<unique>/availability       "online" / "offline" (retained)
 //   ro500/<unique>/state              ChargerStateJson (retained)
 //   ro500/<unique>/line               every status line the charger sends, as it comes
@@ -97,7 +98,6 @@ class tMqttPublisher : public tDeviceEvents {
   std::string routerId_;
   std::string base_;
   std::map<std::string, tEntry> entries_;
-  bool routerOnlineSent_ = false;
   uint32_t lastTick_ = 0;
   bool ticked_ = false;
 };
