@@ -88,3 +88,14 @@ tw_await_answered() {
 	fi
 	read -r TW_AOK_AT _ < <(tw_port_find "$port" "AOK;" "$online")
 }
+
+# The simulated RO500's status lines, its answer to "$RAS:@" (sim/README.md), with its
+# defaults and without line ends.
+TW_RO500_LINES='AST;,100.50, ,13.20,4.5,-2.0,60, ,14.40,30,432,21, ,25,40, ,1800, ,13.95,7,8,90
+CPE;,2,14.40,13.60,13.20,30,240
+NPC;,1,230,50,16
+CST;,3,14.40,4.5,40
+SCV;,14.40,13.95,13.60
+SST;,1,0,0
+ENG;,0,0
+FLT;,0,0'

@@ -146,14 +146,7 @@ device.sw_version=BMS1.4" "$(payload "$HA/battery_2046-471-2_soc/config" <<<"$sn
 		charge_detected=false reserve_reached=false" "$(payload "$BASE/battery/2046-471-2/state" <<<"$snap")"
 
 	# The answer to "$RAS:@", line by line as it came, not retained.
-	tw_expect "c1's lines" "AST;,100.50, ,13.20,4.5,-2.0,60, ,14.40,30,432,21, ,25,40, ,1800, ,13.95,7,8,90
-CPE;,2,14.40,13.60,13.20,30,240
-NPC;,1,230,50,16
-CST;,3,14.40,4.5,40
-SCV;,14.40,13.95,13.60
-SST;,1,0,0
-ENG;,0,0
-FLT;,0,0" "$(awk -v t="$BASE/ro500/1001/line" '$1 == 0 && $2 == t { sub(/^[^ ]* [^ ]* /, ""); print }' "$TW_OUT/mqtt.sub")"
+	tw_expect "c1's lines" "$TW_RO500_LINES" "$(awk -v t="$BASE/ro500/1001/line" '$1 == 0 && $2 == t { sub(/^[^ ]* [^ ]* /, ""); print }' "$TW_OUT/mqtt.sub")"
 	tw_expect "retained lines" "" "$(grep '/line ' <<<"$snap")"
 	tw_stop
 }
