@@ -4,6 +4,7 @@
 
 #include "Console.h"
 #include "DeviceScan.h"
+#include "N2kTime.h"
 #include "Runtime.h"
 
 int tLinkPart::PollFds(struct pollfd *fds, int room) {
@@ -39,8 +40,7 @@ void tScanPart::Pass(uint32_t) {
 
 uint32_t tDropsPart::MsUntilDue(uint32_t now) const {
   if (!Logging(2)) return kN2kNeverDue;
-  const uint32_t elapsed = now - last_;
-  return !started_ || elapsed >= kReportMs ? 0 : kReportMs - elapsed;
+  return started_ ? N2kMsLeft(now, last_, kReportMs) : 0;
 }
 
 void tDropsPart::Pass(uint32_t now) {

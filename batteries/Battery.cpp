@@ -8,6 +8,7 @@
 
 #include "Console.h"
 #include "LogFile.h"
+#include "N2kTime.h"
 #include "Runtime.h"
 
 namespace {
@@ -43,8 +44,7 @@ void tBattery::reset() {
 }
 
 uint32_t tBattery::msUntilDue(uint32_t now) const {
-  const uint32_t elapsed = now - lastPoll;
-  return elapsed >= kLineIntervalMs ? 0 : kLineIntervalMs - elapsed;
+  return N2kMsLeft(now, lastPoll, kLineIntervalMs);
 }
 
 int tBattery::formatLine(char *buf, size_t size) const {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "N2kTime.h"
+
 namespace {
 
 // Flush a half-typed command, close the channel, 250 kbit/s, open, ask for the status
@@ -81,13 +83,9 @@ tCanIo tLawicelTransport::Service(uint32_t now) {
 
 uint32_t tLawicelTransport::MsUntilDue(uint32_t now) const {
   if (!tty_.IsOpen()) return kN2kNeverDue;
-  if (probing_) {
-    uint32_t elapsed = now - probeAt_;
-    return probeAt_ == 0 ? 0 : elapsed >= kProbeAnswerMs ? 0 : kProbeAnswerMs - elapsed;
-  }
+  if (probing_) return probeAt_ == 0 ? 0 : N2kMsLeft(now, probeAt_, kProbeAnswerMs);
   if (!statusAnswered_) return kN2kNeverDue;
-  uint32_t elapsed = now - quietSince_;
-  return elapsed >= kProbeIdleMs ? 0 : kProbeIdleMs - elapsed;
+  return N2kMsLeft(now, quietSince_, kProbeIdleMs);
 }
 
 void tLawicelTransport::Close() {

@@ -203,17 +203,13 @@ void tN2kDeviceList::Tick(uint32_t now) {
 uint32_t tN2kDeviceList::QueryDue(const tDevice::tQuery &q, uint32_t now) {
   if (q.done || q.attempts >= kDeviceQueryAttempts) return kN2kNeverDue;
   if (q.attempts == 0) return 0;
-  const uint32_t elapsed = now - q.lastAsked;
-  return elapsed >= kDeviceQueryRetryMs ? 0 : kDeviceQueryRetryMs - elapsed;
+  return N2kMsLeft(now, q.lastAsked, kDeviceQueryRetryMs);
 }
 
 uint32_t tN2kDeviceList::MsUntilDue(uint32_t now) const {
   // Until the node has settled its timers wake the loop, and Tick asks nothing.
   if (node_ == nullptr || !node_->IsReady()) return kN2kNeverDue;
-  if (backingOff_) {
-    const uint32_t elapsed = now - backoffFrom_;
-    return elapsed >= kDeviceQueryBackoffMs ? 0 : kDeviceQueryBackoffMs - elapsed;
-  }
+  if (backingOff_) return N2kMsLeft(now, backoffFrom_, kDeviceQueryBackoffMs);
   if (globalQueryPending_) return 0;
   uint32_t due = kN2kNeverDue;
   for (const auto &dp : devices_) {

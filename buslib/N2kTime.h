@@ -16,4 +16,10 @@ inline bool N2kElapsed(uint32_t now, uint32_t start, uint32_t interval) {
   return static_cast<uint32_t>(now - start) >= interval;
 }
 
+// Milliseconds from now until interval has passed since start: 0 once it has.
+inline uint32_t N2kMsLeft(uint32_t now, uint32_t start, uint32_t interval) {
+  const uint32_t elapsed = now - start;
+  return elapsed >= interval ? 0 : interval - elapsed;
+}
+
 #endif

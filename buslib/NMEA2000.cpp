@@ -18,11 +18,6 @@ constexpr uint32_t kBlockedRetryMs = 5;
 uint32_t Earlier(uint32_t a, uint32_t b) {
   return a < b ? a : b;
 }
-// Milliseconds from now until interval has passed since start (0 when it has).
-uint32_t Remaining(uint32_t now, uint32_t start, uint32_t interval) {
-  uint32_t elapsed = now - start;
-  return elapsed >= interval ? 0 : interval - elapsed;
-}
 }  // namespace
 
 tNMEA2000::tNMEA2000() : in_(new tInternals) {
@@ -234,7 +229,7 @@ bool tNMEA2000::WantsWrite() const {
 
 uint32_t tNMEA2000::MsUntilDue(uint32_t now) const {
   if (!opened_) return kN2kNeverDue;
-  if (!linkUp_) return Remaining(now, linkLostTime_, kReopenIntervalMs);
+  if (!linkUp_) return N2kMsLeft(now, linkLostTime_, kReopenIntervalMs);
   // A failing read rests the loop until the next timer rather than spinning on it.
   uint32_t due = readFailed_ ? kBlockedRetryMs : kN2kNeverDue;
   due = Earlier(due, transport_->MsUntilDue(now));
@@ -244,7 +239,7 @@ uint32_t tNMEA2000::MsUntilDue(uint32_t now) const {
     if (writeBlocked_ && claim == 0) claim = kN2kNeverDue;
     due = Earlier(due, claim);
     if (IsReady())
-      due = Earlier(due, heartbeatDue_ ? 0 : Remaining(now, lastHeartbeat_, kHeartbeatIntervalMs));
+      due = Earlier(due, heartbeatDue_ ? 0 : N2kMsLeft(now, lastHeartbeat_, kHeartbeatIntervalMs));
   }
   // Frames queued since the last pass (by the application) go out on the next one.
   if (!in_->dataQueue.Empty() && !writeBlocked_ && (IsReady() || CannotClaim())) due = 0;

@@ -41,8 +41,7 @@ pid_t Spawn(const char *command, int outFd, int readEnd) {
 }
 
 uint32_t MsLeft(uint32_t start, uint32_t limit) {
-  const uint32_t elapsed = millis() - start;
-  return elapsed >= limit ? 0 : limit - elapsed;
+  return N2kMsLeft(millis(), start, limit);
 }
 
 // Reads the pipe until its end or the deadline; true at its end.

@@ -7,6 +7,7 @@
 
 #include "Console.h"
 #include "N2kMsg.h"
+#include "N2kTime.h"
 #include "RVCMessages.h"
 #include "Runtime.h"
 
@@ -164,8 +165,7 @@ uint32_t tRO500::msUntilDue(uint32_t now) const {
   uint32_t due = UINT32_MAX;
   // Due once at least interval has passed since `since`.
   auto consider = [&](uint32_t since, uint32_t interval) {
-    uint32_t elapsed = now - since;
-    uint32_t left = elapsed >= interval ? 0 : interval - elapsed;
+    const uint32_t left = N2kMsLeft(now, since, interval);
     if (left < due) due = left;
   };
   if (txNext_ != nullptr) consider(txLast_, kChunkIntervalMs);
