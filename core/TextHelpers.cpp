@@ -17,6 +17,10 @@ void TrimNewline(std::string &text) {
   if (!text.empty() && text.back() == '\n') text.pop_back();
 }
 
+void TrimLineEnd(std::string &text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+}
+
 std::string ShellQuote(const std::string &text) {
   std::string out = "'";
   for (char c : text) {

@@ -11,6 +11,8 @@
 bool ParseLeadingInt32(const std::string &text, int32_t &value);
 // Removes one trailing "\n", if there is one.
 void TrimNewline(std::string &text);
+// Removes every trailing '\r' and '\n': a line as a file or a device ended it.
+void TrimLineEnd(std::string &text);
 // text in single quotes for the shell, each ' inside written as '\''.
 std::string ShellQuote(const std::string &text);
 

@@ -12,23 +12,6 @@
 namespace {
 constexpr int kSpnMask = 0x7FFF;
 
-// AST field numbers (see tAST).
-enum {
-  kAstDcVolts = 2,
-  kAstChargeAmps = 3,
-  kAstDcAmps = 4,
-  kAstDcWatts = 5,
-  kAstDesiredVolts = 6,
-  kAstDesiredAmps = 7,
-  kAstDesiredWatts = 8,
-  kAstChargeState = 9,
-  kAstSourceTemp = 10,
-  kAstChargerTemp = 11,
-  kAstEngineSpeed = 12,
-  kAstChargeVolts = 13,
-  kAstPercentMax = 16,
-};
-
 // Not available (NaN) keeps the field as it is.
 void Set(tAST &ast, int field, float value) {
   if (!std::isnan(value)) ast.field(field) = value;

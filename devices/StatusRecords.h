@@ -50,6 +50,23 @@ class tAST : public tRO500StatBase {
   uint64_t sinceParseMs_ = 0;
 };
 
+// AST field numbers (tAST::field) of the values bus messages write.
+enum {
+  kAstDcVolts = 2,
+  kAstChargeAmps = 3,
+  kAstDcAmps = 4,
+  kAstDcWatts = 5,
+  kAstDesiredVolts = 6,
+  kAstDesiredAmps = 7,
+  kAstDesiredWatts = 8,
+  kAstChargeState = 9,
+  kAstSourceTemp = 10,
+  kAstChargerTemp = 11,
+  kAstEngineSpeed = 12,
+  kAstChargeVolts = 13,
+  kAstPercentMax = 16,
+};
+
 class tENG : public tRO500StatBase {};
 class tCPE : public tRO500StatBase {};
 class tNPC : public tRO500StatBase {};

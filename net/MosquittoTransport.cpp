@@ -1,6 +1,7 @@
 #include "MosquittoTransport.h"
 
 #include "MosquittoLib.h"
+#include "TextHelpers.h"
 
 #include <poll.h>
 
@@ -29,8 +30,7 @@ std::string ReadPassword(const std::string &path) {
   std::fclose(f);
   if (!read) return std::string();
   std::string password(line);
-  while (!password.empty() && (password.back() == '\n' || password.back() == '\r'))
-    password.pop_back();
+  TrimLineEnd(password);
   return password;
 }
 }  // namespace

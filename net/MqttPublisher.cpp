@@ -4,6 +4,8 @@
 
 #include "HomeAssistant.h"
 #include "MqttValues.h"
+#include "N2kTime.h"
+#include "TextHelpers.h"
 
 namespace {
 // Letters, digits, '-' and '_' are kept: the id goes into topics and Home Assistant ids.
@@ -17,9 +19,14 @@ std::string TopicSafe(const std::string &text) {
   return out;
 }
 
-std::string WithoutLineEnd(std::string line) {
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-  return line;
+std::string ChargerId(const tRO500 &record) {
+  return "ro500/" + std::to_string(record.uniqueNumber());
+}
+
+// The values a device of this kind publishes, and how many.
+const tMqttValue *ValuesOf(bool charger, int &count) {
+  count = charger ? kChargerValueCount : kBatteryValueCount;
+  return charger ? kChargerValues : kBatteryValues;
 }
 }  // namespace
 
@@ -35,6 +42,10 @@ tMqttPublisher::tMqttPublisher(const tMqttSettings &settings, tMqttTransport &tr
 void tMqttPublisher::SetRouterId(const std::string &id) {
   routerId_ = TopicSafe(id);
   base_ = routerId_.empty() ? std::string() : settings_.prefix + "/" + routerId_;
+}
+
+std::string tMqttPublisher::Topic(const std::string &id, const char *leaf) const {
+  return base_ + "/" + id + "/" + leaf;
 }
 
 bool tMqttPublisher::Send(const std::string &topic, const std::string &payload, bool retain) {
@@ -107,11 +118,11 @@ void tMqttPublisher::SendDiscovery(tEntry &e) {
   d.manufacturer = e.identity.manufacturer;
   d.model = e.identity.model;
   d.version = e.identity.version;
-  d.stateTopic = base_ + "/" + e.id + "/state";
+  d.stateTopic = Topic(e.id, "state");
   d.routerAvailability = base_ + "/status";
-  d.deviceAvailability = base_ + "/" + e.id + "/availability";
-  const tMqttValue *values = e.charger ? kChargerValues : kBatteryValues;
-  const int count = e.charger ? kChargerValueCount : kBatteryValueCount;
+  d.deviceAvailability = Topic(e.id, "availability");
+  int count = 0;
+  const tMqttValue *values = ValuesOf(e.charger, count);
   bool all = true;
   for (int i = 0; i < count; i++) {
     const std::string config = DiscoveryConfig(d, values[i]);
@@ -123,10 +134,9 @@ void tMqttPublisher::SendDiscovery(tEntry &e) {
 void tMqttPublisher::Publish(tEntry &e, const std::string &state, uint32_t now) {
   if (settings_.discovery && !e.discoverySent) SendDiscovery(e);
   if (!e.availabilitySent)
-    e.availabilitySent =
-        Send(base_ + "/" + e.id + "/availability", e.online ? "online" : "offline", true);
+    e.availabilitySent = Send(Topic(e.id, "availability"), e.online ? "online" : "offline", true);
   if (state.empty() || state == e.lastState) return;
-  if (Send(base_ + "/" + e.id + "/state", state, true)) {
+  if (Send(Topic(e.id, "state"), state, true)) {
     e.lastState = state;
     e.stateAt = now;
   }
@@ -136,12 +146,12 @@ void tMqttPublisher::Remove(tEntry &e) {
   tDiscoveryDevice d;
   d.routerId = routerId_;
   d.objectId = e.objectId;
-  const tMqttValue *values = e.charger ? kChargerValues : kBatteryValues;
-  const int count = e.charger ? kChargerValueCount : kBatteryValueCount;
+  int count = 0;
+  const tMqttValue *values = ValuesOf(e.charger, count);
   if (settings_.discovery)
     for (int i = 0; i < count; i++) Send(DiscoveryTopic(d, values[i]), "", true);
-  Send(base_ + "/" + e.id + "/state", "", true);
-  Send(base_ + "/" + e.id + "/availability", "", true);
+  Send(Topic(e.id, "state"), "", true);
+  Send(Topic(e.id, "availability"), "", true);
 }
 
 void tMqttPublisher::Poll(uint32_t now) {
@@ -184,7 +194,7 @@ void tMqttPublisher::Poll(uint32_t now) {
     tEntry &e = it->second;
     if (!e.present && e.online) {
       e.online = false;
-      e.availabilitySent = Send(base_ + "/" + e.id + "/availability", "offline", true);
+      e.availabilitySent = Send(Topic(e.id, "availability"), "offline", true);
     }
     if (!e.online && now - e.seenAt >= kGoneForGoodMs) {
       Remove(e);
@@ -196,30 +206,27 @@ void tMqttPublisher::Poll(uint32_t now) {
 }
 
 uint32_t tMqttPublisher::MsUntilDue(uint32_t now) const {
-  if (base_.empty()) return UINT32_MAX;
-  if (!ticked_) return 0;
-  const uint32_t elapsed = now - lastTick_;
-  return elapsed >= kStateIntervalMs ? 0 : kStateIntervalMs - elapsed;
+  if (base_.empty()) return kN2kNeverDue;
+  return ticked_ ? N2kMsLeft(now, lastTick_, kStateIntervalMs) : 0;
 }
 
 void tMqttPublisher::OnOnline(const tRO500 &record) {
-  const std::string id = "ro500/" + std::to_string(record.uniqueNumber());
-  if (tEntry *e = Find(id)) {
+  if (tEntry *e = Find(ChargerId(record))) {
     e->online = true;
     e->availabilitySent = false;  // said at the next look, with its state
   }
 }
 
 void tMqttPublisher::OnOffline(const tRO500 &record) {
-  const std::string id = "ro500/" + std::to_string(record.uniqueNumber());
-  if (tEntry *e = Find(id)) {
+  if (tEntry *e = Find(ChargerId(record))) {
     e->online = false;
-    e->availabilitySent = Send(base_ + "/" + id + "/availability", "offline", true);
+    e->availabilitySent = Send(Topic(e->id, "availability"), "offline", true);
   }
 }
 
 void tMqttPublisher::OnStatusLine(const tRO500 &record, const std::string &line) {
   if (base_.empty()) return;
-  Send(base_ + "/ro500/" + std::to_string(record.uniqueNumber()) + "/line", WithoutLineEnd(line),
-       false);
+  std::string text = line;
+  TrimLineEnd(text);
+  Send(Topic(ChargerId(record), "line"), text, false);
 }

@@ -88,6 +88,8 @@ class tMqttPublisher : public tDeviceEvents {
   void Publish(tEntry &e, const std::string &state, uint32_t now);
   void SendDiscovery(tEntry &e);
   void Remove(tEntry &e);
+  // <prefix>/<router id>/<id>/<leaf>
+  std::string Topic(const std::string &id, const char *leaf) const;
   bool Send(const std::string &topic, const std::string &payload, bool retain);
 
   const tMqttSettings &settings_;

@@ -80,8 +80,8 @@ std::string ChargerStateJson(const tRO500 &record) {
   json.Integer("unique_number", record.uniqueNumber());
   for (int i = 0; i < kChargerValueCount; i++) {
     const double v = ast.field(i + 1);
-    if (i == 8)
-      json.Integer(kChargerValues[i].key, AstInt(ast.field(i + 1)));  // a code, not a measure
+    if (i + 1 == kAstChargeState)
+      json.Integer(kChargerValues[i].key, AstInt(v));  // a code, not a measure
     else
       json.Number(kChargerValues[i].key, v);
   }
