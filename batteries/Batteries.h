@@ -77,6 +77,8 @@ class tBatteries {
     size_t operator()(int key) const { return static_cast<size_t>(key); }
   };
   static int Key(int source, uint8_t instance) { return (source & 0xff) << 8 | instance; }
+  // Add, for a status message: the record is stamped as heard now.
+  tBattery *Heard(int source, uint8_t instance, uint8_t devPri);
   // Whether a record of the source is there already.
   bool HasSource(int source) const;
   // Closes the records of the source that belong to another node than d.
