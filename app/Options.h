@@ -13,8 +13,8 @@ enum class tParseResult { kRun, kUsage };
 // Fills settings and mqtt from argv; -c goes straight to the node's SetCANport. kUsage
 // for -h, an unknown option, a missing argument (getopt has complained on stderr then),
 // a size -r cannot read, or an -m or -M that does not parse (said on stderr).
-tParseResult ParseOptions(int argc, char *argv[], tRunSettings &settings,
-                          tNMEA2000_SocketCAN &node, tMqttSettings &mqtt);
+tParseResult ParseOptions(int argc, char *argv[], tRunSettings &settings, tNMEA2000_SocketCAN &node,
+                          tMqttSettings &mqtt);
 
 // A size as -r takes it: decimal bytes, or with a k or M suffix (1024, 1048576).
 // False for anything else, or a size that does not fit a long.
