@@ -38,10 +38,8 @@ if [[ ${1:-} == --inside ]]; then
 	logs=$TW_LOGS
 	mkdir -p "$logs"
 	broken() { echo "SETUP: $*" >&2; exit 1; }
-	printf '%s\n' "listener 1883 $BROKER" "allow_anonymous true" "persistence false" >"$S/mosquitto.conf"
-	mosquitto -c "$S/mosquitto.conf" >"$S/broker.log" 2>&1 &
-	broker=$!
-	tw_wait 5 mosquitto_sub -h "$BROKER" -t none -W 1 -E 2>/dev/null || broken "mosquitto did not start"
+	tw_broker_start || broken "mosquitto did not start"
+	broker=$TW_BROKER_PID
 	mosquitto_sub -h "$BROKER" -t '#' -F '%t' >"$S/sub.txt" 2>&1 &
 
 	# sample: wall-clock ns, ns on CPU and voluntary context switches of every thread

@@ -15,9 +15,7 @@ tw_inside_setup "$1" || exit 1
 socat -u UDP-RECV:10110,bind=10.77.0.255,reuseaddr "OPEN:$s/raw.udp,creat,append" &
 # A broker on the sandbox's network, as a home automation server on the LAN would run
 # it, and a client that writes down every message: "TOPIC PAYLOAD" a line.
-printf '%s\n' "listener 1883 $SANDBOX_PEER_IP" "allow_anonymous true" "persistence false" >"$s/mosquitto.conf"
-mosquitto -c "$s/mosquitto.conf" >"$s/mosquitto.log" 2>&1 &
-tw_wait 5 mosquitto_sub -h "$SANDBOX_PEER_IP" -t none -W 1 -E 2>/dev/null || echo "mosquitto did not start: $(cat "$s/mosquitto.log")"
+tw_broker_start
 mosquitto_sub -h "$SANDBOX_PEER_IP" -t '#' -F '%t %p' >"$s/mqtt.txt" 2>&1 &
 cat /dev/tnt0 >"$s/tnt0.txt" &
 cat /dev/tnt2 >"$s/tnt2.txt" &

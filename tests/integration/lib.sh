@@ -165,6 +165,38 @@ tw_has_console() { tw_console | grep -qF -- "$1"; }
 # tw_await_console SECONDS TEXT: waits for TEXT on the current run's console.
 tw_await_console() { tw_wait "$1" tw_has_console "$2" || tw_fail "$TW_RUN: no '$2' on the console within $1 s"; }
 
+# -------------------------------------------------------------- broker --
+# A real mosquitto on the sandbox's own network (rtr-peer's address, TW_BROKER), as
+# a home automation server on the LAN runs it: nothing kept on disk, every packet
+# logged to $TW_OUT/broker.log.
+
+# tw_broker_start [USER PASSWORD]: starts the broker on TW_BROKER:1883 and waits until
+# it takes connections. With USER and PASSWORD it wants them: a password file made by
+# mosquitto_passwd, no anonymous client. Sets TW_BROKER_PID and TW_BROKER_AUTH (the
+# client options for tw_broker_sub and mosquitto_pub).
+tw_broker_start() {
+	local conf=$SANDBOX_STATE/mosquitto.conf
+	TW_BROKER=${SANDBOX_PEER_IP:-10.77.0.1} TW_BROKER_AUTH=()
+	printf '%s\n' "listener 1883 $TW_BROKER" "persistence false" "log_type all" >"$conf"
+	if (($# == 2)); then
+		rm -f "$SANDBOX_STATE/mosquitto.passwd"
+		mosquitto_passwd -b -c "$SANDBOX_STATE/mosquitto.passwd" "$1" "$2" >/dev/null 2>&1 ||
+			{ tw_fail "mosquitto_passwd failed"; return 1; }
+		# mosquitto reads the file as the user it drops to.
+		chmod 644 "$SANDBOX_STATE/mosquitto.passwd"
+		printf '%s\n' "allow_anonymous false" "password_file $SANDBOX_STATE/mosquitto.passwd" >>"$conf"
+		TW_BROKER_AUTH=(-u "$1" -P "$2")
+	else
+		echo "allow_anonymous true" >>"$conf"
+	fi
+	mosquitto -c "$conf" >>"$TW_OUT/broker.log" 2>&1 &
+	TW_BROKER_PID=$!
+	tw_wait 5 tw_broker_sub -t none -W 1 -E || { tw_fail "mosquitto did not start: $(tail -3 "$TW_OUT/broker.log")"; return 1; }
+}
+tw_broker_stop() { kill -TERM "$TW_BROKER_PID" && wait "$TW_BROKER_PID"; }
+# tw_broker_sub ARGS...: mosquitto_sub at the broker, with its user and password.
+tw_broker_sub() { mosquitto_sub -h "$TW_BROKER" "${TW_BROKER_AUTH[@]}" "$@" 2>/dev/null; }
+
 # ------------------------------------------------------------- figures --
 # Readings from /proc: of a process, or of the current daemon run.
 

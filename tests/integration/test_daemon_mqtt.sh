@@ -26,27 +26,16 @@ BASE=tidewire/025457000001
 HA=homeassistant/sensor/tidewire_025457000001
 DEVICES='ro500_1001 ro500_1002 battery_2046-471-1 battery_2046-471-2'
 
-# broker_start: mosquitto on BROKER:1883 alone, nothing kept on disk, every packet
-# logged to $TW_OUT/broker.log; waits until it takes connections.
-broker_start() {
-	printf '%s\n' "listener 1883 $BROKER" "allow_anonymous true" "persistence false" "log_type all" \
-		>"$SANDBOX_STATE/mosquitto.conf"
-	mosquitto -c "$SANDBOX_STATE/mosquitto.conf" >>"$TW_OUT/broker.log" 2>&1 &
-	BROKER_PID=$!
-	tw_wait 5 mosquitto_sub -h "$BROKER" -t none -W 1 -E 2>/dev/null || tw_fail "mosquitto did not start"
-}
-broker_stop() { kill -TERM "$BROKER_PID" && wait "$BROKER_PID"; }
-
 # witness_start: every message from now on in $TW_OUT/mqtt.sub, "RETAIN TOPIC PAYLOAD"
 # with the retain flag as published.
 witness_start() {
-	mosquitto_sub -h "$BROKER" -V 5 --retain-as-published -F '%r %t %p' -t '#' >>"$TW_OUT/mqtt.sub" 2>&1 &
+	tw_broker_sub -V 5 --retain-as-published -F '%r %t %p' -t '#' >>"$TW_OUT/mqtt.sub" 2>&1 &
 }
 # witness_count REGEX: messages that the witness saw matching REGEX.
 witness_count() { grep -cE -- "$1" "$TW_OUT/mqtt.sub"; }
 _witness_has() { (($(witness_count "$1") >= $2)); }
 # retained: what a client that subscribes now gets, "TOPIC PAYLOAD" a line.
-retained() { mosquitto_sub -h "$BROKER" -F '%t %p' -t '#' --retained-only -W 2 2>/dev/null; }
+retained() { tw_broker_sub -F '%t %p' -t '#' --retained-only -W 2; }
 # payload TOPIC: the payload of TOPIC in the lines on stdin ("TOPIC PAYLOAD").
 payload() { awk -v t="$1" '$1 == t { sub(/^[^ ]* ?/, ""); print; exit }'; }
 
@@ -83,7 +72,7 @@ max_ast_gap() { tw_port_ast "$1" "$2" | awk '{ if (n++ && $2 - t > m) m = $2 - t
 
 phase_publish() {
 	local snap d
-	broker_start
+	tw_broker_start
 	witness_start
 	tw_start_claimed publish -d 4 -m "$BROKER" || { tw_stop; return; }
 	tw_await_console 5 "MQTT: publishing to $BROKER:1883 under $BASE"
@@ -156,7 +145,7 @@ device.sw_version=BMS1.4" "$(payload "$HA/battery_2046-471-2_soc/config" <<<"$sn
 # drops the will.
 phase_will() {
 	local mark
-	broker_start
+	tw_broker_start
 	witness_start
 	tw_start_claimed killed -d 4 -m "$BROKER" || { tw_stop; return; }
 	tw_wait 10 _witness_has "^1 $BASE/status online" 1 || tw_fail "no status online within 10 s"
@@ -207,16 +196,16 @@ phase_outage() {
 	mkdir -p "$TW_LOGS"
 	# c1 at /dev/tnt0 whichever charger comes first.
 	uci set 'tidewire.@can[0].ttyassignment=1001:1:RO500 1002:3:RO500' && uci commit tidewire
-	broker_start
+	tw_broker_start
 	tw_start_claimed outage -d 4 -l "$TW_LOGS" -m "$BROKER" || { tw_stop; return; }
 	tw_await_answered tnt0 1001 || { tw_stop; return; }
 	tw_wait 15 all_back || tw_fail "not everything retained within 15 s"
 
-	broker_stop
+	tw_broker_stop
 	t0=$(date +%s)
 	mark=$(tw_port_mark tnt0)
 	sleep 20
-	broker_start
+	tw_broker_start
 	# Reconnects back off: the try after 15 s waits 16 s more.
 	tw_wait 40 all_back || tw_fail "not everything retained again within 40 s of the broker's return"
 	back=$(($(date +%s) - t0))
