@@ -19,6 +19,8 @@ class tFakeRuntime : public tRuntime, public tMsgSender {
   time_t wall = 1700000000;  // 2023-11-14 22:13:20 UTC
   std::vector<tN2kMsg> sent;
   std::vector<std::string> commands;  // what Run was handed; none is run
+  int runStatus = 0;                  // what each of them ends with
+  std::string runOutput;
 
   uint32_t Millis() override { return now; }
   time_t Time() override { return wall; }
@@ -26,7 +28,8 @@ class tFakeRuntime : public tRuntime, public tMsgSender {
     commands.push_back(command);
     tCommandResult r;
     r.started = true;
-    r.status = 0;
+    r.status = runStatus;
+    r.output = runOutput;
     return r;
   }
   bool SendMsg(const tN2kMsg &msg) override {
