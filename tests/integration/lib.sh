@@ -172,19 +172,20 @@ tw_await_console() { tw_wait "$1" tw_has_console "$2" || tw_fail "$TW_RUN: no '$
 
 # tw_broker_start [USER PASSWORD]: starts the broker on TW_BROKER:1883 and waits until
 # it takes connections. With USER and PASSWORD it wants them: a password file made by
-# mosquitto_passwd, no anonymous client. Sets TW_BROKER_PID and TW_BROKER_AUTH (the
-# client options for tw_broker_sub and mosquitto_pub).
+# mosquitto_passwd (TW_BROKER_PASSWD), no anonymous client. Sets TW_BROKER_PID and
+# TW_BROKER_AUTH (the client options for tw_broker_sub and mosquitto_pub).
 tw_broker_start() {
 	local conf=$SANDBOX_STATE/mosquitto.conf
 	TW_BROKER=${SANDBOX_PEER_IP:-10.77.0.1} TW_BROKER_AUTH=()
+	# In the sandbox's /run: mosquitto reads it as the user it drops to.
+	TW_BROKER_PASSWD=/run/mosquitto.passwd
 	printf '%s\n' "listener 1883 $TW_BROKER" "persistence false" "log_type all" >"$conf"
 	if (($# == 2)); then
-		rm -f "$SANDBOX_STATE/mosquitto.passwd"
-		mosquitto_passwd -b -c "$SANDBOX_STATE/mosquitto.passwd" "$1" "$2" >/dev/null 2>&1 ||
+		rm -f "$TW_BROKER_PASSWD"
+		mosquitto_passwd -b -c "$TW_BROKER_PASSWD" "$1" "$2" >/dev/null 2>&1 ||
 			{ tw_fail "mosquitto_passwd failed"; return 1; }
-		# mosquitto reads the file as the user it drops to.
-		chmod 644 "$SANDBOX_STATE/mosquitto.passwd"
-		printf '%s\n' "allow_anonymous false" "password_file $SANDBOX_STATE/mosquitto.passwd" >>"$conf"
+		chmod 644 "$TW_BROKER_PASSWD"
+		printf '%s\n' "allow_anonymous false" "password_file $TW_BROKER_PASSWD" >>"$conf"
 		TW_BROKER_AUTH=(-u "$1" -P "$2")
 	else
 		echo "allow_anonymous true" >>"$conf"
