@@ -249,7 +249,7 @@ IP_ABSENT=1 run_case absent
 # log_size says otherwise. What the daemon stored in /etc/config while it ran as root
 # goes to its store.
 configure all interface=can1 bitrate=125000 debug=4 console=/dev/tnt15 logdir="$work/all/logs" \
-	udp_port=2000 local_echo=1 status_updates=0 ports=2 @can[0].canaddress=36 \
+	udp_port=2000 udp_port_signalk=2002 local_echo=1 status_updates=0 ports=2 @can[0].canaddress=36 \
 	"@can[0].ttyassignment=1001:1:RO500 1002:3:it's"
 run_case all
 {
@@ -266,6 +266,7 @@ instance tidewire
   append command '-l' '@WORK@/all/logs'
   append command '-r' '1M'
   append command '-p' '2000'
+  append command '-P' '2002'
   append command '-e'
   append command '-s'
 EOF

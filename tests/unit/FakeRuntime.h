@@ -17,6 +17,7 @@ class tFakeRuntime : public tRuntime, public tMsgSender {
  public:
   uint32_t now = 5000;
   time_t wall = 1700000000;  // 2023-11-14 22:13:20 UTC
+  uint64_t wallMs = 1700000000000;
   std::vector<tN2kMsg> sent;
   std::vector<std::string> commands;  // what Run was handed; none is run
   int runStatus = 0;                  // what each of them ends with
@@ -24,6 +25,7 @@ class tFakeRuntime : public tRuntime, public tMsgSender {
 
   uint32_t Millis() override { return now; }
   time_t Time() override { return wall; }
+  uint64_t TimeMs() override { return wallMs; }
   tCommandResult Run(const char *command) override {
     commands.push_back(command);
     tCommandResult r;
