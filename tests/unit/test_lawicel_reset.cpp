@@ -183,7 +183,7 @@ TEST_F(LawicelReset, AnUnansweredProbeIsWaitedForOneSecondThenAskedAgainLater) {
   EXPECT_EQ(1000u, node_->MsUntilDue(t0 + 2000));
   node_->Service(t0 + 2999);
   EXPECT_EQ(1u, node_->MsUntilDue(t0 + 2999));
-  node_->Service(t0 + 3000);  // no answer within a second: the next probe 2 s after this one
+  node_->Service(t0 + 3000);  // no answer within a second: asked again 2 s after the probe
   EXPECT_EQ(1000u, node_->MsUntilDue(t0 + 3000));
   // A BEL now answers no probe: one refusal alone does not mean a closed channel.
   adapter_.Raw("\a");
