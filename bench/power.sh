@@ -33,7 +33,7 @@ if [[ ${1:-} == --inside ]]; then
 	unshare -n sleep 3600 &
 	lan=$!
 	trap 'kill $lan 2>/dev/null' EXIT
-	sleep 0.2
+	tw_wait 5 tw_netns_apart "$lan" || broken "no network namespace of its own for rtr-peer"
 	ip link set rtr-peer netns "$lan" || broken "rtr-peer could not move"
 	nsenter -t "$lan" -n sh -c 'ip addr add 10.77.0.1/24 brd + dev rtr-peer && ip link set rtr-peer up && ip link set lo up' ||
 		broken "rtr-peer not up in its namespace"

@@ -61,17 +61,27 @@ tw_expect() { # tw_expect WHAT EXPECTED ACTUAL
 	[[ $2 == "$3" ]] || tw_fail "$1: expected '$2', got '$3'"
 }
 
-# tw_wait SECONDS COMMAND...: runs COMMAND every 20 ms until it succeeds.
-# Status 1 when the time is up, so a fault fails a check instead of hanging.
+# tw_wait SECONDS COMMAND...: runs COMMAND every 20 ms until it succeeds, or until
+# SECONDS (whole) have passed on the clock: the deadline is checked after each try,
+# since one try (a broker client, a sandbox command) can itself take seconds. At the
+# deadline it says on standard error what it waited for and returns 1, so a fault
+# fails a check instead of hanging.
 tw_wait() {
-	local tries=$(($1 * 50))
+	local seconds=$1 end
+	end=$((${EPOCHREALTIME/[.,]/} + seconds * 1000000))
 	shift
 	until "$@"; do
-		((tries-- > 0)) || return 1
+		if ((${EPOCHREALTIME/[.,]/} >= end)); then
+			echo "tw_wait: gave up after $seconds s waiting for: $*" >&2
+			return 1
+		fi
 		sleep 0.02
 	done
 }
 tw_has_text() { grep -qF -- "$2" "$1" 2>/dev/null; } # tw_has_text FILE TEXT
+# tw_netns_apart PID: PID (an "unshare -n" just started) is in a network namespace of
+# its own, so an interface moved into it leaves ours.
+tw_netns_apart() { [[ $(readlink "/proc/$1/ns/net") != "$(readlink /proc/self/ns/net)" ]]; }
 
 # ------------------------------------------- the daemon inside a sandbox --
 

@@ -216,9 +216,7 @@ phase_ser2net() {
 	# The LAN: rtr-peer, eth0's other end, in a network namespace of its own.
 	unshare -n sleep 600 &
 	lan=$!
-	# shellcheck disable=SC2317
-	_lan_apart() { [[ $(readlink "/proc/$lan/ns/net") != "$(readlink /proc/self/ns/net)" ]]; }
-	if ! { tw_wait 5 _lan_apart && ip link set rtr-peer netns "$lan" &&
+	if ! { tw_wait 5 tw_netns_apart "$lan" && ip link set rtr-peer netns "$lan" &&
 		nsenter -t "$lan" -n sh -c "ip addr add $SANDBOX_PEER_IP/24 dev rtr-peer && ip link set rtr-peer up"; }; then
 		tw_fail "rtr-peer could not move into a namespace of its own"
 		return

@@ -33,5 +33,11 @@ printf '1.0 AST;,100.50, ,13.20,4.5,-2.0,60, ,14.40,30,432,21, ,25,40, ,1800, ,1
 tw_port_has_ast tnt0 0 1=100.50 3=4.5 11=40 13=13.95 16=90 || tw_fail "AST fields 1, 3, 11, 13, 16 not found"
 tw_port_has_ast tnt0 0 3=13.20 && tw_fail "AST field 3 taken from a blank-counted position"
 
-tw_wait 0 false && tw_fail "a wait that cannot succeed succeeded"
+# A wait ends at its deadline, not after a count of tries that may each take long.
+tw_expect "a wait that cannot succeed" "tw_wait: gave up after 0 s waiting for: false x" "$(tw_wait 0 false x 2>&1)"
+tw_wait 0 true || tw_fail "a wait whose first try succeeds failed"
+_slow_try() { TRIES=$((TRIES + 1)) && sleep 0.3 && false; }
+TRIES=0
+tw_wait 1 _slow_try 2>/dev/null && tw_fail "a wait for a slow try that fails succeeded"
+((TRIES >= 1 && TRIES <= 4)) || tw_fail "a wait of 1 s made $TRIES tries of 0.3 s each"
 tw_verdict "the driver's readers"

@@ -7,6 +7,8 @@ set -u
 testnode=$1
 sim=$2
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$here/lib.sh"
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -19,8 +21,7 @@ fail() { echo "FAIL: $*"; echo "--- node output"; cat "$work/node.out"; echo "--
 
 socat pty,raw,echo=0,link="$work/node" pty,raw,echo=0,link="$work/sim" 2>/dev/null &
 pids+=($!)
-for _ in $(seq 50); do [ -e "$work/node" ] && [ -e "$work/sim" ] && break; sleep 0.1; done
-[ -e "$work/node" ] || fail "socat made no pty pair"
+tw_wait 5 test -e "$work/node" -a -e "$work/sim" || fail "socat made no pty pair"
 
 "$sim" -c "$work/sim" -s "$here/scenarios/node_discovery.scn" -l "$work/sim.log" >"$work/sim.out" 2>&1 &
 pids+=($!)

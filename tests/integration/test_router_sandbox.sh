@@ -38,6 +38,8 @@ check_host_untouched() { # check_host_untouched WHEN STATE_DIR
 	[[ ! -e /etc/openwrt_model || -n $host_model ]] || tw_fail "$1: /etc/openwrt_model appeared on the host"
 	(($(date +%s) > 1500000000)) || tw_fail "$1: the host clock was set"
 }
+# ready_or_gone FILE PID: a sandbox run in the background has made FILE, or ended.
+ready_or_gone() { [[ -e $1 ]] || ! kill -0 "$2" 2>/dev/null; }
 # Processes of a sandbox all carry its SANDBOX_STATE in their environment.
 sandbox_processes() { # sandbox_processes STATE_DIR
 	grep -lzxF "SANDBOX_STATE=$1" /proc/[0-9]*/environ 2>/dev/null | wc -l
@@ -150,8 +152,7 @@ fi
 tw_expect "interfaces" "eth0 lo rtr-peer" "$(ls /sys/class/net | sort | tr '\n' ' ' | sed 's/ $//')"
 ip -4 -o addr show dev eth0 | grep -q 'inet 10.77.0.2/24 brd 10.77.0.255 ' || tw_fail "eth0 address: $(ip -4 -o addr show dev eth0)"
 socat -u UDP-RECV:40123 OPEN:"$SANDBOX_STATE/udp",creat &
-i=0
-until grep -qi ':9CBB ' /proc/net/udp; do [ $i -lt 500 ] || break; i=$((i + 1)); sleep 0.01; done
+tw_wait 5 grep -qi ':9CBB ' /proc/net/udp # socat listens on 40123
 printf 'RAW line\r\n' | socat -u - UDP-DATAGRAM:10.77.0.255:40123,broadcast
 tw_wait 10 tw_has_text "$SANDBOX_STATE/udp" 'RAW line' || tw_fail "broadcast to 10.77.0.255 not caught"
 
@@ -160,17 +161,13 @@ setsid sleep 1000 </dev/null >/dev/null 2>&1 &
 (trap '' TERM && exec sleep 1001) </dev/null >/dev/null 2>&1 &
 
 : >"$1/a.ready"
-i=0
-until [ -e "$1/a.go" ]; do [ $i -lt 1500 ] || break; i=$((i + 1)); sleep 0.02; done
+tw_wait 30 test -e "$1/a.go"
 EOF
 
 stateA=$work/stateA
 "$sandbox" --state "$stateA" -- bash "$work/a.sh" "$work" >"$work/a.out" 2>&1 </dev/null &
 pidA=$!
-for ((i = 0; i < 1500; i++)); do
-	[[ -e $work/a.ready ]] || ! kill -0 $pidA 2>/dev/null && break
-	sleep 0.02
-done
+tw_wait 30 ready_or_gone "$work/a.ready" $pidA
 if [[ -e $work/a.ready ]]; then
 	check_host_untouched "while running" "$stateA"
 	(($(sandbox_processes "$stateA") >= 10)) || tw_fail "the sandbox's processes do not carry SANDBOX_STATE"
@@ -277,10 +274,7 @@ EOF
 stateE=$work/stateE
 "$sandbox" --state "$stateE" -- sh "$work/e.sh" >"$work/e.out" 2>&1 </dev/null &
 pidE=$!
-for ((i = 0; i < 1500; i++)); do
-	[[ -e $stateE/ready ]] || ! kill -0 $pidE 2>/dev/null && break
-	sleep 0.02
-done
+tw_wait 30 ready_or_gone "$stateE/ready" $pidE
 kill -TERM $pidE
 wait $pidE
 report e 3 $?

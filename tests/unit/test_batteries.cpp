@@ -230,6 +230,34 @@ TEST_F(tBatteryRegistry, UpdatesKeepOldValuesForNotAvailableWhereTheyShould) {
   EXPECT_EQ("", console.text);
 }
 
+TEST_F(tBatteryRegistry, EveryStatusMessageIsTheLastTimeTheBatteryWasHeard) {
+  // A battery that sends one of its seven messages every 30 s, for three and a half
+  // minutes: each one stamps the record.
+  tBattery *b = batteries.Add(35, 1, 120);  // at 5000 ms
+  ASSERT_NE(nullptr, b);
+  rt.now = 35000;
+  batteries.UpdateDCSS1(35, {1, 120, 13.0f, 1.0f});
+  EXPECT_EQ(35000u, b->lastHeard);
+  rt.now = 65000;
+  batteries.UpdateDCSS2(35, {1, 120, 25.0f, 175, 600});
+  EXPECT_EQ(65000u, b->lastHeard);
+  rt.now = 95000;
+  batteries.UpdateDCSS3(35, {1, 120, 190, 150, 166, 0.12f});
+  EXPECT_EQ(95000u, b->lastHeard);
+  rt.now = 125000;
+  batteries.UpdateDCSS4(35, {1, 120, 2, 14.4f, 150.0f, 3});
+  EXPECT_EQ(125000u, b->lastHeard);
+  rt.now = 155000;
+  batteries.UpdateDCSS5(35, {1, 120, 13.25f, 0.5f});
+  EXPECT_EQ(155000u, b->lastHeard);
+  rt.now = 185000;
+  batteries.UpdateDCSS6(35, {1, 120, true, false, false, false});
+  EXPECT_EQ(185000u, b->lastHeard);
+  rt.now = 215000;
+  batteries.UpdateDCSS11(35, {1, 120, true, true, false, false, 200, 60});
+  EXPECT_EQ(215000u, b->lastHeard);
+}
+
 TEST_F(tBatteryRegistry, ALineEveryTenSecondsAcrossTheCounterWrap) {
   LogToDir();
   EXPECT_EQ(0xFFFFFFFFu, batteries.MsUntilDue(rt.now));  // nothing to write
@@ -311,27 +339,28 @@ TEST_F(tBatteryRegistry, AnotherNodeAtTheAddressGetsARecordAndFileOfItsOwn) {
   batteries.UpdateDCSS1(35, {1, 120, 13.0f, -5.0f});
   EXPECT_FLOAT_EQ(-5.0f, batteries.Find(35, 1)->Adc);
 
-  // The node leaves; another takes its address.
-  bus.Add(35, 999, 135, 0, "Y2", "");
+  // The node leaves; another maker's node with the same unique number takes its address.
+  bus.Add(35, 471, 277, 0, "Y2", "");
   bus.Settle();
   console.text.clear();
   batteries.UpdateDCSS1(35, {1, 120, 12.0f, 1.0f});
   ASSERT_EQ(1u, batteries.Count());
   tBattery *b = batteries.Find(35, 1);
   ASSERT_NE(nullptr, b);
-  EXPECT_EQ(999u, b->uniqueNumber);
+  EXPECT_EQ(277, b->manufacturerCode);
   EXPECT_FLOAT_EQ(0.0f, b->Temp);  // nothing of the old node's
   EXPECT_TRUE(console.Has("tBatteries::Add: Battery 135:471 no longer at CANAddr=35\n"));
-  EXPECT_TRUE(console.Has("tBatteries::Add: Found new Battery at CANAddr=35/1/120/135/999\n"));
+  EXPECT_TRUE(console.Has("tBatteries::Add: Found new Battery at CANAddr=35/1/120/277/471\n"));
   rt.now += 10000;
   batteries.poll();
   EXPECT_EQ("", ReadFile(dir + "/BAT-35:135:471:X1.log"));
-  std::vector<std::string> lines = Lines(dir + "/BAT-35:135:999:Y2.log");
+  std::vector<std::string> lines = Lines(dir + "/BAT-35:277:471:Y2.log");
   ASSERT_EQ(1u, lines.size());
   EXPECT_EQ(0u, lines[0].find("DCS;,1,120, ,12,1, ,0,0,0, ,"));
 
-  // A node without an identity at the address: the old record goes, nothing new comes.
-  bus.Add(35, 0, 135, 0, "Y2", "");
+  // The same maker's node without a unique number at the address: the old record
+  // goes, nothing new comes.
+  bus.Add(35, 0, 277, 0, "Y2", "");
   bus.Settle();
   batteries.UpdateDCSS1(35, {1, 120, 12.0f, 1.0f});
   EXPECT_EQ(0u, batteries.Count());

@@ -149,15 +149,16 @@ TEST(AppendLogLine, AFullLogStartsAnewAndKeepsOneOldFile) {
     return stat(p.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1L;
   };
   int fd = -1;
-  // Lines of 30 bytes (20 of stamp); a 100-byte limit holds three of them.
-  for (int i = 0; i < 3; i++) EXPECT_EQ(30, AppendLogLine(fd, path, "123456789\n", 100));
+  // Lines of 30 bytes (20 of stamp); a 90-byte limit holds three of them, the third
+  // filling the file exactly to the limit.
+  for (int i = 0; i < 3; i++) EXPECT_EQ(30, AppendLogLine(fd, path, "123456789\n", 90));
   EXPECT_EQ(90, size(path));
   EXPECT_EQ(-1, size(path + ".1"));
-  EXPECT_EQ(30, AppendLogLine(fd, path, "abcdefghi\n", 100));
+  EXPECT_EQ(30, AppendLogLine(fd, path, "abcdefghi\n", 90));
   EXPECT_EQ(90, size(path + ".1"));
   EXPECT_EQ(30, size(path));
   // The next turn replaces the older kept file; without a limit the file just grows.
-  for (int i = 0; i < 3; i++) AppendLogLine(fd, path, "ABCDEFGHI\n", 100);
+  for (int i = 0; i < 3; i++) AppendLogLine(fd, path, "ABCDEFGHI\n", 90);
   EXPECT_EQ(90, size(path + ".1"));
   EXPECT_EQ(30, size(path));
   for (int i = 0; i < 5; i++) AppendLogLine(fd, path, "ABCDEFGHI\n");

@@ -67,19 +67,23 @@ class tScan : public ::testing::Test {
 
 TEST_F(tScan, RegistersEachRO500OnceAndReportsNothingBelowLevelSeven) {
   SetDebugLevel(6);
-  auto ro500 = MakeNode(301, 140, "RO500", "RODE2.1.5", 963, 200);
-  auto other = MakeNode(302, 141, "RO501", "1.0", 963, 201);  // another product
+  // RO500s at both ends of the address range, 253 and 0.
+  auto ro500 = MakeNode(301, 253, "RO500", "RODE2.1.5", 963, 200);
+  auto atZero = MakeNode(302, 0, "RO500", "1.0", 963, 200);
+  auto other = MakeNode(305, 141, "RO501", "1.0", 963, 201);  // another product
   auto noModel = MakeNode(303, 142, "", "1.0", 963, 200);     // no model ID
   auto otherMaker = MakeNode(304, 143, "RO500", "1.0", 277, 200);
   tN2kDeviceList list(ours.get());
-  Settle({ro500.get(), other.get(), noModel.get(), otherMaker.get()});
+  Settle({ro500.get(), atZero.get(), other.get(), noModel.get(), otherMaker.get()});
   ScanDeviceList(list, devices);
-  EXPECT_EQ(1u, devices.Count());
-  tRO500 *r = devices.Find(140);
+  EXPECT_EQ(2u, devices.Count());
+  tRO500 *r = devices.Find(253);
   ASSERT_NE(nullptr, r);
   EXPECT_EQ(301, r->uniqueNumber());
   EXPECT_EQ(215, r->version());
   EXPECT_EQ("RO500 #301 ONLINE\n", port301.Read());
+  ASSERT_NE(nullptr, devices.Find(0));
+  EXPECT_EQ("RO500 #302 ONLINE\n", port302.Read());
   EXPECT_EQ(std::string::npos, console.text.find("ModeID"));
   EXPECT_EQ(std::string::npos, console.text.find("*****"));
 
@@ -87,9 +91,9 @@ TEST_F(tScan, RegistersEachRO500OnceAndReportsNothingBelowLevelSeven) {
   console.text.clear();
   ScanDeviceList(list, devices);
   EXPECT_EQ("", console.text);
-  devices.Remove(140);
+  devices.Remove(253);
   ScanDeviceList(list, devices);
-  EXPECT_EQ(nullptr, devices.Find(140));  // the list has not changed since
+  EXPECT_EQ(nullptr, devices.Find(253));  // the list has not changed since
 }
 
 TEST_F(tScan, ReportsEveryDeviceAtLevelSeven) {

@@ -175,6 +175,21 @@ TEST_F(LawicelReset, AQuietAdapterIsAskedAfterTwoSecondsAndARefusalMeansClosed) 
   EXPECT_EQ(tCanIo::kGone, Exchange());
 }
 
+TEST_F(LawicelReset, AnUnansweredProbeIsWaitedForOneSecondThenAskedAgainLater) {
+  Exchange();
+  const uint32_t t0 = 10000;
+  node_->Service(t0);
+  node_->Service(t0 + 2000);  // the probe; the adapter says nothing for now
+  EXPECT_EQ(1000u, node_->MsUntilDue(t0 + 2000));
+  node_->Service(t0 + 2999);
+  EXPECT_EQ(1u, node_->MsUntilDue(t0 + 2999));
+  node_->Service(t0 + 3000);  // no answer within a second: asked again 2 s after the probe
+  EXPECT_EQ(1000u, node_->MsUntilDue(t0 + 3000));
+  // A BEL now answers no probe: one refusal alone does not mean a closed channel.
+  adapter_.Raw("\a");
+  EXPECT_EQ(tCanIo::kNone, Exchange());
+}
+
 TEST_F(LawicelReset, AnAdapterWithoutStatusFlagsIsNeverAsked) {
   adapter_.answersStatus = false;
   EXPECT_EQ(tCanIo::kNone, Exchange());  // its BEL for "F" at the open is harmless

@@ -216,10 +216,13 @@ TEST_F(Loop, APartDueAtOnceWithoutProgressIsToldOnceAndWaitedFor) {
       "tMainLoop: the fake part is due at once pass after pass without progress; waiting 20 ms "
       "for it\n",
       console.text);
-  // Once it reports a later time, its count starts again.
+  // Once it reports a later time, its count starts again: with the other part not due
+  // (it has just run), the next wait is again at once, not 20 ms.
   stuck.alwaysDue = false;
   loop.Wait();
   stuck.alwaysDue = true;
+  loop.Pass();
+  EXPECT_EQ(1000u, ok.MsUntilDue(rt.now));
   loop.Wait();
   EXPECT_EQ(0, poller.timeouts.back());
 }

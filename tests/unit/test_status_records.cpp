@@ -85,10 +85,15 @@ TEST(StatusRecords, AstParseStopsAtTheFirstMismatchButIsStampedAnyway) {
   tScopedRuntime rt;
   tAST ast;
   ast.status(kAstLine);
-  rt.now += 100000;
-  // Fifth field not a number: fields 1 to 4 are taken, 5 to 16 keep their values.
+  rt.now += 3600000;
+  EXPECT_EQ(0u, ast.status().find("AST;,101.50, ,"));
+  rt.now += 360000;
+  // A second line an hour and six minutes after the first; its fifth field not a
+  // number: fields 1 to 4 are taken, 5 to 16 keep their values.
   ast.status("AST;,1, ,2,3,4,x, ,6,7,8,9, ,10,11, ,12, ,13,14,15,16\n");
   EXPECT_EQ(0u, ast.status().find("AST;,1.00, ,"));  // the hours start again
+  rt.now += 1800000;
+  EXPECT_EQ(0u, ast.status().find("AST;,1.50, ,"));
   EXPECT_FLOAT_EQ(1.0f, ast.field(1));
   EXPECT_FLOAT_EQ(4.0f, ast.field(4));
   EXPECT_FLOAT_EQ(60.0f, ast.field(5));

@@ -83,13 +83,32 @@ TEST(TtyPlan, ANewKeyPassesPortsInUseThatTheTableDoesNotShow) {
   EXPECT_EQ(1, p.port);
 }
 
-TEST(TtyAssignmentText, SafeNamesQuotingAndPaths) {
-  EXPECT_EQ("RO500_v2.1-a_b", SafeName("RO500 v2.1-a_b"));
-  EXPECT_EQ("a_b_c__d_", SafeName("a:b'c\"$d/"));
-  EXPECT_EQ("..__etc_passwd", SafeName("../:etc/passwd"));
-  EXPECT_EQ("_____", SafeName("\t\n;`\\"));
-  EXPECT_EQ("", SafeName(""));
+TEST(TtyAssignmentText, SafeNamesKeepEveryAllowedCharacterAndReplaceTheRest) {
+  struct {
+    const char *name, *safe, *fileNamePart;
+  } const kRows[] = {
+      {"abcdefghijklmnopqrstuvwxyz", "abcdefghijklmnopqrstuvwxyz", "abcdefghijklmnopqrstuvwxyz"},
+      {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "ABCDEFGHIJKLMNOPQRSTUVWXYZ"},
+      {"0123456789", "0123456789", "0123456789"},
+      {".-_", ".-_", ".-_"},
+      // The neighbours of the kept ranges: '/' '0'..'9' ':', '@' 'A'..'Z' '[', '`' 'a'..'z' '{'.
+      {"/:@[`{", "______", "_:@[`{"},
+      {" \t\n\r;'\"$\\*?|&<>()!#%^=+,~}]", "___________________________",
+       " \t\n\r;'\"$\\*?|&<>()!#%^=+,~}]"},
+      {"\x01\x7f\x80\xc3\xa9\xff", "______", "\x01\x7f\x80\xc3\xa9\xff"},
+      {"RO500 v2.1-a_b", "RO500_v2.1-a_b", "RO500 v2.1-a_b"},
+      {"../:etc/passwd", "..__etc_passwd", ".._:etc_passwd"},
+      {"", "", ""},
+  };
+  for (const auto &row : kRows) {
+    EXPECT_EQ(row.safe, SafeName(row.name)) << row.name;
+    EXPECT_EQ(row.fileNamePart, FileNamePart(row.name)) << row.name;
+  }
   EXPECT_EQ("", SafeName(nullptr));
+  EXPECT_EQ("", FileNamePart(nullptr));
+}
+
+TEST(TtyAssignmentText, QuotingAndPaths) {
   EXPECT_EQ("'204:1:A'", ShellQuote("204:1:A"));
   EXPECT_EQ("'O'\\''B'", ShellQuote("O'B"));
   EXPECT_EQ("/dev/tnt3", TtyPath(3));
