@@ -24,6 +24,7 @@ constexpr int kQos = 1;
 // to its socket pair); the timeout only bounds how late a stop is noticed.
 constexpr int kLoopTimeoutMs = 1000;
 constexpr int kFlushPasses = 10;
+constexpr int kFlushStepMs = 100;
 const char kOnline[] = "online";
 const char kOffline[] = "offline";
 constexpr size_t kPasswordSize = 256;
@@ -165,6 +166,11 @@ struct tMosquittoTransport::tLink {
       stepS = stepS * 2 > kMaxBackoffS ? kMaxBackoffS : stepS * 2;
     }
     if (connected) {
+      // What the loop handed over last (the devices' "offline") first.
+      for (int i = 0; i < kFlushPasses && inFlight > 0 &&
+                      lib->mosquitto_loop(mosq, kFlushStepMs, 1) == MOSQ_ERR_SUCCESS;
+           i++) {
+      }
       lib->mosquitto_publish(mosq, nullptr, availability.c_str(), sizeof(kOffline) - 1, kOffline,
                              kQos, true);
       lib->mosquitto_disconnect(mosq);
