@@ -177,6 +177,7 @@ tw_await_console() { tw_wait "$1" tw_has_console "$2" || tw_fail "$TW_RUN: no '$
 # test's own, made with openssl ($SANDBOX_STATE/tls/ca.crt, TW_BROKER_CA). Sets
 # TW_BROKER_PID and TW_BROKER_AUTH (the client options for tw_broker_sub and
 # mosquitto_pub).
+# shellcheck disable=SC2120 # its arguments are optional
 tw_broker_start() {
 	local conf=$SANDBOX_STATE/mosquitto.conf tls=$SANDBOX_STATE/tls port=1883
 	TW_BROKER=${SANDBOX_PEER_IP:-10.77.0.1} TW_BROKER_AUTH=()
