@@ -28,7 +28,7 @@ bool ParseSize(const char *text, long &bytes) {
 tParseResult ParseOptions(int argc, char *argv[], tRunSettings &settings, tNMEA2000_SocketCAN &node,
                           tMqttSettings &mqtt) {
   // '+' keeps glibc from permuting: the first plain word ends the options.
-  const char *optstring = "+eshd:c:l:L:p:r:m:M:";
+  const char *optstring = "+eshd:c:l:L:p:P:r:m:M:";
   optind = 1;
   int c;
   while ((c = getopt(argc, argv, optstring)) != -1) {
@@ -53,6 +53,9 @@ tParseResult ParseOptions(int argc, char *argv[], tRunSettings &settings, tNMEA2
         break;
       case 'p':
         settings.udpPort = std::atoi(optarg);
+        break;
+      case 'P':
+        settings.udpTimedPort = std::atoi(optarg);
         break;
       case 'r':
         if (!ParseSize(optarg, settings.logLimit)) return tParseResult::kUsage;
@@ -81,7 +84,7 @@ tParseResult ParseOptions(int argc, char *argv[], tRunSettings &settings, tNMEA2
 void Usage(const char *programName) {
   StreamPrintf(Console,
                "Usage: %s [-h] [-e] [-s] [-d level] [-c ifname] [-l logdir] [-L dev] [-p port] "
-               "[-r size] [-m host[:port]] [-M key=value]\n",
+               "[-P port] [-r size] [-m host[:port]] [-M key=value]\n",
                programName);
   Console->println("\t -h        : help");
   Console->println("\t -c ifname : name of can instance to use. default is can0.");
@@ -94,6 +97,8 @@ void Usage(const char *programName) {
       "\t -L dev    : redirect console log to device(typically /dev/tnt15 for vieing on "
       "/dev/tnt14)");
   Console->println("\t -p port   : UDP port for N2k UDP broadcast in Yacht Devices RAW format");
+  Console->println(
+      "\t -P port   : the same with time and direction (hh:mm:ss.sss R ...), as Signal K reads");
   Console->println(
       "\t -r size   : log files start anew at size bytes (k, M), the full one kept as NAME.1");
   Console->println(

@@ -2,11 +2,12 @@
 # What forwarding the power traffic costs: tidewire at -d 0 in the router sandbox on a
 # full 250 kbit/s bus over the serial-line (LAWICEL) link, about 1,900 frames a
 # second: half of them engine and battery status frames (127488, 127508) that the
-# daemon forwards, half a PGN it only receives (127250). Two daemons one after the
+# daemon forwards, half a PGN it only receives (127250). Daemons one after the
 # other in the same sandbox and on the same bus: with -p and two broadcast interfaces
 # (eth0, whose other end rtr-peer is moved into a namespace of its own to be the LAN,
-# and eth1; nobody listens, as on a router whose listeners are elsewhere), and
-# without -p. For each: CPU over 10 s
+# and eth1; nobody listens, as on a router whose listeners are elsewhere), the same
+# with -P (the lines with time and "R") instead, with both, and without either. For
+# each: CPU over 10 s
 # (/proc/PID/schedstat, ns on CPU), frames received (from the simulator's log),
 # microseconds per frame, wake-ups (voluntary switches), RAW lines sent, and resident
 # memory (VmRSS, VmHWM). Prints figures with their targets; nothing passes or fails on
@@ -78,7 +79,9 @@ if [[ ${1:-} == --inside ]]; then
 		((TW_FAILURES == 0)) || broken "$label: the daemon did not stop cleanly"
 	}
 	TARGET=3 measure "with -p $PORT, two broadcast interfaces (eth0, eth1)" -p "$PORT"
-	TARGET=1 measure "without -p"
+	TARGET=3 measure "with -P $((PORT + 1)) instead" -P "$((PORT + 1))"
+	TARGET=3 measure "with both -p $PORT and -P $((PORT + 1))" -p "$PORT" -P "$((PORT + 1))"
+	TARGET=1 measure "without -p or -P"
 	exit 0
 fi
 

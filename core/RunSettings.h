@@ -10,6 +10,7 @@ struct tRunSettings {
   bool localEcho = false;               // -e: echo typed characters back on the ports
   bool statusUpdates = true;            // -s: status lines on the ports
   int udpPort = -1;                     // -p: RAW UDP broadcast port (-1: off)
+  int udpTimedPort = -1;                // -P: the same, lines with time and "R" (-1: off)
   long logLimit = 0;                    // -r: bytes a log file may grow to (0: no limit)
 };
 

@@ -10,6 +10,12 @@ time_t tRuntime::Time() {
   return time(nullptr);
 }
 
+uint64_t tRuntime::TimeMs() {
+  struct timespec ts;
+  clock_gettime(CLOCK_REALTIME, &ts);
+  return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+}
+
 tCommandResult tRuntime::Run(const char *command) {
   return RunCommandFor(command);
 }

@@ -17,6 +17,8 @@ class tRuntime {
   virtual uint32_t Millis();
   // Wall-clock seconds, for log stamps and the clock's comparison with bus time.
   virtual time_t Time();
+  // Wall-clock milliseconds since 1970, for the time of day in RAW lines.
+  virtual uint64_t TimeMs();
   // Runs a command that changes the host: RunCommandFor, under its time limit.
   virtual tCommandResult Run(const char *command);
 };

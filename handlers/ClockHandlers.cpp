@@ -72,7 +72,7 @@ bool RVCDateTimeToUnix(uint8_t year, uint8_t month, uint8_t date, uint8_t hour, 
   return true;
 }
 
-void N2kSysDateTime(tHandlerContext &, const tN2kMsg &msg) {
+void N2kSysDateTime(tHandlerContext &ctx, const tN2kMsg &msg) {
   unsigned char sid;
   uint16_t date;
   double timeOfDay;
@@ -90,10 +90,10 @@ void N2kSysDateTime(tHandlerContext &, const tN2kMsg &msg) {
   }
   // UTC, no zone; the fraction of a second is dropped.
   const int64_t t = static_cast<int64_t>(date) * kSecondsPerDay + static_cast<int64_t>(timeOfDay);
-  SetSystemTime("N2kSysDateTime", t);
+  SetSystemTime(ctx, "N2kSysDateTime", t);
 }
 
-void RVCDateTime(tHandlerContext &, const tN2kMsg &msg) {
+void RVCDateTime(tHandlerContext &ctx, const tN2kMsg &msg) {
   uint8_t year, month, date, dayOfWeek, hour, minute, second;
   tRVCTimeZone zone;
   if (!ParseRVCPGN1FFFF(msg, year, month, date, dayOfWeek, hour, minute, second, zone) &&
@@ -112,5 +112,5 @@ void RVCDateTime(tHandlerContext &, const tN2kMsg &msg) {
                    msg.Source);
     return;
   }
-  SetSystemTime("RVCDateTime", t);
+  SetSystemTime(ctx, "RVCDateTime", t);
 }

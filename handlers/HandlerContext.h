@@ -19,6 +19,8 @@ struct tHandlerContext {
   tMsgSender &bus;     // what the handlers send: requests to a converter
   // SID of the last converter status decoded, from any sender.
   int lastConverterSid = 0;
+  // The clock could not be set, and the console was told.
+  bool clockFailureSaid = false;
 };
 
 #endif

@@ -22,12 +22,23 @@ bool tRawTargets::Get(tRawLink &link, uint32_t now) {
 }
 
 void tRawBroadcast::Send(const tN2kMsg &msg) {
-  if (settings_.udpPort == -1) return;
+  if (settings_.udpPort == -1 && settings_.udpTimedPort == -1) return;
   if (!link_.Open()) return;
   if (!targets_.Get(link_, Runtime->Millis())) return;
 
-  FormatRawLines(msg, node_.GetN2kSource(0), lines_);
-  const uint16_t port = static_cast<uint16_t>(settings_.udpPort & kPortMask);
+  if (settings_.udpPort != -1) {
+    FormatRawLines(msg, node_.GetN2kSource(0), lines_);
+    SendLines(msg, settings_.udpPort);
+  }
+  if (settings_.udpTimedPort != -1) {
+    FormatTimedRawLines(msg, node_.GetN2kSource(0),
+                        static_cast<uint32_t>(Runtime->TimeMs() % kRawMsPerDay), lines_);
+    SendLines(msg, settings_.udpTimedPort);
+  }
+}
+
+void tRawBroadcast::SendLines(const tN2kMsg &msg, int udpPort) {
+  const uint16_t port = static_cast<uint16_t>(udpPort & kPortMask);
   tRawDatagram datagrams[tRawTargets::kMaxTargets];
   for (int k = 0; k < lines_.count; k++) {
     const int n = targets_.Count();

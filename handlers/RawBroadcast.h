@@ -1,6 +1,7 @@
-// RAW UDP broadcast of NMEA 2000 messages (option -p): each frame of a message as one
-// RAW line (RawLines.h), each line as one datagram to every broadcast-capable entry of
-// the interface list (RawLink.h). Off while the UDP port is -1.
+// RAW UDP broadcast of NMEA 2000 messages: each frame of a message as one RAW line
+// (RawLines.h), each line as one datagram to every broadcast-capable entry of the
+// interface list (RawLink.h). Two forms, each on its own port and off while that port is
+// -1: the gateway form (-p) and the received form with the time of day (-P).
 #ifndef HANDLERS_RAWBROADCAST_H
 #define HANDLERS_RAWBROADCAST_H
 
@@ -44,10 +45,11 @@ class tRawBroadcast {
       : link_(link), node_(node), settings_(settings) {}
 
   // Broadcasts msg as RAW lines with the node's current source address in the
-  // identifier. Does nothing while off; a socket that cannot be made or an interface
-  // list that cannot be read drops the message silently. At debug level 4 and up each
-  // line is logged ("PackNSendRAW1(%d): %s" for a single frame, "PackNSendRAW2(%d):%d
-  // %s" with the frame counter for a fast packet).
+  // identifier, in each form that is on (the received form stamped Runtime->TimeMs()).
+  // Does nothing while both are off; a socket that cannot be made or an interface list
+  // that cannot be read drops the message silently. At debug level 4 and up each line
+  // is logged ("PackNSendRAW1(%d): %s" for a single frame, "PackNSendRAW2(%d):%d %s"
+  // with the frame counter for a fast packet).
   void Send(const tN2kMsg &msg);
   // Datagrams the link could not send, since the start.
   uint64_t Dropped() const { return dropped_; }
@@ -58,8 +60,11 @@ class tRawBroadcast {
   tRawLink &link_;
   const tNMEA2000 &node_;
   const tRunSettings &settings_;
+  // The lines of one form to every target at port.
+  void SendLines(const tN2kMsg &msg, int port);
+
   tRawTargets targets_;
-  tRawLines lines_;  // 2.6 kB, built once per message
+  tRawLines lines_;  // 2.6 kB, built once per message and form
   uint64_t dropped_ = 0;
 };
 

@@ -13,12 +13,14 @@ constexpr int kFastNextData = 7;
 constexpr uint32_t kPriorityMask = 0x1C000000;
 constexpr uint32_t kIdentifierMask = 0x1FFFFFFF;
 
-// Appends one byte as " hh"; the caller keeps the line within its 34 characters.
-void AppendByte(char *line, int &len, uint8_t b) {
-  static const char kHex[] = "0123456789abcdef";
+const char kLowerHex[] = "0123456789abcdef";
+const char kUpperHex[] = "0123456789ABCDEF";
+
+// Appends one byte as " hh"; the caller keeps the line within its 49 characters.
+void AppendByte(char *line, int &len, uint8_t b, const char *hex) {
   line[len++] = ' ';
-  line[len++] = kHex[b >> 4];
-  line[len++] = kHex[b & 0x0f];
+  line[len++] = hex[b >> 4];
+  line[len++] = hex[b & 0x0f];
 }
 
 void EndLine(char *line, int &len) {
@@ -35,19 +37,20 @@ uint32_t RawIdentifier(unsigned char priority, unsigned long pgn, uint8_t source
   return id & kIdentifierMask;
 }
 
-int FormatRawLines(const tN2kMsg &msg, uint8_t source, tRawLines &out) {
+namespace {
+
+// The lines of msg, each the prefix (at most 24 characters) and the frame's bytes.
+int FormatLines(const tN2kMsg &msg, const char *prefix, int prefixLen, const char *hex,
+                tRawLines &out) {
   int dataLen = msg.DataLen;
   if (dataLen < 0) dataLen = 0;
   if (dataLen > kN2kMaxDataLen) dataLen = kN2kMaxDataLen;
-  char id[16];
-  const int idLen = std::snprintf(
-      id, sizeof(id), "%02x", static_cast<unsigned>(RawIdentifier(msg.Priority, msg.PGN, source)));
 
   if (dataLen <= kFrameBytes && !IsDefaultFastPacketMessage(msg.PGN)) {
     char *line = out.text[0];
-    int len = idLen;
-    std::snprintf(line, kRawLineSize, "%s", id);
-    for (int j = 0; j < dataLen; j++) AppendByte(line, len, msg.Data[j]);
+    int len = prefixLen;
+    std::snprintf(line, kRawLineSize, "%s", prefix);
+    for (int j = 0; j < dataLen; j++) AppendByte(line, len, msg.Data[j], hex);
     EndLine(line, len);
     out.length[0] = len;
     out.count = 1;
@@ -59,19 +62,39 @@ int FormatRawLines(const tN2kMsg &msg, uint8_t source, tRawLines &out) {
   int j = 0;
   for (int k = 0; k < frames && k < kRawMaxLines; k++) {
     char *line = out.text[k];
-    int len = idLen;
-    std::snprintf(line, kRawLineSize, "%s", id);
-    AppendByte(line, len, static_cast<uint8_t>(k));
+    int len = prefixLen;
+    std::snprintf(line, kRawLineSize, "%s", prefix);
+    AppendByte(line, len, static_cast<uint8_t>(k), hex);
     int bytes = 1;
     if (k == 0 && j < dataLen) {
-      AppendByte(line, len, static_cast<uint8_t>(dataLen));
+      AppendByte(line, len, static_cast<uint8_t>(dataLen), hex);
       bytes++;
     }
-    for (; bytes < kFrameBytes && j < dataLen; bytes++) AppendByte(line, len, msg.Data[j++]);
+    for (; bytes < kFrameBytes && j < dataLen; bytes++) AppendByte(line, len, msg.Data[j++], hex);
     EndLine(line, len);
     out.length[k] = len;
   }
   out.count = frames < kRawMaxLines ? frames : kRawMaxLines;
   out.fastPacket = true;
   return out.count;
+}
+
+}  // namespace
+
+int FormatRawLines(const tN2kMsg &msg, uint8_t source, tRawLines &out) {
+  char id[16];
+  const int idLen = std::snprintf(
+      id, sizeof(id), "%02x", static_cast<unsigned>(RawIdentifier(msg.Priority, msg.PGN, source)));
+  return FormatLines(msg, id, idLen, kLowerHex, out);
+}
+
+int FormatTimedRawLines(const tN2kMsg &msg, uint8_t source, uint32_t msOfDay, tRawLines &out) {
+  msOfDay %= kRawMsPerDay;
+  const unsigned s = msOfDay / 1000;
+  char prefix[32];
+  const int prefixLen =
+      std::snprintf(prefix, sizeof(prefix), "%02u:%02u:%02u.%03u R %08X", s / 3600, s / 60 % 60,
+                    s % 60, static_cast<unsigned>(msOfDay % 1000),
+                    static_cast<unsigned>(RawIdentifier(msg.Priority, msg.PGN, source)));
+  return FormatLines(msg, prefix, prefixLen, kUpperHex, out);
 }

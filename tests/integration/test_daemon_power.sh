@@ -16,8 +16,13 @@
 #   clock      the router in CET/CEST: a System Time 16 s off the sandbox clock: one
 #              recorded /bin/date call; 15 s off: none; RV-C hour 23 in zone 2: 01:00
 #              UTC of the next day; RV-C 12:34:56 in July in zone 0: that time in UTC
+#   signalk    a real Signal K server (npm signalk-server, installed once into
+#              tests/integration/cache) with the data connection an owner sets up,
+#              NMEA 2000 from "Yacht Devices RAW over UDP" at the port of -P: engine
+#              speed (127488 at priority 2, 1800 rpm) and battery voltage (127508,
+#              12.8 V) in its REST API as 30 Hz and 12.8 V
 #
-# Usage: test_daemon_power.sh TIDEWIRE SIMULATOR [raw|converter|clock]...
+# Usage: test_daemon_power.sh TIDEWIRE SIMULATOR [raw|converter|clock|signalk]...
 #        (no group: all of them)
 #
 # shellcheck disable=SC1010 # "do" is a word of the simulator's commands
@@ -295,5 +300,47 @@ phase_clock() {
 	tw_stop
 }
 
+# sk_value PATH WANT: Signal K's value at PATH of this vessel is WANT.
+sk_value() { [[ $(curl -s "http://127.0.0.1:3000/signalk/v1/api/vessels/self/$1/value") == "$2" ]]; }
+
+phase_signalk() {
+	local conf=$SANDBOX_STATE/signalk
+	mkdir -p "$conf"
+	# Its admin page's "Data Connections": NMEA 2000, Yacht Devices RAW over UDP, a port.
+	cat >"$conf/settings.json" <<EOF
+{ "interfaces": {}, "mdns": false,
+  "pipedProviders": [ { "id": "tidewire", "enabled": true, "pipeElements": [ {
+    "type": "providers/simple",
+    "options": { "type": "NMEA2000", "subOptions": { "type": "ydwg02-udp-canboatjs", "port": "2002" } } } ] } ] }
+EOF
+	PORT=3000 node "$TW_SIGNALK/node_modules/signalk-server/bin/signalk-server" -c "$conf" >"$TW_OUT/signalk.log" 2>&1 &
+	tw_start_settled signalk -P 2002 || { tw_stop; return; }
+	tw_sim node eng behaviour=engine address=0x30
+	tw_sim node bat behaviour=n2k-battery address=0x31
+	tw_wait 30 sk_value propulsion/port/revolutions 30 ||
+		tw_fail "Signal K shows no engine speed of 30 Hz: $(curl -s http://127.0.0.1:3000/signalk/v1/api/vessels/self/propulsion)"
+	tw_wait 10 sk_value electrical/batteries/0/voltage 12.8 ||
+		tw_fail "Signal K shows no battery voltage of 12.8 V: $(curl -s http://127.0.0.1:3000/signalk/v1/api/vessels/self/electrical)"
+	tw_stop
+}
+
+# signalk_install: Signal K's server in the cache, installed from npm once (tests may
+# start side by side); TW_SIGNALK is where it is.
+SIGNALK_VERSION=2.23.0
+signalk_install() {
+	export TW_SIGNALK=${TIDEWIRE_SIGNALK_CACHE:-$TW_HERE/cache/signalk-$SIGNALK_VERSION}
+	mkdir -p "$TW_SIGNALK"
+	flock "$TW_SIGNALK/.lock" sh -c '[ -e "$1/.installed" ] ||
+		{ npm install --prefix "$1" --no-audit --no-fund "signalk-server@$2" >"$1/install.log" 2>&1 && touch "$1/.installed"; }' \
+		_ "$TW_SIGNALK" "$SIGNALK_VERSION"
+	[[ -e $TW_SIGNALK/.installed ]] && return 0
+	echo "SKIP: group 'signalk': npm could not install signalk-server@$SIGNALK_VERSION: $(tail -n 3 "$TW_SIGNALK/install.log")"
+	return 1
+}
+outside_signalk() {
+	tw_needs node npm curl && signalk_install &&
+		tw_sandbox_phase signalk "$TW_HERE/scenarios/quiet_bus.scn"
+}
+
 TW_SCENARIO=$TW_HERE/scenarios/power.scn
-tw_main "power messages, RAW UDP and the clock" raw converter clock -- "$@"
+tw_main "power messages, RAW UDP and the clock" raw converter clock signalk -- "$@"

@@ -45,15 +45,10 @@ procd_set_param() { _k=$1; shift; _rec "  set $_k$(_q "$@")"; }
 procd_append_param() { _k=$1; shift; _rec "  append $_k$(_q "$@")"; }
 procd_close_instance() { _rec "close"; }
 procd_add_reload_trigger() { _rec "reload trigger$(_q "$@")"; }
+procd_add_jail() { _rec "  jail$(_q "$@")"; }
 procd_add_interface_trigger() { _rec "interface trigger$(_q "$@")"; }
 service_triggers() { :; }
-# the tools it calls
-# "ip -details link show" prints $IP_DETAILS, what iproute2 shows of the link.
-ip() {
-	_rec "ip$(_q "$@")"
-	[ "$1" = -details ] && printf '%s\n' "${IP_DETAILS-}"
-	return 0
-}
+# the tools it calls (ip and logger are programs in $work/bin too, for can-link)
 logger() { _rec "logger$(_q "$@")"; }
 chown() { _rec "chown$(_q "$@")"; }
 chmod() { _rec "chmod$(_q "$@")"; }
@@ -64,7 +59,18 @@ network_get_ipaddr() { [ -n "$LAN_ADDRESS" ] && eval "$1=\$LAN_ADDRESS"; }
 EOF
 mkdir -p "$work/bin"
 printf '#!/bin/sh\n' >"$work/bin/ser2net"
-chmod +x "$work/bin/ser2net"
+# ip: "ip -details link show" prints $IP_DETAILS, what iproute2 shows of the link;
+# with IP_ABSENT set, every call fails as for a link that is not there.
+cat >"$work/bin/ip" <<'EOF'
+#!/bin/sh
+. "$STANDINS"
+_rec "ip$(_q "$@")"
+[ -z "${IP_ABSENT-}" ] || exit 1
+[ "$1" = -details ] && printf '%s\n' "${IP_DETAILS-}"
+exit 0
+EOF
+printf '%s\n' '#!/bin/sh' '. "$STANDINS"' '_rec "logger$(_q "$@")"' >"$work/bin/logger"
+chmod +x "$work/bin/ser2net" "$work/bin/ip" "$work/bin/logger"
 
 # run_case NAME [DEV-SETUP]: runs rc.common's start with $work/NAME/conf as the uci
 # store, $work/NAME/run as its run folder and $work/NAME/state as the daemon's store;
@@ -73,24 +79,26 @@ chmod +x "$work/bin/ser2net"
 run_case() {
 	local name=$1 setup=${2:-} dir=$work/$1
 	local script="
-		REC='$dir/record' UCI='$uci' UCI_ARGS='-c $dir/conf -t $dir/conf/.staged'
+		export REC='$dir/record' STANDINS='$work/standins.sh' PATH='$work/bin':\$PATH
+		UCI='$uci' UCI_ARGS='-c $dir/conf -t $dir/conf/.staged'
 		LAN_ADDRESS='${LAN_ADDRESS-}'
 		. '$here/functions-standin.sh'
 		. '$work/standins.sh'
 		. '$init'
 		RUN_DIR='$dir/run' STATE_DIR='$dir/state' NETWORK_FUNCTIONS=/dev/null SER2NET='$work/bin/ser2net'
+		CAN_LINK='$repo/openwrt/files/tidewire.canlink'
 		procd_open_service tidewire
 		start_service
 		procd_close_service"
 	: >"$dir/record"
 	if ((EUID == 0)); then
 		# /dev of its own: null for the script's redirections, and whatever the case sets up.
-		IP_DETAILS=${IP_DETAILS-} unshare -m --propagation private sh -c "
+		IP_DETAILS=${IP_DETAILS-} IP_ABSENT=${IP_ABSENT-} unshare -m --propagation private sh -c "
 			mount -t tmpfs tidewire-dev /dev && mknod -m 666 /dev/null c 1 3 || exit 125
 			$setup
 			exec busybox sh -c \"\$1\"" _ "$script" >"$dir/output" 2>&1
 	else
-		IP_DETAILS=${IP_DETAILS-} busybox sh -c "$script" >"$dir/output" 2>&1
+		IP_DETAILS=${IP_DETAILS-} IP_ABSENT=${IP_ABSENT-} busybox sh -c "$script" >"$dir/output" 2>&1
 	fi
 	local rc=$?
 	((rc == 0)) || tw_fail "$name: start failed with status $rc: $(cat "$dir/output")"
@@ -151,9 +159,11 @@ chmod '600' '@WORK@/$1/state/tidewire'
 EOF
 }
 
-# link_set IF RATE: the CAN link looked at, taken down, given the bit rate, brought up.
+# link_set IF RATE: the CAN link found, looked at, taken down, given the bit rate,
+# brought up.
 link_set() {
 	cat <<EOF
+ip 'link' 'show' '$1'
 ip '-details' 'link' 'show' '$1'
 ip 'link' 'set' '$1' 'down'
 ip 'link' 'set' '$1' 'type' 'can' 'bitrate' '$2' 'restart-ms' '100'
@@ -173,21 +183,29 @@ instance ser2net
   set file '@WORK@/$1/run/ser2net.yaml'
   set user 'ser2net'
   set group 'ser2net'
+  set capabilities '/etc/capabilities/tidewire-ser2net.json'
   set no_new_privs '1'
+  jail 'ser2net'
   set respawn '3600' '5' '0'
   set stderr '1'
 close
 EOF
 }
 
-# daemon_end: the rest of the daemon's instance, as its own user with CAP_SYS_TIME
-# alone and its own uci first on its PATH; the service's reload trigger.
+# daemon_end [FILE...]: the rest of the daemon's instance, as its own user with
+# CAP_SYS_TIME alone in a jail (procd applies capabilities only so), procd told to
+# restart it when a FILE changes, its own uci first on its PATH; the service's reload
+# trigger.
 daemon_end() {
 	cat <<'EOF'
   set user 'tidewire'
   set group 'dialout'
   set capabilities '/etc/capabilities/tidewire.json'
   set no_new_privs '1'
+  jail 'tidewire'
+EOF
+	(($#)) && echo "  set file$(printf " '%s'" "$@")"
+	cat <<'EOF'
   set env 'PATH=/usr/libexec/tidewire:/usr/sbin:/usr/bin:/sbin:/bin'
   set respawn '3600' '5' '0'
   set stdout '1'
@@ -209,15 +227,29 @@ run_case shipped
 	daemon_start can0
 	daemon_end
 } | expect shipped
-# Its uci store starts with the section the daemon fills.
+# Its uci store starts with the section the daemon fills; the hotplug handler is told
+# which link to bring up when the adapter comes back.
 tw_expect "shipped: the daemon's uci store" "config can" "$(cat "$work/shipped/state/tidewire")"
+tw_expect "shipped: the link for the hotplug handler" "can0 250000" "$(cat "$work/shipped/run/can-link")"
+
+# The adapter not there: said in the system log, once; nothing else tried.
+configure absent ports=0
+IP_ABSENT=1 run_case absent
+{
+	echo 'service tidewire'
+	echo "ip 'link' 'show' 'can0'"
+	echo "logger '-t' 'tidewire' 'CAN interface can0 is not there (adapter unplugged?); it is brought up when it appears'"
+	folders absent
+	daemon_start can0
+	daemon_end
+} | expect absent
 
 # Every setting: the console at /dev/tnt15 needs pair 7, more than the two ports; the
 # log directory is made, and is the daemon's, its files limited to 1 MB unless
 # log_size says otherwise. What the daemon stored in /etc/config while it ran as root
 # goes to its store.
 configure all interface=can1 bitrate=125000 debug=4 console=/dev/tnt15 logdir="$work/all/logs" \
-	udp_port=2000 local_echo=1 status_updates=0 ports=2 @can[0].canaddress=36 \
+	udp_port=2000 udp_port_signalk=2002 local_echo=1 status_updates=0 ports=2 @can[0].canaddress=36 \
 	"@can[0].ttyassignment=1001:1:RO500 1002:3:it's"
 run_case all
 {
@@ -234,6 +266,7 @@ instance tidewire
   append command '-l' '@WORK@/all/logs'
   append command '-r' '1M'
   append command '-p' '2000'
+  append command '-P' '2002'
   append command '-e'
   append command '-s'
 EOF
@@ -263,6 +296,7 @@ instance tidewire
 EOF
 	daemon_end
 } | expect serial
+[[ -e $work/serial/run/can-link ]] && tw_fail "serial: a link for the hotplug handler"
 
 # Bit rate 0: a vcan (or a link set up elsewhere) is only brought up. A port count that
 # is no number gives the four pairs of the default; debug 0 and local echo off add
@@ -272,6 +306,7 @@ run_case vcan
 {
 	cat <<'EOF'
 service tidewire
+ip 'link' 'show' 'vcan0'
 ip 'link' 'set' 'vcan0' 'up'
 EOF
 	folders vcan
@@ -292,6 +327,7 @@ IP_DETAILS='3: can0: <NOARP,UP,LOWER_UP,ECHO> mtu 16 qdisc pfifo_fast state UP m
 {
 	cat <<'EOF'
 service tidewire
+ip 'link' 'show' 'can0'
 ip '-details' 'link' 'show' 'can0'
 ip 'link' 'set' 'can0' 'up'
 EOF
@@ -345,7 +381,7 @@ chown 'tidewire' '@WORK@/mqtt/run/mqtt.pass.new'
   append command '-M' 'discovery_prefix=ha/boat'
   append command '-M' 'forget=90'
 EOF
-	daemon_end
+	daemon_end @WORK@/mqtt/run/mqtt.pass /etc/ssl/broker.crt
 } | expect mqtt
 tw_expect "mqtt: the password file" "600 it's s3cret" \
 	"$(stat -c %a "$work/mqtt/run/mqtt.pass" 2>&1) $(cat "$work/mqtt/run/mqtt.pass" 2>&1)"
@@ -366,7 +402,7 @@ run_case mqttfile
   append command '-m' 'broker.lan:1884'
   append command '-M' 'passfile=/etc/tw.pass'
 EOF
-	daemon_end
+	daemon_end /etc/tw.pass
 } | expect mqttfile
 [[ -e $work/mqttfile/run/mqtt.pass ]] && tw_fail "mqttfile: the password file of an earlier start is still there"
 # mqtt_port replaces the port in mqtt_host.

@@ -28,45 +28,14 @@ for tool in make cmake; do
 done
 # shellcheck source-path=SCRIPTDIR source=../integration/lib.sh
 . "$here/../integration/lib.sh"
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$here/lib.sh"
 tw_make_work
 work=$TW_WORK
 
 # --- an OpenWrt tree, stood in for -----------------------------------------------------
-top=$work/openwrt
-mkdir -p "$top/include"
-cat >"$top/rules.mk" <<'EOF'
-INCLUDE_DIR:=$(TOPDIR)/include
-BUILD_DIR:=$(TOPDIR)/build_dir
-INSTALL_DIR:=install -d -m0755
-INSTALL_BIN:=install -m0755
-INSTALL_DATA:=install -m0644
-INSTALL_CONF:=install -m0600
-CP:=cp -fpR
-EOF
-cat >"$top/include/package.mk" <<'EOF'
-PKG_BUILD_DIR:=$(BUILD_DIR)/$(PKG_NAME)-$(PKG_VERSION)
-PKG_INSTALL_DIR:=$(PKG_BUILD_DIR)/ipkg-install
-# Targets that show what the source package and each package define, or run a step.
-show-packages: ; @echo '$(strip $(PACKAGES))'
-show-cmake: ; @echo '$(strip $(CMAKE_OPTIONS))'
-show-dirs: ; @echo '$(PKG_BUILD_DIR) $(PKG_INSTALL_DIR)'
-show-build-depends: ; @echo '$(strip $(PKG_BUILD_DEPENDS))'
-prepare:
-	$(Build/Prepare)
-define BuildPackage
-$(eval DEPENDS:=)$(eval USERID:=)$(eval $(Package/$(1)))$(eval PACKAGES+=$(1))
-show-package-$(1): ; @echo 'depends=$(strip $(DEPENDS)) userid=$(strip $(USERID)) conffiles=$(strip $(Package/$(1)/conffiles))'
-install-package-$(1):
-	$(call Package/$(1)/install,$(DEST))
-endef
-EOF
-cat >"$top/include/cmake.mk" <<'EOF'
-CMAKE_INCLUDED:=yes
-CMAKE_OPTIONS:=
-show-cmake-included: ; @echo '$(CMAKE_INCLUDED)'
-EOF
-# The package's Makefile as OpenWrt runs it: from its own directory.
-pmake() { make --no-print-directory -C "$pkg" TOPDIR="$top" "$@"; }
+owrt_tree
+pmake() { owrt_make "$@"; }
 
 # --- what the Makefile declares ----------------------------------------------------------
 [[ $(pmake show-cmake-included 2>&1) == yes ]] || tw_fail "the Makefile does not include \$(INCLUDE_DIR)/cmake.mk"
@@ -84,8 +53,9 @@ package_field() {
 }
 tw_expect "dependencies of tidewire" "+ip-full +kmod-can +kmod-can-raw +libstdcpp +procd-ujail +socat" \
 	"$(package_field tidewire depends)"
-# Its user in dialout, the group of serial ports, and ser2net's user, with fixed ids.
-tw_expect "users of tidewire" "tidewire=377:dialout=20 ser2net=378:ser2net=378" "$(package_field tidewire userid)"
+# Its user in dialout (20, the group of serial ports) and ser2net's user, with ids
+# that OpenWrt chooses free.
+tw_expect "users of tidewire" "tidewire:dialout=20 ser2net:ser2net" "$(package_field tidewire userid)"
 tw_expect "conffiles of tidewire" /etc/config/tidewire "$(package_field tidewire conffiles)"
 # The optional features: the daemon loads libmosquitto when it publishes; ser2net.
 tw_expect "dependencies of tidewire-mqtt" "+libmosquitto-ssl +tidewire" "$(package_field tidewire-mqtt depends)"
@@ -121,10 +91,13 @@ done
 pmake install-package-tidewire DEST="$root" >"$work/install.log" 2>&1 || tw_fail "Package/tidewire/install failed: $(cat "$work/install.log")"
 got=$(cd "$root" && find . -type f -printf '%m %p\n' | sort)
 want='600 ./etc/config/tidewire
+644 ./etc/capabilities/tidewire-ser2net.json
 644 ./etc/capabilities/tidewire.json
+644 ./etc/hotplug.d/net/50-tidewire
 644 ./lib/upgrade/keep.d/tidewire
 644 ./usr/lib/libnmea2000.so
 755 ./etc/init.d/tidewire
+755 ./usr/libexec/tidewire/can-link
 755 ./usr/libexec/tidewire/uci
 755 ./usr/sbin/tidewire'
 [[ $got == "$want" ]] || tw_fail "installed files:

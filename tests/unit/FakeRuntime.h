@@ -17,16 +17,21 @@ class tFakeRuntime : public tRuntime, public tMsgSender {
  public:
   uint32_t now = 5000;
   time_t wall = 1700000000;  // 2023-11-14 22:13:20 UTC
+  uint64_t wallMs = 1700000000000;
   std::vector<tN2kMsg> sent;
   std::vector<std::string> commands;  // what Run was handed; none is run
+  int runStatus = 0;                  // what each of them ends with
+  std::string runOutput;
 
   uint32_t Millis() override { return now; }
   time_t Time() override { return wall; }
+  uint64_t TimeMs() override { return wallMs; }
   tCommandResult Run(const char *command) override {
     commands.push_back(command);
     tCommandResult r;
     r.started = true;
-    r.status = 0;
+    r.status = runStatus;
+    r.output = runOutput;
     return r;
   }
   bool SendMsg(const tN2kMsg &msg) override {

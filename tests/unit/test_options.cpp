@@ -49,16 +49,18 @@ TEST(ParseOptions, DefaultsAndValues) {
   EXPECT_FALSE(p.settings.localEcho);
   EXPECT_TRUE(p.settings.statusUpdates);
   EXPECT_EQ(-1, p.settings.udpPort);
+  EXPECT_EQ(-1, p.settings.udpTimedPort);
   EXPECT_EQ("can0", p.port);
 
-  p = Parse(
-      {"-d", "5", "-c", "/dev/canlink0", "-l", "/tmp/logs", "-L", "/dev/tnt15", "-p", "2000"});
+  p = Parse({"-d", "5", "-c", "/dev/canlink0", "-l", "/tmp/logs", "-L", "/dev/tnt15", "-p", "2000",
+             "-P", "2002"});
   EXPECT_EQ(tParseResult::kRun, p.result);
   EXPECT_EQ(5, p.settings.debugLevel);
   EXPECT_EQ("/dev/canlink0", p.port);
   EXPECT_STREQ("/tmp/logs", p.settings.logDir);
   EXPECT_STREQ("/dev/tnt15", p.settings.consoleDevice);
   EXPECT_EQ(2000, p.settings.udpPort);
+  EXPECT_EQ(2002, p.settings.udpTimedPort);
 }
 
 TEST(ParseOptions, TogglesFlipOnEachOccurrence) {

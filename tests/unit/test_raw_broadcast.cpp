@@ -58,6 +58,28 @@ TEST_F(RawBroadcast, EachLineToEveryBroadcastEntry) {
   }
 }
 
+// -P alone, and beside -p: each form on its own port, the received one stamped with the
+// wall clock's time of day; the interface list read once for both.
+TEST_F(RawBroadcast, TheReceivedFormOnItsOwnPort) {
+  link.interfaces = {"10.77.0.255"};
+  rt.wallMs = 1700000000123;  // 22:13:20.123 UTC
+  settings.udpPort = -1;
+  settings.udpTimedPort = 2002;
+  PackNSendRAW(raw, Battery());
+  ASSERT_EQ(link.sent.size(), 1u);
+  EXPECT_EQ(link.sent[0].line, "22:13:20.123 R 19F21423 00 33 0A ED FF 02 71 FF\r\n");
+  EXPECT_EQ(link.sent[0].port, 2002);
+
+  link.sent.clear();
+  settings.udpPort = 10110;
+  PackNSendRAW(raw, Battery());
+  ASSERT_EQ(link.sent.size(), 2u);
+  EXPECT_EQ(link.sent[0].line, "19f21423 00 33 0a ed ff 02 71 ff\r\n");
+  EXPECT_EQ(link.sent[0].port, 10110);
+  EXPECT_EQ(link.sent[1].port, 2002);
+  EXPECT_EQ(link.reads, 1);
+}
+
 TEST_F(RawBroadcast, InterfaceListFollowedWithinTwoSeconds) {
   PackNSendRAW(raw, Battery());
   rt.now += 1999;

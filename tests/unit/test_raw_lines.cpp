@@ -9,13 +9,16 @@
 
 namespace {
 
+// The lines of a message of length bytes b0, b1, ...; in the received form when
+// msOfDay is given.
 std::vector<std::string> Lines(unsigned long pgn, unsigned char priority, int length,
-                               uint8_t source = 0x23) {
+                               uint8_t source = 0x23, long msOfDay = -1) {
   tN2kMsg m(15, priority, pgn, 0);
   m.DataLen = length;
   for (int i = 0; i < length; i++) m.Data[i] = static_cast<uint8_t>(0xb0 + i);
   tRawLines lines;
-  const int n = FormatRawLines(m, source, lines);
+  const int n = msOfDay < 0 ? FormatRawLines(m, source, lines)
+                            : FormatTimedRawLines(m, source, static_cast<uint32_t>(msOfDay), lines);
   std::vector<std::string> out;
   for (int k = 0; k < n; k++) {
     EXPECT_EQ(lines.length[k], static_cast<int>(strlen(lines.text[k])));
@@ -71,4 +74,34 @@ TEST(RawLines, LongestFastPacket) {
   }
   // 6 + 30 * 7 = 216 bytes before the last frame, which takes the last 7: 0xb0 + 216 = 0x188.
   EXPECT_EQ(lines[31], "19f01423 1f 88 89 8a 8b 8c 8d 8e\r\n");
+}
+
+// The received form: time of day (UTC, ms), R, 8 upper-case digits whatever the
+// priority, upper-case bytes; the frames as in the gateway form.
+TEST(RawLines, ReceivedForm) {
+  struct {
+    unsigned long pgn;
+    unsigned char priority;
+    int length;
+    long msOfDay;
+    std::vector<std::string> lines;
+  } rows[] = {
+      {59904, 0, 3, 47109042, {"13:05:09.042 R 00EA0023 B0 B1 B2\r\n"}},
+      {127488, 2, 8, 0, {"00:00:00.000 R 09F20023 B0 B1 B2 B3 B4 B5 B6 B7\r\n"}},
+      {127508, 7, 0, 86399999, {"23:59:59.999 R 1DF21423\r\n"}},
+      // Midnight: a new day starts at 00:00:00.000 again.
+      {127508, 6, 1, 86400000, {"00:00:00.000 R 19F21423 B0\r\n"}},
+      {127508, 6, 1, 86400000 + 3723004, {"01:02:03.004 R 19F21423 B0\r\n"}},
+      {127513,
+       6,
+       10,
+       43200500,
+       {"12:00:00.500 R 19F21923 00 0A B0 B1 B2 B3 B4 B5\r\n",
+        "12:00:00.500 R 19F21923 01 B6 B7 B8 B9\r\n"}},
+  };
+  for (const auto &r : rows)
+    EXPECT_EQ(Lines(r.pgn, r.priority, r.length, 0x23, r.msOfDay), r.lines)
+        << r.pgn << " " << r.msOfDay;
+  // The longest line: 12 + 3 + 8 + 8 x 3 + 2 characters.
+  EXPECT_EQ(Lines(127508, 6, 8, 0x23, 0)[0].size(), 49u);
 }

@@ -62,30 +62,52 @@ class SystemClock : public tChargerAt140 {
 
 TEST_F(SystemClock, SixteenSecondsApartSetsTheClock) {
   rt.wall = 1700000000;
-  SetSystemTime("N2kSysDateTime", 1700000015);
-  SetSystemTime("N2kSysDateTime", 1699999985);
+  SetSystemTime(ctx, "N2kSysDateTime", 1700000015);
+  SetSystemTime(ctx, "N2kSysDateTime", 1699999985);
   EXPECT_TRUE(commands.empty());
-  SetSystemTime("N2kSysDateTime", 1700000016);
-  SetSystemTime("RVCDateTime", 1699999984);
-  EXPECT_EQ(commands,
-            (std::vector<std::string>{"/bin/date -s '@1700000016'", "/bin/date -s '@1699999984'"}));
+  SetSystemTime(ctx, "N2kSysDateTime", 1700000016);
+  SetSystemTime(ctx, "RVCDateTime", 1699999984);
+  EXPECT_EQ(commands, (std::vector<std::string>{"/bin/date -s '@1700000016' 2>&1",
+                                                "/bin/date -s '@1699999984' 2>&1"}));
   // Logged from level 4 only.
   EXPECT_EQ(console.text, "");
   SetDebugLevel(4);
-  SetSystemTime("RVCDateTime", 1700000100);
+  SetSystemTime(ctx, "RVCDateTime", 1700000100);
   EXPECT_EQ(console.text, "RVCDateTime: /bin/date -s '@1700000100'\n");
+}
+
+// A router that may not set its clock (no CAP_SYS_TIME) is told so once, with date's
+// words, however often the bus says the time; again only after the clock was set.
+TEST_F(SystemClock, AClockThatCannotBeSetIsSaidOnce) {
+  rt.runStatus = 1;
+  rt.runOutput = "date: can't set date: Operation not permitted\n";
+  const std::string said =
+      "N2kSysDateTime: the clock could not be set (date: can't set date: Operation not "
+      "permitted); it is left alone until it can be\n";
+  SystemTime(20000, 0);
+  SystemTime(20000, 1);
+  EXPECT_EQ(commands.size(), 2u);
+  EXPECT_EQ(console.text, said);
+  rt.runStatus = 0;
+  SystemTime(20000, 2);
+  rt.runStatus = 1;
+  rt.runOutput.clear();
+  SystemTime(20000, 3);
+  EXPECT_EQ(console.text, said +
+                              "N2kSysDateTime: the clock could not be set (exit status 1); it is "
+                              "left alone until it can be\n");
 }
 
 TEST_F(SystemClock, NoWrapIn2038) {
   // 2038-06-13: 25000 days, past 2^31 s; the clock 20 s behind it.
   rt.wall = 2160000000 - 20;
   SystemTime(25000, 0.5);
-  EXPECT_EQ(commands, std::vector<std::string>{"/bin/date -s '@2160000000'"});
+  EXPECT_EQ(commands, std::vector<std::string>{"/bin/date -s '@2160000000' 2>&1"});
   // A clock still in 2023 is far away from it, not "close" through a wrap.
   commands.clear();
   rt.wall = 1700000000;
   SystemTime(25000, 0);
-  EXPECT_EQ(commands, std::vector<std::string>{"/bin/date -s '@2160000000'"});
+  EXPECT_EQ(commands, std::vector<std::string>{"/bin/date -s '@2160000000' 2>&1"});
   commands.clear();
   rt.wall = 2160000000;
   SystemTime(25000, 10);
@@ -96,7 +118,7 @@ TEST_F(SystemClock, SystemTimeIsUtcWithoutFraction) {
   rt.wall = 1000;
   SetDebugLevel(8);
   SystemTime(2, 3600.75);  // 50 hours after the epoch
-  EXPECT_EQ(commands, std::vector<std::string>{"/bin/date -s '@176400'"});
+  EXPECT_EQ(commands, std::vector<std::string>{"/bin/date -s '@176400' 2>&1"});
   EXPECT_TRUE(console.Has("N2kSysDateTime(48): SSID=1, Date=2, time=3600.75, Source=0\n"));
 }
 
@@ -131,9 +153,9 @@ TEST_F(SystemClock, RvcLocalTimePlusZone) {
   RvcTime(24, 1, 10, 0, 254);
   // A zone that is not available adds nothing.
   RvcTime(24, 1, 1, 12, 255, 30, 15);
-  EXPECT_EQ(commands,
-            (std::vector<std::string>{"/bin/date -s '@1704067200'", "/bin/date -s '@1704157200'",
-                                      "/bin/date -s '@1704837600'", "/bin/date -s '@1704112215'"}));
+  EXPECT_EQ(commands, (std::vector<std::string>{
+                          "/bin/date -s '@1704067200' 2>&1", "/bin/date -s '@1704157200' 2>&1",
+                          "/bin/date -s '@1704837600' 2>&1", "/bin/date -s '@1704112215' 2>&1"}));
 }
 
 TEST_F(SystemClock, RvcTimeIsTheSameInstantInEveryRouterZone) {
@@ -144,17 +166,17 @@ TEST_F(SystemClock, RvcTimeIsTheSameInstantInEveryRouterZone) {
     RvcTime(24, 7, 1, 12, 0);
     RvcTime(24, 7, 1, 14, 22);
   }
-  EXPECT_EQ(commands, std::vector<std::string>(6, "/bin/date -s '@1719835200'"));
+  EXPECT_EQ(commands, std::vector<std::string>(6, "/bin/date -s '@1719835200' 2>&1"));
   // A CET router one hour behind a correct bus clock is set, not "in step".
   commands.clear();
   UseZone("CET-1CEST,M3.5.0,M10.5.0/3");
   rt.wall = 1704067200 - 3600;
   RvcTime(24, 1, 1, 0, 0);
-  EXPECT_EQ(commands, std::vector<std::string>{"/bin/date -s '@1704067200'"});
+  EXPECT_EQ(commands, std::vector<std::string>{"/bin/date -s '@1704067200' 2>&1"});
   // February 30th carries into March, as a calendar would.
   commands.clear();
   RvcTime(24, 2, 30, 0, 0);
-  EXPECT_EQ(commands, std::vector<std::string>{"/bin/date -s '@1709251200'"});
+  EXPECT_EQ(commands, std::vector<std::string>{"/bin/date -s '@1709251200' 2>&1"});
 }
 
 TEST_F(SystemClock, AllThreeRvcMessagesReachTheHandler) {
@@ -165,8 +187,8 @@ TEST_F(SystemClock, AllThreeRvcMessagesReachTheHandler) {
   Deliver(m);
   SetRVCPGN1FFA0(m, 24, 1, 1, 2, 0, 0, 1, RVCTZ_GMT);
   Deliver(m);
-  EXPECT_EQ(commands,
-            (std::vector<std::string>{"/bin/date -s '@1704067200'", "/bin/date -s '@1704067201'"}));
+  EXPECT_EQ(commands, (std::vector<std::string>{"/bin/date -s '@1704067200' 2>&1",
+                                                "/bin/date -s '@1704067201' 2>&1"}));
   EXPECT_TRUE(
       console.Has("RVCDateTime(48): Year=24, Month=1, Date=1, DayOfWeek=2, Hour=0, "
                   "Minute=0, Second=1, TimeZone=0\n"));

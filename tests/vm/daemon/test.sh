@@ -10,12 +10,15 @@
 # Checked: the claim of 177 with the daemon's NAME and its product information; the charger
 # ONLINE at /dev/tnt0 with an AST line, a typed line going out as TERMINAL frames, the port
 # stored in uci; the battery's DCS line in the log directory; vcan0 down and up: the daemon
-# claims again, AST lines go on, a typed line still goes out.
-# Needs: tidewire, tidewire-sim, socat, uci, daemon.scn, tidewire.config, simbus.sh in /test.
+# claims again, AST lines go on, a typed line still goes out; vcan0 deleted and added again
+# (down, as a replugged adapter) and brought up by the package's hotplug handler: the same
+# daemon claims and talks again.
+# Needs: tidewire, tidewire-sim, socat, uci, daemon.scn, tidewire.config, tidewire.canlink,
+# tidewire.hotplug, simbus.sh in /test.
 . /vm/lib.sh
 . /test/simbus.sh
 
-for f in tidewire tidewire-sim socat uci daemon.scn tidewire.config; do
+for f in tidewire tidewire-sim socat uci daemon.scn tidewire.config tidewire.canlink tidewire.hotplug; do
   [ -e "/test/$f" ] || fail "no /test/$f in the payload"
 done
 
@@ -182,6 +185,33 @@ if port_after "$from" 'RO500 #1001 OFFLINE'; then
 fi
 ask_product_info || fail_logs "after vcan0 came back the daemon did not answer a request for product information"
 typed MNOPQRST 1D7E42B1#4D4E4F5051525354 1D7E42B1#0AFFFFFFFFFFFFFF
+
+# --- the adapter unplugged and plugged in again -----------------------------------------------
+# vcan0 deleted and added again comes back down, as a USB adapter does. The package's hotplug
+# handler, run as hotplug-call runs it (sourced, in a subshell, ACTION and INTERFACE set), brings
+# it up for the interface the init script left it; the daemon, never restarted, talks again.
+mkdir -p /var/run/tidewire /usr/libexec/tidewire /etc/hotplug.d/net
+cp /test/tidewire.canlink /usr/libexec/tidewire/can-link
+cp /test/tidewire.hotplug /etc/hotplug.d/net/50-tidewire
+echo 'vcan0 0' > /var/run/tidewire/can-link   # what the init script leaves for bit rate 0
+link_up() { ip link show vcan0 | grep -q '[<,]UP[,>]'; }
+sim_sync sim
+mark=$sync_marker
+from=$(port_lines)
+can_if_del || fail "ip link del vcan0 failed"
+log "vcan0 deleted for 2 s"
+sleep 2
+ip link add dev vcan0 type vcan || fail "ip link add vcan0 failed"
+link_up && fail "vcan0 came back up by itself: the handler is not shown to do anything"
+for action in remove add; do
+  ( ACTION=$action INTERFACE=vcan0 . /etc/hotplug.d/net/50-tidewire )
+  [ "$action" = remove ] && link_up && fail "the hotplug handler brought vcan0 up on ACTION=remove"
+done
+link_up || fail "the hotplug handler did not bring vcan0 up"
+log "the hotplug handler brought vcan0 up"
+wait_for 20 in_order "$bus" "$mark" "$CLAIM" || fail_logs "after vcan0 came back the daemon did not claim 177 again"
+wait_for 20 port_after "$from" 'AST;' || fail_logs "no AST lines at /dev/tnt0 after vcan0 came back"
+typed UVWXYZ 1D7E42B1#55565758595A0AFF
 
 # --- the end -----------------------------------------------------------------------------------
 # For the record: the guest's memory with everything still running.
