@@ -551,6 +551,58 @@ int StopWhileTheBrokerNeverAnswers() {
   return Threads() == 1 ? 0 : 3;
 }
 
+// The message id of a QoS 1 PUBLISH packet (one-byte remaining length).
+int MessageId(const std::string &p) {
+  const size_t topic =
+      4 + ((static_cast<unsigned char>(p[2]) << 8) | static_cast<unsigned char>(p[3]));
+  return (static_cast<unsigned char>(p[topic]) << 8) | static_cast<unsigned char>(p[topic + 1]);
+}
+
+// Accepts the transport's connection, CONNACKs it and reads its "online"; the packets
+// read go to got. The connection, or -1.
+int Session(int listener, std::string &got) {
+  pollfd p = {listener, POLLIN, 0};
+  const int c = poll(&p, 1, 5000) == 1 ? accept(listener, nullptr, nullptr) : -1;
+  if (c < 0 || !ReadPacket(c, got)) return -1;  // CONNECT
+  (void)!write(c, "\x20\x02\x00\x00", 4);
+  return c;
+}
+
+// Runs in a child process: what the transport counts as on its way is what the broker
+// has not acknowledged, across a lost connection (libmosquitto sends it again).
+int InFlightAcrossAReconnect() {
+  if (!OwnLoopback()) return kNoNamespace;
+  const int listener = Listen(1);
+  tMqttSettings settings;
+  settings.host = "127.0.0.1";
+  tMosquittoTransport transport;
+  std::string error, got;
+  if (listener < 0 || !transport.Start(settings, "tw-test", "tw/status", error)) return kNoLibrary;
+  int c = Session(listener, got);
+  for (int i = 0; i < 100 && !transport.Connected(); i++) poll(nullptr, 0, 20);
+  for (int i = 0; i < 3; i++)
+    if (!transport.Publish("tw/a", "x", true)) return 2;
+  for (int i = 0; i < 4; i++)
+    if (!ReadPacket(c, got)) return 3;  // "online" and the three, none acknowledged
+  if (transport.InFlight() != 4) return 10 + transport.InFlight();
+  close(c);  // the connection lost
+  for (int i = 0; i < 100 && transport.Connected(); i++) poll(nullptr, 0, 20);
+  c = Session(listener, got);
+  for (int i = 0; i < 100 && !transport.Connected(); i++) poll(nullptr, 0, 20);
+  // The three, and "online" twice: nothing acknowledged yet.
+  if (transport.InFlight() != 5) return 20 + transport.InFlight();
+  // Both "online" and the three sent again, each acknowledged (PUBACK) as it comes.
+  for (int i = 0; i < 5; i++) {
+    std::string one;
+    if (!ReadPacket(c, one)) return 4;
+    const int mid = MessageId(one);
+    const char ack[] = {0x40, 0x02, static_cast<char>(mid >> 8), static_cast<char>(mid & 0xff)};
+    (void)!write(c, ack, sizeof(ack));
+  }
+  for (int i = 0; i < 100 && transport.InFlight() > 0; i++) poll(nullptr, 0, 10);
+  return transport.InFlight() == 0 ? 0 : 30 + transport.InFlight();
+}
+
 std::string Hex(const std::string &bytes) {
   std::string hex;
   char b[4];
@@ -577,6 +629,13 @@ TEST(MosquittoTransport, StopWhileTheBrokerNeverAnswers) {
   ASSERT_GE(child, 0);
   if (child == 0) _exit(StopWhileTheBrokerNeverAnswers());
   ExpectChild(child, "libmosquitto, or the thread left behind did not end");
+}
+
+TEST(MosquittoTransport, InFlightUntilAcknowledgedAcrossAReconnect) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(InFlightAcrossAReconnect());
+  ExpectChild(child, "the count of messages on their way");
 }
 
 // The connection as a broker sees it: the will ("offline", retained, QoS 1) in CONNECT,
