@@ -1,5 +1,13 @@
 #include "HostIdentity.h"
 
+#include <dirent.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
 #include "Console.h"
 #include "RunCommand.h"
 #include "TextHelpers.h"
@@ -17,10 +25,13 @@ const char kModelCommand[] =
 const char kReleaseCommand[] =
     "cat /etc/openwrt_release | grep DISTRIB_RELEASE | sed -e 's/DISTRIB_RELEASE=//' | tr -d \\'";
 
-// Runs the query, trims it, falls back when empty, and reports it on the console.
-std::string Query(const char *name, const char *command, const char *fallback) {
+// Runs the query, trims it, falls back when empty (said in fellBack), and reports it on
+// the console.
+std::string Query(const char *name, const char *command, const char *fallback,
+                  bool *fellBack = nullptr) {
   std::string value = RunCommand(command);
   TrimNewline(value);
+  if (fellBack != nullptr) *fellBack = value.empty();
   if (value.empty()) value = fallback;
   Console->print(name);
   Console->print(": ");
@@ -47,8 +58,36 @@ int32_t UniqueIdFromRelease(std::string release, int32_t fallback) {
   return id;
 }
 
-std::string GetManufacturerSerialCode() {
-  return Query("GetManufacturerSerialCode", kSerialCodeCommand, "1234");
+std::string GetManufacturerSerialCode(bool *fellBack) {
+  return Query("GetManufacturerSerialCode", kSerialCodeCommand, "1234", fellBack);
+}
+
+std::string RouterIdFromInterfaces(const std::string &netDir) {
+  DIR *dir = opendir(netDir.c_str());
+  if (dir == nullptr) return std::string();
+  std::vector<std::string> names;
+  while (const dirent *d = readdir(dir))
+    if (d->d_name[0] != '.' && std::strcmp(d->d_name, "lo") != 0) names.push_back(d->d_name);
+  closedir(dir);
+  std::sort(names.begin(), names.end());
+  std::string local;  // a locally administered address: only when there is nothing else
+  for (const std::string &name : names) {
+    std::ifstream in(netDir + "/" + name + "/address");
+    std::string mac;
+    unsigned octets[6];
+    char tail;
+    if (!std::getline(in, mac) ||
+        std::sscanf(mac.c_str(), "%2x:%2x:%2x:%2x:%2x:%2x%c", &octets[0], &octets[1], &octets[2],
+                    &octets[3], &octets[4], &octets[5], &tail) != 6)
+      continue;
+    if ((octets[0] | octets[1] | octets[2] | octets[3] | octets[4] | octets[5]) == 0) continue;
+    char id[13];
+    snprintf(id, sizeof(id), "%02X%02X%02X%02X%02X%02X", octets[0], octets[1], octets[2], octets[3],
+             octets[4], octets[5]);
+    if ((octets[0] & 0x02) == 0) return id;
+    if (local.empty()) local = id;
+  }
+  return local;
 }
 
 std::string GetManufacturerModelID() {

@@ -8,7 +8,15 @@
 // "kQe-204" -> 204: removes every "kQe-" and converts; fallback when nothing usable is left.
 int32_t UniqueIdFromRelease(std::string release, int32_t fallback);
 
-std::string GetManufacturerSerialCode();
+// eth0's MAC without colons ("025457000001"); the constant "1234" when there is no
+// eth0, said in fellBack.
+std::string GetManufacturerSerialCode(bool *fellBack = nullptr);
+// The router's id on MQTT where it has no eth0: the MAC of another interface in netDir
+// (/sys/class/net), the first by name but for lo, one the maker assigned before a
+// locally administered one, uppercase hex as ifconfig has it; "" when there is none.
+// Routers without eth0 that share a broker would otherwise share a client id and
+// topics. The node's identity on the bus stays the serial code.
+std::string RouterIdFromInterfaces(const std::string &netDir);
 std::string GetManufacturerModelID();
 std::string GetManufacturerSoftwareVersion();
 std::string GetManufacturerModel();

@@ -102,9 +102,10 @@ void Usage(const char *programName) {
   Console->println(
       "\t -r size   : log files start anew at size bytes (k, M), the full one kept as NAME.1");
   Console->println(
-      "\t -m host[:port] : publish chargers and batteries to this MQTT broker (port 1883)");
+      "\t -m host[:port] : publish chargers and batteries to this MQTT broker (port 1883, 8883 "
+      "with cafile)");
   Console->println(
       "\t -M key=value   : MQTT clientid, user, passfile, cafile, prefix (tidewire), discovery "
-      "(1)");
+      "(1), discovery_prefix (homeassistant), forget (days; never)");
   std::exit(0);
 }

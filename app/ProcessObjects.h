@@ -36,8 +36,9 @@ struct tProcessObjects {
   tProcessObjects &operator=(const tProcessObjects &) = delete;
 
   tRunSettings settings;
-  // The router's serial code, read at start-up: its name on MQTT.
-  std::string routerId;
+  // The router's name on MQTT, read at start-up: its serial code (eth0's MAC), or
+  // another interface's MAC where it has no eth0; its model and software version.
+  std::string routerId, routerModel, routerVersion;
   // On "can0" unless -c names another port.
   tNMEA2000_SocketCAN node{"can0"};
   tNodeSender bus{node};

@@ -22,10 +22,14 @@ uint8_t SetUpNode(tProcessObjects &p) {
   node.SetFrameBufferSize(kNodeFrameBufferSize);
   node.SetMessageBufferCount(kNodeMessageBufferCount);
   {
-    std::string serial = GetManufacturerSerialCode();
-    p.routerId = serial;
+    bool noEth0 = false;
+    std::string serial = GetManufacturerSerialCode(&noEth0);
+    p.routerId = noEth0 ? RouterIdFromInterfaces("/sys/class/net") : serial;
+    if (p.routerId.empty()) p.routerId = serial;
     std::string modelId = GetManufacturerModelID();
     std::string software = GetManufacturerSoftwareVersion();
+    p.routerModel = modelId;
+    p.routerVersion = software;
     std::string model = GetManufacturerModel();
     node.SetProductInformation(serial.c_str(), kProductCode, modelId.c_str(), software.c_str(),
                                model.c_str(), 255, 65535, 255, 0);

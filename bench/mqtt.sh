@@ -15,11 +15,15 @@
 #       the publisher sends for these devices
 #   (d) the broker stopped: the connection's thread backing off, nothing queued
 #
+# With MQTT_BEFORE naming another build of tidewire (an older one, say), each of (b) to
+# (d) runs for it first, then for TIDEWIRE, in the same sandbox on the same bus: before
+# and after figures of one run.
+#
 # CPU is /proc/PID/task/*/schedstat (ns on CPU, every thread), wake-ups are the
 # threads' voluntary context switches. Prints figures only; nothing here passes or
 # fails on timing.
 #
-# Usage: bench/mqtt.sh [TIDEWIRE [SIMULATOR]]
+# Usage: [MQTT_BEFORE=OLD_TIDEWIRE] bench/mqtt.sh [TIDEWIRE [SIMULATOR]]
 #        (defaults: build/app/tidewire and build/sim/tidewire-sim of the repository)
 set -u
 self=$(readlink -f "${BASH_SOURCE[0]}")
@@ -38,9 +42,7 @@ if [[ ${1:-} == --inside ]]; then
 	logs=$TW_LOGS
 	mkdir -p "$logs"
 	broken() { echo "SETUP: $*" >&2; exit 1; }
-	tw_broker_start || broken "mosquitto did not start"
-	broker=$TW_BROKER_PID
-	mosquitto_sub -h "$BROKER" -t '#' -F '%t' >"$S/sub.txt" 2>&1 &
+	: >"$S/sub.txt"
 
 	# sample: wall-clock ns, ns on CPU and voluntary context switches of every thread
 	sample() {
@@ -70,12 +72,13 @@ if [[ ${1:-} == --inside ]]; then
 				(v1 - v0) / wall, m / wall
 		}'
 	}
-	# everything: the broker has each device's 16 configs and its state.
+	# everything: the broker has each device's 16 sensor configs and its state.
 	# shellcheck disable=SC2317 # called through tw_wait
 	everything() {
 		local snap
 		snap=$(mosquitto_sub -h "$BROKER" -t '#' -F '%t' --retained-only -W 2 2>/dev/null)
-		(($(grep -c '/config$' <<<"$snap") == 16 * (CHARGERS + BATTERIES) && $(grep -c '/state$' <<<"$snap") == CHARGERS + BATTERIES))
+		(($(grep -c '^homeassistant/sensor/.*/config$' <<<"$snap") == 16 * (CHARGERS + BATTERIES) &&
+			$(grep -c '/state$' <<<"$snap") == CHARGERS + BATTERIES))
 	}
 	# shellcheck disable=SC2317 # called through tw_wait
 	all_logs() { (($(find "$logs" -name 'BAT-*' | wc -l) >= BATTERIES && $(find "$logs" -name 'RO500-*' | wc -l) >= CHARGERS)); }
@@ -86,26 +89,62 @@ if [[ ${1:-} == --inside ]]; then
 	measure "(a) $CHARGERS chargers and $BATTERIES batteries, no MQTT"
 	tw_stop >/dev/null
 
-	start=$(date +%s%N)
-	tw_start_claimed mqtt -d 0 -l "$logs" -m "$BROKER" >/dev/null || broken "the daemon made no address claim"
-	tw_wait 60 everything || broken "the broker does not have every config and state after 60 s"
-	echo "(b) every config ($((16 * (CHARGERS + BATTERIES)))) and state ($((CHARGERS + BATTERIES))) retained $(awk -v s="$start" -v e="$(date +%s%N)" 'BEGIN { printf "%.1f", (e - s) / 1e9 }') s after the start (the last look takes 2 s)"
-	sleep "$SETTLE_S"
-	measure "(b) the same with MQTT, publishing"
-
+	# publishing LABEL RUN: the daemon TW_DAEMON started with MQTT to a new broker, and
+	# everything retained.
+	# shellcheck disable=SC2317 # called through each
+	publishing() {
+		local start
+		tw_broker_start >/dev/null || broken "mosquitto did not start"
+		mosquitto_sub -h "$BROKER" -t '#' -F '%t' >"$S/sub.txt" 2>&1 &
+		sub=$!
+		start=$(date +%s%N)
+		tw_start_claimed "$2" -d 0 -l "$logs" -m "$BROKER" >/dev/null || broken "the daemon made no address claim"
+		tw_wait 60 everything || broken "the broker does not have every config and state after 60 s"
+		echo "$1 (b) every sensor config ($((16 * (CHARGERS + BATTERIES)))) and state ($((CHARGERS + BATTERIES))) retained $(awk -v s="$start" -v e="$(date +%s%N)" 'BEGIN { printf "%.1f", (e - s) / 1e9 }') s after the start (the last look takes 2 s)"
+		sleep "$SETTLE_S"
+	}
+	# shellcheck disable=SC2317 # called through each
+	stopped() {
+		tw_stop >/dev/null
+		kill "$sub" 2>/dev/null
+		wait "$sub" 2>/dev/null
+	}
+	# each COMMAND: COMMAND LABEL for the older daemon (MQTT_BEFORE) if there is one,
+	# then for TW_DAEMON.
+	after=$TW_DAEMON
+	# shellcheck disable=SC2317 # called through each
+	each() {
+		if [[ -n ${MQTT_BEFORE:-} ]]; then
+			TW_DAEMON=$MQTT_BEFORE
+			"$1" before
+			TW_DAEMON=$after
+		fi
+		"$1" after
+	}
+	# shellcheck disable=SC2317 # called through each
+	still() {
+		publishing "$1" "still-$1"
+		measure "$1 (b) the same with MQTT, publishing"
+		tw_broker_stop
+		stopped
+	}
+	# shellcheck disable=SC2317 # called through each
+	changing() {
+		publishing "$1" "changing-$1"
+		measure "$1 (c) the same, every state changing every second"
+		tw_broker_stop
+		sleep "$SETTLE_S"
+		measure "$1 (d) the same, the broker stopped"
+		stopped
+	}
+	each still
 	for ((b = 0; b < BATTERIES; b++)); do
 		printf 'every 2000 do b%d set amps=5\nafter 1000 every 2000 do b%d set amps=6\n' "$b" "$b"
 	done >"$TW_CTL"
 	for ((i = 1; i <= CHARGERS; i++)); do
 		printf 'every 2000 do c%d output amps=5\nafter 1000 every 2000 do c%d output amps=6\n' "$i" "$i"
 	done >"$TW_CTL"
-	sleep "$SETTLE_S"
-	measure "(c) the same, every state changing every second"
-
-	kill "$broker" && wait "$broker"
-	sleep "$SETTLE_S"
-	measure "(d) the same, the broker stopped"
-	tw_stop >/dev/null
+	each changing
 	exit 0
 fi
 
@@ -127,4 +166,5 @@ fi
 	echo "at 500 echo ready"
 } >"$work/mqtt.scn"
 echo "mqtt bench: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
-tw_sandbox "$work/state" "$work/mqtt.scn" -- bash "$self" --inside "$daemon"
+[[ -z ${MQTT_BEFORE:-} ]] || MQTT_BEFORE=$(readlink -f "$MQTT_BEFORE")
+MQTT_BEFORE=${MQTT_BEFORE:-} tw_sandbox "$work/state" "$work/mqtt.scn" -- bash "$self" --inside "$daemon"

@@ -1,6 +1,6 @@
 // What the RO500 registry tells a listener beyond the ports: a charger registered or
-// removed, and each status line a charger sends. The MQTT publishing listens; the
-// daemon works the same without a listener.
+// removed, each status line a charger sends, and each fault it reports. The MQTT publishing
+// listens; the daemon works the same without a listener.
 #ifndef DEVICES_DEVICEEVENTS_H
 #define DEVICES_DEVICEEVENTS_H
 
@@ -18,6 +18,12 @@ class tDeviceEvents {
   virtual void OnOffline(const tRO500 &record) { (void)record; }
   // A complete line the charger sent that was filed by its tag (line end included).
   virtual void OnStatusLine(const tRO500 &record, const std::string &line) {
+    (void)record;
+    (void)line;
+  }
+  // A new fault from the charger's diagnostics: the "FLT;,<SPN>,-99" line written to
+  // its port (line end included).
+  virtual void OnFault(const tRO500 &record, const std::string &line) {
     (void)record;
     (void)line;
   }

@@ -120,6 +120,7 @@ void tRO500::UpdateDiag(const tDiagnostic &d) {
     const int n = snprintf(fault, sizeof(fault), "FLT;,%d,-99\n", d.spn & kSpnMask);
     flt_.status(fault);
     writePort(fault, static_cast<size_t>(n));
+    if (events_ != nullptr) events_->OnFault(*this, fault);
   }
   haveDiag_ = true;
   lastDiag_ = d;

@@ -16,10 +16,12 @@ class tJsonText {
   tJsonText &Number(const char *name, double value, int decimals = 2);
   tJsonText &Integer(const char *name, long value);
   tJsonText &Bool(const char *name, bool value);
-  // "name":"text", the text escaped: quotes, backslashes and control characters, and
-  // every byte from 0x80 up as \u00XX (the bus sends Latin-1 or anything at all; the
-  // result must stay valid UTF-8).
+  // "name":"text", the text escaped: quotes, backslashes and control characters. Valid
+  // UTF-8 is kept as written; any other byte from 0x7f up becomes \u00XX, read as
+  // Latin-1 (the bus may send anything at all; the result must stay valid UTF-8).
   tJsonText &String(const char *name, const char *text);
+  // "name":["a","b"], each escaped as String does.
+  tJsonText &Strings(const char *name, const char *const *items, int count);
   // "name": followed by raw JSON the caller built (an object of another tJsonText).
   tJsonText &Object(const char *name, const tJsonText &inner);
   tJsonText &Object(const char *name, const std::string &json);

@@ -32,7 +32,8 @@ const tMosquittoLib *LoadMosquitto(std::string &error) {
            TW_FIND(mosquitto_will_set) && TW_FIND(mosquitto_username_pw_set) &&
            TW_FIND(mosquitto_tls_set) && TW_FIND(mosquitto_connect) &&
            TW_FIND(mosquitto_reconnect) && TW_FIND(mosquitto_loop) && TW_FIND(mosquitto_publish) &&
-           TW_FIND(mosquitto_disconnect) && TW_FIND(mosquitto_strerror);
+           TW_FIND(mosquitto_disconnect) && TW_FIND(mosquitto_strerror) &&
+           TW_FIND(mosquitto_connack_string) && TW_FIND(mosquitto_log_callback_set);
 #undef TW_FIND
   if (!loaded) {
     dlclose(handle);

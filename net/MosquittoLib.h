@@ -26,6 +26,8 @@ struct tMosquittoLib {
   decltype(&::mosquitto_publish) mosquitto_publish;
   decltype(&::mosquitto_disconnect) mosquitto_disconnect;
   decltype(&::mosquitto_strerror) mosquitto_strerror;
+  decltype(&::mosquitto_connack_string) mosquitto_connack_string;
+  decltype(&::mosquitto_log_callback_set) mosquitto_log_callback_set;
 };
 
 // The library with every function found (loaded once, kept for the process); null,

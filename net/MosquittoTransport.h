@@ -1,29 +1,34 @@
 // The broker connection over libmosquitto. Connecting (with the name lookup, which may
 // hang on a router whose upstream is gone), reading and writing run on a thread of the
 // connection's own, so that a broker that is down, slow or unreachable never holds up
-// the loop. Reconnects back off from 1 s to 60 s. The router's availability topic gets
-// "offline" as the connection's will and "online" on every connection; a clean stop
-// says "offline" itself. At most kMaxInFlight messages are on their way at once.
+// the loop. Reconnects back off from 1 s to 60 s, each wait drawn between half and all
+// of its step so that routers restarted together do not come back together; the step
+// starts again at 1 s only after a connection has lasted kLastingS. The router's
+// availability topic gets "offline" as the connection's will and "online" on every
+// connection; a clean stop says "offline" itself. At most kMaxInFlight messages are on
+// their way at once, counted until the broker acknowledges them (libmosquitto keeps
+// and sends again what a lost connection left unacknowledged).
+//
+// What the thread uses lives in an object it shares with the transport: a thread
+// stuck in a connect at a stop is left to end on its own, and never touches the
+// transport, which is gone by then.
 #ifndef NET_MOSQUITTOTRANSPORT_H
 #define NET_MOSQUITTOTRANSPORT_H
 
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "MqttSettings.h"
 #include "MqttTransport.h"
 
-struct mosquitto;
-struct tMosquittoLib;
-
 class tMosquittoTransport : public tMqttTransport {
  public:
   static constexpr int kMaxInFlight = 256;
   static constexpr int kKeepAliveS = 30;
   static constexpr int kMaxBackoffS = 60;
+  static constexpr int kLastingS = 60;
+  static constexpr int kStopWaitMs = 3000;
 
   tMosquittoTransport() = default;
   ~tMosquittoTransport() override;
@@ -32,37 +37,33 @@ class tMosquittoTransport : public tMqttTransport {
 
   // Loads libmosquitto and starts the connection's thread. False (and says why in
   // error) when the library is not installed, cannot make a client or take the
-  // settings (a CA file it cannot use, say).
+  // settings (a CA file it cannot read, say). The password file is read before each
+  // connection: while it cannot be, the thread does not connect (and says so).
   bool Start(const tMqttSettings &settings, const std::string &clientId,
              const std::string &availabilityTopic, std::string &error);
   // "offline" on the availability topic, a clean disconnect, the thread joined; a
-  // thread stuck in a connect is left behind after 3 s (the process is ending).
-  void Stop();
+  // thread stuck in a connect for waitMs is left to end by itself.
+  void Stop(int waitMs = kStopWaitMs);
 
   bool Publish(const std::string &topic, const std::string &payload, bool retain) override;
-  bool Connected() const override { return connected_; }
+  bool Connected() const override;
   bool ReadResetConnected() override;
 
- private:
-  static void OnConnect(struct mosquitto *m, void *self, int rc);
-  static void OnDisconnect(struct mosquitto *m, void *self, int rc);
-  static void OnPublish(struct mosquitto *m, void *self, int mid);
-  void Run();
-  // Sleeps seconds, or until a stop.
-  void Pause(int seconds);
+  // Readable when the connection has news: a connection made or lost, a failure.
+  // -1 before Start.
+  int WakeFd() const;
+  // Empties WakeFd; the connection's state in words when it changed since the last
+  // call ("connected to broker.lan:1883", "broker.lan:1883 refused the connection:
+  // ..."), once per change; "" when it did not.
+  std::string TakeNews();
+  // Messages handed over and not yet acknowledged.
+  int InFlight() const;
 
-  const tMosquittoLib *lib_ = nullptr;  // loaded by Start
-  struct mosquitto *mosq_ = nullptr;
+  struct tLink;
+
+ private:
+  std::shared_ptr<tLink> link_;
   std::thread thread_;
-  std::string host_, availability_;
-  int port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::mutex pauseMutex_;
-  std::condition_variable pauseCv_;
-  std::atomic<bool> connected_{false};
-  std::atomic<bool> finished_{false};  // the thread has ended
-  std::atomic<int> inFlight_{0};
-  std::atomic<unsigned> connections_{0};
   unsigned connectionsSeen_ = 0;  // the loop's count, for ReadResetConnected
 };
 

@@ -39,8 +39,11 @@ tMqttPublisher::tMqttPublisher(const tMqttSettings &settings, tMqttTransport &tr
       batteries_(batteries),
       deviceList_(deviceList) {}
 
-void tMqttPublisher::SetRouterId(const std::string &id) {
+void tMqttPublisher::SetRouterId(const std::string &id, const std::string &model,
+                                 const std::string &version) {
   routerId_ = TopicSafe(id);
+  routerModel_ = model;
+  routerVersion_ = version;
   base_ = routerId_.empty() ? std::string() : settings_.prefix + "/" + routerId_;
 }
 
@@ -79,39 +82,51 @@ void tMqttPublisher::SetIdentity(tEntry &e, int source) {
   e.identity = id;
 }
 
+bool tMqttPublisher::MakeRoom() {
+  auto oldest = entries_.end();
+  for (auto it = entries_.begin(); it != entries_.end(); ++it)
+    if (!it->second.online &&
+        (oldest == entries_.end() || it->second.seenAt < oldest->second.seenAt))
+      oldest = it;
+  if (oldest == entries_.end()) return false;
+  entries_.erase(oldest);
+  return true;
+}
+
 tMqttPublisher::tEntry *tMqttPublisher::Follow(const std::string &kind, const std::string &key,
-                                               const std::string &name, int source, uint32_t now) {
+                                               const std::string &name, int source) {
   const std::string id = kind + "/" + key;
   tEntry *e = Find(id);
   if (e == nullptr) {
-    if (entries_.size() >= kMaxDevices) return nullptr;
+    if (entries_.size() >= kMaxDevices && !MakeRoom()) return nullptr;
     e = &entries_[id];
     e->charger = kind == "ro500";
     e->id = id;
     e->objectId = kind + "_" + TopicSafe(key);
     e->name = name;
-    e->seenAt = now;
+    e->seenAt = clock_;
   }
   SetIdentity(*e, source);
   return e;
 }
 
-tMqttPublisher::tEntry *tMqttPublisher::Charger(const tRO500 &record, uint32_t now) {
+tMqttPublisher::tEntry *tMqttPublisher::Charger(const tRO500 &record) {
   const std::string unique = std::to_string(record.uniqueNumber());
-  return Follow("ro500", unique, "RO500 " + unique, record.canAddr(), now);
+  return Follow("ro500", unique, "RO500 " + unique, record.canAddr());
 }
 
-tMqttPublisher::tEntry *tMqttPublisher::Battery(const tBattery &b, uint32_t now) {
+tMqttPublisher::tEntry *tMqttPublisher::Battery(const tBattery &b) {
   char key[64];
   snprintf(key, sizeof(key), "%d-%lu-%d", b.manufacturerCode,
            static_cast<unsigned long>(b.uniqueNumber), b.instance);
   const std::string name =
       "Battery " + std::to_string(b.instance) + " of " + std::to_string(b.uniqueNumber);
-  return Follow("battery", key, name, b.canAddr, now);
+  return Follow("battery", key, name, b.canAddr);
 }
 
-void tMqttPublisher::SendDiscovery(tEntry &e) {
+tDiscoveryDevice tMqttPublisher::Discovery(const tEntry &e) const {
   tDiscoveryDevice d;
+  d.discoveryPrefix = settings_.discoveryPrefix;
   d.routerId = routerId_;
   d.objectId = e.objectId;
   d.name = e.name;
@@ -119,8 +134,15 @@ void tMqttPublisher::SendDiscovery(tEntry &e) {
   d.model = e.identity.model;
   d.version = e.identity.version;
   d.stateTopic = Topic(e.id, "state");
+  d.eventTopic = Topic(e.id, "event");
   d.routerAvailability = base_ + "/status";
   d.deviceAvailability = Topic(e.id, "availability");
+  d.expireAfterS = kExpireAfterS;
+  return d;
+}
+
+void tMqttPublisher::SendDiscovery(tEntry &e) {
+  const tDiscoveryDevice d = Discovery(e);
   int count = 0;
   const tMqttValue *values = ValuesOf(e.charger, count);
   bool all = true;
@@ -131,21 +153,20 @@ void tMqttPublisher::SendDiscovery(tEntry &e) {
   e.discoverySent = all;
 }
 
-void tMqttPublisher::Publish(tEntry &e, const std::string &state, uint32_t now) {
+void tMqttPublisher::Publish(tEntry &e, const std::string &state) {
   if (settings_.discovery && !e.discoverySent) SendDiscovery(e);
   if (!e.availabilitySent)
     e.availabilitySent = Send(Topic(e.id, "availability"), e.online ? "online" : "offline", true);
-  if (state.empty() || state == e.lastState) return;
+  const bool due = e.online && clock_ - e.stateAt >= kRefreshMs;
+  if (state.empty() || (state == e.lastState && !due)) return;
   if (Send(Topic(e.id, "state"), state, true)) {
     e.lastState = state;
-    e.stateAt = now;
+    e.stateAt = clock_;
   }
 }
 
 void tMqttPublisher::Remove(tEntry &e) {
-  tDiscoveryDevice d;
-  d.routerId = routerId_;
-  d.objectId = e.objectId;
+  const tDiscoveryDevice d = Discovery(e);
   int count = 0;
   const tMqttValue *values = ValuesOf(e.charger, count);
   if (settings_.discovery)
@@ -155,6 +176,9 @@ void tMqttPublisher::Remove(tEntry &e) {
 }
 
 void tMqttPublisher::Poll(uint32_t now) {
+  if (started_) clock_ += now - lastNow_;  // unsigned: right across the wrap
+  started_ = true;
+  lastNow_ = now;
   if (base_.empty()) return;
   if (transport_.ReadResetConnected()) {
     // A new connection: the broker may have lost everything (no persistence).
@@ -163,6 +187,7 @@ void tMqttPublisher::Poll(uint32_t now) {
       entry.second.discoverySent = false;
       entry.second.lastState.clear();
     }
+    routerDiscoverySent_ = false;
     ticked_ = false;
   }
   if (ticked_ && now - lastTick_ < kStateIntervalMs) return;
@@ -170,25 +195,30 @@ void tMqttPublisher::Poll(uint32_t now) {
   lastTick_ = now;
   if (!transport_.Connected()) return;  // nothing queued while away
 
+  if (settings_.discovery && !routerDiscoverySent_) {
+    const tDiscoveryRouter r{settings_.discoveryPrefix, routerId_, routerModel_, routerVersion_,
+                             base_ + "/status"};
+    routerDiscoverySent_ = Send(RouterDiscoveryTopic(r), RouterDiscoveryConfig(r), true);
+  }
   for (auto &entry : entries_) entry.second.present = false;
   devices_.ForEach([&](const tRO500 &r) {
-    tEntry *e = Charger(r, now);
+    tEntry *e = Charger(r);
     if (e == nullptr) return;
     e->present = true;
     if (!e->online) e->availabilitySent = false;
     e->online = true;
-    e->seenAt = now;
-    Publish(*e, ChargerStateJson(r), now);
+    e->seenAt = clock_;
+    Publish(*e, ChargerStateJson(r));
   });
   batteries_.ForEach([&](const tBattery &b) {
-    tEntry *e = Battery(b, now);
+    tEntry *e = Battery(b);
     if (e == nullptr) return;
     e->present = true;
     const bool heard = now - b.lastHeard < kBatterySilentMs;
     if (heard != e->online) e->availabilitySent = false;
     e->online = heard;
-    if (heard) e->seenAt = now;
-    Publish(*e, BatteryStateJson(b), now);
+    if (heard) e->seenAt = clock_;
+    Publish(*e, BatteryStateJson(b));
   });
   for (auto it = entries_.begin(); it != entries_.end();) {
     tEntry &e = it->second;
@@ -196,7 +226,7 @@ void tMqttPublisher::Poll(uint32_t now) {
       e.online = false;
       e.availabilitySent = Send(Topic(e.id, "availability"), "offline", true);
     }
-    if (!e.online && now - e.seenAt >= kGoneForGoodMs) {
+    if (settings_.forgetAfterMs > 0 && !e.online && clock_ - e.seenAt >= settings_.forgetAfterMs) {
       Remove(e);
       it = entries_.erase(it);
       continue;
@@ -206,8 +236,13 @@ void tMqttPublisher::Poll(uint32_t now) {
 }
 
 uint32_t tMqttPublisher::MsUntilDue(uint32_t now) const {
-  if (base_.empty()) return kN2kNeverDue;
+  if (base_.empty() || !transport_.Connected()) return kN2kNeverDue;
   return ticked_ ? N2kMsLeft(now, lastTick_, kStateIntervalMs) : 0;
+}
+
+void tMqttPublisher::Goodbye() {
+  for (auto &entry : entries_)
+    if (entry.second.online) Send(Topic(entry.second.id, "availability"), "offline", true);
 }
 
 void tMqttPublisher::OnOnline(const tRO500 &record) {
@@ -220,6 +255,7 @@ void tMqttPublisher::OnOnline(const tRO500 &record) {
 void tMqttPublisher::OnOffline(const tRO500 &record) {
   if (tEntry *e = Find(ChargerId(record))) {
     e->online = false;
+    e->seenAt = clock_;
     e->availabilitySent = Send(Topic(e->id, "availability"), "offline", true);
   }
 }
@@ -229,4 +265,11 @@ void tMqttPublisher::OnStatusLine(const tRO500 &record, const std::string &line)
   std::string text = line;
   TrimLineEnd(text);
   Send(Topic(ChargerId(record), "line"), text, false);
+}
+
+void tMqttPublisher::OnFault(const tRO500 &record, const std::string &line) {
+  if (base_.empty()) return;
+  // Not retained: an event happens once, and a retained one would fire again for
+  // every new subscriber.
+  Send(Topic(ChargerId(record), "event"), FaultEventJson(line), false);
 }

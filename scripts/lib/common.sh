@@ -18,7 +18,7 @@ ensure_packages() {
 
 # What building and testing need.
 BUILD_PACKAGES=(cmake make g++ libgtest-dev libmosquitto-dev)
-SANDBOX_PACKAGES=(socat busybox-static iproute2 util-linux procps python3 tmux picocom minicom screen mosquitto mosquitto-clients curl)
+SANDBOX_PACKAGES=(socat busybox-static iproute2 util-linux procps python3 tmux picocom minicom screen mosquitto mosquitto-clients curl openssl)
 # A charger's port on the LAN, as the OpenWrt package serves it.
 SANDBOX_PACKAGES+=(ser2net)
 VM_PACKAGES=(qemu-system-x86 busybox-static can-utils xz-utils binutils socat)

@@ -180,29 +180,53 @@ tw_await_console() { tw_wait "$1" tw_has_console "$2" || tw_fail "$TW_RUN: no '$
 # a home automation server on the LAN runs it: nothing kept on disk, every packet
 # logged to $TW_OUT/broker.log.
 
-# tw_broker_start [USER PASSWORD]: starts the broker on TW_BROKER:1883 and waits until
-# it takes connections. With USER and PASSWORD it wants them: a password file made by
-# mosquitto_passwd (TW_BROKER_PASSWD), no anonymous client. Sets TW_BROKER_PID and
-# TW_BROKER_AUTH (the client options for tw_broker_sub and mosquitto_pub).
+# tw_broker_start [--tls] [USER PASSWORD]: starts the broker on TW_BROKER and waits
+# until it takes connections. With USER and PASSWORD it wants them: a password file
+# made by mosquitto_passwd (TW_BROKER_PASSWD), no anonymous client. With --tls it
+# speaks TLS alone, on 8883, with a server certificate for TW_BROKER and broker.lan
+# signed by a CA of the test's own, made with openssl (TW_BROKER_CA). Sets
+# TW_BROKER_PID and TW_BROKER_AUTH (the client options for tw_broker_sub and
+# mosquitto_pub).
+# shellcheck disable=SC2120 # its arguments are optional
 tw_broker_start() {
-	local conf=$SANDBOX_STATE/mosquitto.conf
-	TW_BROKER=${SANDBOX_PEER_IP:-10.77.0.1} TW_BROKER_AUTH=()
-	# In the sandbox's /run: mosquitto reads it as the user it drops to.
+	local conf=$SANDBOX_STATE/mosquitto.conf port=1883
+	# In the sandbox's /run: mosquitto reads them as the user it drops to.
+	local tls=/run/mosquitto-tls
 	TW_BROKER_PASSWD=/run/mosquitto.passwd
-	printf '%s\n' "listener 1883 $TW_BROKER" "persistence false" "log_type all" >"$conf"
+	TW_BROKER=${SANDBOX_PEER_IP:-10.77.0.1} TW_BROKER_AUTH=()
+	if [[ ${1:-} == --tls ]]; then
+		shift
+		port=8883
+		TW_BROKER_CA=$tls/ca.crt
+		_tw_broker_certificates "$tls" || { tw_fail "openssl could not make the certificates"; return 1; }
+		TW_BROKER_AUTH=(-p 8883 --cafile "$TW_BROKER_CA")
+	fi
+	printf '%s\n' "listener $port $TW_BROKER" "persistence false" "log_type all" >"$conf"
+	[[ $port == 8883 ]] && printf '%s\n' "cafile $tls/ca.crt" "certfile $tls/server.crt" "keyfile $tls/server.key" >>"$conf"
 	if (($# == 2)); then
 		rm -f "$TW_BROKER_PASSWD"
 		mosquitto_passwd -b -c "$TW_BROKER_PASSWD" "$1" "$2" >/dev/null 2>&1 ||
 			{ tw_fail "mosquitto_passwd failed"; return 1; }
 		chmod 644 "$TW_BROKER_PASSWD"
 		printf '%s\n' "allow_anonymous false" "password_file $TW_BROKER_PASSWD" >>"$conf"
-		TW_BROKER_AUTH=(-u "$1" -P "$2")
+		TW_BROKER_AUTH+=(-u "$1" -P "$2")
 	else
 		echo "allow_anonymous true" >>"$conf"
 	fi
 	mosquitto -c "$conf" >>"$TW_OUT/broker.log" 2>&1 &
 	TW_BROKER_PID=$!
 	tw_wait 5 tw_broker_sub -t none -W 1 -E || { tw_fail "mosquitto did not start: $(tail -3 "$TW_OUT/broker.log")"; return 1; }
+}
+# _tw_broker_certificates DIR: a CA and the broker's certificate, once a sandbox.
+_tw_broker_certificates() {
+	local d=$1 key=(-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes)
+	[[ -s $d/server.crt ]] && return 0
+	mkdir -p "$d" &&
+		openssl req -x509 "${key[@]}" -days 2 -subj /CN=tidewire-test-ca -keyout "$d/ca.key" -out "$d/ca.crt" 2>/dev/null &&
+		openssl req "${key[@]}" -subj "/CN=$TW_BROKER" -keyout "$d/server.key" -out "$d/server.csr" 2>/dev/null &&
+		openssl x509 -req -in "$d/server.csr" -CA "$d/ca.crt" -CAkey "$d/ca.key" -CAcreateserial -days 2 \
+			-extfile <(echo "subjectAltName=IP:$TW_BROKER,DNS:broker.lan") -out "$d/server.crt" 2>/dev/null &&
+		chmod 644 "$d/server.key"
 }
 tw_broker_stop() { kill -TERM "$TW_BROKER_PID" && wait "$TW_BROKER_PID"; }
 # tw_broker_sub ARGS...: mosquitto_sub at the broker, with its user and password.

@@ -10,8 +10,17 @@
 #   outage   the broker away for 20 s: the ports and the battery log go on, and
 #            afterwards everything is retained again; a broker that cannot be reached
 #            or whose name does not resolve holds up nothing either
+#   auth     a broker that wants a password: a wrong one and an unreadable password
+#            file said once on the console at the default debug level, and no
+#            connection without the password; the right one: everything arrives; a
+#            restart without a charger leaves it offline, a power cut leaves it with
+#            no fresh state and sensors that expire
+#   tls      the same broker over TLS, reached by name, the port 8883 by default: a CA
+#            that did not sign its certificate said once; the right one, everything
+#   kept     a charger away keeps its entities; only with a horizon to forget it
+#            (-M forget, short here) are its configs emptied when it has passed
 #
-# Usage: test_daemon_mqtt.sh TIDEWIRE SIMULATOR [publish|will|outage]...
+# Usage: test_daemon_mqtt.sh TIDEWIRE SIMULATOR [publish|will|outage|auth|tls|kept]...
 #        (no group: all of them)
 #
 # shellcheck disable=SC1010 # "do" is a word of the simulator's commands
@@ -23,7 +32,8 @@ set -u
 BROKER=10.77.0.1
 # The router's serial code in the sandbox names its topics.
 BASE=tidewire/025457000001
-HA=homeassistant/sensor/tidewire_025457000001
+HA_ROOT=homeassistant
+HA=$HA_ROOT/sensor/tidewire_025457000001
 DEVICES='ro500_1001 ro500_1002 battery_2046-471-1 battery_2046-471-2'
 
 # witness_start: every message from now on in $TW_OUT/mqtt.sub, "RETAIN TOPIC PAYLOAD"
@@ -87,19 +97,34 @@ phase_publish() {
 	check_fields "config of ro500_1001_temperature" "name=Charger temperature
 unique_id=tidewire_025457000001_ro500_1001_temperature
 object_id=tidewire_025457000001_ro500_1001_temperature
+default_entity_id=sensor.tidewire_025457000001_ro500_1001_temperature
 state_topic=$BASE/ro500/1001/state
 value_template={{ value_json.temperature }}
 unit_of_measurement=°C
 device_class=temperature
 state_class=measurement
+suggested_display_precision=1
+entity_category=diagnostic
+expire_after=300
 availability.0.topic=$BASE/status
 availability.1.topic=$BASE/ro500/1001/availability
 availability_mode=all
+origin.name=tidewire
 device.identifiers.0=tidewire_025457000001_ro500_1001
 device.name=RO500 1001
 device.manufacturer=tidewire simulator
 device.model=RO500
-device.sw_version=RODE2.1.5" "$(payload "$HA/ro500_1001_temperature/config" <<<"$snap" | flat)"
+device.sw_version=RODE2.1.5
+device.via_device=tidewire_025457000001" "$(payload "$HA/ro500_1001_temperature/config" <<<"$snap" | flat)"
+	# The router's own device, the battery flags, the chargers' fault events.
+	tw_expect "router's connectivity sensor" "connectivity $BASE/status online offline" \
+		"$(payload "$HA_ROOT/binary_sensor/tidewire_025457000001/status/config" <<<"$snap" |
+			python3 -c 'import json,sys; c=json.load(sys.stdin); print(c["device_class"], c["state_topic"], c["payload_on"], c["payload_off"])')"
+	tw_expect "battery binary sensors" 8 "$(grep -c "^$HA_ROOT/binary_sensor/tidewire_025457000001/battery_.*/config {" <<<"$snap")"
+	tw_expect "charger event entities" 2 "$(grep -c "^$HA_ROOT/event/tidewire_025457000001/ro500_100[12]_fault/config {" <<<"$snap")"
+	tw_sim do c1 fault 100 3
+	tw_wait 5 _witness_has "^0 $BASE/ro500/1001/event {\"event_type\":\"fault\",\"line\":\"FLT;,100,-99\",\"code\":100}" 1 ||
+		tw_fail "no fault event of c1 within 5 s"
 	tw_expect "battery config's device" "device.manufacturer=tidewire simulator
 device.model=LFP200
 device.sw_version=BMS1.4" "$(payload "$HA/battery_2046-471-2_soc/config" <<<"$snap" | flat | grep -E '^device\.(man|mod|sw)')"
@@ -206,7 +231,7 @@ phase_outage() {
 	mark=$(tw_port_mark tnt0)
 	sleep 20
 	tw_broker_start
-	# Reconnects back off: the try after 15 s waits 16 s more.
+	# Reconnects back off: the try after at most 15 s waits 8 to 16 s more.
 	tw_wait 40 all_back || tw_fail "not everything retained again within 40 s of the broker's return"
 	back=$(($(date +%s) - t0))
 	gap=$(max_ast_gap tnt0 "$mark")
@@ -228,10 +253,114 @@ phase_outage() {
 	keeps_going unresolved broker.lan
 }
 
+# state_of ID: the retained availability of a device ("ro500/1002") a late subscriber
+# gets; "-" when there is none.
+state_of() { retained | payload "$BASE/$1/availability" | grep . || echo -; }
+_state_is() { [[ $(state_of "$1") == "$2" ]]; }
+# configs_of OBJECT: the retained discovery configs of a device ("ro500_1002").
+configs_of() { retained | grep -c "^$HA_ROOT/[a-z_]*/tidewire_025457000001/$1_[a-z0-9_]*/config {"; }
+_configs_are() { (($(configs_of "$1") == $2)); }
+# console_count TEXT: lines of the current run's console that hold TEXT.
+console_count() { tw_console | grep -cF -- "$1"; }
+# since_mark FILE MARK REGEX: lines after line MARK of FILE that match REGEX.
+since_mark() { tail -n "+$(($2 + 1))" "$1" | grep -cE -- "$3"; }
+
+MQTT_PASSWORD='b0at-Pass'
+
+phase_auth() {
+	local pass=$SANDBOX_STATE/mqtt.pass login mark
+	tw_broker_start tidewire "$MQTT_PASSWORD"
+	witness_start
+	login=(-M user=tidewire -M "passfile=$pass")
+	# A wrong password, at the default debug level: said once however often tried.
+	echo wrong >"$pass"
+	mark=$(tw_log_lines "$TW_OUT/broker.log")
+	tw_start_claimed refused -m "$BROKER" "${login[@]}" || { tw_stop; return; }
+	tw_await_console 10 "MQTT: $BROKER:1883 refused the connection: Connection Refused: not authorised."
+	sleep 4
+	(($(since_mark "$TW_OUT/broker.log" "$mark" "New connection from") >= 2)) || tw_fail "the daemon did not try again after a refusal"
+	tw_expect "refusals said" 1 "$(console_count 'refused the connection')"
+	tw_stop
+	# A password file that cannot be read: said, and no connection without it.
+	mark=$(tw_log_lines "$TW_OUT/broker.log")
+	tw_start_claimed unreadable -m "$BROKER" -M user=tidewire -M "passfile=$SANDBOX_STATE/none" || { tw_stop; return; }
+	tw_await_console 5 "MQTT: cannot read the password file $SANDBOX_STATE/none: No such file or directory; not connecting without it"
+	sleep 3
+	tw_expect "connections without the password" 0 "$(since_mark "$TW_OUT/broker.log" "$mark" "New connection from")"
+	tw_expect "unreadable file said" 1 "$(console_count 'cannot read the password file')"
+	tw_stop
+
+	echo "$MQTT_PASSWORD" >"$pass"
+	tw_start_claimed right -m "$BROKER" "${login[@]}" || { tw_stop; return; }
+	tw_await_console 5 "MQTT: connected to $BROKER:1883"
+	tw_wait 20 all_back || tw_fail "password: not everything retained within 20 s"
+	tw_stop
+	# Restarted cleanly without c2: c2 offline, c1 online.
+	tw_sim remove c2
+	tw_start_claimed restarted -m "$BROKER" "${login[@]}" || { tw_stop; return; }
+	tw_wait 15 _state_is ro500/1001 online || tw_fail "restart: c1 not online within 15 s"
+	tw_expect "restart: c2's availability" offline "$(state_of ro500/1002)"
+	# A power cut, and c1 gone when the router is back: its state is not sent again,
+	# and its sensors expire.
+	kill -KILL "$TW_PID"
+	wait "$TW_PID"
+	tw_sim remove c1
+	mark=$(tw_log_lines "$TW_OUT/mqtt.sub")
+	tw_start_claimed cut -m "$BROKER" "${login[@]}" || { tw_stop; return; }
+	tw_wait 15 _witness_has "^1 $BASE/battery/2046-471-1/state " 2 || tw_fail "power cut: no battery state after the restart"
+	sleep 2
+	tw_expect "power cut: c1's states after the restart" 0 "$(since_mark "$TW_OUT/mqtt.sub" "$mark" "^1 $BASE/ro500/1001/state ")"
+	tw_expect "power cut: c1's sensors expire" 300 \
+		"$(retained | payload "$HA/ro500_1001_dc_voltage/config" | flat | sed -n 's/^expire_after=//p')"
+	tw_stop
+}
+
+phase_tls() {
+	local pass=$SANDBOX_STATE/mqtt.pass login other=$SANDBOX_STATE/other-ca
+	echo "$BROKER broker.lan" >>/etc/hosts
+	tw_broker_start --tls tidewire "$MQTT_PASSWORD" || return
+	witness_start
+	echo "$MQTT_PASSWORD" >"$pass"
+	login=(-M user=tidewire -M "passfile=$pass")
+	# A CA that did not sign the broker's certificate.
+	openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj /CN=other \
+		-keyout "$other.key" -out "$other.crt" 2>/dev/null
+	tw_start_claimed wrongca -m broker.lan -M "cafile=$other.crt" "${login[@]}" || { tw_stop; return; }
+	tw_await_console 10 "MQTT: cannot connect to broker.lan:8883: "
+	tw_has_console "certificate verify failed" || tw_fail "the TLS failure's reason not said: $(tw_console | grep MQTT:)"
+	sleep 3
+	tw_expect "TLS failures said" 1 "$(console_count 'MQTT: cannot connect')"
+	tw_stop
+
+	tw_start_claimed tls -m broker.lan -M "cafile=$TW_BROKER_CA" "${login[@]}" || { tw_stop; return; }
+	tw_await_console 5 "MQTT: connected to broker.lan:8883"
+	tw_wait 20 all_back || tw_fail "TLS: not everything retained within 20 s"
+	tw_stop
+}
+
+phase_kept() {
+	local gone
+	tw_broker_start
+	tw_start_claimed kept -m "$BROKER" -M forget=25s || { tw_stop; return; }
+	tw_wait 20 all_back || { tw_fail "not everything retained within 20 s"; tw_stop; return; }
+	tw_sim remove c2
+	tw_wait 5 _state_is ro500/1002 offline || tw_fail "c2 not offline within 5 s of leaving"
+	gone=$(date +%s)
+	sleep 15
+	tw_expect "c2's configs 15 s after it went" 17 "$(configs_of ro500_1002)"
+	tw_wait 20 _configs_are ro500_1002 0 || tw_fail "c2's configs still there 35 s after it went"
+	echo "FIGURES kept: c2's configs emptied $(($(date +%s) - gone)) s after it went (forget=25s)"
+	tw_expect "c1's configs" 17 "$(configs_of ro500_1001)"
+	tw_stop
+}
+
 # ============================================================== outside ====
 
 TW_SCENARIO=$TW_HERE/scenarios/mqtt.scn
 outside_publish() { tw_needs mosquitto mosquitto_sub python3 && tw_sandbox_phase publish "$TW_SCENARIO"; }
 outside_will() { tw_needs mosquitto mosquitto_sub && tw_sandbox_phase will "$TW_SCENARIO"; }
 outside_outage() { tw_needs mosquitto mosquitto_sub && tw_sandbox_phase outage "$TW_SCENARIO"; }
-tw_main "MQTT to a real broker" publish will outage -- "$@"
+outside_auth() { tw_needs mosquitto mosquitto_sub mosquitto_passwd python3 && tw_sandbox_phase auth "$TW_SCENARIO"; }
+outside_tls() { tw_needs mosquitto mosquitto_sub mosquitto_passwd openssl && tw_sandbox_phase tls "$TW_SCENARIO"; }
+outside_kept() { tw_needs mosquitto mosquitto_sub && tw_sandbox_phase kept "$TW_SCENARIO"; }
+tw_main "MQTT to a real broker" publish will outage auth tls kept -- "$@"

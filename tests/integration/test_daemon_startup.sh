@@ -21,9 +21,10 @@ USAGE_OPTIONS=$'\t -h        : help
 \t -l logdir : Enable CAN logging and place files in logdir
 \t -L dev    : redirect console log to device(typically /dev/tnt15 for vieing on /dev/tnt14)
 \t -p port   : UDP port for N2k UDP broadcast in Yacht Devices RAW format
+\t -P port   : the same with time and direction (hh:mm:ss.sss R ...), as Signal K reads
 \t -r size   : log files start anew at size bytes (k, M), the full one kept as NAME.1
-\t -m host[:port] : publish chargers and batteries to this MQTT broker (port 1883)
-\t -M key=value   : MQTT clientid, user, passfile, cafile, prefix (tidewire), discovery (1)'
+\t -m host[:port] : publish chargers and batteries to this MQTT broker (port 1883, 8883 with cafile)
+\t -M key=value   : MQTT clientid, user, passfile, cafile, prefix (tidewire), discovery (1), discovery_prefix (homeassistant), forget (days; never)'
 
 # The sandbox's default identity, as the daemon reads it.
 DEFAULT_IDENTITY='GetManufacturerSerialCode: 025457000001

@@ -361,7 +361,8 @@ IP_DETAILS='    can state STOPPED restart-ms 0
 # MQTT with a password kept in uci: the daemon gets a file that only its user reads,
 # never the password; an IPv6 broker is bracketed before its port.
 configure mqtt ports=0 mqtt_host=fd00::5 mqtt_port=8883 "mqtt_client_id=boat one" mqtt_user=skipper \
-	"mqtt_password=it's s3cret" mqtt_cafile=/etc/ssl/broker.crt mqtt_prefix=boat/tw mqtt_discovery=off
+	"mqtt_password=it's s3cret" mqtt_cafile=/etc/ssl/broker.crt mqtt_prefix=boat/tw mqtt_discovery=off \
+	mqtt_discovery_prefix=ha/boat mqtt_forget_days=90
 run_case mqtt
 {
 	echo 'service tidewire'
@@ -377,6 +378,8 @@ chown 'tidewire' '@WORK@/mqtt/run/mqtt.pass.new'
   append command '-M' 'cafile=/etc/ssl/broker.crt'
   append command '-M' 'prefix=boat/tw'
   append command '-M' 'discovery=0'
+  append command '-M' 'discovery_prefix=ha/boat'
+  append command '-M' 'forget=90'
 EOF
 	daemon_end @WORK@/mqtt/run/mqtt.pass /etc/ssl/broker.crt
 } | expect mqtt
@@ -384,8 +387,10 @@ tw_expect "mqtt: the password file" "600 it's s3cret" \
 	"$(stat -c %a "$work/mqtt/run/mqtt.pass" 2>&1) $(cat "$work/mqtt/run/mqtt.pass" 2>&1)"
 grep -q s3cret "$work/mqtt/record" && tw_fail "mqtt: the password is in what procd is told"
 # A password file of one's own is used instead, and one written before goes; the
-# defaults (discovery on) add nothing.
-configure mqttfile ports=0 mqtt_host=broker.lan mqtt_password=unused mqtt_password_file=/etc/tw.pass
+# defaults (discovery on, entities kept) add nothing; a name with its port is no IPv6
+# address.
+configure mqttfile ports=0 mqtt_host=broker.lan:1884 mqtt_password=unused mqtt_password_file=/etc/tw.pass \
+	mqtt_forget_days=0
 mkdir -p "$work/mqttfile/run" && echo old >"$work/mqttfile/run/mqtt.pass"
 run_case mqttfile
 {
@@ -394,12 +399,23 @@ run_case mqttfile
 	folders mqttfile
 	daemon_start can0
 	cat <<'EOF'
-  append command '-m' 'broker.lan'
+  append command '-m' 'broker.lan:1884'
   append command '-M' 'passfile=/etc/tw.pass'
 EOF
 	daemon_end /etc/tw.pass
 } | expect mqttfile
 [[ -e $work/mqttfile/run/mqtt.pass ]] && tw_fail "mqttfile: the password file of an earlier start is still there"
+# mqtt_port replaces the port in mqtt_host.
+configure mqttport ports=0 mqtt_host=broker.lan:1884 mqtt_port=1885
+run_case mqttport
+{
+	echo 'service tidewire'
+	link_set can0 250000
+	folders mqttport
+	daemon_start can0
+	echo "  append command '-m' 'broker.lan:1885'"
+	daemon_end
+} | expect mqttport
 
 # ser2net on, two charger ports: their user's ends are ser2net's, ser2net runs as its
 # own user on the lan address, one TCP port each from 4000, and is told again when

@@ -26,11 +26,11 @@ class tKnownDevices : public tDeviceDirectory {
   // A node at address with this NAME and product information; the list knows it
   // after Settle().
   void Add(uint8_t address, uint32_t unique, uint16_t manufacturer, uint16_t product,
-           const char *model, const char *modelVersion) {
+           const char *model, const char *modelVersion, const char *software = "1.0") {
     std::unique_ptr<tTestNode> &n = nodes_[address];
     n.reset();  // the one there before leaves the bus
     n.reset(new tTestNode(bus_, clock_));
-    n->SetProductInformation("SER", product, model, "1.0", modelVersion);
+    n->SetProductInformation("SER", product, model, software, modelVersion);
     n->SetDeviceInformation(unique, 170, 35, manufacturer, 4);
     n->SetMode(tNMEA2000::N2km_ListenAndNode, address);
     n->Open();

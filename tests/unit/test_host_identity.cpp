@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+
 #include "HostIdentity.h"
 #include "TextHelpers.h"
 
@@ -20,4 +25,27 @@ TEST(ReleaseNumber, ConvertsTheLeadingNumberAndFallsBack) {
   EXPECT_FALSE(ParseLeadingInt32("-2147483649", v));
   EXPECT_TRUE(ParseLeadingInt32("-2147483648", v));
   EXPECT_EQ(INT32_MIN, v);
+}
+
+// A router without eth0: its MQTT id from another interface's MAC, one the maker
+// assigned before a locally administered one, lo and empty addresses passed over.
+TEST(RouterIdFromInterfaces, AnotherInterfacesAddress) {
+  char dirTemplate[] = "/tmp/tw-net-XXXXXX";
+  const std::string dir = mkdtemp(dirTemplate);
+  const auto add = [&](const char *name, const char *mac) {
+    mkdir((dir + "/" + name).c_str(), 0700);
+    std::ofstream(dir + "/" + name + "/address") << mac << "\n";
+  };
+  EXPECT_EQ("", RouterIdFromInterfaces(dir));
+  add("lo", "00:00:00:00:00:00");
+  add("br-lan", "00:00:00:00:00:00");
+  add("tun0", "nonsense");
+  EXPECT_EQ("", RouterIdFromInterfaces(dir));
+  add("wlan0", "12:34:56:78:9a:bc");  // locally administered
+  EXPECT_EQ("123456789ABC", RouterIdFromInterfaces(dir));
+  add("wan", "00:e0:4c:68:01:02");
+  add("lan1", "00:e0:4c:68:01:01");
+  EXPECT_EQ("00E04C680101", RouterIdFromInterfaces(dir));
+  EXPECT_EQ("", RouterIdFromInterfaces(dir + "/none"));
+  std::system(("rm -rf " + dir).c_str());
 }

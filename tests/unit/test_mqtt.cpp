@@ -1,8 +1,10 @@
-// MQTT publishing on a recording transport: the JSON texts, what a new connection
-// sends (status, discovery, availability, state), changes at most once a second,
-// status lines as they come, nothing kept while away, offline and removal for good,
-// batteries by DC instance, discovery again when a device's identity changes. Then the
-// libmosquitto connection as a broker sees it: the will, "online", the goodbye.
+// MQTT publishing on a recording transport: the JSON texts and Home Assistant's
+// configs of each kind, what a new connection sends (status, discovery, availability,
+// state), changes at most once a second and again every minute, status lines and fault
+// events as they come, nothing kept while away, offline retained, entities kept unless
+// forgetting is asked for, batteries by DC instance, discovery again when a device's
+// identity changes. Then the libmosquitto connection as a broker sees it: the will,
+// "online", the goodbye, and a stop while the broker never answers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,6 +23,7 @@
 
 #ifdef TIDEWIRE_HAVE_MOSQUITTO
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -31,6 +34,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <memory>
 
 #include "MosquittoTransport.h"
 #endif
@@ -116,11 +120,116 @@ TEST(JsonText, EscapesWhatTheBusSendsAndNeverOverflows) {
       "{\"model\":\"RO500 \\\"Pro\\\"\\\\\\u000a\\u0001\\u00e9\",\"v\":13.25,\"na\":null,\"n\":-3,"
       "\"b\":true}",
       j.Close());
+  // Valid UTF-8 as written (2, 3 and 4 bytes); a broken, overlong or surrogate
+  // sequence byte by byte as Latin-1.
+  tJsonText u;
+  u.String("a", "Kaj\xc3\xbc \xe2\x82\xac \xf0\x9f\x9a\xa4")
+      .String("b", "\xc3(\xc0\xaf\xed\xa0\x80");
+  EXPECT_EQ(
+      "{\"a\":\"Kaj\xc3\xbc \xe2\x82\xac \xf0\x9f\x9a\xa4\",\"b\":\"\\u00c3(\\u00c0\\u00af"
+      "\\u00ed\\u00a0\\u0080\"}",
+      u.Close());
   tJsonText full;
   const std::string big(3000, 'x');
   full.String("text", big.c_str());
   EXPECT_FALSE(full.Ok());
   EXPECT_EQ("", full.Close());
+}
+
+// Home Assistant's config of each kind of entity, as it reads it.
+TEST(HomeAssistant, DiscoveryTextOfEachKind) {
+  tDiscoveryDevice d;
+  d.discoveryPrefix = "homeassistant";
+  d.routerId = "025457000001";
+  d.objectId = "ro500_204";
+  d.name = "RO500 204";
+  d.manufacturer = "Tolvane";
+  d.model = "RO500";
+  d.version = "2.1";
+  d.stateTopic = "tidewire/025457000001/ro500/204/state";
+  d.eventTopic = "tidewire/025457000001/ro500/204/event";
+  d.routerAvailability = "tidewire/025457000001/status";
+  d.deviceAvailability = "tidewire/025457000001/ro500/204/availability";
+  d.expireAfterS = 300;
+  const std::string tail =
+      "\"availability\":[{\"topic\":\"tidewire/025457000001/status\"},{\"topic\":\"tidewire/"
+      "025457000001/ro500/204/availability\"}],\"availability_mode\":\"all\",\"origin\":{"
+      "\"name\":\"tidewire\"},\"device\":{\"identifiers\":[\"tidewire_025457000001_ro500_204\"],"
+      "\"name\":\"RO500 204\",\"manufacturer\":\"Tolvane\",\"model\":\"RO500\",\"sw_version\":"
+      "\"2.1\",\"via_device\":\"tidewire_025457000001\"}}";
+  const struct {
+    const char *key;
+    bool charger;
+    const char *topic;
+    std::string json;
+  } kCases[] = {
+      {"charge_voltage", true,
+       "homeassistant/sensor/tidewire_025457000001/ro500_204_charge_voltage/config",
+       "{\"name\":\"Charge voltage\",\"unique_id\":\"tidewire_025457000001_ro500_204_charge_"
+       "voltage\",\"object_id\":\"tidewire_025457000001_ro500_204_charge_voltage\",\"default_"
+       "entity_id\":\"sensor.tidewire_025457000001_ro500_204_charge_voltage\",\"state_topic\":"
+       "\"tidewire/025457000001/ro500/204/state\",\"value_template\":\"{{ "
+       "value_json.charge_voltage }}\",\"unit_of_measurement\":\"V\",\"device_class\":\"voltage\","
+       "\"state_class\":\"measurement\",\"suggested_display_precision\":2,\"expire_after\":300," +
+           tail},
+      {"ast14", true, "homeassistant/sensor/tidewire_025457000001/ro500_204_ast14/config",
+       "{\"name\":\"AST field 14\",\"unique_id\":\"tidewire_025457000001_ro500_204_ast14\","
+       "\"object_id\":\"tidewire_025457000001_ro500_204_ast14\",\"default_entity_id\":\"sensor."
+       "tidewire_025457000001_ro500_204_ast14\",\"state_topic\":\"tidewire/025457000001/ro500/204/"
+       "state\",\"value_template\":\"{{ value_json.ast14 }}\",\"state_class\":\"measurement\","
+       "\"entity_category\":\"diagnostic\",\"enabled_by_default\":false,\"expire_after\":300," +
+           tail},
+      {"charge_detected", false,
+       "homeassistant/binary_sensor/tidewire_025457000001/ro500_204_charge_detected/config",
+       "{\"name\":\"Charging\",\"unique_id\":\"tidewire_025457000001_ro500_204_charge_detected\","
+       "\"object_id\":\"tidewire_025457000001_ro500_204_charge_detected\",\"default_entity_id\":"
+       "\"binary_sensor.tidewire_025457000001_ro500_204_charge_detected\",\"state_topic\":"
+       "\"tidewire/025457000001/ro500/204/state\",\"value_template\":\"{{ 'ON' if "
+       "value_json.charge_detected else 'OFF' }}\",\"device_class\":\"battery_charging\","
+       "\"expire_after\":300," +
+           tail},
+      {"charge_state", true,
+       "homeassistant/sensor/tidewire_025457000001/ro500_204_charge_state/config",
+       "{\"name\":\"Charge state\",\"unique_id\":\"tidewire_025457000001_ro500_204_charge_state\","
+       "\"object_id\":\"tidewire_025457000001_ro500_204_charge_state\",\"default_entity_id\":"
+       "\"sensor.tidewire_025457000001_ro500_204_charge_state\",\"state_topic\":\"tidewire/"
+       "025457000001/ro500/204/state\",\"value_template\":\"{{ {0: 'not_charging', 12: 'bulk', "
+       "21: 'absorption', 22: 'overcharge', 38: 'equalize', 30: 'float', 39: "
+       "'constant_voltage_current'}.get(value_json.charge_state, 'other') }}\",\"device_class\":"
+       "\"enum\",\"options\":[\"not_charging\",\"bulk\",\"absorption\",\"overcharge\","
+       "\"equalize\",\"float\",\"constant_voltage_current\",\"other\"],\"expire_after\":300," +
+           tail},
+      {"fault", true, "homeassistant/event/tidewire_025457000001/ro500_204_fault/config",
+       "{\"name\":\"Fault\",\"unique_id\":\"tidewire_025457000001_ro500_204_fault\",\"object_id\":"
+       "\"tidewire_025457000001_ro500_204_fault\",\"default_entity_id\":\"event.tidewire_"
+       "025457000001_ro500_204_fault\",\"state_topic\":\"tidewire/025457000001/ro500/204/event\","
+       "\"event_types\":[\"fault\"]," +
+           tail},
+  };
+  for (const auto &c : kCases) {
+    const tMqttValue *values = c.charger ? kChargerValues : kBatteryValues;
+    const int count = c.charger ? kChargerValueCount : kBatteryValueCount;
+    const tMqttValue *v = std::find_if(
+        values, values + count, [&](const tMqttValue &x) { return std::string(x.key) == c.key; });
+    ASSERT_NE(values + count, v) << c.key;
+    EXPECT_EQ(c.topic, DiscoveryTopic(d, *v));
+    EXPECT_EQ(c.json, DiscoveryConfig(d, *v)) << c.key;
+  }
+  tDiscoveryRouter r{"home/assistant", "025457000001", "Tolvane Monitor", "r1-2",
+                     "tidewire/025457000001/status"};
+  EXPECT_EQ("home/assistant/binary_sensor/tidewire_025457000001/status/config",
+            RouterDiscoveryTopic(r));
+  EXPECT_EQ(
+      "{\"name\":\"Connection\",\"unique_id\":\"tidewire_025457000001_status\",\"object_id\":"
+      "\"tidewire_025457000001_status\",\"default_entity_id\":\"binary_sensor.tidewire_"
+      "025457000001_status\",\"state_topic\":\"tidewire/025457000001/status\",\"payload_on\":"
+      "\"online\",\"payload_off\":\"offline\",\"device_class\":\"connectivity\",\"entity_"
+      "category\":\"diagnostic\",\"origin\":{\"name\":\"tidewire\"},\"device\":{\"identifiers\":"
+      "[\"tidewire_025457000001\"],\"name\":\"tidewire 025457000001\",\"model\":\"Tolvane "
+      "Monitor\",\"sw_version\":\"r1-2\"}}",
+      RouterDiscoveryConfig(r));
+  EXPECT_EQ("{\"event_type\":\"fault\",\"line\":\"FLT;,100,-99\",\"code\":100}",
+            FaultEventJson("FLT;,100,-99\n"));
 }
 
 TEST_F(Mqtt, NothingWhileAwayThenEverythingOnConnect) {
@@ -132,29 +241,32 @@ TEST_F(Mqtt, NothingWhileAwayThenEverythingOnConnect) {
   EXPECT_EQ("-", transport.Last(base + "/status"));  // the connection's own word
   EXPECT_EQ("online", transport.Last(base + "/ro500/204/availability"));
   EXPECT_EQ(16u, transport.Count("homeassistant/sensor/tidewire_02_54_57_00_00_01/ro500_204_"));
+  EXPECT_EQ(1u, transport.Count("homeassistant/event/tidewire_02_54_57_00_00_01/ro500_204_fault/"));
+  EXPECT_NE(std::string::npos,
+            transport.Last("homeassistant/binary_sensor/tidewire_02_54_57_00_00_01/status/config")
+                .find("\"state_topic\":\"tidewire/02_54_57_00_00_01/status\""));
   const std::string state = transport.Last(base + "/ro500/204/state");
   EXPECT_EQ(0u, state.find("{\"unique_number\":204,\"hours\":0.00,\"dc_voltage\":0.00,"));
   EXPECT_NE(std::string::npos, state.find("\"units\":{\"hours\":\"h\",\"dc_voltage\":\"V\","));
   EXPECT_NE(std::string::npos, state.find("\"temperature\":\"\\u00b0C\""));
   for (const auto &m : transport.sent) EXPECT_TRUE(m.retain) << m.topic;
-
-  // The config of one value, as Home Assistant reads it.
-  EXPECT_EQ(
-      "{\"name\":\"Charge voltage\",\"unique_id\":\"tidewire_02_54_57_00_00_01_ro500_204_charge_"
-      "voltage\",\"object_id\":\"tidewire_02_54_57_00_00_01_ro500_204_charge_voltage\",\"state_"
-      "topic\":\"tidewire/02_54_57_00_00_01/ro500/204/state\",\"value_template\":\"{{ "
-      "value_json.charge_voltage }}\",\"unit_of_measurement\":\"V\",\"device_class\":\"voltage\","
-      "\"state_class\":\"measurement\",\"availability\":[{\"topic\":\"tidewire/02_54_57_00_00_01/"
-      "status\"},{\"topic\":\"tidewire/02_54_57_00_00_01/ro500/204/availability\"}],"
-      "\"availability_mode\":\"all\",\"device\":{\"identifiers\":[\"tidewire_02_54_57_00_00_01_"
-      "ro500_204\"],\"name\":\"RO500 204\",\"manufacturer\":\"NMEA 2000 manufacturer "
-      "963\",\"model\":\"RO500\","
-      "\"sw_version\":\"1.0\"}}",
-      transport.Last(
-          "homeassistant/sensor/tidewire_02_54_57_00_00_01/ro500_204_charge_voltage/config"));
+  // The charger's discovery text, through the publisher: the device as the list has it.
+  EXPECT_NE(std::string::npos,
+            transport
+                .Last("homeassistant/sensor/tidewire_02_54_57_00_00_01/ro500_204_charge_voltage/"
+                      "config")
+                .find("\"device\":{\"identifiers\":[\"tidewire_02_54_57_00_00_01_ro500_204\"],"
+                      "\"name\":\"RO500 204\",\"manufacturer\":\"NMEA 2000 manufacturer 963\","
+                      "\"model\":\"RO500\",\"sw_version\":\"1.0\",\"via_device\":\"tidewire_02_"
+                      "54_57_00_00_01\"}}"));
+  // Another discovery prefix moves every config, nothing else.
+  mqtt.discoveryPrefix = "ha";
+  transport.Connect();
+  Tick();
+  EXPECT_EQ(16u, transport.Count("ha/sensor/tidewire_02_54_57_00_00_01/ro500_204_"));
 }
 
-TEST_F(Mqtt, StateOnChangeAtMostOnceASecondAndLinesAsTheyCome) {
+TEST_F(Mqtt, StateOnChangeAtMostOnceASecondAgainEveryMinuteAndLinesAsTheyCome) {
   tRO500 *r = devices.Add(140, 204, "RODE2.1.5", "RO500");
   transport.Connect();
   Tick();
@@ -178,25 +290,49 @@ TEST_F(Mqtt, StateOnChangeAtMostOnceASecondAndLinesAsTheyCome) {
   EXPECT_EQ(base + "/ro500/204/line", transport.sent[1].topic);
   EXPECT_EQ("CST;,3,14.40", transport.sent[1].payload);
   EXPECT_FALSE(transport.sent[1].retain);
+  // Unchanged, the state goes again a minute after it last went (its sensors expire
+  // after five).
+  transport.sent.clear();
+  Tick(59000);
+  EXPECT_EQ(0u, transport.Count(base + "/ro500/204/state"));
+  Tick(1000);
+  EXPECT_EQ(1u, transport.Count(base + "/ro500/204/state"));
+  // A fault from the diagnostics: an event, not retained.
+  transport.sent.clear();
+  r->UpdateDiag({1, 1, 0, 1, 0, 100, 0, 1, 0, 0});  // yellow lamp, SPN 100
+  ASSERT_EQ(1u, transport.Count(base + "/ro500/204/event"));
+  EXPECT_EQ("{\"event_type\":\"fault\",\"line\":\"FLT;,100,-99\",\"code\":100}",
+            transport.Last(base + "/ro500/204/event"));
+  EXPECT_FALSE(transport.sent.back().retain);
 }
 
-TEST_F(Mqtt, OfflineAtOnceRemovedOnlyWhenGoneForGood) {
+TEST_F(Mqtt, OfflineRetainedAndEntitiesKeptUnlessForgetting) {
   devices.Add(140, 204, "RODE2.1.5", "RO500");
   transport.Connect();
   Tick();
-  devices.Remove(140);  // a blink: OFFLINE ...
+  devices.Remove(140);  // a blink: OFFLINE, retained ...
   EXPECT_EQ("offline", transport.Last(base + "/ro500/204/availability"));
+  EXPECT_TRUE(transport.sent.back().retain);
   Tick(60000);
   devices.Add(140, 204, "RODE2.1.5", "RO500");  // ... and back within minutes
   Tick();
   EXPECT_EQ("online", transport.Last(base + "/ro500/204/availability"));
   devices.Remove(140);
-  Tick(599000);
   const std::string config =
       "homeassistant/sensor/tidewire_02_54_57_00_00_01/ro500_204_charge_voltage/config";
+  for (int day = 0; day < 3; day++) Tick(86400000);  // away for days: kept
   EXPECT_NE("", transport.Last(config));
-  Tick(1000);  // ten minutes offline: gone
+  EXPECT_NE("", transport.Last(base + "/ro500/204/state"));
+
+  // Forgetting after 60 days, more than the 49.7 days a 32-bit clock holds.
+  mqtt.forgetAfterMs = 60ull * 86400000;
+  for (int day = 3; day < 59; day++) Tick(86400000);
+  Tick(86399000);
+  EXPECT_NE("", transport.Last(config));
+  Tick(1000);  // 60 days since it went: Home Assistant deletes it
   EXPECT_EQ("", transport.Last(config));
+  EXPECT_EQ(
+      "", transport.Last("homeassistant/event/tidewire_02_54_57_00_00_01/ro500_204_fault/config"));
   EXPECT_EQ("", transport.Last(base + "/ro500/204/state"));
   EXPECT_EQ("", transport.Last(base + "/ro500/204/availability"));
 }
@@ -205,6 +341,12 @@ TEST_F(Mqtt, ANewConnectionSendsEverythingAgain) {
   devices.Add(140, 204, "RODE2.1.5", "RO500");
   transport.Connect();
   Tick();
+  // A new session, nothing changed: the state goes all the same (the broker may have
+  // lost it).
+  transport.Connect();
+  transport.sent.clear();
+  Tick(0);
+  EXPECT_EQ(1u, transport.Count(base + "/ro500/204/state"));
   transport.connected = false;  // the broker goes away; values change meanwhile
   devices.Find(140)->UpdateCS2({0, 1, 1, 80, 12.5f, 1.0f, 20.0f});
   Tick();
@@ -212,10 +354,13 @@ TEST_F(Mqtt, ANewConnectionSendsEverythingAgain) {
   const size_t before = transport.sent.size();
   transport.Connect();
   Tick(0);
-  EXPECT_EQ(before + 16 + 1 + 1,
-            transport.sent.size());  // status, configs, availability, state
+  // the router's config, the charger's 16 sensors and event, availability, state
+  EXPECT_EQ(before + 1 + 16 + 1 + 1 + 1, transport.sent.size());
   EXPECT_NE(std::string::npos,
             transport.Last(base + "/ro500/204/state").find("\"charge_voltage\":12.50,"));
+  // A clean stop says the charger offline.
+  publisher.Goodbye();
+  EXPECT_EQ("offline", transport.Last(base + "/ro500/204/availability"));
 }
 
 TEST_F(Mqtt, BatteriesByInstanceInTheirUnits) {
@@ -232,15 +377,20 @@ TEST_F(Mqtt, BatteriesByInstanceInTheirUnits) {
             transport.Last(base + "/battery/135-471-2/state").find("\"voltage\":12.70,"));
   EXPECT_EQ(16u,
             transport.Count("homeassistant/sensor/tidewire_02_54_57_00_00_01/battery_135-471-1_"));
+  EXPECT_EQ(4u, transport.Count(
+                    "homeassistant/binary_sensor/tidewire_02_54_57_00_00_01/battery_135-471-1_"));
   EXPECT_NE(
       std::string::npos,
       transport.Last("homeassistant/sensor/tidewire_02_54_57_00_00_01/battery_135-471-1_soc/config")
           .find("\"manufacturer\":\"NMEA 2000 manufacturer 135\",\"model\":\"LFP200\""));
-  // Unheard for a minute: offline; for ten: gone.
-  Tick(60000);
+  // Unheard for exactly a minute (its last message came at 0): offline; for ten: still
+  // there.
+  Tick(58000);
+  EXPECT_EQ("online", transport.Last(base + "/battery/135-471-1/availability"));
+  Tick(1000);
   EXPECT_EQ("offline", transport.Last(base + "/battery/135-471-1/availability"));
   Tick(600000);
-  EXPECT_EQ("", transport.Last(base + "/battery/135-471-1/state"));
+  EXPECT_NE("", transport.Last(base + "/battery/135-471-1/state"));
   // Discovery off: state only.
   mqtt.discovery = false;
   transport.sent.clear();
@@ -251,25 +401,35 @@ TEST_F(Mqtt, BatteriesByInstanceInTheirUnits) {
   EXPECT_NE("-", transport.Last(base + "/battery/135-471-1/state"));
 }
 
-TEST_F(Mqtt, DiscoveryAgainWhenTheDeviceListLearnsMore) {
+// What the list knows of the node at 140 changes (late configuration information, new
+// firmware): the configs go out again with the new device block, for each field.
+TEST_F(Mqtt, DiscoveryAgainWhenAnyProductFieldChanges) {
   devices.Add(140, 204, "RODE2.1.5", "RO500");
   transport.Connect();
   Tick();
   const std::string config =
       "homeassistant/sensor/tidewire_02_54_57_00_00_01/ro500_204_charge_voltage/config";
   EXPECT_NE(std::string::npos, transport.Last(config).find("\"model\":\"RO500\""));
-  // What the list knows of the node at 140 changes (late configuration information,
-  // new firmware): the configs go out again with the new device block.
-  known.Add(140, 205, 963, 200, "RO500-2", "");
-  known.Settle();
-  transport.sent.clear();
-  Tick();
-  EXPECT_EQ(16u, transport.Count("homeassistant/sensor/tidewire_02_54_57_00_00_01/ro500_204_"));
-  EXPECT_NE(std::string::npos, transport.Last(config).find("\"model\":\"RO500-2\""))
-      << transport.Last(config);
-  transport.sent.clear();
-  Tick();  // unchanged: not again
-  EXPECT_EQ(0u, transport.Count("homeassistant/"));
+  // A new unique number each time, so that the list asks for the product again.
+  const struct {
+    uint32_t unique;
+    const char *model, *software, *expected;
+  } kChanges[] = {
+      {205, "RO500-2", "1.0", "\"model\":\"RO500-2\",\"sw_version\":\"1.0\""},
+      {206, "RO500-2", "2.2", "\"model\":\"RO500-2\",\"sw_version\":\"2.2\""},
+  };
+  for (const auto &c : kChanges) {
+    known.Add(140, c.unique, 963, 200, c.model, "", c.software);
+    known.Settle();
+    transport.sent.clear();
+    Tick();
+    EXPECT_EQ(16u, transport.Count("homeassistant/sensor/tidewire_02_54_57_00_00_01/ro500_204_"))
+        << c.expected;
+    EXPECT_NE(std::string::npos, transport.Last(config).find(c.expected)) << transport.Last(config);
+    transport.sent.clear();
+    Tick();  // unchanged: not again
+    EXPECT_EQ(0u, transport.Count("homeassistant/"));
+  }
 }
 
 #ifdef TIDEWIRE_HAVE_MOSQUITTO
@@ -297,21 +457,49 @@ bool ReadPacket(int fd, std::string &into) {
 // Runs in a child process: a network of its own (lo only), a broker there that takes
 // one connection and answers CONNECT, the transport connected to it and then stopped.
 // Writes to out everything the client sent, in order (or why it could not).
-int BrokerSession(int out) {
-  if (unshare(CLONE_NEWNET) != 0) return kNoNamespace;
+// A network of the process's own, lo only; false when it cannot have one.
+bool OwnLoopback() {
+  if (unshare(CLONE_NEWNET) != 0) return false;
   ifreq lo{};
   std::strncpy(lo.ifr_name, "lo", sizeof(lo.ifr_name) - 1);
   lo.ifr_flags = IFF_UP | IFF_LOOPBACK | IFF_RUNNING;
   const int ctl = socket(AF_INET, SOCK_DGRAM, 0);
-  if (ioctl(ctl, SIOCSIFFLAGS, &lo) != 0) return kNoNamespace;
+  const bool up = ioctl(ctl, SIOCSIFFLAGS, &lo) == 0;
   close(ctl);
-  const int listener = socket(AF_INET, SOCK_STREAM, 0);
+  return up;
+}
+
+sockaddr_in BrokerAddress() {
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_port = htons(1883);
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (bind(listener, reinterpret_cast<sockaddr *>(&a), sizeof(a)) != 0 || listen(listener, 1) != 0)
-    return 1;
+  return a;
+}
+
+// A listening socket at 127.0.0.1:1883 with room for backlog waiting connections.
+int Listen(int backlog) {
+  const int listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a = BrokerAddress();
+  if (bind(listener, reinterpret_cast<sockaddr *>(&a), sizeof(a)) != 0 ||
+      listen(listener, backlog) != 0)
+    return -1;
+  return listener;
+}
+
+int Threads() {
+  int n = 0;
+  if (DIR *d = opendir("/proc/self/task")) {
+    while (const dirent *e = readdir(d)) n += e->d_name[0] != '.';
+    closedir(d);
+  }
+  return n;
+}
+
+int BrokerSession(int out) {
+  if (!OwnLoopback()) return kNoNamespace;
+  const int listener = Listen(1);
+  if (listener < 0) return 1;
 
   tMqttSettings settings;
   settings.host = "127.0.0.1";
@@ -338,6 +526,83 @@ int BrokerSession(int out) {
   return 0;
 }
 
+// Runs in a child process: a broker whose queue of waiting connections is full, so the
+// transport's connect gets no answer to its SYN; the transport is stopped and
+// destroyed meanwhile. Then the queue is emptied, the SYN sent again gets through and
+// the connect returns: the thread left behind must end without touching what was
+// destroyed (the sanitizer tier sees it).
+int StopWhileTheBrokerNeverAnswers() {
+  if (!OwnLoopback()) return kNoNamespace;
+  const int listener = Listen(0);
+  const int filler = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a = BrokerAddress();
+  if (listener < 0 || connect(filler, reinterpret_cast<sockaddr *>(&a), sizeof(a)) != 0) return 1;
+  tMqttSettings settings;
+  settings.host = "127.0.0.1";
+  std::unique_ptr<tMosquittoTransport> transport(new tMosquittoTransport);
+  std::string error;
+  if (!transport->Start(settings, "tw-test", "tw/status", error)) return kNoLibrary;
+  poll(nullptr, 0, 200);  // in its connect by now
+  if (Threads() != 2) return 2;
+  transport->Stop(300);
+  transport.reset();
+  close(accept(listener, nullptr, nullptr));  // room again
+  for (int i = 0; i < 500 && Threads() > 1; i++) poll(nullptr, 0, 20);
+  return Threads() == 1 ? 0 : 3;
+}
+
+// The message id of a QoS 1 PUBLISH packet (one-byte remaining length).
+int MessageId(const std::string &p) {
+  const size_t topic =
+      4 + ((static_cast<unsigned char>(p[2]) << 8) | static_cast<unsigned char>(p[3]));
+  return (static_cast<unsigned char>(p[topic]) << 8) | static_cast<unsigned char>(p[topic + 1]);
+}
+
+// Accepts the transport's connection, CONNACKs it and reads its "online"; the packets
+// read go to got. The connection, or -1.
+int Session(int listener, std::string &got) {
+  pollfd p = {listener, POLLIN, 0};
+  const int c = poll(&p, 1, 5000) == 1 ? accept(listener, nullptr, nullptr) : -1;
+  if (c < 0 || !ReadPacket(c, got)) return -1;  // CONNECT
+  (void)!write(c, "\x20\x02\x00\x00", 4);
+  return c;
+}
+
+// Runs in a child process: what the transport counts as on its way is what the broker
+// has not acknowledged, across a lost connection (libmosquitto sends it again).
+int InFlightAcrossAReconnect() {
+  if (!OwnLoopback()) return kNoNamespace;
+  const int listener = Listen(1);
+  tMqttSettings settings;
+  settings.host = "127.0.0.1";
+  tMosquittoTransport transport;
+  std::string error, got;
+  if (listener < 0 || !transport.Start(settings, "tw-test", "tw/status", error)) return kNoLibrary;
+  int c = Session(listener, got);
+  for (int i = 0; i < 100 && !transport.Connected(); i++) poll(nullptr, 0, 20);
+  for (int i = 0; i < 3; i++)
+    if (!transport.Publish("tw/a", "x", true)) return 2;
+  for (int i = 0; i < 4; i++)
+    if (!ReadPacket(c, got)) return 3;  // "online" and the three, none acknowledged
+  if (transport.InFlight() != 4) return 10 + transport.InFlight();
+  close(c);  // the connection lost
+  for (int i = 0; i < 100 && transport.Connected(); i++) poll(nullptr, 0, 20);
+  c = Session(listener, got);
+  for (int i = 0; i < 100 && !transport.Connected(); i++) poll(nullptr, 0, 20);
+  // The three, and "online" twice: nothing acknowledged yet.
+  if (transport.InFlight() != 5) return 20 + transport.InFlight();
+  // Both "online" and the three sent again, each acknowledged (PUBACK) as it comes.
+  for (int i = 0; i < 5; i++) {
+    std::string one;
+    if (!ReadPacket(c, one)) return 4;
+    const int mid = MessageId(one);
+    const char ack[] = {0x40, 0x02, static_cast<char>(mid >> 8), static_cast<char>(mid & 0xff)};
+    (void)!write(c, ack, sizeof(ack));
+  }
+  for (int i = 0; i < 100 && transport.InFlight() > 0; i++) poll(nullptr, 0, 10);
+  return transport.InFlight() == 0 ? 0 : 30 + transport.InFlight();
+}
+
 std::string Hex(const std::string &bytes) {
   std::string hex;
   char b[4];
@@ -348,6 +613,30 @@ std::string Hex(const std::string &bytes) {
   return hex;
 }
 }  // namespace
+
+// A child's status: passed, skipped (said), or failed.
+void ExpectChild(pid_t child, const std::string &said) {
+  int status = 0;
+  ASSERT_EQ(child, waitpid(child, &status, 0));
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  if (WEXITSTATUS(status) == kNoNamespace) GTEST_SKIP() << "needs root for a network namespace";
+  if (WEXITSTATUS(status) == kNoLibrary) GTEST_SKIP() << said;
+  ASSERT_EQ(0, WEXITSTATUS(status)) << said;
+}
+
+TEST(MosquittoTransport, StopWhileTheBrokerNeverAnswers) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(StopWhileTheBrokerNeverAnswers());
+  ExpectChild(child, "libmosquitto, or the thread left behind did not end");
+}
+
+TEST(MosquittoTransport, InFlightUntilAcknowledgedAcrossAReconnect) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(InFlightAcrossAReconnect());
+  ExpectChild(child, "the count of messages on their way");
+}
 
 // The connection as a broker sees it: the will ("offline", retained, QoS 1) in CONNECT,
 // "online" once connected, and on a stop "offline" and a DISCONNECT, so that the broker
@@ -367,12 +656,8 @@ TEST(MosquittoTransport, WillOnlineThenOfflineAndDisconnectOnStop) {
   ssize_t n;
   while ((n = read(pipeFds[0], buf, sizeof(buf))) > 0) got.append(buf, static_cast<size_t>(n));
   close(pipeFds[0]);
-  int status = 0;
-  ASSERT_EQ(child, waitpid(child, &status, 0));
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == kNoNamespace) GTEST_SKIP() << "needs root for a network namespace";
-  if (WEXITSTATUS(status) == kNoLibrary) GTEST_SKIP() << got;
-  ASSERT_EQ(0, WEXITSTATUS(status)) << Hex(got);
+  ExpectChild(child, Hex(got));
+  if (::testing::Test::HasFatalFailure() || ::testing::Test::IsSkipped()) return;
   EXPECT_EQ(
       // CONNECT: MQTT 3.1.1, clean session, will QoS 1 retained, keep-alive 30 s,
       // client id, will topic, will message

@@ -109,11 +109,34 @@ TEST(ParseOptions, MqttBrokerAndItsSettings) {
   p = Parse({"-m", "[fd00::1]:1884"});
   EXPECT_EQ("fd00::1", p.mqtt.host);
   EXPECT_EQ(1884, p.mqtt.port);
+  // The port follows TLS unless given; a bare IPv6 address has none.
+  const struct {
+    const char *m;
+    bool tls;
+    const char *host;
+    int port;
+  } kPorts[] = {
+      {"broker.lan", true, "broker.lan", 8883},  {"broker.lan:1883", true, "broker.lan", 1883},
+      {"broker.lan", false, "broker.lan", 1883}, {"fd00::5", false, "fd00::5", 1883},
+      {"[fd00::5]", true, "fd00::5", 8883},
+  };
+  for (const auto &c : kPorts) {
+    p = c.tls ? Parse({"-m", c.m, "-M", "cafile=/ca.pem"}) : Parse({"-m", c.m});
+    EXPECT_EQ(c.host, p.mqtt.host) << c.m;
+    EXPECT_EQ(c.port, p.mqtt.BrokerPort()) << c.m << " " << c.tls;
+  }
+  p = Parse({"-m", "h", "-M", "discovery_prefix=ha/boat", "-M", "forget=30"});
+  EXPECT_EQ("ha/boat", p.mqtt.discoveryPrefix);
+  EXPECT_EQ(2592000000u, p.mqtt.forgetAfterMs);
+  EXPECT_EQ(0u, Parse({"-m", "h"}).mqtt.forgetAfterMs);
+  EXPECT_EQ(90000u, Parse({"-m", "h", "-M", "forget=90s"}).mqtt.forgetAfterMs);
+  EXPECT_EQ(43200000u, Parse({"-m", "h", "-M", "forget=12h"}).mqtt.forgetAfterMs);
   for (const char *bad :
        {"", ":1883", "host:", "host:0", "host:65536", "host:12x", "a:1:2", "[::1"})
     EXPECT_EQ(tParseResult::kUsage, Parse({"-m", bad}).result) << bad;
   for (const char *bad :
-       {"prefix=", "prefix=a/#", "prefix=/a", "prefix=a+b", "discovery=yes", "password=x", "user"})
+       {"prefix=", "prefix=a/#", "prefix=/a", "prefix=a+b", "discovery=yes", "password=x", "user",
+        "discovery_prefix=", "forget=", "forget=d", "forget=3w", "forget=-1", "forget=123456"})
     EXPECT_EQ(tParseResult::kUsage, Parse({"-m", "h", "-M", bad}).result) << bad;
 }
 
