@@ -18,22 +18,35 @@ uint8_t GetCANAddress() {
   return address;
 }
 
-bool SaveCANAddress(int address) {
-  const int value = address & 0xff;
-  char command[1024];
-  std::snprintf(command, sizeof(command), "uci -q set tidewire.@can[0].canaddress=%d", value);
+void tUciAddressStore::StartStore(int address, uint32_t now, tAddressKeeper &keeper) {
+  keeper_ = &keeper;
+  address_ = address & 0xff;
+  committing_ = false;
+  char command[64];
+  std::snprintf(command, sizeof(command), "uci -q set tidewire.@can[0].canaddress=%d", address_);
+  if (!commands_.Start(command, *this)) Done("uci set", now);
+}
+
+void tUciAddressStore::CommandDone(const tCommandResult &result) {
   // A set that fails (no can section, a read-only overlay) stores nothing, whatever
   // the commit after it says.
-  const char *failed = nullptr;
-  if (!RunCommandFor(command).ok())
-    failed = "uci set";
-  else if (!RunCommandFor("uci -q commit tidewire").ok())
-    failed = "uci commit";
-  if (failed == nullptr) return true;
-  if (Logging(1))
+  if (!result.ok()) {
+    Done(committing_ ? "uci commit" : "uci set", result.ended);
+    return;
+  }
+  if (committing_) {
+    Done(nullptr, result.ended);
+    return;
+  }
+  committing_ = true;
+  if (!commands_.Start("uci -q commit tidewire", *this)) Done("uci commit", result.ended);
+}
+
+void tUciAddressStore::Done(const char *failed, uint32_t now) {
+  if (failed != nullptr && Logging(1))
     StreamPrintf(Console, "Could not store my CAN address %d (%s failed), trying again later\n",
-                 value, failed);
-  return false;
+                 address_, failed);
+  keeper_->StoreDone(failed == nullptr, now);
 }
 
 void tAddressKeeper::Follow(unsigned events, uint8_t address, bool settled, uint32_t now) {
@@ -45,31 +58,42 @@ void tAddressKeeper::Follow(unsigned events, uint8_t address, bool settled, uint
     // "Resettign" is the daemon's own spelling, which users grep for: kept as it is.
     StreamPrintf(Console, "Resettign my CAN address to: %d\n", address);
     pending_ = address != stored_;
+    current_ = address;
     since_ = now;
     wait_ = kAddressHoldMs;
   }
-  if (!pending_ || !settled || address >= kN2kNullAddress) return;
+  if (!pending_ || storing_ || !settled || address >= kN2kNullAddress) return;
   if (!N2kElapsed(now, since_, wait_)) return;
-  if (store_(address)) {
-    stored_ = address;
-    pending_ = false;
-  } else {
-    since_ = now;
-    wait_ = wait_ >= kStoreRetryMaxMs / 2 ? kStoreRetryMaxMs : 2 * wait_;
+  StartStore(address, now);
+}
+
+void tAddressKeeper::StartStore(uint8_t address, uint32_t now) {
+  storing_ = true;
+  storingAddress_ = address;
+  store_.StartStore(address, now, *this);
+}
+
+void tAddressKeeper::StoreDone(bool ok, uint32_t now) {
+  storing_ = false;
+  if (ok) {
+    stored_ = storingAddress_;
+    pending_ = current_ != stored_;
+    return;
   }
+  since_ = now;
+  wait_ = wait_ >= kStoreRetryMaxMs / 2 ? kStoreRetryMaxMs : 2 * wait_;
 }
 
 uint32_t tAddressKeeper::MsUntilDue(uint32_t now) const {
-  if (!pending_) return kN2kNeverDue;
+  if (!pending_ || storing_) return kN2kNeverDue;
   const uint32_t elapsed = now - since_;
   // Once the hold is over, the store waits for the claim to settle: the node's own
   // timers bring the loop back for that.
   return elapsed < wait_ ? wait_ - elapsed : kN2kNeverDue;
 }
 
-void tAddressKeeper::Stop(uint8_t address) {
-  if (pending_ && address < kN2kNullAddress && address != stored_ && store_(address)) {
-    stored_ = address;
-    pending_ = false;
-  }
+void tAddressKeeper::Stop(uint8_t address, uint32_t now) {
+  if (!pending_ || storing_ || address >= kN2kNullAddress || address == stored_) return;
+  current_ = address;
+  StartStore(address, now);
 }

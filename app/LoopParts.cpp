@@ -29,9 +29,8 @@ void tLinkPart::Pass(uint32_t) {
   readFrames_ = frames > 0;
 }
 
-void tAddressPart::Pass(uint32_t) {
-  keeper_.Follow(node_.ReadResetClaimEvents(), node_.GetN2kSource(0), node_.IsReady(),
-                 Runtime->Millis());
+void tAddressPart::Pass(uint32_t now) {
+  keeper_.Follow(node_.ReadResetClaimEvents(), node_.GetN2kSource(0), node_.IsReady(), now);
 }
 
 void tScanPart::Pass(uint32_t) {

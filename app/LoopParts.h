@@ -7,11 +7,27 @@
 
 #include "Batteries.h"
 #include "CanAddress.h"
+#include "CommandRunner.h"
 #include "DeviceList.h"
 #include "Devices.h"
 #include "LoopPart.h"
 #include "NMEA2000.h"
 #include "RawBroadcast.h"
+
+// The commands beside the loop: their output and their ends, their time limits; who
+// started them hears how they ended.
+class tCommandsPart : public tLoopPart {
+ public:
+  explicit tCommandsPart(tCommandRunner &runner) : runner_(runner) {}
+  const char *Name() const override { return "the commands"; }
+  int PollFds(struct pollfd *fds, int room) override { return runner_.PollFds(fds, room); }
+  void Ready(const struct pollfd *fds, int count) override { runner_.Ready(fds, count); }
+  uint32_t MsUntilDue(uint32_t now) const override { return runner_.MsUntilDue(now); }
+  void Pass(uint32_t now) override { runner_.Step(now); }
+
+ private:
+  tCommandRunner &runner_;
+};
 
 // The CAN link. On a busy bus frames arrive one by one; waking for each would cost
 // more than handling it. So while frames come close together (a pass read several, or

@@ -7,6 +7,8 @@
 #define APP_PROCESSOBJECTS_H
 
 #include "Batteries.h"
+#include "CanAddress.h"
+#include "CommandRunner.h"
 #include "DeviceList.h"
 #include "Devices.h"
 #include "Dispatch.h"
@@ -45,12 +47,16 @@ struct tProcessObjects {
   // Where the node's traffic echo goes: standard output.
   tSocketStream trafficEcho{nullptr};
   tDeviceListHolder deviceList{node};
-  tUciTtyAssigner ttys;
+  // Commands after start-up (uci stores, the port table, /bin/date) run beside the
+  // loop; destroyed after all that uses it.
+  tCommandRunner commands{*Runtime};
+  tUciTtyAssigner ttys{commands};
   tDevices devices{settings, ttys, deviceList, bus};
   tBatteries batteries{settings, deviceList};
   tUdpRawLink rawLink;
   tRawBroadcast raw{rawLink, node, settings};
-  tHandlerContext handlers{devices, batteries, raw, bus};
+  tHandlerContext handlers{devices, batteries, raw, bus, commands};
+  tUciAddressStore addressStore{commands};
   tDispatcher dispatcher{handlers};
   // MQTT (-m, -M); StartMqtt makes the rest.
   tMqttSettings mqtt;

@@ -67,7 +67,8 @@ int main(int argc, char *argv[]) {
     return 1;
   }
 
-  tAddressKeeper keeper(storedAddress);
+  tAddressKeeper keeper(storedAddress, p.addressStore);
+  tCommandsPart commands(p.commands);
   tLinkPart link(p.node);
   tAddressPart address(p.node, keeper);
   tScanPart scan(p.deviceList, p.devices);
@@ -78,15 +79,17 @@ int main(int argc, char *argv[]) {
   std::unique_ptr<tLoopPart> mqtt = StartMqtt(p);
   tPoller poller;
   tMainLoop loop(poller);
-  for (tLoopPart *part :
-       std::initializer_list<tLoopPart *>{&link, &address, &scan, &ports, &batteries, &drops})
+  for (tLoopPart *part : std::initializer_list<tLoopPart *>{&commands, &link, &address, &scan,
+                                                            &ports, &batteries, &drops})
     loop.Add(*part);
   if (mqtt != nullptr) loop.Add(*mqtt);
   loop.Add(flush);
   loop.CatchStopSignals();
   const int sig = loop.Run();
 
-  keeper.Stop(p.node.GetN2kSource(0));
+  // A store still to be made, and what runs, ends within its time limit first.
+  keeper.Stop(p.node.GetN2kSource(0), Runtime->Millis());
+  p.commands.Finish();
   p.devices.Clear();
   p.batteries.Clear();
   mqtt.reset();

@@ -10,6 +10,11 @@
 #          (c) port to bus: a line typed at the user's end to its first TERMINAL
 #              frame in the log, less the daemon's 50 ms pacing
 #          and, for reference, one socat pty-pair hop (unused pair 7)
+#          (f) port to bus as (c), at one port, while chargers come and go (a new one
+#              every 2 s): each new charger's port is read from and stored in uci,
+#              by commands beside the loop
+#   slowuci the same two RO500s with a uci whose every commit takes 2 s (flash that
+#          is slow, a lock held): (a) and (f) again
 #   eight  (d) eight RO500s at their usual rates (heartbeat 500 ms, charger status
 #              every 5 s), all eight ports open and reading their AST lines
 #   flood  (e) a full bus of frames the daemon only receives (single-frame PGNs
@@ -39,6 +44,7 @@ BUS_LINES=300         # (b) texts injected, one every BUS_INTERVAL_MS
 BUS_INTERVAL_MS=40
 TYPED_LINES=100       # (c) lines typed at each of the two ports, one every TYPED_INTERVAL_MS
 TYPED_INTERVAL_MS=150 # a line and the charger's echo and AOK take 3 paced messages
+CHURN_S=12            # (f) a new charger every 2 s for this long
 HOP_LINES=200
 PACING_MS=50 # the daemon's gap before a queued line's first TERMINAL frame
 
@@ -46,6 +52,13 @@ PACING_MS=50 # the daemon's gap before a queued line's first TERMINAL frame
 if [[ ${1:-} == --inside ]]; then
 	phase=$2 daemon=$3 stamp=$4 chargers=$5
 	S=$SANDBOX_STATE
+	uci_path=$PATH
+	if [[ $phase == slowuci ]]; then
+		mkdir -p "$S/slowuci"
+		printf '#!/bin/sh\ncase " $* " in *" commit "*) sleep 2 ;; esac\nexec %q "$@"\n' "$(command -v uci)" >"$S/slowuci/uci"
+		chmod +x "$S/slowuci/uci"
+		uci_path=$S/slowuci:$PATH
+	fi
 	pids=()
 	# shellcheck disable=SC2317 # run by the EXIT trap
 	cleanup() {
@@ -60,13 +73,13 @@ if [[ ${1:-} == --inside ]]; then
 	# The user's ends of the chargers' pairs (even ends, 0, 2, ...), plus pair 7 for the hop.
 	ports=()
 	for ((i = 0; i < chargers; i++)); do ports+=("/dev/tnt$((2 * i))"); done
-	if [[ $phase == pair ]]; then ports+=(/dev/tnt14); fi
+	if [[ $phase != eight && $phase != flood ]]; then ports+=(/dev/tnt14); fi
 	if ((${#ports[@]} > 0)); then
 		"$stamp" read "${ports[@]}" >"$S/ports.txt" 2>"$S/stamp.err" &
 		pids+=($!)
 	fi
 
-	tw_start_settled bench -d 0 >/dev/null || broken "the daemon's claim did not stand"
+	PATH=$uci_path tw_start_settled bench -d 0 >/dev/null || broken "the daemon's claim did not stand"
 	pids+=("$TW_PID")
 
 	# Every charger online on its port and done answering its first "$RAS:@".
@@ -151,12 +164,47 @@ if [[ ${1:-} == --inside ]]; then
 		}'
 	}
 
-	case $phase in
-	pair)
+	# typed_latency TYPED... SENT: "ms" lines, typed line to its first frame less the pacing.
+	typed_latency() {
+		awk -v pacing="$PACING_MS" -v sent="${*: -1}" 'FNR == 1 { file++ }
+			FILENAME == sent { bus[$2] = $1; next }
+			{ key = (file == 2 ? "P" : "Q") sprintf("%04d", $2)
+			  if (key in bus) printf "%.3f\n", (bus[key] - $1) / 1000 - pacing }' "${@: -1}" "${@:1:$#-1}"
+	}
+	idle() {
 		read -r wall cpu wake invol _ _ rq psi <<<"$(measure idle "$MEASURE_S")"
 		echo "(a) idle, 2 RO500s, 2 ports open: $wake wake-ups/s (target < 10; involuntary switches $invol/s)"
 		echo "(a) idle, 2 RO500s, 2 ports open: CPU $cpu % of one core over $wall s (target < 0.1 %)"
 		load "$rq" "$psi"
+	}
+	# (f): lines typed at /dev/tnt0 while a new charger comes every 2 s and goes after 1 s.
+	churn() {
+		local k lines=$((CHURN_S * 1000 / TYPED_INTERVAL_MS)) n med p99 max
+		(
+			for ((k = 1; k <= CHURN_S / 2; k++)); do
+				echo "node churn$k behaviour=ro500 unique=$((2000 + k)) address=$((0x50 + k))" >"$TW_CTL"
+				sleep 1
+				echo "remove churn$k" >"$TW_CTL"
+				sleep 1
+			done
+		) &
+		"$stamp" write /dev/tnt0 "$TYPED_INTERVAL_MS" "$lines" P $'\n' >"$S/churn0.txt" || broken "could not type at /dev/tnt0"
+		wait
+		sleep 1
+		terminal_texts "$TW_ADDR" P >"$S/churn_sent.txt"
+		typed_latency "$S/churn0.txt" "$S/churn_sent.txt" >"$S/churn_latency.txt"
+		read -r n med p99 max <<<"$(stats "$S/churn_latency.txt")"
+		((n > 0)) || broken "(f): no typed line reached the bus"
+		echo "(f) $1: port to bus while a new charger comes every 2 s (its port read and stored in uci): median $med ms, p99 $p99 ms, max $max ms over $n of $lines lines; $(uci -q get 'tidewire.@can[0].ttyassignment' | wc -w) chargers in the port table"
+	}
+
+	case $phase in
+	slowuci)
+		idle
+		churn "every uci commit 2 s"
+		;;
+	pair)
+		idle
 		echo "    memory after (a): $(bench_mem)"
 
 		# (b): charger1 sends B0001..; each ends in a line feed, so the daemon writes it at once.
@@ -187,11 +235,7 @@ if [[ ${1:-} == --inside ]]; then
 		b=$(sample) || broken "the daemon ended during (c)"
 		sleep 1
 		terminal_texts "$TW_ADDR" PQ >"$S/typed_sent.txt"
-		awk -v pacing="$PACING_MS" 'FNR == 1 { file++ }
-			file == 1 { bus[$2] = $1; next }
-			{ key = (file == 2 ? "P" : "Q") sprintf("%04d", $2)
-			  if (key in bus) printf "%.3f\n", (bus[key] - $1) / 1000 - pacing }' \
-			"$S/typed_sent.txt" "$S/typed0.txt" "$S/typed2.txt" >"$S/typed_latency.txt"
+		typed_latency "$S/typed0.txt" "$S/typed2.txt" "$S/typed_sent.txt" >"$S/typed_latency.txt"
 		read -r n med p99 max <<<"$(stats "$S/typed_latency.txt")"
 		((n > 0)) || broken "(c): no typed line reached the bus"
 		echo "(c) port to bus, typed line to its first TERMINAL frame less the ${PACING_MS} ms pacing: median $med ms, p99 $p99 ms, max $max ms over $n of $((2 * TYPED_LINES)) lines (target p99 < 5 ms)"
@@ -208,6 +252,7 @@ if [[ ${1:-} == --inside ]]; then
 		read -r n med p99 max <<<"$(stats "$S/hop_latency.txt")"
 		echo "    reference, one sandbox pty-pair hop (socat): median $med ms, p99 $p99 ms over $n lines; (b) and (c) each cross two"
 		echo "    memory after (c): $(bench_mem)"
+		churn "quick uci"
 		;;
 	eight)
 		read -r wall cpu wake invol from to rq psi <<<"$(measure eight "$MEASURE_S")"
@@ -278,7 +323,9 @@ run() { # run PHASE CHARGERS
 		rc=1
 	}
 }
+cp "$work/pair.scn" "$work/slowuci.scn"
 run pair 2
+run slowuci 2
 run eight 8
 run flood 0
 echo "ro500 bench: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end"

@@ -20,15 +20,17 @@ struct tCommandResult {
   bool timedOut = false;  // ended by us at the time limit
   int status = -1;        // the exit status; -1 unless it exited by itself
   std::string output;     // standard output, at most kRunCommandMaxOutput bytes
+  uint32_t ended = 0;     // when it ended, or was ended (the runner's clock)
   // Started, finished within the limit and exited with status 0.
   bool ok() const { return started && !timedOut && status == 0; }
 };
 
-// Runs command with /bin/sh -c, its standard output read (the rest beyond
-// kRunCommandMaxOutput bytes is read and dropped, so the command never blocks on a
-// full pipe). A command still running after timeLimitMs is killed with everything it
-// started, and "Command timed out after %u ms, ended: %s\n" goes to the console.
-// Blocks the caller for at most about timeLimitMs.
+// Runs command with /bin/sh -c and waits for it (tCommandRunner, CommandRunner.h), its
+// standard output read (the rest beyond kRunCommandMaxOutput bytes is read and
+// dropped, so the command never blocks on a full pipe). A command still running after
+// timeLimitMs is killed with everything it started, and "Command timed out after %u
+// ms, ended: %s\n" goes to the console. Blocks the caller for at most about
+// timeLimitMs: for start-up, before the loop runs.
 tCommandResult RunCommandFor(const char *command, uint32_t timeLimitMs = kCommandTimeLimitMs);
 // The output of RunCommandFor; empty when the command could not be started or timed
 // out. The exit status is not looked at.

@@ -16,9 +16,5 @@ uint64_t tRuntime::TimeMs() {
   return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
 }
 
-tCommandResult tRuntime::Run(const char *command) {
-  return RunCommandFor(command);
-}
-
 static tRuntime ProcessRuntime;
 tRuntime *Runtime = &ProcessRuntime;

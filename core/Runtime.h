@@ -1,14 +1,13 @@
-// The daemon's seam to time and to the host: the node's millisecond clock, the wall
-// clock, and a command that changes the host (the clock is set with /bin/date). The
-// process uses the real ones (the bus library's millis(), time(), RunCommandFor);
-// unit tests install their own to move time by hand and catch commands.
+// The daemon's seam to time: the node's millisecond clock and the wall clock. The
+// process uses the real ones (the bus library's millis(), time()); unit tests install
+// their own to move time by hand. Commands that change the host go through tCommands
+// (CommandRunner.h), handed to those who run them.
 #ifndef CORE_RUNTIME_H
 #define CORE_RUNTIME_H
 
 #include <cstdint>
 #include <ctime>
 
-#include "RunCommand.h"
 
 class tRuntime {
  public:
@@ -19,8 +18,6 @@ class tRuntime {
   virtual time_t Time();
   // Wall-clock milliseconds since 1970, for the time of day in RAW lines.
   virtual uint64_t TimeMs();
-  // Runs a command that changes the host: RunCommandFor, under its time limit.
-  virtual tCommandResult Run(const char *command);
 };
 
 // The one in use; never null.

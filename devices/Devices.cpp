@@ -51,14 +51,34 @@ int tDevices::FindUniqueNumber(int uniqueNumber) const {
 
 tRO500 *tDevices::Add(int canAddr, int uniqueNumber, const char *swVersion, const char *modelId) {
   if (tRO500 *known = Find(canAddr)) return known;
+  auto waiting = waiting_.find(uniqueNumber);
+  if (waiting != waiting_.end()) {
+    waiting->second.canAddr = canAddr;  // moved while it waits: its record goes there
+    return nullptr;
+  }
   for (auto it = silent_.begin(); it != silent_.end();)
     it = it->second == uniqueNumber || it->first == canAddr ? silent_.erase(it) : std::next(it);
   if (Logging(4))
     StreamPrintf(Console, "tDevices::Add: Found new RO500 at CANAddr = %d %d %s\n", canAddr,
                  uniqueNumber, swVersion);
+  waiting_[uniqueNumber] = {canAddr, swVersion, modelId};
+  // The answer may come at once, or passes later (the port table is read by a command
+  // beside the loop).
+  ttys_.AssignTty(uniqueNumber, modelId, *this);
+  return Find(canAddr);
+}
+
+void tDevices::TtyAssigned(int uniqueNumber, const std::string &tty) {
+  auto waiting = waiting_.find(uniqueNumber);
+  if (waiting == waiting_.end()) return;
+  const tWaiting found = waiting->second;
+  waiting_.erase(waiting);
+  const int canAddr = found.canAddr;
+  if (Find(canAddr) != nullptr) return;  // another charger took the address meanwhile
+  const char *swVersion = found.swVersion.c_str();
+  const char *modelId = found.modelId.c_str();
   std::string versionText = VersionText(swVersion);
   if (Logging(1)) StreamPrintf(Console, "Ver = %s - %s\n", swVersion, versionText.c_str());
-  std::string tty = ttys_.AssignTty(uniqueNumber, modelId, PortsInUse());
   if (Logging(1)) StreamPrintf(Console, "Opening TTY = %s\n", tty.c_str());
 
   // Built in place: the record points into itself and never moves.
@@ -90,7 +110,6 @@ tRO500 *tDevices::Add(int canAddr, int uniqueNumber, const char *swVersion, cons
   int n = snprintf(online, sizeof(online), "RO500 #%d ONLINE\n", uniqueNumber);
   r.writePort(online, static_cast<size_t>(n));
   if (events_ != nullptr) events_->OnOnline(r);
-  return &r;
 }
 
 void tDevices::heartbeat(int canAddr) {
@@ -160,6 +179,7 @@ void tDevices::Remove(int canAddr) {
 void tDevices::Clear() {
   for (const auto &entry : records_) droppedByGone_ += entry.second.portBytesDropped();
   records_.clear();
+  waiting_.clear();
 }
 
 std::vector<int> tDevices::PortsInUse() const {

@@ -30,7 +30,7 @@
 // included), which leaves the field as it is.
 int chargeStateCode(int chargeState);
 
-class tDevices {
+class tDevices : public tTtyRequester {
  public:
   // A gap between two polls this long means the loop was held up, not the chargers.
   static constexpr uint32_t kStallMs = 2 * tRO500::kHeartbeatTimeoutMs;
@@ -51,11 +51,18 @@ class tDevices {
   tRO500 *Find(int canAddr);
   // The address of the record with this unique number, or -1.
   int FindUniqueNumber(int uniqueNumber) const;
-  // Registers a charger (nothing happens when the address is known): port from the
-  // tty assigner, raw mode, "$RAS:@" queued, log file "<logdir>/RO500-<unique>:<model
-  // ID>.log" (each '/' of the model ID made '_') when a log directory is set, "RO500
-  // #<unique> ONLINE\n" on the port. Returns the record, existing or new.
+  // Registers a charger (nothing happens when the address is known, or the charger
+  // waits for its port): asks the tty assigner for its port, and once the answer comes
+  // (TtyAssigned), in the order the chargers were found, makes its record: the port in
+  // raw mode, "$RAS:@" queued, log file "<logdir>/RO500-<unique>:<model ID>.log" (each
+  // '/' of the model ID made '_') when a log directory is set, "RO500 #<unique>
+  // ONLINE\n" on the port. A charger that moves to another address meanwhile gets its
+  // record there. Returns the record, or null while it waits.
   tRO500 *Add(int canAddr, int uniqueNumber, const char *swVersion, const char *modelId);
+  // The tty assigner's answer for a waiting charger (others are ignored).
+  void TtyAssigned(int uniqueNumber, const std::string &tty) override;
+  // Chargers waiting for their port.
+  size_t Waiting() const { return waiting_.size(); }
   // Marks the charger at this address alive. From a charger that was dropped for its
   // silence, it asks for a new scan (ReadResetRescan) instead.
   void heartbeat(int canAddr);
@@ -73,8 +80,8 @@ class tDevices {
   // "RO500 #<unique> OFFLINE\n" on the port, then the record is destroyed (its port
   // and log file closed). Unknown addresses do nothing.
   void Remove(int canAddr);
-  // Destroys every record (ports and log files closed) without an OFFLINE line: for a
-  // clean stop of the daemon.
+  // Destroys every record (ports and log files closed) without an OFFLINE line, and
+  // forgets the chargers waiting for a port: for a clean stop of the daemon.
   void Clear();
   size_t Count() const { return records_.size(); }
   // Calls f(const tRO500 &) for every record.
@@ -83,7 +90,7 @@ class tDevices {
     for (const auto &entry : records_) f(entry.second);
   }
   // The port numbers of the records' ports (/dev/tnt<n>), for the tty assignment.
-  std::vector<int> PortsInUse() const;
+  std::vector<int> PortsInUse() const override;
   // Bytes the ports did not take, over the records there are now and were.
   uint64_t PortBytesDropped() const;
 
@@ -125,6 +132,13 @@ class tDevices {
   tMsgSender &bus_;
   tDeviceEvents *events_ = nullptr;
   std::unordered_map<int, tRO500, tAddressHash> records_;
+  // Chargers found whose port the assigner has not answered yet, by unique number.
+  struct tWaiting {
+    int canAddr;
+    std::string swVersion;
+    std::string modelId;
+  };
+  std::unordered_map<int, tWaiting, tAddressHash> waiting_;
   // Chargers dropped for their silence, by address: their unique numbers. At most one
   // per address of the bus.
   std::unordered_map<int, int, tAddressHash> silent_;

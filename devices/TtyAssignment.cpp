@@ -42,11 +42,17 @@ std::string EntryText(int key, int port, const std::string &name) {
   return std::to_string(key) + ":" + std::to_string(port) + ":" + name;
 }
 
-// The store's result is not looked at: the next call reads the table afresh, and
-// the ports in use keep a new charger off a port the table failed to record.
-void Run(const std::string &command) {
-  RunCommandFor(command.c_str());
-}
+// GetTTY's requester: keeps the answer.
+class tKeptTty : public tTtyRequester {
+ public:
+  explicit tKeptTty(const std::vector<int> &inUse) : inUse_(inUse) {}
+  std::vector<int> PortsInUse() const override { return inUse_; }
+  void TtyAssigned(int, const std::string &tty) override { kept = tty; }
+  std::string kept;
+
+ private:
+  const std::vector<int> &inUse_;
+};
 }  // namespace
 
 bool PortTaken(const std::vector<tTtyEntry> &entries, const std::vector<int> &inUse, int port) {
@@ -115,28 +121,55 @@ int TtyPortNumber(const std::string &path) {
   return sscanf(path.c_str(), "/dev/tnt%d%c", &port, &rest) == 1 ? port : -1;
 }
 
-std::string GetTTY(int key, const char *name, const std::vector<int> &portsInUse) {
-  tCommandResult got = RunCommandFor(kGetTable);
+void tUciTtyAssigner::AssignTty(int uniqueNumber, const char *modelId, tTtyRequester &requester) {
+  queue_.push_back({uniqueNumber, modelId, &requester});
+  if (!running_) StartNext();
+}
+
+void tUciTtyAssigner::StartNext() {
+  storing_ = false;
+  running_ = !queue_.empty();
+  if (!running_) return;
+  if (commands_.Start(kGetTable, *this)) return;
+  tCommandResult notStarted;
+  TableRead(notStarted);
+}
+
+void tUciTtyAssigner::CommandDone(const tCommandResult &result) {
+  // The store's result is not looked at: the next read reads the table afresh, and the
+  // ports in use keep a new charger off a port the table failed to record.
+  if (storing_)
+    Answer(tty_);
+  else
+    TableRead(result);
+}
+
+void tUciTtyAssigner::TableRead(const tCommandResult &got) {
+  const int key = queue_.front().key;
   // A table that could not be read may hold this charger's port, or another's:
   // storing over it would lose entries.
-  if (got.timedOut) {
+  if (got.timedOut || !got.started) {
     StreamPrintf(Console, "GetTTY: tty assignment table not read, no port for %d\n", key);
-    return std::string();
+    Answer(std::string());
+    return;
   }
-  std::string &table = got.output;
+  std::string table = got.output;
   // At the limit the answer may have been cut: storing it back would lose entries.
   if (table.size() >= kRunCommandMaxOutput) {
     StreamPrintf(Console, "GetTTY: tty assignment table too long, no port for %d\n", key);
-    return std::string();
+    Answer(std::string());
+    return;
   }
   TrimNewline(table);
-  tTtyPlan plan = PlanTty(table, key, SafeName(name), portsInUse);
+  const tTtyPlan plan = PlanTty(table, key, SafeName(queue_.front().name.c_str()),
+                                queue_.front().requester->PortsInUse());
   // uci prints the value and a line end: it must still be read back whole.
-  bool fits = plan.table.size() + 1 < kRunCommandMaxOutput;
+  const bool fits = plan.table.size() + 1 < kRunCommandMaxOutput;
+  std::string store;
   switch (plan.action) {
     case tTtyPlan::kKnown:
       break;
-    case tTtyPlan::kRename: {
+    case tTtyPlan::kRename:
       PrintLine(Console, table);
       if (!fits) {
         // The port stays this charger's; only its new name is not stored.
@@ -146,20 +179,40 @@ std::string GetTTY(int key, const char *name, const std::vector<int> &portsInUse
       if (Logging(4))
         StreamPrintf(Console, "GetTTY: name change to \"%s\", oldname=%s, newname=%s\n",
                      plan.table.c_str(), plan.oldEntry.c_str(), plan.newEntry.c_str());
-      Run(std::string(kSetTable) + ShellQuote(plan.table) + ";  uci -q commit tidewire");
+      store = std::string(kSetTable) + ShellQuote(plan.table) + ";  uci -q commit tidewire";
       break;
-    }
-    case tTtyPlan::kAdd: {
+    case tTtyPlan::kAdd:
       if (!fits) {
         StreamPrintf(Console, "GetTTY: tty assignment table full, no port for %d\n", key);
-        return std::string();
+        Answer(std::string());
+        return;
       }
-      std::string command =
-          std::string(kSetTable) + ShellQuote(plan.table) + "; uci -q commit tidewire";
-      if (Logging(4)) StreamPrintf(Console, "Found new tty assignment = %s\n", command.c_str());
-      Run(command);
+      store = std::string(kSetTable) + ShellQuote(plan.table) + "; uci -q commit tidewire";
+      if (Logging(4)) StreamPrintf(Console, "Found new tty assignment = %s\n", store.c_str());
       break;
-    }
   }
-  return TtyPath(plan.port);
+  tty_ = TtyPath(plan.port);
+  if (!store.empty()) {
+    storing_ = true;
+    if (commands_.Start(store.c_str(), *this)) return;
+  }
+  Answer(tty_);
+}
+
+void tUciTtyAssigner::Answer(const std::string &tty) {
+  const tRequest done = queue_.front();
+  queue_.pop_front();
+  // Told before the next read, whose ports in use then hold this one's; the answer
+  // may ask for another port itself, which then starts the next read.
+  running_ = false;
+  done.requester->TtyAssigned(done.key, tty);
+  if (!running_) StartNext();
+}
+
+std::string GetTTY(int key, const char *name, const std::vector<int> &portsInUse) {
+  tBlockingCommands commands;
+  tUciTtyAssigner assigner(commands);
+  tKeptTty kept(portsInUse);
+  assigner.AssignTty(key, name, kept);
+  return kept.kept;
 }

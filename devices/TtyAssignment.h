@@ -9,8 +9,11 @@
 #ifndef DEVICES_TTYASSIGNMENT_H
 #define DEVICES_TTYASSIGNMENT_H
 
+#include <deque>
 #include <string>
 #include <vector>
+
+#include "CommandRunner.h"
 
 // One entry as read from the table, by position in the table text.
 struct tTtyEntry {
@@ -51,30 +54,61 @@ std::string TtyPath(int port);
 // The n of "/dev/tnt<n>", -1 for any other path.
 int TtyPortNumber(const std::string &path);
 
-// The port path for the charger with this unique number and model ID, adding or
-// updating its table entry (stored and committed before it returns). The model ID is
-// stored sanitised (SafeName). "" when the table is too long to be read or stored
-// whole, or could not be read at all: the charger then gets no port rather than one
-// that may be someone else's. A new charger never gets a port in portsInUse (those of
-// the chargers being served), even when uci failed to store (or read) their entries.
-std::string GetTTY(int key, const char *name, const std::vector<int> &portsInUse = {});
+// Who asks for a charger's port.
+class tTtyRequester {
+ public:
+  virtual ~tTtyRequester() = default;
+  // The port numbers of the chargers being served, when the table is read.
+  virtual std::vector<int> PortsInUse() const = 0;
+  // The answer: the port path, "" when the charger gets none.
+  virtual void TtyAssigned(int uniqueNumber, const std::string &tty) = 0;
+};
 
 // Where the registry gets a new charger's port from.
 class tTtyAssigner {
  public:
   virtual ~tTtyAssigner() = default;
-  // The port path for this charger, "" when it gets none.
-  virtual std::string AssignTty(int uniqueNumber, const char *modelId,
-                                const std::vector<int> &portsInUse) = 0;
+  // Finds this charger's port; requester.TtyAssigned follows, perhaps before this
+  // returns. The requester outlives the answer.
+  virtual void AssignTty(int uniqueNumber, const char *modelId, tTtyRequester &requester) = 0;
 };
 
-// The daemon's: GetTTY, the table in uci.
-class tUciTtyAssigner : public tTtyAssigner {
+// The daemon's: the table in uci, read ("uci -q get") and, for a new or renamed
+// charger, stored ("uci -q set ...; uci -q commit") by commands beside the loop. One
+// charger at a time, in the order they were asked for: a read starts only after the
+// store before it has ended, so two chargers never get the same port and no store
+// drops another's entry. The model ID is stored sanitised (SafeName). The answer is ""
+// when the table is too long to be read or stored whole, or could not be read at all:
+// the charger then gets no port rather than one that may be someone else's. A new
+// charger never gets a port in PortsInUse(), even when uci failed to store (or read)
+// the entries of the chargers being served. The store's own result is not looked at:
+// the next read reads the table afresh.
+class tUciTtyAssigner : public tTtyAssigner, private tCommandDone {
  public:
-  std::string AssignTty(int uniqueNumber, const char *modelId,
-                        const std::vector<int> &portsInUse) override {
-    return GetTTY(uniqueNumber, modelId, portsInUse);
-  }
+  // commands outlives the assigner.
+  explicit tUciTtyAssigner(tCommands &commands) : commands_(commands) {}
+  void AssignTty(int uniqueNumber, const char *modelId, tTtyRequester &requester) override;
+
+ private:
+  struct tRequest {
+    int key;
+    std::string name;
+    tTtyRequester *requester;
+  };
+  void StartNext();
+  void CommandDone(const tCommandResult &result) override;
+  void TableRead(const tCommandResult &result);
+  void Answer(const std::string &tty);
+
+  tCommands &commands_;
+  std::deque<tRequest> queue_;  // the first one's commands are running
+  bool running_ = false;        // so they are
+  bool storing_ = false;        // its store is running, not its read
+  std::string tty_;             // its answer, once its store has ended
 };
+
+// The port path for the charger with this unique number and model ID, found as
+// tUciTtyAssigner finds it, in line (start-up, tests).
+std::string GetTTY(int key, const char *name, const std::vector<int> &portsInUse = {});
 
 #endif

@@ -23,7 +23,9 @@ constexpr uint8_t kSources[] = {kCharger, kBattery, 142, 0, 253, 254, 255};
 // Every charger gets the one port.
 class tPortTty : public tTtyAssigner {
  public:
-  std::string AssignTty(int, const char *, const std::vector<int> &) override { return port.path; }
+  void AssignTty(int unique, const char *, tTtyRequester &r) override {
+    r.TtyAssigned(unique, port.path);
+  }
   tFuzzPort port;
 };
 
@@ -68,7 +70,7 @@ struct tWorld {
   tDevices devices{FuzzSettings(), ttys, known, rt};
   tBatteries batteries{FuzzSettings(), known};
   tRawBroadcast raw{link, node, FuzzSettings()};
-  tHandlerContext ctx{devices, batteries, raw, rt};
+  tHandlerContext ctx{devices, batteries, raw, rt, rt};
   size_t rows = 0;
 };
 

@@ -59,7 +59,7 @@ class tCheckedDispatch : public tNMEA2000::tMsgHandler {
 // No charger gets a port; RAW lines go nowhere (no UDP port is set).
 class tNoPort : public tTtyAssigner {
  public:
-  std::string AssignTty(int, const char *, const std::vector<int> &) override { return ""; }
+  void AssignTty(int unique, const char *, tTtyRequester &r) override { r.TtyAssigned(unique, ""); }
 };
 class tNoLink : public tRawLink {
  public:
@@ -128,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   tDevices devices(settings, ttys, list, rt);
   tBatteries batteries(settings, list);
   tRawBroadcast raw(link, node, settings);
-  tHandlerContext ctx(devices, batteries, raw, rt);
+  tHandlerContext ctx(devices, batteries, raw, rt, rt);
   tCheckedDispatch dispatch(ctx);
   node.SetMsgHandler(&dispatch);
   FUZZ_CHECK(node.Open());

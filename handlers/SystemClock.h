@@ -14,11 +14,10 @@
 constexpr int64_t kClockToleranceS = 16;
 
 // Compares t (Unix seconds, UTC) with Runtime->Time(); when they are kClockToleranceS
-// or more apart, logs "<name>: /bin/date -s '@<t>'" at debug level 4 and up and runs
-// the command, its error output with its output (Runtime->Run: tests catch it, so that
-// no test ever runs /bin/date). The next bus time tries again after a failure; the
-// first failure (a daemon without CAP_SYS_TIME, say) is said on the console with
-// date's reason, and the next one only after the clock was set again.
+// or more apart and no clock command is running, logs "<name>: /bin/date -s '@<t>'" at
+// debug level 4 and up and has ctx.clock run the command, its error output with its
+// output (tests catch it, so that no test ever runs /bin/date). The next bus time
+// tries again after a failure.
 void SetSystemTime(tHandlerContext &ctx, const char *name, int64_t t);
 
 // The Unix time of an RV-C date and time. The time-zone byte counts hours behind UTC

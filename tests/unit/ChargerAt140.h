@@ -47,7 +47,7 @@ class tChargerAt140 : public ::testing::Test {
   tDevices devices{settings, ttys, bus, rt};
   tBatteries batteries{settings, bus};
   tRawBroadcast raw{link, link.node, settings};
-  tHandlerContext ctx{devices, batteries, raw, rt};
+  tHandlerContext ctx{devices, batteries, raw, rt, rt};
   tRO500 *ro500 = nullptr;
 };
 

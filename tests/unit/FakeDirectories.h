@@ -11,17 +11,25 @@
 #include "DeviceDirectory.h"
 #include "TtyAssignment.h"
 
+// Answers at once with path, or, while hold is set, when the test calls Answer.
 class tFakeTtys : public tTtyAssigner {
  public:
   std::string path;
+  bool hold = false;
   std::vector<std::pair<int, std::string>> assigned;  // unique number, model ID
   std::vector<std::vector<int>> inUse;                // the ports in use of each call
+  std::vector<tTtyRequester *> waiting;               // held, in the order asked
 
-  std::string AssignTty(int unique, const char *modelId, const std::vector<int> &ports) override {
+  void AssignTty(int unique, const char *modelId, tTtyRequester &requester) override {
     assigned.emplace_back(unique, modelId);
-    inUse.push_back(ports);
-    return path;
+    inUse.push_back(requester.PortsInUse());
+    if (hold)
+      waiting.push_back(&requester);
+    else
+      requester.TtyAssigned(unique, path);
   }
+  // Answers the k-th request with tty.
+  void Answer(size_t k, const std::string &tty) { waiting[k]->TtyAssigned(assigned[k].first, tty); }
 };
 
 class tEmptyDirectory : public tDeviceDirectory {

@@ -11,11 +11,14 @@
 namespace {
 std::vector<int> Stored;
 bool StoreFails = false;
-bool Store(int address) {
-  if (StoreFails) return false;
-  Stored.push_back(address);
-  return true;
-}
+// Stores at once, or fails at once.
+class tFakeStore : public tAddressStore {
+ public:
+  void StartStore(int address, uint32_t now, tAddressKeeper &keeper) override {
+    if (!StoreFails) Stored.push_back(address);
+    keeper.StoreDone(!StoreFails, now);
+  }
+};
 
 class AddressKeeper : public ::testing::Test {
  protected:
@@ -26,7 +29,8 @@ class AddressKeeper : public ::testing::Test {
   }
   tScopedDebugLevel settings_;
   tScopedConsole console_;
-  tAddressKeeper keeper_{177, Store};
+  tFakeStore store_;
+  tAddressKeeper keeper_{177, store_};
 };
 }  // namespace
 
@@ -74,11 +78,11 @@ TEST_F(AddressKeeper, AFailedStoreIsTriedAgainAndTheStoredAddressIsNeverWrittenT
 
 TEST_F(AddressKeeper, StopStoresAnUnsavedAddressButNeverTheNullAddress) {
   keeper_.Follow(kN2kClaimAddressChanged, 36, false, 0);
-  keeper_.Stop(254);  // cannot claim by now: nothing valid to keep
+  keeper_.Stop(254, 0);  // cannot claim by now: nothing valid to keep
   EXPECT_TRUE(Stored.empty());
-  keeper_.Stop(36);
+  keeper_.Stop(36, 0);
   EXPECT_EQ(std::vector<int>{36}, Stored);
-  keeper_.Stop(36);
+  keeper_.Stop(36, 0);
   EXPECT_EQ(1u, Stored.size());
 }
 
@@ -95,4 +99,36 @@ TEST_F(AddressKeeper, AFullBusAndATwinAreToldOnTheConsoleFromLevelOne) {
   SetDebugLevel(0);
   keeper_.Follow(kN2kClaimCannotClaim | kN2kClaimTwinName, 254, false, 70000);
   EXPECT_EQ("", console_.text);
+}
+
+// The uci store beside the loop: "uci -q set", and "uci -q commit" only after the set
+// worked; one store at a time, which the keeper waits for; a failure said as before.
+TEST_F(AddressKeeper, TheUciStoreRunsBesideTheLoopOneAtATime) {
+  tScopedRuntime rt;
+  rt.holdCommands = true;
+  tUciAddressStore uci(rt);
+  tAddressKeeper keeper(177, uci);
+  keeper.Follow(kN2kClaimAddressChanged, 36, false, 0);
+  keeper.Follow(0, 36, true, 5000);
+  keeper.Follow(0, 36, true, 9000);
+  EXPECT_EQ(std::vector<std::string>{"uci -q set tidewire.@can[0].canaddress=36"}, rt.commands);
+  EXPECT_EQ(kN2kNeverDue, keeper.MsUntilDue(9000));
+  rt.Complete();
+  EXPECT_EQ("uci -q commit tidewire", rt.commands.back());
+  rt.runStatus = 1;
+  rt.now = 9500;
+  rt.Complete();
+  EXPECT_TRUE(
+      console_.Has("Could not store my CAN address 36 (uci commit failed), trying again later\n"));
+  EXPECT_EQ(10000u, keeper.MsUntilDue(9500));  // twice the hold, from the failure
+  rt.runStatus = 0;
+  keeper.Follow(0, 36, true, 19500);
+  rt.Complete();
+  rt.Complete();
+  keeper.Follow(0, 36, true, 80000);
+  EXPECT_EQ(4u, rt.commands.size());  // stored: nothing more
+  // At stop, an address still to store starts its store; the caller lets it finish.
+  keeper.Follow(kN2kClaimAddressChanged, 40, false, 90000);
+  keeper.Stop(40, 90001);
+  EXPECT_EQ("uci -q set tidewire.@can[0].canaddress=40", rt.commands.back());
 }

@@ -15,8 +15,8 @@ namespace {
 class tPortsByUnique : public tTtyAssigner {
  public:
   std::map<int, std::string> ports;
-  std::string AssignTty(int unique, const char *, const std::vector<int> &) override {
-    return ports[unique];
+  void AssignTty(int unique, const char *, tTtyRequester &requester) override {
+    requester.TtyAssigned(unique, ports[unique]);
   }
 };
 

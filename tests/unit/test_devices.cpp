@@ -47,6 +47,41 @@ TEST(ChargeStateCode, MapsTheRvcStatesAndLeavesOthersAlone) {
   EXPECT_EQ(-1, chargeStateCode(-1));
 }
 
+// The port table is read beside the loop: a charger found meanwhile waits, without a
+// record, and comes ONLINE (port, status request) when the answer comes, in the order
+// the chargers were found; found again while it waits, it is not asked for twice, and
+// one that moved gets its record at its new address.
+TEST_F(tRegistry, AChargerFoundWhileItsTableReadIsPendingComesOnlineWhenItCompletes) {
+  tPtyPort second;
+  ttys.hold = true;
+  EXPECT_EQ(nullptr, devices.Add(140, 204, "RODE2.1.5", "RO500"));
+  EXPECT_EQ(nullptr, devices.Add(141, 205, "RODE2.1.5", "RO500"));
+  EXPECT_EQ(nullptr, devices.Add(142, 205, "RODE2.1.5", "RO500"));  // 205 moved to 142
+  EXPECT_EQ(2u, ttys.assigned.size());
+  EXPECT_EQ(0u, devices.Count());
+  EXPECT_EQ("", port.Read(50));
+  rt.now += 50;
+  devices.poll();
+  EXPECT_TRUE(rt.sent.empty());  // no status request before the port
+
+  ttys.Answer(0, port.path);
+  ASSERT_NE(nullptr, devices.Find(140));
+  EXPECT_EQ("RO500 #204 ONLINE\n", port.Read());
+  EXPECT_EQ(std::vector<int>{}, ttys.inUse[1]);  // asked before 204 had its port
+  rt.now += 50;
+  devices.poll();
+  ASSERT_EQ(1u, rt.sent.size());
+  EXPECT_EQ(140, rt.sent[0].Destination);
+  ttys.Answer(1, second.path);
+  EXPECT_EQ(nullptr, devices.Find(141));
+  ASSERT_NE(nullptr, devices.Find(142));
+  EXPECT_EQ("RO500 #205 ONLINE\n", second.Read());
+  EXPECT_EQ(0u, devices.Waiting());
+  // An answer for a charger no longer waiting does nothing.
+  devices.TtyAssigned(205, second.path);
+  EXPECT_EQ(2u, devices.Count());
+}
+
 TEST_F(tRegistry, AddOpensAnnouncesAndQueuesAStatusRequestOnce) {
   tRO500 *r = devices.Add(140, 204, "RODE2.1.5-beta7", "RO500");
   ASSERT_NE(nullptr, r);

@@ -2,8 +2,13 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
+#include "CommandRunner.h"
 #include "FakeRuntime.h"
+#include "LoopParts.h"
+#include "MainLoop.h"
 #include "N2kTime.h"
 #include "RunCommand.h"
 #include "TextHelpers.h"
@@ -72,4 +77,84 @@ TEST(RunCommand, ExitStatusAndTheTimeLimit) {
   }
   EXPECT_EQ("", RunCommand("pgrep -f 'sleep 31[.]7'"));
   EXPECT_TRUE(console.Has("Command timed out after 200 ms, ended: echo part; sleep 31.7\n"));
+}
+
+namespace {
+// Each command's result, kept under its name.
+class tResults : public tCommandDone {
+ public:
+  explicit tResults(std::vector<std::string> &order, const char *name)
+      : order_(order), name_(name) {}
+  void CommandDone(const tCommandResult &result) override {
+    kept = result;
+    order_.push_back(name_);
+  }
+  tCommandResult kept;
+
+ private:
+  std::vector<std::string> &order_;
+  const char *name_;
+};
+
+// The runner in the daemon's loop, on the test's clock: the wait is real (the pipes
+// and pidfds), the time limit is the fake clock's.
+class CommandRunner : public ::testing::Test {
+ protected:
+  CommandRunner() { loop.Add(part); }
+  // Waits and passes until the runner has nothing left, at most passes times.
+  void RunFor(int passes) {
+    for (int i = 0; i < passes && runner.Running() > 0; i++) {
+      loop.Wait(200);
+      loop.Pass();
+    }
+  }
+  tScopedConsole console;
+  tScopedRuntime rt;
+  tCommandRunner runner{rt};
+  tCommandsPart part{runner};
+  tPoller poller;
+  tMainLoop loop{poller};
+  std::vector<std::string> order;
+};
+}  // namespace
+
+TEST_F(CommandRunner, CommandsRunSideBySideAndEachHearsItsOwnEnd) {
+  tResults slow(order, "slow"), quick(order, "quick"), big(order, "big");
+  ASSERT_TRUE(runner.Start("echo one; sleep 0.3; echo two", slow));
+  ASSERT_TRUE(runner.Start("printf x; exit 3", quick));
+  ASSERT_TRUE(runner.Start("head -c 100000 /dev/zero | tr '\\0' a", big));
+  EXPECT_EQ(3, runner.Running());
+  EXPECT_TRUE(order.empty());  // never before Start returns
+  RunFor(50);
+  ASSERT_EQ(3u, order.size());
+  EXPECT_EQ("slow", order.back());
+  EXPECT_EQ("one\ntwo\n", slow.kept.output);
+  EXPECT_TRUE(slow.kept.ok());
+  EXPECT_EQ("x", quick.kept.output);
+  EXPECT_EQ(3, quick.kept.status);
+  EXPECT_EQ(std::string(4096, 'a'), big.kept.output);  // the rest read and dropped
+  EXPECT_EQ(0, big.kept.status);
+  EXPECT_EQ(kN2kNeverDue, runner.MsUntilDue(rt.now));
+}
+
+TEST_F(CommandRunner, ACommandPastItsLimitIsEndedWithWhatItStarted) {
+  tResults hung(order, "hung");
+  ASSERT_TRUE(runner.Start("echo part; sleep 31.9 & wait", hung));
+  EXPECT_EQ(3000u, runner.MsUntilDue(rt.now));
+  RunFor(3);
+  EXPECT_TRUE(order.empty());
+  rt.now += 2999;
+  EXPECT_EQ(1u, runner.MsUntilDue(rt.now));
+  RunFor(1);
+  EXPECT_TRUE(order.empty());
+  rt.now += 1;
+  EXPECT_EQ(0u, runner.MsUntilDue(rt.now));
+  RunFor(1);
+  ASSERT_EQ(1u, order.size());
+  EXPECT_TRUE(hung.kept.timedOut);
+  EXPECT_EQ(-1, hung.kept.status);
+  EXPECT_EQ("", hung.kept.output);
+  EXPECT_TRUE(
+      console.Has("Command timed out after 3000 ms, ended: echo part; sleep 31.9 & wait\n"));
+  EXPECT_EQ("", RunCommand("pgrep -f 'sleep 31[.]9'"));
 }

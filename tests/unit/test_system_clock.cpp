@@ -74,6 +74,15 @@ TEST_F(SystemClock, SixteenSecondsApartSetsTheClock) {
   SetDebugLevel(4);
   SetSystemTime(ctx, "RVCDateTime", 1700000100);
   EXPECT_EQ(console.text, "RVCDateTime: /bin/date -s '@1700000100'\n");
+  // One clock command at a time: a bus time that comes while one runs is left out.
+  rt.holdCommands = true;
+  commands.clear();
+  SetSystemTime(ctx, "N2kSysDateTime", 1700000200);
+  SetSystemTime(ctx, "N2kSysDateTime", 1700000300);
+  EXPECT_EQ(std::vector<std::string>{"/bin/date -s '@1700000200' 2>&1"}, commands);
+  rt.Complete();
+  SetSystemTime(ctx, "N2kSysDateTime", 1700000400);
+  EXPECT_EQ(2u, commands.size());
 }
 
 // A router that may not set its clock (no CAP_SYS_TIME) is told so once, with date's

@@ -11,6 +11,7 @@
 #include "Devices.h"
 #include "FakeDirectories.h"
 #include "FakeRuntime.h"
+#include "N2kClaimEvents.h"
 #include "RunCommand.h"
 #include "SafeName.h"
 #include "TextHelpers.h"
@@ -238,7 +239,8 @@ TEST_F(tUciStore, ANewChargerNeverGetsTheRegisteredOnesPortWhenUciFails) {
   failing << "#!/bin/sh\nexit 1\n";
   failing.close();
   tRunSettings settings;
-  tUciTtyAssigner ttys;
+  tBlockingCommands commands;
+  tUciTtyAssigner ttys(commands);
   tEmptyDirectory deviceList;
   tDevices devices(settings, ttys, deviceList, rt);
   // The first charger is served on /dev/tnt1, though uci could not store it.
@@ -249,22 +251,35 @@ TEST_F(tUciStore, ANewChargerNeverGetsTheRegisteredOnesPortWhenUciFails) {
   EXPECT_EQ("/dev/tnt1", GetTTY(1002, "RO500"));
 }
 
+namespace {
+// The address stored as the daemon stores it once it has stood: through the keeper and
+// the uci store, the commands run in line.
+void StoreAddress(int address) {
+  tBlockingCommands commands;
+  tUciAddressStore store(commands);
+  tAddressKeeper keeper(177, store);
+  keeper.Follow(kN2kClaimAddressChanged, static_cast<uint8_t>(address), true, 0);
+  keeper.Follow(0, static_cast<uint8_t>(address), true, 5000);
+}
+}  // namespace
+
 TEST_F(tUciStore, AFailedSetIsAFailedStoreAndAHungUciGivesNoPort) {
   tScopedDebugLevel debugLevel;
   tRunSettings settings;
   tScopedConsole console;
   SetDebugLevel(1);
-  EXPECT_TRUE(SaveCANAddress(35));
+  StoreAddress(35);
   EXPECT_EQ("35\n", RunCommand("uci -q get tidewire.@can[0].canaddress"));
+  EXPECT_FALSE(console.Has("Could not store"));
   // A config without the can section: the set fails, the commit alone would succeed.
   std::ofstream(dir_ + "/config/tidewire") << "config daemon 'main'\n";
-  EXPECT_FALSE(SaveCANAddress(36));
+  StoreAddress(36);
   EXPECT_TRUE(
       console.Has("Could not store my CAN address 36 (uci set failed), trying again later\n"));
   SetDebugLevel(0);
   console.text.clear();
-  EXPECT_FALSE(SaveCANAddress(37));
-  EXPECT_EQ("", console.text);
+  StoreAddress(37);
+  EXPECT_EQ("Resettign my CAN address to: 37\n", console.text);
 
   // A uci stuck on its lock: ended at the limit, and the charger gets no port rather
   // than one the unread table may give another charger.
@@ -274,5 +289,51 @@ TEST_F(tUciStore, AFailedSetIsAFailedStoreAndAHungUciGivesNoPort) {
       console.Has("Command timed out after 3000 ms, ended: uci -q get "
                   "tidewire.@can[0].ttyassignment\n"));
   EXPECT_TRUE(console.Has("GetTTY: tty assignment table not read, no port for 204\n"));
-  EXPECT_FALSE(SaveCANAddress(38));
+}
+
+namespace {
+class tAnswers : public tTtyRequester {
+ public:
+  std::vector<int> inUse;
+  std::vector<std::string> got;  // "unique tty"
+  std::vector<int> PortsInUse() const override { return inUse; }
+  void TtyAssigned(int unique, const std::string &tty) override {
+    got.push_back(std::to_string(unique) + " " + tty);
+  }
+};
+}  // namespace
+
+// One charger at a time: the second read starts only once the first one's store has
+// ended, so it sees the first entry and both get ports of their own; a store that
+// fails is not waited on again.
+TEST(TtyQueue, AReadStartsOnlyAfterTheStoreBeforeItEnded) {
+  tScopedConsole console;
+  tScopedRuntime rt;
+  rt.holdCommands = true;
+  tUciTtyAssigner ttys(rt);
+  tAnswers answers;
+  ttys.AssignTty(1001, "RO500", answers);
+  ttys.AssignTty(1002, "RO500", answers);
+  const std::string get = "uci -q get tidewire.@can[0].ttyassignment";
+  EXPECT_EQ(std::vector<std::string>{get}, rt.commands);
+  rt.runOutput = "\n";  // uci -q get of a missing option: status 1, nothing printed
+  rt.runStatus = 1;
+  rt.Complete();
+  ASSERT_EQ(2u, rt.commands.size());
+  EXPECT_EQ("uci -q set tidewire.@can[0].ttyassignment='1001:1:RO500'; uci -q commit tidewire",
+            rt.commands[1]);
+  EXPECT_TRUE(answers.got.empty());
+  rt.Complete();  // the store failed: the answer is the port all the same
+  EXPECT_EQ(std::vector<std::string>{"1001 /dev/tnt1"}, answers.got);
+  ASSERT_EQ(3u, rt.commands.size());
+  EXPECT_EQ(get, rt.commands[2]);
+  // The table did not keep 1001, but 1001 is being served on port 1.
+  answers.inUse = {1};
+  rt.runStatus = 0;
+  rt.Complete();
+  EXPECT_EQ("uci -q set tidewire.@can[0].ttyassignment='1002:3:RO500'; uci -q commit tidewire",
+            rt.commands[3]);
+  rt.Complete();
+  EXPECT_EQ((std::vector<std::string>{"1001 /dev/tnt1", "1002 /dev/tnt3"}), answers.got);
+  EXPECT_TRUE(rt.held.empty());
 }
