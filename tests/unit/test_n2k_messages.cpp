@@ -270,3 +270,254 @@ TEST(N2kMessages, OutOfRangeIsNotAvailableBothWays) {
                                 y, z, b));
   EXPECT_EQ(std::tie(x, y, z), std::make_tuple(N2kDoubleNA, 0.0, N2kDoubleNA));
 }
+
+// ---- Pins: not available, error, maximum, negative and half-step values as the codecs
+// have always done them. A row without arguments only decodes.
+
+namespace {
+constexpr double NA = N2kDoubleNA;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+#define N2K_CODEC(n)                                    \
+  [](tN2kMsg &m, auto... a) { SetN2kPGN##n(m, a...); }, \
+      [](const tN2kMsg &m, auto &...a) { return ParseN2kPGN##n(m, a...); }
+}  // namespace
+
+TEST(N2kMessagesPins, SystemTime) {
+  using T = std::tuple<unsigned char, uint16_t, double, tN2kTimeSource>;
+  const auto src = [](int s) { return static_cast<tN2kTimeSource>(s); };
+  RunPins<T, T>(
+      126992, 3, N2K_CODEC(126992),
+      {
+          {T{0xFF, 0xFFFF, NA, N2ktimes_Unavailable},
+           {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+           {0xFF, 0xFFFF, NA, N2ktimes_Unavailable}},
+          {T{0xFE, 0xFFFE, kNaN, src(14)},
+           {0xFE, 0xFE, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+           {0xFE, 0xFFFE, NA, src(14)}},
+          {T{0xFC, 0xFFFC, 86401.0, N2ktimes_LocalCrystalClock},
+           {0xFC, 0xF5, 0xFC, 0xFF, 0x10, 0xBF, 0x7F, 0x33},
+           {0xFC, 0xFFFC, 86401.0, N2ktimes_LocalCrystalClock}},
+          {T{1, 0, 0.00005, N2ktimes_GPS},
+           {0x01, 0xF0, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00},
+           {1, 0, 0.0001, N2ktimes_GPS}},
+          {T{1, 0, -0.00004, N2ktimes_GPS},
+           {0x01, 0xF0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
+           {1, 0, 0.0, N2ktimes_GPS}},
+          {T{1, 0, -0.0001, N2ktimes_GPS},
+           {0x01, 0xF0, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF},
+           {1, 0, NA, N2ktimes_GPS}},
+          {{}, {0x01, 0xF0, 0x00, 0x00, 0xFE, 0xFF, 0xFF, 0xFF}, {1, 0, NA, N2ktimes_GPS}},
+      });
+}
+
+TEST(N2kMessagesPins, EngineRapid) {
+  using T = std::tuple<unsigned char, double, double, int8_t>;
+  RunPins<T, T>(127488, 2, N2K_CODEC(127488),
+                {
+                    {T{0xFF, NA, NA, 0x7F},
+                     {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF},
+                     {0xFF, NA, NA, 0x7F}},
+                    {T{0xFC, 16383.0, 6553200.0, 124},
+                     {0xFC, 0xFC, 0xFF, 0xFC, 0xFF, 0x7C, 0xFF, 0xFF},
+                     {0xFC, 16383.0, 6553200.0, 124}},
+                    {T{0xFE, 16383.25, 6553300.0, 0x7E},
+                     {0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0x7E, 0xFF, 0xFF},
+                     {0xFE, NA, NA, 0x7E}},
+                    {T{0, -0.25, -100.0, -128},
+                     {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x80, 0xFF, 0xFF},
+                     {0, NA, NA, -128}},
+                    {T{0, 0.125, 50.0, -1},
+                     {0x00, 0x01, 0x00, 0x01, 0x00, 0xFF, 0xFF, 0xFF},
+                     {0, 0.25, 100.0, -1}},
+                    {{}, {0x00, 0x00, 0x00, 0xFD, 0xFF, 0x00, 0xFF, 0xFF}, {0, 0.0, NA, 0}},
+                });
+}
+
+TEST(N2kMessagesPins, BinarySwitchBank) {
+  using T = std::tuple<unsigned char, uint64_t>;
+  RunPins<T, T>(127501, 3, N2K_CODEC(127501),
+                {
+                    {T{0xFF, 0x00FFFFFFFFFFFFFFull}, Bytes(8, 0xFF), {0xFF, 0x00FFFFFFFFFFFFFFull}},
+                    {T{1, 0xFFFFFFFFFFFFFFFFull},
+                     {0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+                     {1, 0x00FFFFFFFFFFFFFFull}},
+                    {T{1, 0x00AAAAAAAAAAAAAAull},
+                     {0x01, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA},
+                     {1, 0x00AAAAAAAAAAAAAAull}},
+                    {T{1, 0x0040000000000000ull},
+                     {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x40},
+                     {1, 0x0040000000000000ull}},
+                });
+}
+
+TEST(N2kMessagesPins, DCDetailedStatus) {
+  using T = std::tuple<unsigned char, unsigned char, tN2kDCType, unsigned char, unsigned char,
+                       double, double, double>;
+  const auto type = [](int t) { return static_cast<tN2kDCType>(t); };
+  RunPins<T, T>(
+      127506, 6, N2K_CODEC(127506),
+      {
+          {T{0xFF, 0xFF, N2kDCt_Unavailable, 0xFF, 0xFF, NA, NA, NA},
+           Bytes(11, 0xFF),
+           {0xFF, 0xFF, N2kDCt_Unavailable, 0xFF, 0xFF, NA, NA, NA}},
+          {T{0xFE, 0xFE, type(254), 0xFE, 0xFE, kInf, kNaN, -kInf},
+           {0xFE, 0xFE, 0xFE, 0xFE, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+           {0xFE, 0xFE, type(254), 0xFE, 0xFE, NA, NA, NA}},
+          {T{0xFC, 0xFC, N2kDCt_WindGenerator, 0xFC, 0xFC, 3931920.0, 65.532, 235915200.0},
+           {0xFC, 0xFC, 0x04, 0xFC, 0xFC, 0xFC, 0xFF, 0xFC, 0xFF, 0xFC, 0xFF},
+           {0xFC, 0xFC, N2kDCt_WindGenerator, 0xFC, 0xFC, 3931920.0, 65.532, 235915200.0}},
+          {T{0, 1, N2kDCt_Battery, 0, 0, 30.0, 0.0005, 1800.0},
+           {0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00},
+           {0, 1, N2kDCt_Battery, 0, 0, 60.0, 0.001, 3600.0}},
+          {T{0, 1, N2kDCt_Battery, 0, 0, -60.0, -0.001, -3600.0},
+           {0x00, 0x01, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+           {0, 1, N2kDCt_Battery, 0, 0, NA, NA, NA}},
+          {{},
+           {0x00, 0x01, 0x00, 0x00, 0x00, 0xFE, 0xFF, 0xFD, 0xFF, 0x64},
+           {0, 1, N2kDCt_Battery, 0, 0, NA, NA, NA}},
+      });
+}
+
+TEST(N2kMessagesPins, ChargerStatus) {
+  using T = std::tuple<unsigned char, unsigned char, tN2kChargeState, tN2kChargerMode, tN2kOnOff,
+                       tN2kOnOff, double>;
+  const auto mode = [](int m) { return static_cast<tN2kChargerMode>(m); };
+  RunPins<T, T>(127507, 6, N2K_CODEC(127507),
+                {
+                    {T{0xFF, 0xFF, N2kCS_Unavailable, N2kCM_Unavailable, N2kOnOff_Unavailable,
+                       N2kOnOff_Unavailable, NA},
+                     Bytes(6, 0xFF),
+                     {0xFF, 0xFF, N2kCS_Unavailable, N2kCM_Unavailable, N2kOnOff_Unavailable,
+                      N2kOnOff_Unavailable, NA}},
+                    {T{0xFE, 0xFE, N2kCS_Error, mode(14), N2kOnOff_Error, N2kOnOff_Error, kNaN},
+                     {0xFE, 0xFE, 0xEE, 0xFA, 0xFF, 0xFF},
+                     {0xFE, 0xFE, N2kCS_Error, mode(14), N2kOnOff_Error, N2kOnOff_Error, NA}},
+                    {T{0xFC, 0xFC, N2kCS_Fault, N2kCM_Echo, N2kOnOff_On, N2kOnOff_On, 3931920.0},
+                     {0xFC, 0xFC, 0x39, 0xF5, 0xFC, 0xFF},
+                     {0xFC, 0xFC, N2kCS_Fault, N2kCM_Echo, N2kOnOff_On, N2kOnOff_On, 3931920.0}},
+                    {T{1, 2, N2kCS_Bulk, N2kCM_Primary, N2kOnOff_Off, N2kOnOff_On, 30.0},
+                     {0x01, 0x02, 0x11, 0xF4, 0x01, 0x00},
+                     {1, 2, N2kCS_Bulk, N2kCM_Primary, N2kOnOff_Off, N2kOnOff_On, 60.0}},
+                    {T{1, 2, N2kCS_Bulk, N2kCM_Primary, N2kOnOff_Off, N2kOnOff_On, -30.0},
+                     {0x01, 0x02, 0x11, 0xF4, 0xFF, 0xFF},
+                     {1, 2, N2kCS_Bulk, N2kCM_Primary, N2kOnOff_Off, N2kOnOff_On, NA}},
+                });
+}
+
+TEST(N2kMessagesPins, BatteryStatus) {
+  using T = std::tuple<unsigned char, double, double, double, unsigned char>;
+  RunPins<T, T>(127508, 6, N2K_CODEC(127508),
+                {
+                    {T{1, NA, NA, NA, 0xFF},
+                     {0x01, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF},
+                     {1, NA, NA, NA, 0xFF}},
+                    {T{252, 327.64, 3276.4, 655.32, 252},
+                     {0xFC, 0xFC, 0x7F, 0xFC, 0x7F, 0xFC, 0xFF, 0xFC},
+                     {252, 327.64, 3276.4, 655.32, 252}},
+                    {T{1, 327.65, 3276.5, 655.33, 1},
+                     {0x01, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0xFF, 0x01},
+                     {1, NA, NA, NA, 1}},
+                    {T{1, -327.68, -3276.8, 0.0, 1},
+                     {0x01, 0x00, 0x80, 0x00, 0x80, 0x00, 0x00, 0x01},
+                     {1, -327.68, -3276.8, 0.0, 1}},
+                    {T{1, -327.69, -3276.9, -0.01, 1},
+                     {0x01, 0xFF, 0x7F, 0xFF, 0x7F, 0xFF, 0xFF, 0x01},
+                     {1, NA, NA, NA, 1}},
+                    {T{1, 0.005, -0.05, 0.005, 1},
+                     {0x01, 0x01, 0x00, 0xFF, 0xFF, 0x01, 0x00, 0x01},
+                     {1, 0.01, -0.1, 0.01, 1}},
+                    {{}, {0x01, 0xFE, 0x7F, 0xFD, 0x7F, 0xFE, 0xFF, 0x01}, {1, NA, NA, NA, 1}},
+                });
+}
+
+TEST(N2kMessagesPins, ChargerConfigurationStatus) {
+  using T = std::tuple<unsigned char, unsigned char, tN2kOnOff, double, tN2kChargingAlgorithm,
+                       tN2kChargerMode, tBattTempNoSensor, tN2kOnOff, tN2kOnOff, double>;
+  const auto mode = [](int m) { return static_cast<tN2kChargerMode>(m); };
+  const auto temp = [](int t) { return static_cast<tBattTempNoSensor>(t); };
+  const tN2kOnOff off = N2kOnOff_Off, on = N2kOnOff_On, err = N2kOnOff_Error,
+                  na = N2kOnOff_Unavailable;
+  RunPins<T, T>(
+      127510, 6, N2K_CODEC(127510),
+      {
+          {T{0xFF, 0xFF, na, NA, N2kCA_Unavailable, N2kCM_Unavailable, N2kBT_Unavailable, na, na,
+             NA},
+           Bytes(8, 0xFF),
+           {0xFF, 0xFF, na, NA, N2kCA_Unavailable, N2kCM_Unavailable, N2kBT_Unavailable, na, na,
+            NA}},
+          {T{0xFE, 0xFE, err, kNaN, N2kCA_Error, mode(14), temp(14), err, err, kInf},
+           {0xFE, 0xFE, 0xFE, 0xFF, 0xEE, 0xAE, 0xFF, 0xFF},
+           {0xFE, 0xFE, err, NA, N2kCA_Error, mode(14), temp(14), err, err, NA}},
+          {T{0xFC, 0xFC, on, 252.0, N2kCA_3Stage, N2kCM_Echo, N2kBT_Hot, on, on, 3931920.0},
+           {0xFC, 0xFC, 0xFD, 0xFC, 0x33, 0x52, 0xFC, 0xFF},
+           {0xFC, 0xFC, on, 252.0, N2kCA_3Stage, N2kCM_Echo, N2kBT_Hot, on, on, 3931920.0}},
+          {T{1, 2, off, 0.5, N2kCA_Trickle, N2kCM_Standalone, N2kBT_Cold, off, off, 30.0},
+           {0x01, 0x02, 0xFC, 0x01, 0x00, 0x00, 0x01, 0x00},
+           {1, 2, off, 1.0, N2kCA_Trickle, N2kCM_Standalone, N2kBT_Cold, off, off, 60.0}},
+          {T{1, 2, off, -0.5, N2kCA_Trickle, N2kCM_Standalone, N2kBT_Cold, off, off, -30.0},
+           {0x01, 0x02, 0xFC, 0xFF, 0x00, 0x00, 0xFF, 0xFF},
+           {1, 2, off, NA, N2kCA_Trickle, N2kCM_Standalone, N2kBT_Cold, off, off, NA}},
+          {T{1, 2, off, 253.0, N2kCA_Trickle, N2kCM_Standalone, N2kBT_Cold, off, off, 0.0},
+           {0x01, 0x02, 0xFC, 0xFF, 0x00, 0x00, 0x00, 0x00},
+           {1, 2, off, NA, N2kCA_Trickle, N2kCM_Standalone, N2kBT_Cold, off, off, 0.0}},
+          {{},
+           {0x01, 0x02, 0xFC, 0xFD, 0x00, 0x00, 0xFE, 0xFF},
+           {1, 2, off, NA, N2kCA_Trickle, N2kCM_Standalone, N2kBT_Cold, off, off, NA}},
+      });
+}
+
+TEST(N2kMessagesPins, BatteryConfigurationStatus) {
+  using T = std::tuple<unsigned char, tN2kBatType, tN2kBatEqSupport, tN2kBatNomVolt, tN2kBatChem,
+                       double, int8_t, double, int8_t>;
+  const auto type = [](int t) { return static_cast<tN2kBatType>(t); };
+  const auto volt = [](int v) { return static_cast<tN2kBatNomVolt>(v); };
+  const auto chem = [](int c) { return static_cast<tN2kBatChem>(c); };
+  RunPins<T, T>(
+      127513, 6, N2K_CODEC(127513),
+      {
+          {T{0xFF, N2kBT_TypeUnavailable, N2kBES_Unavailable, N2kBNV_Unavailable, N2kBC_Unavailable,
+             NA, 0x7F, NA, 0x7F},
+           {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x7F},
+           {0xFF, N2kBT_TypeUnavailable, N2kBES_Unavailable, N2kBNV_Unavailable, N2kBC_Unavailable,
+            NA, 0x7F, NA, 0x7F}},
+          {T{0xFE, type(14), N2kBES_Error, volt(14), chem(14), kNaN, 0x7E, kInf, 0x7E},
+           {0xFE, 0xEE, 0xEE, 0xFF, 0xFF, 0x7E, 0xFF, 0x7E},
+           {0xFE, type(14), N2kBES_Error, volt(14), chem(14), NA, 0x7E, NA, 0x7E}},
+          {T{0xFC, N2kBT_AGM, N2kBES_Yes, N2kBNV_48V, N2kBC_NiMh, 235915200.0, 124, 1.5, 124},
+           {0xFC, 0xD2, 0x46, 0xFC, 0xFF, 0x7C, 0xFA, 0x7C},
+           {0xFC, N2kBT_AGM, N2kBES_Yes, N2kBNV_48V, N2kBC_NiMh, 235915200.0, 124, 1.5, 124}},
+          {T{1, N2kBT_Flooded, N2kBES_No, N2kBNV_6V, N2kBC_LeadAcid, -3600.0, -128, 0.998, -128},
+           {0x01, 0xC0, 0x00, 0xFF, 0xFF, 0x80, 0xFF, 0x80},
+           {1, N2kBT_Flooded, N2kBES_No, N2kBNV_6V, N2kBC_LeadAcid, NA, -128, NA, -128}},
+          {T{1, N2kBT_Flooded, N2kBES_No, N2kBNV_6V, N2kBC_LeadAcid, 1800.0, 0, 1.001, 0},
+           {0x01, 0xC0, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00},
+           {1, N2kBT_Flooded, N2kBES_No, N2kBNV_6V, N2kBC_LeadAcid, 3600.0, 0, 1.0, 0}},
+          {{},
+           {0x01, 0xC0, 0x00, 0xFD, 0xFF, 0x00, 0x00, 0x00},
+           {1, N2kBT_Flooded, N2kBES_No, N2kBNV_6V, N2kBC_LeadAcid, NA, 0, 1.0, 0}},
+      });
+}
+
+TEST(N2kMessagesPins, ConverterStatus) {
+  using T = std::tuple<unsigned char, unsigned char, tN2kConvMode, tN2kTemperatureState,
+                       tN2kOverloadState, tN2kDCVolgateState, tN2kRippleState>;
+  RunPins<T, T>(127750, 6, N2K_CODEC(127750),
+                {
+                    {T{0xFF, 0xFF, N2kConvM_Unavailable, N2kTS_Unavailable, N2kOS_Unavailable,
+                       N2kDCVS_Unavailable, N2kRS_Unavailable},
+                     Bytes(8, 0xFF),
+                     {0xFF, 0xFF, N2kConvM_Unavailable, N2kTS_Unavailable, N2kOS_Unavailable,
+                      N2kDCVS_Unavailable, N2kRS_Unavailable}},
+                    {T{0xFE, 0xFE, static_cast<tN2kConvMode>(254), N2kTS_Error, N2kOS_Error,
+                       N2kDCVS_Error, N2kRS_Error},
+                     {0xFE, 0xFE, 0xFE, 0xAA, 0xFF, 0xFF, 0xFF, 0xFF},
+                     {0xFE, 0xFE, static_cast<tN2kConvMode>(254), N2kTS_Error, N2kOS_Error,
+                      N2kDCVS_Error, N2kRS_Error}},
+                    {T{0xFC, 0xFC, N2kConvM_Assisting, N2kTS_Warning, N2kOS_Warning,
+                       N2kDCVS_Warning, N2kRS_Warning},
+                     {0xFC, 0xFC, 0x0A, 0x55, 0xFF, 0xFF, 0xFF, 0xFF},
+                     {0xFC, 0xFC, N2kConvM_Assisting, N2kTS_Warning, N2kOS_Warning, N2kDCVS_Warning,
+                      N2kRS_Warning}},
+                });
+}
