@@ -734,6 +734,7 @@ TEST(MessageTable, EveryDescribedMessageOnTheWire) {
       const tN2kMsgDesc *desc = N2kFindDesc(v.pgn);
       ASSERT_NE(desc, nullptr);
       covered.insert(v.pgn);
+      EXPECT_EQ(desc->FastPacket, IsDefaultFastPacketMessage(v.pgn));
       const size_t n = v.raw.empty() ? v.values.size() : v.raw.size();
       ASSERT_EQ(desc->FieldCount, n);
       tN2kFieldValue f[kN2kMaxFields];
