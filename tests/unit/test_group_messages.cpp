@@ -161,8 +161,8 @@ TEST(GroupMessagesPins, FieldsAtTheirLimits) {
       59904, 6, [](tN2kMsg &m, auto... a) { SetN2kPGN59904(m, a...); },
       [](const tN2kMsg &m, auto &...a) { return ParseN2kPGN59904(m, a...); },
       {
-          {std::make_tuple(0xFF, 0x1FFFFFFul), {0xFF, 0xFF, 0xFF}, {0xFFFFFFul}},
-          {std::make_tuple(0x23, 0x1234567ul), {0x67, 0x45, 0x23}, {0x234567ul}},
+          {std::make_tuple(0xFF, 0x1FFFFFFul), {0xFF, 0xFF, 0xFF}, Request{0xFFFFFFul}},
+          {std::make_tuple(0x23, 0x1234567ul), {0x67, 0x45, 0x23}, Request{0x234567ul}},
       });
   using Ack = std::tuple<tN2kAckControl, unsigned char, unsigned long>;
   RunPins<std::tuple<unsigned char, tN2kAckControl, unsigned char, unsigned long>, Ack>(
@@ -171,34 +171,34 @@ TEST(GroupMessagesPins, FieldsAtTheirLimits) {
       {
           {std::make_tuple(0x10, N2kAck_Busy, 0xFE, 0xFFFFFFFFul),
            Bytes{0x03, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
-           {N2kAck_Busy, 0xFE, 0xFFFFFFul}},
-          {{}, {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, {N2kAck_ACK, 0, 0ul}},
+           Ack{N2kAck_Busy, 0xFE, 0xFFFFFFul}},
+          {{}, {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, Ack{N2kAck_ACK, 0, 0ul}},
       });
   using Name = std::tuple<uint64_t>;
   RunPins<Name, Name>(
       60928, 6, [](tN2kMsg &m, auto... a) { SetN2kPGN60928(m, a...); },
       [](const tN2kMsg &m, auto &...a) { return ParseN2kPGN60928(m, a...); },
       {
-          {Name{~0ull}, Bytes(8, 0xFF), {~0ull}},
-          {Name{0x8000000000000001ull}, {0x01, 0, 0, 0, 0, 0, 0, 0x80}, {0x8000000000000001ull}},
+          {Name{~0ull}, Bytes(8, 0xFF)},
+          {Name{0x8000000000000001ull}, {0x01, 0, 0, 0, 0, 0, 0, 0x80}},
       });
   using Commanded = std::tuple<uint64_t, unsigned char>;
   RunPins<Commanded, Commanded>(
       65240, 6, [](tN2kMsg &m, auto... a) { SetN2kPGN65240(m, a...); },
       [](const tN2kMsg &m, auto &...a) { return ParseN2kPGN65240(m, a...); },
       {
-          {Commanded{~0ull, 0xFF}, Bytes(9, 0xFF), {~0ull, 0xFF}},
-          {Commanded{1, 0xFE}, {0x01, 0, 0, 0, 0, 0, 0, 0, 0xFE}, {1, 0xFE}},
+          {Commanded{~0ull, 0xFF}, Bytes(9, 0xFF)},
+          {Commanded{1, 0xFE}, {0x01, 0, 0, 0, 0, 0, 0, 0, 0xFE}},
       });
   using Heartbeat = std::tuple<uint32_t, unsigned char>;
   RunPins<Heartbeat, Heartbeat>(
       126993, 7, [](tN2kMsg &m, auto... a) { SetN2kPGN126993(m, a...); },
       [](const tN2kMsg &m, auto &...a) { return ParseN2kPGN126993(m, a...); },
       {
-          {Heartbeat{0xFFFC, 0xFF},
-           {0xFC, 0xFF, 0xFF, 0xCC, 0xFF, 0xFF, 0xFF, 0xFF},
-           {0xFFFC, 0xFF}},
-          {Heartbeat{0xFFFD, 0}, {0xFF, 0xFF, 0x00, 0xCC, 0xFF, 0xFF, 0xFF, 0xFF}, {0xFFFF, 0}},
-          {{}, {0xFE, 0xFF, 0xFE, 0x00, 0x00, 0x00, 0x00, 0x00}, {0xFFFE, 0xFE}},
+          {Heartbeat{0xFFFC, 0xFF}, {0xFC, 0xFF, 0xFF, 0xCC, 0xFF, 0xFF, 0xFF, 0xFF}},
+          {Heartbeat{0xFFFD, 0},
+           {0xFF, 0xFF, 0x00, 0xCC, 0xFF, 0xFF, 0xFF, 0xFF},
+           Heartbeat{0xFFFF, 0}},
+          {{}, {0xFE, 0xFF, 0xFE, 0x00, 0x00, 0x00, 0x00, 0x00}, Heartbeat{0xFFFE, 0xFE}},
       });
 }
