@@ -4,139 +4,142 @@
 
 #include <iterator>
 
+#include "FieldTypes.h"
 #include "N2kPgns.h"
 
 namespace {
 
+using namespace n2kfields;
+
 constexpr uint64_t kNo = kN2kNoCode;
-constexpr uint8_t kS = kN2kSigned;
 constexpr uint8_t kAnyLen = kN2kMaxDataLen;
 
 // clang-format off
-// Columns: name, unit, bit, width, flags, resolution, offset, not available, error, max valid.
+// A row: name, unit, first bit[, resolution[, offset]]; fields of no standard type also
+// width, flags, resolution, offset, not-available code, error code, largest valid raw.
 
 constexpr tN2kField kIsoRequest[] = {
-  {"RequestedPGN", "", 0, 24, 0, 1, 0, 0xFFFFFF, kNo, 0x3FFFF},
+  Field("RequestedPGN", "", 0, 24, 0, 1, 0, 0xFFFFFF, kNo, 0x3FFFF),
 };
 
 constexpr tN2kField kIsoAcknowledgement[] = {
-  {"Control",       "",  0, 8, 0, 1, 0, 0xFF, 0xFE, 0xFC},
-  {"GroupFunction", "",  8, 8, 0, 1, 0, 0xFF, 0xFE, 0xFC},
-  {"PGN",           "", 40, 24, 0, 1, 0, 0xFFFFFF, kNo, 0x3FFFF},
+  U8("Control", "", 0),
+  U8("GroupFunction", "", 8),
+  Field("PGN",           "", 40, 24, 0, 1, 0, 0xFFFFFF, kNo, 0x3FFFF),
 };
 
 // The 64-bit NAME; bit 48 is reserved and sent as 0.
 constexpr tN2kField kName[] = {
-  {"UniqueNumber",            "",  0, 21, 0, 1, 0, kNo, kNo, 0x1FFFFF},
-  {"ManufacturerCode",        "", 21, 11, 0, 1, 0, kNo, kNo, 0x7FF},
-  {"DeviceInstanceLower",     "", 32,  3, 0, 1, 0, kNo, kNo, 7},
-  {"DeviceInstanceUpper",     "", 35,  5, 0, 1, 0, kNo, kNo, 31},
-  {"DeviceFunction",          "", 40,  8, 0, 1, 0, kNo, kNo, 0xFF},
-  {"Reserved",                "", 48,  1, 0, 1, 0, kNo, kNo, 1},
-  {"DeviceClass",             "", 49,  7, 0, 1, 0, kNo, kNo, 0x7F},
-  {"SystemInstance",          "", 56,  4, 0, 1, 0, kNo, kNo, 15},
-  {"IndustryGroup",           "", 60,  3, 0, 1, 0, kNo, kNo, 7},
-  {"ArbitraryAddressCapable", "", 63,  1, 0, 1, 0, kNo, kNo, 1},
+  Field("UniqueNumber",            "",  0, 21, 0, 1, 0, kNo, kNo, 0x1FFFFF),
+  Field("ManufacturerCode",        "", 21, 11, 0, 1, 0, kNo, kNo, 0x7FF),
+  Field("DeviceInstanceLower",     "", 32,  3, 0, 1, 0, kNo, kNo, 7),
+  Field("DeviceInstanceUpper",     "", 35,  5, 0, 1, 0, kNo, kNo, 31),
+  Field("DeviceFunction",          "", 40,  8, 0, 1, 0, kNo, kNo, 0xFF),
+  Field("Reserved",                "", 48,  1, 0, 1, 0, kNo, kNo, 1),
+  Field("DeviceClass",             "", 49,  7, 0, 1, 0, kNo, kNo, 0x7F),
+  Field("SystemInstance",          "", 56,  4, 0, 1, 0, kNo, kNo, 15),
+  Field("IndustryGroup",           "", 60,  3, 0, 1, 0, kNo, kNo, 7),
+  Field("ArbitraryAddressCapable", "", 63,  1, 0, 1, 0, kNo, kNo, 1),
 };
 
 constexpr tN2kField kCommandedAddress[] = {
-  {"TargetName",       "",  0, 64, 0, 1, 0, kNo, kNo, ~0ull},
-  {"NewSourceAddress", "", 64,  8, 0, 1, 0, 0xFF, kNo, 0xFD},
+  Field("TargetName",       "",  0, 64, 0, 1, 0, kNo, kNo, ~0ull),
+  Field("NewSourceAddress", "", 64,  8, 0, 1, 0, 0xFF, kNo, 0xFD),
 };
 
 constexpr tN2kField kHeartbeat[] = {
-  {"Interval",         "s",  0, 16, 0, 0.001, 0, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"SequenceCounter",  "",  16,  8, 0, 1, 0, 0xFF, 0xFE, 0xFC},
-  {"Controller1State", "",  24,  2, 0, 1, 0, 3, kNo, 2},
-  {"Controller2State", "",  26,  2, 0, 1, 0, 3, kNo, 2},
-  {"EquipmentStatus",  "",  28,  2, 0, 1, 0, 3, 2, 1},
+  U16("Interval", "s", 0, 0.001),
+  U8("SequenceCounter", "", 16),
+  Field("Controller1State", "",  24,  2, 0, 1, 0, 3, kNo, 2),
+  Field("Controller2State", "",  26,  2, 0, 1, 0, 3, kNo, 2),
+  Pair("EquipmentStatus", "", 28),
 };
 
 constexpr tN2kField kSystemTime[] = {
-  {"SID",        "",   0,  8, 0, 1, 0, 0xFF, 0xFE, 0xFC},
-  {"TimeSource", "",   8,  4, 0, 1, 0, 15, 14, 13},
-  {"SystemDate", "d", 16, 16, 0, 1, 0, 0xFFFF, 0xFFFE, 0xFFFC},
+  U8("SID", "", 0),
+  Nibble("TimeSource", "", 8),
+  U16("SystemDate", "d", 16),
   // 0 to 86401 s, a leap second included.
-  {"SystemTime", "s", 32, 32, 0, 0.0001, 0, 0xFFFFFFFF, 0xFFFFFFFE, 864010000},
+  Field("SystemTime", "s", 32, 32, 0, 0.0001, 0, 0xFFFFFFFF, 0xFFFFFFFE, 864010000),
 };
 
 constexpr tN2kField kEngineRapid[] = {
-  {"EngineInstance",      "",     0,  8, 0,  1,    0, 0xFF, 0xFE, 0xFC},
-  {"EngineSpeed",         "rpm",  8, 16, 0,  0.25, 0, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"EngineBoostPressure", "Pa",  24, 16, 0,  100,  0, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"EngineTiltTrim",      "%",   40,  8, kS, 1,    0, 0x7F, 0x7E, 0x7C},
+  U8("EngineInstance", "", 0),
+  U16("EngineSpeed", "rpm", 8, 0.25),
+  U16("EngineBoostPressure", "Pa", 24, 100),
+  S8("EngineTiltTrim", "%", 40),
 };
 
 // Indicator k (1..28) is the 2-bit value at bits 2(k-1) of Status: 0 off, 1 on, 2 error,
 // 3 not available.
 constexpr tN2kField kBinarySwitchStatus[] = {
-  {"DeviceBankInstance", "", 0,  8, 0, 1, 0, 0xFF, 0xFE, 0xFC},
-  {"Status",             "", 8, 56, 0, 1, 0, 0xFFFFFFFFFFFFFF, kNo, 0xFFFFFFFFFFFFFF},
+  U8("DeviceBankInstance", "", 0),
+  Field("Status",             "", 8, 56, 0, 1, 0, 0xFFFFFFFFFFFFFF, kNo, 0xFFFFFFFFFFFFFF),
 };
 
 constexpr tN2kField kDCDetailedStatus[] = {
-  {"SID",           "",  0,  8, 0, 1,     0, 0xFF, 0xFE, 0xFC},
-  {"DCInstance",    "",  8,  8, 0, 1,     0, 0xFF, 0xFE, 0xFC},
-  {"DCType",        "", 16,  8, 0, 1,     0, 0xFF, 0xFE, 0xFC},
-  {"StateOfCharge", "%", 24, 8, 0, 1,     0, 0xFF, 0xFE, 0xFC},
-  {"StateOfHealth", "%", 32, 8, 0, 1,     0, 0xFF, 0xFE, 0xFC},
-  {"TimeRemaining", "s", 40, 16, 0, 60,   0, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"RippleVoltage", "V", 56, 16, 0, 0.001, 0, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"Capacity",      "C", 72, 16, 0, 3600, 0, 0xFFFF, 0xFFFE, 0xFFFC},  // not in the 9-byte form
+  U8("SID", "", 0),
+  U8("DCInstance", "", 8),
+  U8("DCType", "", 16),
+  U8("StateOfCharge", "%", 24),
+  U8("StateOfHealth", "%", 32),
+  U16("TimeRemaining", "s", 40, 60),
+  U16("RippleVoltage", "V", 56, 0.001),
+  U16("Capacity", "C", 72, 3600),  // not in the 9-byte form
 };
 
 constexpr tN2kField kChargerStatus[] = {
-  {"Instance",                  "",   0, 8, 0, 1, 0, 0xFF, 0xFE, 0xFC},
-  {"BatteryInstance",           "",   8, 8, 0, 1, 0, 0xFF, 0xFE, 0xFC},
-  {"ChargeState",               "",  16, 4, 0, 1, 0, 15, 14, 13},
-  {"ChargerMode",               "",  20, 4, 0, 1, 0, 15, 14, 13},
-  {"Enabled",                   "",  24, 2, 0, 1, 0, 3, 2, 1},
-  {"EqualizationPending",       "",  26, 2, 0, 1, 0, 3, 2, 1},
-  {"EqualizationTimeRemaining", "s", 32, 16, 0, 60, 0, 0xFFFF, 0xFFFE, 0xFFFC},
+  U8("Instance", "", 0),
+  U8("BatteryInstance", "", 8),
+  Nibble("ChargeState", "", 16),
+  Nibble("ChargerMode", "", 20),
+  Pair("Enabled", "", 24),
+  Pair("EqualizationPending", "", 26),
+  U16("EqualizationTimeRemaining", "s", 32, 60),
 };
 
 constexpr tN2kField kBatteryStatus[] = {
-  {"BatteryInstance",    "",   0,  8, 0,  1,    0, 0xFF, 0xFE, 0xFC},
-  {"BatteryVoltage",     "V",  8, 16, kS, 0.01, 0, 0x7FFF, 0x7FFE, 0x7FFC},
-  {"BatteryCurrent",     "A", 24, 16, kS, 0.1,  0, 0x7FFF, 0x7FFE, 0x7FFC},
-  {"BatteryTemperature", "K", 40, 16, 0,  0.01, 0, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"SID",                "",  56,  8, 0,  1,    0, 0xFF, 0xFE, 0xFC},
+  U8("BatteryInstance", "", 0),
+  S16("BatteryVoltage", "V", 8, 0.01),
+  S16("BatteryCurrent", "A", 24, 0.1),
+  U16("BatteryTemperature", "K", 40, 0.01),
+  U8("SID", "", 56),
 };
 
 constexpr tN2kField kChargerConfigStatus[] = {
-  {"ChargerInstance",           "",   0, 8, 0, 1, 0, 0xFF, 0xFE, 0xFC},
-  {"BatteryInstance",           "",   8, 8, 0, 1, 0, 0xFF, 0xFE, 0xFC},
-  {"Enable",                    "",  16, 2, 0, 1, 0, 3, 2, 1},
-  {"ChargeCurrentLimit",        "%", 24, 8, 0, 1, 0, 0xFF, 0xFE, 0xFC},
-  {"ChargingAlgorithm",         "",  32, 4, 0, 1, 0, 15, 14, 13},
-  {"ChargerMode",               "",  36, 4, 0, 1, 0, 15, 14, 13},
-  {"BatteryTemperature",        "",  40, 4, 0, 1, 0, 15, 14, 13},
-  {"EqualizationEnabled",       "",  44, 2, 0, 1, 0, 3, 2, 1},
-  {"OverChargeEnable",          "",  46, 2, 0, 1, 0, 3, 2, 1},
-  {"EqualizationTimeRemaining", "s", 48, 16, 0, 60, 0, 0xFFFF, 0xFFFE, 0xFFFC},
+  U8("ChargerInstance", "", 0),
+  U8("BatteryInstance", "", 8),
+  Pair("Enable", "", 16),
+  U8("ChargeCurrentLimit", "%", 24),
+  Nibble("ChargingAlgorithm", "", 32),
+  Nibble("ChargerMode", "", 36),
+  Nibble("BatteryTemperature", "", 40),
+  Pair("EqualizationEnabled", "", 44),
+  Pair("OverChargeEnable", "", 46),
+  U16("EqualizationTimeRemaining", "s", 48, 60),
 };
 
 constexpr tN2kField kBatteryConfigStatus[] = {
-  {"BatInstance",               "",   0,  8, 0,  1,     0, 0xFF, 0xFE, 0xFC},
-  {"BatType",                   "",   8,  4, 0,  1,     0, 15, 14, 13},
-  {"SupportsEqual",             "",  12,  2, 0,  1,     0, 3, 2, 1},
-  {"BatNominalVoltage",         "",  16,  4, 0,  1,     0, 15, 14, 13},
-  {"BatChemistry",              "",  20,  4, 0,  1,     0, 15, 14, 13},
-  {"BatCapacity",               "C", 24, 16, 0,  3600,  0, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"BatTemperatureCoefficient", "%", 40,  8, kS, 1,     0, 0x7F, 0x7E, 0x7C},
+  U8("BatInstance", "", 0),
+  Nibble("BatType", "", 8),
+  Pair("SupportsEqual", "", 12),
+  Nibble("BatNominalVoltage", "", 16),
+  Nibble("BatChemistry", "", 20),
+  U16("BatCapacity", "C", 24, 3600),
+  S8("BatTemperatureCoefficient", "%", 40),
   // Raw 0..250 is 1.000..1.500.
-  {"PeukertExponent",           "",  48,  8, 0,  0.002, 1, 0xFF, 0xFE, 250},
-  {"ChargeEfficiencyFactor",    "%", 56,  8, kS, 1,     0, 0x7F, 0x7E, 0x7C},
+  Field("PeukertExponent",           "",  48,  8, 0,  0.002, 1, 0xFF, 0xFE, 250),
+  S8("ChargeEfficiencyFactor", "%", 56),
 };
 
 constexpr tN2kField kConverterStatus[] = {
-  {"SID",               "",  0, 8, 0, 1, 0, 0xFF, 0xFE, 0xFC},
-  {"ConnectionNumber",  "",  8, 8, 0, 1, 0, 0xFF, 0xFE, 0xFC},
-  {"OperatingState",    "", 16, 8, 0, 1, 0, 0xFF, 0xFE, 0xFC},
-  {"TemperatureState",  "", 24, 2, 0, 1, 0, 3, 2, 1},
-  {"OverloadState",     "", 26, 2, 0, 1, 0, 3, 2, 1},
-  {"LowDCVoltageState", "", 28, 2, 0, 1, 0, 3, 2, 1},
-  {"RippleState",       "", 30, 2, 0, 1, 0, 3, 2, 1},
+  U8("SID", "", 0),
+  U8("ConnectionNumber", "", 8),
+  U8("OperatingState", "", 16),
+  Pair("TemperatureState", "", 24),
+  Pair("OverloadState", "", 26),
+  Pair("LowDCVoltageState", "", 28),
+  Pair("RippleState", "", 30),
 };
 // clang-format on
 

@@ -5,182 +5,184 @@
 // 00b off, 01b on, 10b error, 11b not available.
 #include "N2kDescriptions.h"
 
+#include "FieldTypes.h"
 #include "N2kPgns.h"
 
 namespace {
+
+using namespace n2kfields;
 
 constexpr uint64_t kNo = kN2kNoCode;
 constexpr uint8_t kRvcLen = 8;  // every RV-C frame carries 8 bytes
 
 // clang-format off
-// Columns: name, unit, bit, width, flags, resolution, offset, not available, error, max valid.
+// A row: name, unit, first bit[, resolution[, offset]]; fields of no standard type also
+// width, flags, resolution, offset, not-available code, error code, largest valid raw.
 
 // The same 8 bytes under three DGNs. Hour is local time; TimeZone is hours behind UTC.
 constexpr tN2kField kDateTime[] = {
-  {"Year",      "",     0, 8, 0, 1, 2000, 0xFF, 0xFE, 0xFC},
-  {"Month",     "",     8, 8, 0, 1, 0,    0xFF, 0xFE, 0xFC},
-  {"Date",      "",    16, 8, 0, 1, 0,    0xFF, 0xFE, 0xFC},
-  {"DayOfWeek", "",    24, 8, 0, 1, 0,    0xFF, 0xFE, 0xFC},
-  {"Hour",      "h",   32, 8, 0, 1, 0,    0xFF, 0xFE, 0xFC},
-  {"Minute",    "min", 40, 8, 0, 1, 0,    0xFF, 0xFE, 0xFC},
-  {"Second",    "s",   48, 8, 0, 1, 0,    0xFF, 0xFE, 0xFC},
-  {"TimeZone",  "h",   56, 8, 0, 1, 0,    0xFF, 0xFE, 0xFC},
+  U8("Year", "", 0, 1, 2000),
+  U8("Month", "", 8),
+  U8("Date", "", 16),
+  U8("DayOfWeek", "", 24),
+  U8("Hour", "h", 32),
+  U8("Minute", "min", 40),
+  U8("Second", "s", 48),
+  U8("TimeZone", "h", 56),
 };
 
 constexpr tN2kField kChargerStatus[] = {
-  {"Instance",   "",   0,  8, 0, 1,    0,     0xFF,   0xFE,   0xFC},
-  {"CVdc",       "V",  8, 16, 0, 0.05, 0,     0xFFFF, 0xFFFE, 0xFFFC},
-  {"CAdc",       "A", 24, 16, 0, 0.05, -1600, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"PerMax",     "%", 40,  8, 0, 0.5,  0,     0xFF,   0xFE,   0xFC},
-  {"State",      "",  48,  8, 0, 1,    0,     0xFF,   0xFE,   0xFC},
-  {"EnableAtPO", "",  56,  2, 0, 1,    0,     3,      2,      1},
-  {"AutoRechg",  "",  58,  2, 0, 1,    0,     3,      2,      1},
-  {"ForcedChrg", "",  60,  4, 0, 1,    0,     15,     14,     13},
+  U8("Instance", "", 0),
+  U16("CVdc", "V", 8, 0.05),
+  U16("CAdc", "A", 24, 0.05, -1600),
+  U8("PerMax", "%", 40, 0.5),
+  U8("State", "", 48),
+  Pair("EnableAtPO", "", 56),
+  Pair("AutoRechg", "", 58),
+  Nibble("ForcedChrg", "", 60),
 };
 
 constexpr tN2kField kChargerStatus2[] = {
-  {"ChrgInst", "",   0,  8, 0, 1,    0,     0xFF,   0xFE,   0xFC},
-  {"DCInst",   "",   8,  8, 0, 1,    0,     0xFF,   0xFE,   0xFC},
-  {"DevPri",   "",  16,  8, 0, 1,    0,     0xFF,   0xFE,   0xFC},
-  {"Vdc",      "V", 24, 16, 0, 0.05, 0,     0xFFFF, 0xFFFE, 0xFFFC},
-  {"Adc",      "A", 40, 16, 0, 0.05, -1600, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"Temp",     "C", 56,  8, 0, 1,    -40,   0xFF,   0xFE,   0xFC},
+  U8("ChrgInst", "", 0),
+  U8("DCInst", "", 8),
+  U8("DevPri", "", 16),
+  U16("Vdc", "V", 24, 0.05),
+  U16("Adc", "A", 40, 0.05, -1600),
+  U8("Temp", "C", 56, 1, -40),
 };
 
 constexpr tN2kField kChargerConfigStatus[] = {
-  {"Instance",        "",    0,  8, 0, 1,    0,     0xFF,   0xFE,   0xFC},
-  {"ChrgAlg",         "",    8,  8, 0, 1,    0,     0xFF,   0xFE,   0xFC},
-  {"ChrgMode",        "",   16,  8, 0, 1,    0,     0xFF,   0xFE,   0xFC},
-  {"BatSense",        "",   24,  2, 0, 1,    0,     3,      2,      1},
-  {"Line",            "",   26,  2, 0, 1,    0,     3,      2,      1},
-  {"BatType",         "",   28,  4, 0, 1,    0,     15,     14,     13},
-  {"BatSize",         "Ah", 32, 16, 0, 1,    0,     0xFFFF, 0xFFFE, 0xFFFC},
-  {"MaxChargeCurrent", "A", 48, 16, 0, 0.05, -1600, 0xFFFF, 0xFFFE, 0xFFFC},
+  U8("Instance", "", 0),
+  U8("ChrgAlg", "", 8),
+  U8("ChrgMode", "", 16),
+  Pair("BatSense", "", 24),
+  Pair("Line", "", 26),
+  Nibble("BatType", "", 28),
+  U16("BatSize", "Ah", 32),
+  U16("MaxChargeCurrent", "A", 48, 0.05, -1600),
 };
 
 constexpr tN2kField kChargerConfigStatus2[] = {
-  {"Instance",    "",   0,  8, 0, 1,    0,   0xFF,   0xFE,   0xFC},
-  {"PerMaxAmps",  "%",  8,  8, 0, 0.5,  0,   0xFF,   0xFE,   0xFC},
-  {"PerMaxShore", "%", 16,  8, 0, 0.5,  0,   0xFF,   0xFE,   0xFC},
-  {"ShorBr",      "A", 24,  8, 0, 1,    0,   0xFF,   0xFE,   0xFC},
-  {"DefBatTemp",  "C", 32,  8, 0, 1,    -40, 0xFF,   0xFE,   0xFC},
-  {"RchgVolt",    "V", 40, 16, 0, 0.05, 0,   0xFFFF, 0xFFFE, 0xFFFC},
+  U8("Instance", "", 0),
+  U8("PerMaxAmps", "%", 8, 0.5),
+  U8("PerMaxShore", "%", 16, 0.5),
+  U8("ShorBr", "A", 24),
+  U8("DefBatTemp", "C", 32, 1, -40),
+  U16("RchgVolt", "V", 40, 0.05),
 };
 
 constexpr tN2kField kChargerConfigStatus3[] = {
-  {"Instance", "",      0,  8, 0, 1,    0, 0xFF,   0xFE,   0xFC},
-  {"BulkV",    "V",     8, 16, 0, 0.05, 0, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"AbsorbV",  "V",    24, 16, 0, 0.05, 0, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"FloatV",   "V",    40, 16, 0, 0.05, 0, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"TempComp", "mV/K", 56,  8, 0, 1,    0, 0xFF,   0xFE,   0xFC},
+  U8("Instance", "", 0),
+  U16("BulkV", "V", 8, 0.05),
+  U16("AbsorbV", "V", 24, 0.05),
+  U16("FloatV", "V", 40, 0.05),
+  U8("TempComp", "mV/K", 56),
 };
 
 constexpr tN2kField kChargerConfigStatus4[] = {
-  {"Instance", "",     0,  8, 0, 1, 0, 0xFF,   0xFE,   0xFC},
-  {"BulkT",    "min",  8, 16, 0, 1, 0, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"AbsorbT",  "min", 24, 16, 0, 1, 0, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"FloatT",   "min", 40, 16, 0, 1, 0, 0xFFFF, 0xFFFE, 0xFFFC},
+  U8("Instance", "", 0),
+  U16("BulkT", "min", 8),
+  U16("AbsorbT", "min", 24),
+  U16("FloatT", "min", 40),
 };
 
 constexpr tN2kField kChargerEqualStatus[] = {
-  {"Instance", "",     0,  8, 0, 1, 0, 0xFF,   0xFE,   0xFC},
-  {"Time",     "min",  8, 16, 0, 1, 0, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"PreChrg",  "",    24,  2, 0, 1, 0, 3,      2,      1},
+  U8("Instance", "", 0),
+  U16("Time", "min", 8),
+  Pair("PreChrg", "", 24),
 };
 
 constexpr tN2kField kChargerEqualConfigStatus[] = {
-  {"Instance", "",     0,  8, 0, 1,    0, 0xFF,   0xFE,   0xFC},
-  {"Volts",    "V",    8, 16, 0, 0.05, 0, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"Time",     "min", 24, 16, 0, 1,    0, 0xFFFF, 0xFFFE, 0xFFFC},
+  U8("Instance", "", 0),
+  U16("Volts", "V", 8, 0.05),
+  U16("Time", "min", 24),
 };
 
 // Every DC source status starts with the DC instance and the reporter's priority.
-#define RVC_DC_SOURCE_HEAD                                   \
-  {"Instance", "", 0, 8, 0, 1, 0, 0xFF, 0xFE, 0xFC},         \
-  {"DevPri",   "", 8, 8, 0, 1, 0, 0xFF, 0xFE, 0xFC}
+#define RVC_DC_SOURCE_HEAD U8("Instance", "", 0), U8("DevPri", "", 8)
 
 // Current: positive flows out of the source (discharge).
 constexpr tN2kField kDCSourceStatus1[] = {
   RVC_DC_SOURCE_HEAD,
-  {"Vdc", "V", 16, 16, 0, 0.05,  0,        0xFFFF,     0xFFFE,     0xFFFC},
-  {"Adc", "A", 32, 32, 0, 0.001, -2000000, 0xFFFFFFFF, 0xFFFFFFFE, 0xFFFFFFFC},
+  U16("Vdc", "V", 16, 0.05),
+  U32("Adc", "A", 32, 0.001, -2000000),
 };
 
 // TRInterp: 00b time to empty, 01b time to full.
 constexpr tN2kField kDCSourceStatus2[] = {
   RVC_DC_SOURCE_HEAD,
-  {"Temp",     "C",   16, 16, 0, 0.03125, -273, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"SOC",      "%",   32,  8, 0, 0.5,     0,    0xFF,   0xFE,   0xFC},
-  {"TR",       "min", 40, 16, 0, 1,       0,    0xFFFF, 0xFFFE, 0xFFFC},
-  {"TRInterp", "",    56,  2, 0, 1,       0,    3,      2,      1},
+  U16("Temp", "C", 16, 0.03125, -273),
+  U8("SOC", "%", 32, 0.5),
+  U16("TR", "min", 40),
+  Pair("TRInterp", "", 56),
 };
 
 constexpr tN2kField kDCSourceStatus3[] = {
   RVC_DC_SOURCE_HEAD,
-  {"SOH",       "%",  16,  8, 0, 0.5, 0, 0xFF,   0xFE,   0xFC},
-  {"CapRem",    "Ah", 24, 16, 0, 1,   0, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"CapRemPer", "%",  40,  8, 0, 0.5, 0, 0xFF,   0xFE,   0xFC},
-  {"Ripple",    "mV", 48, 16, 0, 1,   0, 0xFFFF, 0xFFFE, 0xFFFC},
+  U8("SOH", "%", 16, 0.5),
+  U16("CapRem", "Ah", 24),
+  U8("CapRemPer", "%", 40, 0.5),
+  U16("Ripple", "mV", 48),
 };
 
 constexpr tN2kField kDCSourceStatus4[] = {
   RVC_DC_SOURCE_HEAD,
-  {"DesCM",   "",  16,  8, 0, 1,    0,     0xFF,   0xFE,   0xFC},
-  {"DesVolt", "V", 24, 16, 0, 0.05, 0,     0xFFFF, 0xFFFE, 0xFFFC},
-  {"DesAmp",  "A", 40, 16, 0, 0.05, -1600, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"BatType", "",  56,  4, 0, 1,    0,     15,     14,     13},
+  U8("DesCM", "", 16),
+  U16("DesVolt", "V", 24, 0.05),
+  U16("DesAmp", "A", 40, 0.05, -1600),
+  Nibble("BatType", "", 56),
 };
 
 // dVdT: deprecated, normally 0xFFFF; reported raw.
 constexpr tN2kField kDCSourceStatus5[] = {
   RVC_DC_SOURCE_HEAD,
-  {"Vdc",  "V", 16, 32, 0, 0.001, 0, 0xFFFFFFFF, 0xFFFFFFFE, 0xFFFFFFFC},
-  {"dVdT", "",  48, 16, 0, 1,     0, 0xFFFF,     0xFFFE,     0xFFFC},
+  U32("Vdc", "V", 16, 0.001),
+  U16("dVdT", "", 48),
 };
 
 // 01b: limit reached or bus disconnected.
 constexpr tN2kField kDCSourceStatus6[] = {
   RVC_DC_SOURCE_HEAD,
-  {"HVls",     "", 16, 2, 0, 1, 0, 3, 2, 1},
-  {"HVld",     "", 18, 2, 0, 1, 0, 3, 2, 1},
-  {"LVls",     "", 20, 2, 0, 1, 0, 3, 2, 1},
-  {"LVld",     "", 22, 2, 0, 1, 0, 3, 2, 1},
-  {"LSOCls",   "", 24, 2, 0, 1, 0, 3, 2, 1},
-  {"LSOCld",   "", 26, 2, 0, 1, 0, 3, 2, 1},
-  {"LTls",     "", 28, 2, 0, 1, 0, 3, 2, 1},
-  {"LTld",     "", 30, 2, 0, 1, 0, 3, 2, 1},
-  {"HTls",     "", 32, 2, 0, 1, 0, 3, 2, 1},
-  {"HTld",     "", 34, 2, 0, 1, 0, 3, 2, 1},
+  Pair("HVls", "", 16),
+  Pair("HVld", "", 18),
+  Pair("LVls", "", 20),
+  Pair("LVld", "", 22),
+  Pair("LSOCls", "", 24),
+  Pair("LSOCld", "", 26),
+  Pair("LTls", "", 28),
+  Pair("LTld", "", 30),
+  Pair("HTls", "", 32),
+  Pair("HTld", "", 34),
 };
 
 constexpr tN2kField kDCSourceStatus11[] = {
   RVC_DC_SOURCE_HEAD,
-  {"PwrOnOff",  "",   16,  2, 0, 1, 0, 3,      2,      1},
-  {"ChrgOnOff", "",   18,  2, 0, 1, 0, 3,      2,      1},
-  {"ChrgDet",   "",   20,  2, 0, 1, 0, 3,      2,      1},
-  {"ResvStat",  "",   22,  2, 0, 1, 0, 3,      2,      1},
-  {"BatAHCap",  "Ah", 24, 16, 0, 1, 0, 0xFFFF, 0xFFFE, 0xFFFC},
-  {"DCPower",   "W",  40, 16, 0, 1, 0, 0xFFFF, 0xFFFE, 0xFFFC},
+  Pair("PwrOnOff", "", 16),
+  Pair("ChrgOnOff", "", 18),
+  Pair("ChrgDet", "", 20),
+  Pair("ResvStat", "", 22),
+  U16("BatAHCap", "Ah", 24),
+  U16("DCPower", "W", 40),
 };
 
 // No length field: the text ends at the first 0xFF.
 constexpr tN2kField kTerminal[] = {
-  {"Text", "", 0, 64, kN2kText, 1, 0, 0xFF, kNo, 0},
+  Field("Text", "", 0, 64, kN2kText, 1, 0, 0xFF, kNo, 0),
 };
 
 // SPN in the single-instance form: (b2 << 11) | (b3 << 3) | (b4 >> 5), 0x7FFFF when there
 // is no fault.
 constexpr tN2kField kDMRV[] = {
-  {"On",      "",  0,  2, 0,            1, 0, 3,       2,   1},
-  {"Active",  "",  2,  2, 0,            1, 0, 3,       2,   1},
-  {"Yellow",  "",  4,  2, 0,            1, 0, 3,       2,   1},
-  {"Red",     "",  6,  2, 0,            1, 0, 3,       2,   1},
-  {"DSA",     "",  8,  8, 0,            1, 0, 0xFF,    0xFE, 0xFC},
-  {"SPN",     "", 16, 19, kN2kMsbFirst, 1, 0, 0x7FFFF, kNo, 0x7FFFE},
-  {"FMI",     "", 32,  5, 0,            1, 0, 31,      kNo, 30},
-  {"Count",   "", 40,  7, 0,            1, 0, 0x7F,    kNo, 0x7E},
-  {"DSA_ext", "", 48,  8, 0,            1, 0, 0xFF,    kNo, 0xFE},
-  {"Bank",    "", 56,  4, 0,            1, 0, 15,      14,  13},
+  Pair("On", "", 0),
+  Pair("Active", "", 2),
+  Pair("Yellow", "", 4),
+  Pair("Red", "", 6),
+  U8("DSA", "", 8),
+  Field("SPN",     "", 16, 19, kN2kMsbFirst, 1, 0, 0x7FFFF, kNo, 0x7FFFE),
+  Field("FMI",     "", 32,  5, 0,            1, 0, 31,      kNo, 30),
+  Field("Count",   "", 40,  7, 0,            1, 0, 0x7F,    kNo, 0x7E),
+  Field("DSA_ext", "", 48,  8, 0,            1, 0, 0xFF,    kNo, 0xFE),
+  Nibble("Bank", "", 56),
 };
 // clang-format on
 
