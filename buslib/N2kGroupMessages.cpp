@@ -5,13 +5,17 @@
 #include <cstring>
 #include <iterator>
 
+#include "DescribedCodec.h"
+#include "N2kDescriptions.h"
+
+using n2kcodec::Decode;
+using n2kcodec::Encode;
+using n2kcodec::kSkip;
+
 namespace {
 
-constexpr int kIsoRequestMinLen = 3;
-constexpr int kIsoRequestMaxLen = 8;  // RV-C pads the request to a full frame
-constexpr int kSingleFrameLen = 8;
 constexpr int kNameLen = 8;
-constexpr int kCommandedAddressLen = kNameLen + 1;
+constexpr double kSecondsPerMs = 0.001;
 constexpr int kProductInfoLegacyLen = 4 + 4 * kN2kProductStrLen;  // 132: no level, no LEN
 constexpr int kProductInfoLen = kProductInfoLegacyLen + 2;
 constexpr int kStringLauHeaderLen = 2;  // length byte (counts itself) and encoding byte
@@ -23,16 +27,6 @@ constexpr uint32_t kPgnFieldMask = 0xffffff;  // PGN fields in payloads are 3 by
 
 bool Is(const tN2kMsg &msg, unsigned long pgn, int minLen) {
   return msg.PGN == pgn && msg.DataLen >= minLen;
-}
-
-void AddName(tN2kMsg &msg, uint64_t name) {
-  for (int b = 0; b < kNameLen; b++) msg.AddByte(static_cast<uint8_t>(name >> (8 * b)));
-}
-
-uint64_t GetName(const tN2kMsg &msg, int &index) {
-  uint64_t name = 0;
-  for (int b = 0; b < kNameLen; b++) name |= static_cast<uint64_t>(msg.GetByte(index)) << (8 * b);
-  return name;
 }
 
 bool IsFiller(uint8_t c) {
@@ -83,104 +77,112 @@ void AddLauField(tN2kMsg &msg, const char *s, size_t sSize, int maxChars) {
 }  // namespace
 
 // ---- NAME ----
+// The NAME travels as a little-endian 64-bit number laid out as the address claim's fields.
+
+namespace {
+
+constexpr int kNameFields = 10;
+
+uint64_t FieldsToName(const uint64_t (&raw)[kNameFields]) {
+  uint8_t bytes[kNameLen] = {};
+  for (int f = 0; f < kNameFields; f++)
+    N2kPutField(bytes, kNameLen, kN2kDescIsoAddressClaim.Fields[f], raw[f]);
+  uint64_t name = 0;
+  for (int b = kNameLen - 1; b >= 0; b--) name = name << 8 | bytes[b];
+  return name;
+}
+
+void NameToFields(uint64_t name, uint64_t (&raw)[kNameFields]) {
+  uint8_t bytes[kNameLen];
+  for (int b = 0; b < kNameLen; b++) bytes[b] = static_cast<uint8_t>(name >> (8 * b));
+  for (int f = 0; f < kNameFields; f++)
+    raw[f] = N2kGetField(bytes, kNameLen, kN2kDescIsoAddressClaim.Fields[f]);
+}
+
+}  // namespace
 
 uint64_t tN2kName::Pack() const {
-  return (static_cast<uint64_t>(UniqueNumber) & 0x1fffff) |
-         (static_cast<uint64_t>(ManufacturerCode) & 0x7ff) << 21 |
-         (static_cast<uint64_t>(DeviceInstanceLower) & 0x07) << 32 |
-         (static_cast<uint64_t>(DeviceInstanceUpper) & 0x1f) << 35 |
-         static_cast<uint64_t>(DeviceFunction) << 40 |
-         (static_cast<uint64_t>(DeviceClass) & 0x7f) << 49 |
-         (static_cast<uint64_t>(SystemInstance) & 0x0f) << 56 |
-         (static_cast<uint64_t>(IndustryGroup) & 0x07) << 60 |
-         static_cast<uint64_t>(ArbitraryAddressCapable ? 1 : 0) << 63;
+  const uint64_t raw[kNameFields] = {UniqueNumber,        ManufacturerCode,
+                                     DeviceInstanceLower, DeviceInstanceUpper,
+                                     DeviceFunction,      0,
+                                     DeviceClass,         SystemInstance,
+                                     IndustryGroup,       ArbitraryAddressCapable};
+  return FieldsToName(raw);
 }
 
 tN2kName tN2kName::Unpack(uint64_t name) {
+  uint64_t raw[kNameFields];
+  NameToFields(name, raw);
   tN2kName n;
-  n.UniqueNumber = name & 0x1fffff;
-  n.ManufacturerCode = (name >> 21) & 0x7ff;
-  n.DeviceInstanceLower = (name >> 32) & 0x07;
-  n.DeviceInstanceUpper = (name >> 35) & 0x1f;
-  n.DeviceFunction = (name >> 40) & 0xff;
-  n.DeviceClass = (name >> 49) & 0x7f;
-  n.SystemInstance = (name >> 56) & 0x0f;
-  n.IndustryGroup = (name >> 60) & 0x07;
-  n.ArbitraryAddressCapable = (name >> 63) != 0;
+  n.UniqueNumber = static_cast<uint32_t>(raw[0]);
+  n.ManufacturerCode = static_cast<uint16_t>(raw[1]);
+  n.DeviceInstanceLower = static_cast<uint8_t>(raw[2]);
+  n.DeviceInstanceUpper = static_cast<uint8_t>(raw[3]);
+  n.DeviceFunction = static_cast<uint8_t>(raw[4]);
+  n.DeviceClass = static_cast<uint8_t>(raw[6]);
+  n.SystemInstance = static_cast<uint8_t>(raw[7]);
+  n.IndustryGroup = static_cast<uint8_t>(raw[8]);
+  n.ArbitraryAddressCapable = raw[9] != 0;
   return n;
 }
 
 // ---- 59904 ISO Request ----
 
 void SetN2kPGN59904(tN2kMsg &N2kMsg, unsigned char Destination, unsigned long RequestedPGN) {
-  N2kMsg.SetPGN(kPgnIsoRequest, 6);
+  Encode(kN2kDescIsoRequest, N2kMsg, RequestedPGN);
   N2kMsg.Destination = Destination;
-  N2kMsg.Add3ByteUInt(RequestedPGN & kPgnFieldMask);
 }
 
 bool ParseN2kPGN59904(const tN2kMsg &N2kMsg, unsigned long &RequestedPGN) {
-  if (!Is(N2kMsg, kPgnIsoRequest, kIsoRequestMinLen) || N2kMsg.DataLen > kIsoRequestMaxLen)
-    return false;
-  int i = 0;
-  RequestedPGN = N2kMsg.Get3ByteUInt(i);
-  return true;
+  return Decode(kN2kDescIsoRequest, N2kMsg, RequestedPGN);
 }
 
 // ---- 59392 ISO Acknowledgement ----
 
 void SetN2kPGN59392(tN2kMsg &N2kMsg, unsigned char Destination, tN2kAckControl Control,
                     unsigned char GroupFunction, unsigned long PGN) {
-  N2kMsg.SetPGN(kPgnIsoAcknowledgement, 6);
+  Encode(kN2kDescIsoAcknowledgement, N2kMsg, Control, GroupFunction, PGN);
   N2kMsg.Destination = Destination;
-  N2kMsg.AddByte(static_cast<uint8_t>(Control));
-  N2kMsg.AddByte(GroupFunction);
-  N2kMsg.Add3ByteUInt(0xffffff);  // reserved (newer J1939: address acknowledged in byte 4)
-  N2kMsg.Add3ByteUInt(PGN & kPgnFieldMask);
 }
 
 bool ParseN2kPGN59392(const tN2kMsg &N2kMsg, tN2kAckControl &Control, unsigned char &GroupFunction,
                       unsigned long &PGN) {
-  if (!Is(N2kMsg, kPgnIsoAcknowledgement, kSingleFrameLen)) return false;
-  int i = 0;
-  uint8_t control = N2kMsg.GetByte(i);
+  uint8_t control, group;
+  unsigned long pgn;
   // RV-C's richer codes (4 and up) have no place in tN2kAckControl.
-  if (control > N2kAck_Busy) return false;
+  if (!Decode(kN2kDescIsoAcknowledgement, N2kMsg, control, group, pgn) || control > N2kAck_Busy)
+    return false;
   Control = static_cast<tN2kAckControl>(control);
-  GroupFunction = N2kMsg.GetByte(i);
-  i += 3;
-  PGN = N2kMsg.Get3ByteUInt(i);
+  GroupFunction = group;
+  PGN = pgn;
   return true;
 }
 
 // ---- 60928 ISO Address Claim ----
 
 void SetN2kPGN60928(tN2kMsg &N2kMsg, uint64_t Name) {
-  N2kMsg.SetPGN(kPgnIsoAddressClaim, 6);
-  N2kMsg.Destination = kN2kGlobalAddress;
-  AddName(N2kMsg, Name);
+  uint64_t raw[kNameFields];
+  NameToFields(Name, raw);
+  N2kEncodeRaw(kN2kDescIsoAddressClaim, raw, kNameFields, N2kMsg);
 }
 
 bool ParseN2kPGN60928(const tN2kMsg &N2kMsg, uint64_t &Name) {
-  if (!Is(N2kMsg, kPgnIsoAddressClaim, kNameLen)) return false;
-  int i = 0;
-  Name = GetName(N2kMsg, i);
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!N2kDecodeFields(kN2kDescIsoAddressClaim, N2kMsg, f)) return false;
+  uint64_t raw[kNameFields];
+  for (int i = 0; i < kNameFields; i++) raw[i] = f[i].Raw;
+  Name = FieldsToName(raw);
   return true;
 }
 
 // ---- 65240 Commanded Address ----
 
 void SetN2kPGN65240(tN2kMsg &N2kMsg, uint64_t TargetName, unsigned char NewAddress) {
-  N2kMsg.SetPGN(kPgnCommandedAddress, 6);
-  AddName(N2kMsg, TargetName);
-  N2kMsg.AddByte(NewAddress);
+  Encode(kN2kDescCommandedAddress, N2kMsg, TargetName, NewAddress);
 }
 
 bool ParseN2kPGN65240(const tN2kMsg &N2kMsg, uint64_t &TargetName, unsigned char &NewAddress) {
-  if (!Is(N2kMsg, kPgnCommandedAddress, kCommandedAddressLen)) return false;
-  int i = 0;
-  TargetName = GetName(N2kMsg, i);
-  NewAddress = N2kMsg.GetByte(i);
-  return true;
+  return Decode(kN2kDescCommandedAddress, N2kMsg, TargetName, NewAddress);
 }
 
 // ---- 126464 PGN List ----
@@ -212,22 +214,15 @@ bool ParseN2kPGN126464(const tN2kMsg &N2kMsg, tN2kPGNList &Function, unsigned lo
 // ---- 126993 Heartbeat ----
 
 void SetN2kPGN126993(tN2kMsg &N2kMsg, uint32_t IntervalMs, unsigned char SequenceCounter) {
-  N2kMsg.SetPGN(kPgnHeartbeat, 7);
-  N2kMsg.Add2ByteUInt(IntervalMs <= 0xfffc ? static_cast<uint16_t>(IntervalMs) : 0xffff);
-  N2kMsg.AddByte(SequenceCounter);
-  // Controller 1 error active (0), no second controller (3), equipment operational (0),
-  // reserved bits 1s.
-  N2kMsg.AddByte(0xcc);
-  N2kMsg.Add4ByteUInt(0xffffffffu);
+  // Controller 1 error active, no second controller, equipment operational.
+  const uint8_t errorActive = 0, none = 3, operational = 0;
+  Encode(kN2kDescHeartbeat, N2kMsg, IntervalMs * kSecondsPerMs, SequenceCounter, errorActive, none,
+         operational);
 }
 
 bool ParseN2kPGN126993(const tN2kMsg &N2kMsg, uint32_t &IntervalMs,
                        unsigned char &SequenceCounter) {
-  if (!Is(N2kMsg, kPgnHeartbeat, kSingleFrameLen)) return false;
-  int i = 0;
-  IntervalMs = N2kMsg.Get2ByteUInt(i);
-  SequenceCounter = N2kMsg.GetByte(i);
-  return true;
+  return Decode(kN2kDescHeartbeat, N2kMsg, IntervalMs, SequenceCounter, kSkip, kSkip, kSkip);
 }
 
 // ---- 126996 Product Information ----

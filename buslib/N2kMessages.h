@@ -7,6 +7,7 @@
 // first and return false on a mismatch; they never read past DataLen. A raw value
 // beyond the field's valid range (the error and reserved codes, or past a range the
 // protocol states, such as a time of day after 86401 s) decodes as N2kDoubleNA.
+// Each message's layout is its description in N2kDescriptions.h.
 #ifndef BUSLIB_N2KMESSAGES_H
 #define BUSLIB_N2KMESSAGES_H
 

@@ -5,6 +5,7 @@
 // and that the message holds 8 bytes, and returns false otherwise. Encoders take raw
 // fields, set PGN and default priority, write all 8 bytes (unused bits as 1s).
 // The charger decoders' leading type output has no field on the bus and is always 0.
+// Each message's layout is its description in N2kDescriptions.h.
 #ifndef BUSLIB_RVCMESSAGES_H
 #define BUSLIB_RVCMESSAGES_H
 

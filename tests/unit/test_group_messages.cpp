@@ -1,4 +1,5 @@
-// Network management messages against byte vectors written from protocol.md.
+// Network management messages against byte vectors written from protocol.md; the
+// samples of the described ones are in test_message_table.cpp.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -17,75 +18,7 @@ void AppendField(Bytes &out, const std::string &text, uint8_t pad) {
   out.insert(out.end(), 32 - text.size(), pad);
 }
 
-const Bytes kCanboatName = {0x58, 0x87, 0xB0, 0x2F, 0x00, 0x82, 0xAA, 0xC0};
-constexpr uint64_t kCanboatNameValue = 0xC0AA82002FB08758ull;
-
 }  // namespace
-
-TEST(GroupMessages, AddressClaimAndName) {
-  uint64_t name;
-  ASSERT_TRUE(ParseN2kPGN60928(Msg(60928, kCanboatName), name));
-  EXPECT_EQ(name, kCanboatNameValue);
-  EXPECT_FALSE(ParseN2kPGN60928(Msg(60928, Bytes(7, 0)), name));
-  tN2kName n = tN2kName::Unpack(name);
-  EXPECT_EQ(std::tie(n.UniqueNumber, n.ManufacturerCode, n.DeviceInstanceLower,
-                     n.DeviceInstanceUpper, n.DeviceFunction, n.DeviceClass, n.SystemInstance,
-                     n.IndustryGroup, n.ArbitraryAddressCapable),
-            std::make_tuple(1083224u, 381, 0, 0, 130, 85, 0, 4, true));
-  EXPECT_EQ(n.Pack(), name);
-
-  tN2kMsg m;
-  SetN2kPGN60928(m, name);
-  ExpectWire(m, 60928, 6, 255, kCanboatName);
-
-  // Oversized fields are cut to their widths: unique 0x1FFFFF, lower instance 7,
-  // class 127 (reserved bit 48 stays 0), industry group 7.
-  tN2kName big;
-  big.UniqueNumber = 0x3FFFFF;
-  big.DeviceInstanceLower = 0x0F;
-  big.DeviceClass = 0xFF;
-  big.IndustryGroup = 0x0F;
-  big.ArbitraryAddressCapable = false;
-  EXPECT_EQ(big.Pack(), 0x70FE0007001FFFFFull);
-}
-
-TEST(GroupMessages, RequestAcknowledgementCommandedAddress) {
-  tN2kMsg m;
-  unsigned long pgn = 0;
-  SetN2kPGN59904(m, 0x23, 60928);
-  ExpectWire(m, 59904, 6, 0x23, {0x00, 0xEE, 0x00});
-  ASSERT_TRUE(ParseN2kPGN59904(Msg(59904, {0x14, 0xF0, 0x01}), pgn));
-  EXPECT_EQ(pgn, 126996u);
-  // The RV-C form pads the request with instance bytes.
-  ASSERT_TRUE(ParseN2kPGN59904(Msg(59904, {0x00, 0xEE, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), pgn));
-  EXPECT_EQ(pgn, 60928u);
-  for (const Bytes &bad : {Bytes{0x00, 0xEE}, Bytes(9, 0)})
-    EXPECT_FALSE(ParseN2kPGN59904(Msg(59904, bad), pgn));
-  EXPECT_FALSE(ParseN2kPGN59904(Msg(59392, {0x00, 0xEE, 0x00}), pgn));
-
-  const Bytes nak = {0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x14, 0xF0, 0x01};
-  SetN2kPGN59392(m, 0x10, N2kAck_NAK, 0xFF, 126996);
-  ExpectWire(m, 59392, 6, 0x10, nak);
-  tN2kAckControl control;
-  unsigned char group;
-  ASSERT_TRUE(ParseN2kPGN59392(m, control, group, pgn));
-  EXPECT_EQ(std::tie(control, group, pgn), std::make_tuple(N2kAck_NAK, 0xFF, 126996ul));
-  // RV-C code 7 ("needs more time") has no NMEA equivalent; 7 bytes are too few.
-  EXPECT_FALSE(ParseN2kPGN59392(Msg(59392, {7, 0xFF, 0xFF, 0xFF, 0xFF, 0x14, 0xF0, 0x01}), control,
-                                group, pgn));
-  EXPECT_FALSE(
-      ParseN2kPGN59392(Msg(59392, Bytes(nak.begin(), nak.end() - 1)), control, group, pgn));
-
-  Bytes commanded = kCanboatName;
-  commanded.push_back(0x42);
-  SetN2kPGN65240(m, kCanboatNameValue, 0x42);
-  ExpectWire(m, 65240, 6, 255, commanded);
-  uint64_t name;
-  unsigned char address;
-  ASSERT_TRUE(ParseN2kPGN65240(m, name, address));
-  EXPECT_EQ(std::tie(name, address), std::make_tuple(kCanboatNameValue, 0x42));
-  EXPECT_FALSE(ParseN2kPGN65240(Msg(65240, kCanboatName), name, address));
-}
 
 TEST(GroupMessages, PgnList) {
   const unsigned long list[] = {126993, 126996, 60928, 0};
@@ -112,20 +45,6 @@ TEST(GroupMessages, PgnList) {
   SetN2kPGN126464(m, 0x10, N2kpgnl_receive, many);
   EXPECT_EQ(m.DataLen, 223);
   EXPECT_EQ(m.Data[220], (130000 + 73) & 0xFF);
-}
-
-TEST(GroupMessages, HeartbeatCanboatSample) {
-  const Bytes wire = {0x60, 0xEA, 0x9B, 0xCC, 0xFF, 0xFF, 0xFF, 0xFF};
-  tN2kMsg m;
-  SetN2kPGN126993(m, 60000, 155);
-  ExpectWire(m, 126993, 7, 255, wire);
-  uint32_t interval;
-  unsigned char counter;
-  ASSERT_TRUE(ParseN2kPGN126993(Msg(126993, wire), interval, counter));
-  EXPECT_EQ(std::tie(interval, counter), std::make_tuple(60000u, 155));
-  EXPECT_FALSE(ParseN2kPGN126993(Msg(126993, Bytes(7, 0)), interval, counter));
-  SetN2kPGN126993(m, 70000, 0);  // does not fit the 16-bit field
-  EXPECT_EQ(std::tie(m.Data[0], m.Data[1]), std::make_tuple(0xFF, 0xFF));
 }
 
 TEST(GroupMessages, ProductInformation) {
@@ -231,4 +150,55 @@ TEST(GroupMessages, FastPacketTable) {
         130764ul, 130795ul, 130816ul, 130966ul, 130968ul, 130969ul, 130976ul, 131014ul,
         131015ul, 131067ul, 131068ul, 131069ul, 131070ul, 131071ul, 97792ul})
     EXPECT_FALSE(IsDefaultFastPacketMessage(pgn)) << pgn;
+}
+
+// ---- Pins: all-ones, error and maximum values, and bits beyond a field's width. A row
+// without arguments only decodes.
+
+TEST(GroupMessagesPins, FieldsAtTheirLimits) {
+  using Request = std::tuple<unsigned long>;
+  RunPins<std::tuple<unsigned char, unsigned long>, Request>(
+      59904, 6, [](tN2kMsg &m, auto... a) { SetN2kPGN59904(m, a...); },
+      [](const tN2kMsg &m, auto &...a) { return ParseN2kPGN59904(m, a...); },
+      {
+          {std::make_tuple(0xFF, 0x1FFFFFFul), {0xFF, 0xFF, 0xFF}, Request{0xFFFFFFul}},
+          {std::make_tuple(0x23, 0x1234567ul), {0x67, 0x45, 0x23}, Request{0x234567ul}},
+      });
+  using Ack = std::tuple<tN2kAckControl, unsigned char, unsigned long>;
+  RunPins<std::tuple<unsigned char, tN2kAckControl, unsigned char, unsigned long>, Ack>(
+      59392, 6, [](tN2kMsg &m, auto... a) { SetN2kPGN59392(m, a...); },
+      [](const tN2kMsg &m, auto &...a) { return ParseN2kPGN59392(m, a...); },
+      {
+          {std::make_tuple(0x10, N2kAck_Busy, 0xFE, 0xFFFFFFFFul),
+           Bytes{0x03, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+           Ack{N2kAck_Busy, 0xFE, 0xFFFFFFul}},
+          {{}, {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, Ack{N2kAck_ACK, 0, 0ul}},
+      });
+  using Name = std::tuple<uint64_t>;
+  RunPins<Name, Name>(
+      60928, 6, [](tN2kMsg &m, auto... a) { SetN2kPGN60928(m, a...); },
+      [](const tN2kMsg &m, auto &...a) { return ParseN2kPGN60928(m, a...); },
+      {
+          {Name{~0ull}, Bytes(8, 0xFF)},
+          {Name{0x8000000000000001ull}, {0x01, 0, 0, 0, 0, 0, 0, 0x80}},
+      });
+  using Commanded = std::tuple<uint64_t, unsigned char>;
+  RunPins<Commanded, Commanded>(
+      65240, 6, [](tN2kMsg &m, auto... a) { SetN2kPGN65240(m, a...); },
+      [](const tN2kMsg &m, auto &...a) { return ParseN2kPGN65240(m, a...); },
+      {
+          {Commanded{~0ull, 0xFF}, Bytes(9, 0xFF)},
+          {Commanded{1, 0xFE}, {0x01, 0, 0, 0, 0, 0, 0, 0, 0xFE}},
+      });
+  using Heartbeat = std::tuple<uint32_t, unsigned char>;
+  RunPins<Heartbeat, Heartbeat>(
+      126993, 7, [](tN2kMsg &m, auto... a) { SetN2kPGN126993(m, a...); },
+      [](const tN2kMsg &m, auto &...a) { return ParseN2kPGN126993(m, a...); },
+      {
+          {Heartbeat{0xFFFC, 0xFF}, {0xFC, 0xFF, 0xFF, 0xCC, 0xFF, 0xFF, 0xFF, 0xFF}},
+          {Heartbeat{0xFFFD, 0},
+           {0xFF, 0xFF, 0x00, 0xCC, 0xFF, 0xFF, 0xFF, 0xFF},
+           Heartbeat{0xFFFF, 0}},
+          {{}, {0xFE, 0xFF, 0xFE, 0x00, 0x00, 0x00, 0x00, 0x00}, Heartbeat{0xFFFE, 0xFE}},
+      });
 }
