@@ -164,12 +164,13 @@ if [[ ${1:-} == --inside ]]; then
 		}'
 	}
 
-	# typed_latency TYPED... SENT: "ms" lines, typed line to its first frame less the pacing.
+	# typed_latency SENT PREFIXES TYPED...: "ms" lines, each typed line (the n-th file's
+	# lines read as the n-th letter of PREFIXES) to its first frame, less the pacing.
 	typed_latency() {
-		awk -v pacing="$PACING_MS" -v sent="${*: -1}" 'FNR == 1 { file++ }
-			FILENAME == sent { bus[$2] = $1; next }
-			{ key = (file == 2 ? "P" : "Q") sprintf("%04d", $2)
-			  if (key in bus) printf "%.3f\n", (bus[key] - $1) / 1000 - pacing }' "${@: -1}" "${@:1:$#-1}"
+		awk -v pacing="$PACING_MS" -v prefixes="$2" 'FNR == 1 { file++ }
+			file == 1 { bus[$2] = $1; next }
+			{ key = substr(prefixes, file - 1, 1) sprintf("%04d", $2)
+			  if (key in bus) printf "%.3f\n", (bus[key] - $1) / 1000 - pacing }' "$1" "${@:3}"
 	}
 	idle() {
 		read -r wall cpu wake invol _ _ rq psi <<<"$(measure idle "$MEASURE_S")"
@@ -188,11 +189,12 @@ if [[ ${1:-} == --inside ]]; then
 				sleep 1
 			done
 		) &
-		"$stamp" write /dev/tnt0 "$TYPED_INTERVAL_MS" "$lines" P $'\n' >"$S/churn0.txt" || broken "could not type at /dev/tnt0"
-		wait
+		local churner=$!
+		"$stamp" write /dev/tnt0 "$TYPED_INTERVAL_MS" "$lines" R $'\n' >"$S/churn0.txt" || broken "could not type at /dev/tnt0"
+		wait "$churner"
 		sleep 1
-		terminal_texts "$TW_ADDR" P >"$S/churn_sent.txt"
-		typed_latency "$S/churn0.txt" "$S/churn_sent.txt" >"$S/churn_latency.txt"
+		terminal_texts "$TW_ADDR" R >"$S/churn_sent.txt"
+		typed_latency "$S/churn_sent.txt" R "$S/churn0.txt" >"$S/churn_latency.txt"
 		read -r n med p99 max <<<"$(stats "$S/churn_latency.txt")"
 		((n > 0)) || broken "(f): no typed line reached the bus"
 		echo "(f) $1: port to bus while a new charger comes every 2 s (its port read and stored in uci): median $med ms, p99 $p99 ms, max $max ms over $n of $lines lines; $(uci -q get 'tidewire.@can[0].ttyassignment' | wc -w) chargers in the port table"
@@ -235,7 +237,7 @@ if [[ ${1:-} == --inside ]]; then
 		b=$(sample) || broken "the daemon ended during (c)"
 		sleep 1
 		terminal_texts "$TW_ADDR" PQ >"$S/typed_sent.txt"
-		typed_latency "$S/typed0.txt" "$S/typed2.txt" "$S/typed_sent.txt" >"$S/typed_latency.txt"
+		typed_latency "$S/typed_sent.txt" PQ "$S/typed0.txt" "$S/typed2.txt" >"$S/typed_latency.txt"
 		read -r n med p99 max <<<"$(stats "$S/typed_latency.txt")"
 		((n > 0)) || broken "(c): no typed line reached the bus"
 		echo "(c) port to bus, typed line to its first TERMINAL frame less the ${PACING_MS} ms pacing: median $med ms, p99 $p99 ms, max $max ms over $n of $((2 * TYPED_LINES)) lines (target p99 < 5 ms)"
