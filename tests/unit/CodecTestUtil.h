@@ -65,7 +65,7 @@ template <typename In, typename Out = In>
 struct tPin {
   std::optional<In> in;
   Bytes wire;
-  std::optional<Out> out;
+  std::optional<Out> out = std::nullopt;
 };
 
 // set(msg, args...) and parse(msg, outs...) wrap a Set and a Parse function.
