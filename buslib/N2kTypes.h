@@ -1,10 +1,13 @@
 // Coded fields of the NMEA 2000, ISO and RV-C messages the library knows.
-// Values are those that travel on the bus.
+// Values are those that travel on the bus. Each type holds any byte: a decoder hands
+// on whatever code a device sends, named here or not.
 #ifndef BUSLIB_N2KTYPES_H
 #define BUSLIB_N2KTYPES_H
 
+#include <cstdint>
+
 // ---- NMEA 2000 ----
-enum tN2kTimeSource {
+enum tN2kTimeSource : uint8_t {
   N2ktimes_GPS = 0,
   N2ktimes_GLONASS = 1,
   N2ktimes_RadioStation = 2,
@@ -14,7 +17,7 @@ enum tN2kTimeSource {
   N2ktimes_Unavailable = 15
 };
 
-enum tN2kDCType {
+enum tN2kDCType : uint8_t {
   N2kDCt_Battery = 0,
   N2kDCt_Alternator = 1,
   N2kDCt_Converter = 2,
@@ -23,7 +26,7 @@ enum tN2kDCType {
   N2kDCt_Unavailable = 255
 };
 
-enum tN2kChargeState {
+enum tN2kChargeState : uint8_t {
   N2kCS_NotCharging = 0,
   N2kCS_Bulk = 1,
   N2kCS_Absorption = 2,
@@ -38,7 +41,7 @@ enum tN2kChargeState {
   N2kCS_Unavailable = 15
 };
 
-enum tN2kChargerMode {
+enum tN2kChargerMode : uint8_t {
   N2kCM_Standalone = 0,
   N2kCM_Primary = 1,
   N2kCM_Secondary = 2,
@@ -46,9 +49,9 @@ enum tN2kChargerMode {
   N2kCM_Unavailable = 15
 };
 
-enum tN2kOnOff { N2kOnOff_Off = 0, N2kOnOff_On = 1, N2kOnOff_Error = 2, N2kOnOff_Unavailable = 3 };
+enum tN2kOnOff : uint8_t { N2kOnOff_Off = 0, N2kOnOff_On = 1, N2kOnOff_Error = 2, N2kOnOff_Unavailable = 3 };
 
-enum tN2kChargingAlgorithm {
+enum tN2kChargingAlgorithm : uint8_t {
   N2kCA_Trickle = 0,
   N2kCA_CVCC = 1,
   N2kCA_2Stage = 2,
@@ -57,13 +60,13 @@ enum tN2kChargingAlgorithm {
   N2kCA_Unavailable = 15
 };
 
-enum tBattTempNoSensor { N2kBT_Cold = 0, N2kBT_Warm = 1, N2kBT_Hot = 2, N2kBT_Unavailable = 15 };
+enum tBattTempNoSensor : uint8_t { N2kBT_Cold = 0, N2kBT_Warm = 1, N2kBT_Hot = 2, N2kBT_Unavailable = 15 };
 
-enum tN2kBatType { N2kBT_Flooded = 0, N2kBT_Gel = 1, N2kBT_AGM = 2, N2kBT_TypeUnavailable = 15 };
+enum tN2kBatType : uint8_t { N2kBT_Flooded = 0, N2kBT_Gel = 1, N2kBT_AGM = 2, N2kBT_TypeUnavailable = 15 };
 
-enum tN2kBatEqSupport { N2kBES_No = 0, N2kBES_Yes = 1, N2kBES_Error = 2, N2kBES_Unavailable = 3 };
+enum tN2kBatEqSupport : uint8_t { N2kBES_No = 0, N2kBES_Yes = 1, N2kBES_Error = 2, N2kBES_Unavailable = 3 };
 
-enum tN2kBatNomVolt {
+enum tN2kBatNomVolt : uint8_t {
   N2kBNV_6V = 0,
   N2kBNV_12V = 1,
   N2kBNV_24V = 2,
@@ -74,7 +77,7 @@ enum tN2kBatNomVolt {
   N2kBNV_Unavailable = 15
 };
 
-enum tN2kBatChem {
+enum tN2kBatChem : uint8_t {
   N2kBC_LeadAcid = 0,
   N2kBC_LiIon = 1,
   N2kBC_NiCad = 2,
@@ -83,7 +86,7 @@ enum tN2kBatChem {
   N2kBC_Unavailable = 15
 };
 
-enum tN2kConvMode {
+enum tN2kConvMode : uint8_t {
   N2kConvM_Off = 0,
   N2kConvM_LowPower = 1,
   N2kConvM_Fault = 2,
@@ -99,32 +102,32 @@ enum tN2kConvMode {
 };
 
 // Good / warning / error states of 127750, two bits each.
-enum tN2kTemperatureState {
+enum tN2kTemperatureState : uint8_t {
   N2kTS_Good = 0,
   N2kTS_Warning = 1,
   N2kTS_Error = 2,
   N2kTS_Unavailable = 3
 };
-enum tN2kOverloadState {
+enum tN2kOverloadState : uint8_t {
   N2kOS_Good = 0,
   N2kOS_Warning = 1,
   N2kOS_Error = 2,
   N2kOS_Unavailable = 3
 };
-enum tN2kDCVolgateState {
+enum tN2kDCVolgateState : uint8_t {
   N2kDCVS_Good = 0,
   N2kDCVS_Warning = 1,
   N2kDCVS_Error = 2,
   N2kDCVS_Unavailable = 3
 };
-enum tN2kRippleState { N2kRS_Good = 0, N2kRS_Warning = 1, N2kRS_Error = 2, N2kRS_Unavailable = 3 };
+enum tN2kRippleState : uint8_t { N2kRS_Good = 0, N2kRS_Warning = 1, N2kRS_Error = 2, N2kRS_Unavailable = 3 };
 
 // ---- RV-C ----
 // The standard has no charger type field; decoders report 0.
-enum tRVCChrgType { RVCCT_Charger = 0 };
+enum tRVCChrgType : uint8_t { RVCCT_Charger = 0 };
 
 // CHARGER_STATUS operating state and DC_SOURCE_STATUS_4 desired charge state share values 0..7.
-enum tRVCBatChrgMode {
+enum tRVCBatChrgMode : uint8_t {
   RVCBCM_Disabled = 0,  // "undefined" in DC_SOURCE_STATUS_4
   RVCBCM_NotCharging = 1,
   RVCBCM_Bulk = 2,
@@ -136,14 +139,14 @@ enum tRVCBatChrgMode {
   RVCBCM_Unavailable = 255
 };
 
-enum tRVCChrgForceChrg {
+enum tRVCChrgForceChrg : uint8_t {
   RVCCFC_NotForced = 0,
   RVCCFC_Bulk = 1,
   RVCCFC_Float = 2,
   RVCCFC_Unavailable = 15
 };
 
-enum tRVCChrgAlg {
+enum tRVCChrgAlg : uint8_t {
   RVCCA_ConstantVoltage = 0,
   RVCCA_ConstantCurrent = 1,
   RVCCA_3Stage = 2,
@@ -154,7 +157,7 @@ enum tRVCChrgAlg {
   RVCCA_Unavailable = 255
 };
 
-enum tRVCChrgMode {
+enum tRVCChrgMode : uint8_t {
   RVCCM_Standalone = 0,
   RVCCM_Primary = 1,
   RVCCM_Secondary = 2,
@@ -162,9 +165,9 @@ enum tRVCChrgMode {
   RVCCM_Unavailable = 255
 };
 
-enum tRVCChrgLine { RVCCL_Line1 = 0, RVCCL_Line2 = 1, RVCCL_Unavailable = 3 };
+enum tRVCChrgLine : uint8_t { RVCCL_Line1 = 0, RVCCL_Line2 = 1, RVCCL_Unavailable = 3 };
 
-enum tRVCBatType {
+enum tRVCBatType : uint8_t {
   RVCBT_Flooded = 0,
   RVCBT_Gel = 1,
   RVCBT_AGM = 2,
@@ -173,7 +176,7 @@ enum tRVCBatType {
 };
 
 // Hours behind UTC, modulo 24 (0 GMT, 5 EST, 8 PST, 22 CEST).
-enum tRVCTimeZone {
+enum tRVCTimeZone : uint8_t {
   RVCTZ_GMT = 0,
   RVCTZ_EDT = 4,
   RVCTZ_EST = 5,
@@ -184,7 +187,7 @@ enum tRVCTimeZone {
 };
 
 // DM_RV failure mode identifier, 0..31.
-enum tISOFMIType {
+enum tISOFMIType : uint8_t {
   ISOFMI_AboveNormal = 0,
   ISOFMI_BelowNormal = 1,
   ISOFMI_Erratic = 2,
