@@ -201,7 +201,11 @@ owrt_boot() {
 	owrt /sbin/syslogd -n -O /tmp/log/messages &
 	owrt /sbin/ubusd -s /var/run/ubus/ubus.sock &
 	tw_wait 5 test -S "$root/tmp/run/ubus/ubus.sock" || { tw_fail "ubusd did not start"; return 1; }
-	owrt /sbin/procd -s /var/run/ubus/ubus.sock -S >>"$TW_OUT/procd.log" 2>&1 &
+	# A daemon built with the sanitizers: procd preloads libsetlbf.so into an unjailed
+	# instance ahead of the sanitizer's runtime, which it then may not refuse; any
+	# report ends the daemon, which the checks then see.
+	owrt ASAN_OPTIONS=verify_asan_link_order=0:halt_on_error=1 UBSAN_OPTIONS=halt_on_error=1 \
+		/sbin/procd -s /var/run/ubus/ubus.sock -S >>"$TW_OUT/procd.log" 2>&1 &
 	tw_wait 5 _owrt_has_service || { tw_fail "procd did not start: $(cat "$TW_OUT/procd.log")"; return 1; }
 }
 _owrt_has_service() { owrt ubus list service >/dev/null 2>&1; }
