@@ -8,19 +8,11 @@
 #include <limits>
 #include <sstream>
 
-#include "FakeRuntime.h"
-#include "PtyPort.h"
 #include "StatusModel.h"
+#include "TerminalTest.h"
 
 namespace {
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
-
-// The characters of a TERMINAL message: the bytes before the first 0xFF.
-std::string Chars(const tN2kMsg &m) {
-  std::string s;
-  for (int i = 0; i < m.DataLen && m.Data[i] != 0xFF; i++) s += static_cast<char>(m.Data[i]);
-  return s;
-}
 
 // A bridge and the model it hands its text to, as a charger's record wires them.
 struct tWired {
@@ -32,23 +24,13 @@ struct tWired {
   tStatusModel model;
 };
 
-class tStatus : public ::testing::Test {
+class tStatus : public tTerminalTest {
  protected:
   void SetUp() override {
     bridge.OpenPort(port.path);
     ASSERT_NE(-1, bridge.TtyFd());
   }
-  std::vector<std::string> SentChars() {
-    std::vector<std::string> out;
-    for (const tN2kMsg &m : rt.sent) out.push_back(Chars(m));
-    return out;
-  }
 
-  tScopedRuntime rt;
-  tScopedDebugLevel debugLevel;
-  tRunSettings settings;
-  tScopedConsole console;
-  tPtyPort port;
   tWired charger{140, settings, rt};
   tTerminalBridge &bridge = charger.bridge;
   tStatusModel &model = charger.model;

@@ -7,18 +7,10 @@
 #include <memory>
 #include <sstream>
 
-#include "FakeRuntime.h"
-#include "PtyPort.h"
 #include "TerminalBridge.h"
+#include "TerminalTest.h"
 
 namespace {
-// The characters of a TERMINAL message: the bytes before the first 0xFF.
-std::string Chars(const tN2kMsg &m) {
-  std::string s;
-  for (int i = 0; i < m.DataLen && m.Data[i] != 0xFF; i++) s += static_cast<char>(m.Data[i]);
-  return s;
-}
-
 // What the bridge hands on.
 class tHeard : public tTerminalListener {
  public:
@@ -28,14 +20,14 @@ class tHeard : public tTerminalListener {
   int commands = 0;
 };
 
-class tBridge : public ::testing::Test {
+class tBridge : public tTerminalTest {
  protected:
   void SetUp() override {
     r.reset(new tTerminalBridge(140, settings, rt));
     r->OpenPort(port.path);
     ASSERT_NE(-1, r->TtyFd());
   }
-  // Types text at the user's end and lets the record read it up to its line feed.
+  // Types text at the user's end and lets the bridge read it up to its line feed.
   void TypeLine(const std::string &text) {
     port.Type(text);
     for (int i = 0; i < 50; i++) {
@@ -49,17 +41,6 @@ class tBridge : public ::testing::Test {
     rt.now += ms;
     r->poll_terminal();
   }
-  std::vector<std::string> SentChars() {
-    std::vector<std::string> out;
-    for (const tN2kMsg &m : rt.sent) out.push_back(Chars(m));
-    return out;
-  }
-
-  tScopedRuntime rt;
-  tScopedDebugLevel debugLevel;
-  tRunSettings settings;
-  tScopedConsole console;
-  tPtyPort port;
   std::unique_ptr<tTerminalBridge> r;
 };
 }  // namespace
