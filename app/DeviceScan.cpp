@@ -18,7 +18,7 @@ bool IsRO500(const tN2kDeviceList::tDevice &d) {
 // before its product information).
 bool HeldByAnother(const tRO500 &record, const tN2kDeviceList::tDevice &d) {
   return d.GetManufacturerCode() != kRO500ManufacturerCode ||
-         record.uniqueNumber() != static_cast<int>(d.GetUniqueNumber());
+         record.UniqueNumber() != static_cast<int>(d.GetUniqueNumber());
 }
 
 void Register(const tN2kDeviceList::tDevice &d, tDevices &devices) {
@@ -28,7 +28,7 @@ void Register(const tN2kDeviceList::tDevice &d, tDevices &devices) {
   if (record != nullptr && HeldByAnother(*record, d)) {
     if (Logging(kReassignLogLevel))
       StreamPrintf(Console, "ReportDevice: RO500 #%d no longer at CANAddr = %d\n",
-                   record->uniqueNumber(), source);
+                   record->UniqueNumber(), source);
     devices.Remove(source);
     record = nullptr;
   }

@@ -74,7 +74,7 @@ void tBatteries::OpenLog(tBattery &b, bool firstOfSource, const char *modelId,
                      b.uniqueNumber, product, modelId, modelVersion,
                      firstOfSource ? kBatteryFirstInstance : b.instance)) {
     b.logPath = path;
-    b.openLog();
+    b.OpenLog();
   }
   if (Logging(kRegisterLogLevel))
     StreamPrintf(Console, "tBatteries::Add: Opened logfile(%d) %s\n", b.logFd, path);
@@ -87,7 +87,7 @@ void tBatteries::poll() {
 uint32_t tBatteries::MsUntilDue(uint32_t now) const {
   uint32_t due = kN2kNeverDue;
   for (const auto &entry : records_) {
-    const uint32_t d = entry.second.msUntilDue(now);
+    const uint32_t d = entry.second.MsUntilDue(now);
     if (d < due) due = d;
   }
   return due;

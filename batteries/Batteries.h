@@ -61,22 +61,26 @@ class tBatteries {
     for (const auto &entry : records_) f(entry.second);
   }
 
-  // ---- DC source status messages (BatteryUpdates.cpp) ----
-  // Each registers the battery first (nothing happens when it cannot), then stores its
-  // message's group; values in volts, amperes, degrees C; NaN = not available.
-  void UpdateDCSS1(int source, const tDCSourceStatus1 &s);
-  void UpdateDCSS2(int source, const tDCSourceStatus2 &s);
-  void UpdateDCSS3(int source, const tDCSourceStatus3 &s);
-  void UpdateDCSS4(int source, const tDCSourceStatus4 &s);
-  void UpdateDCSS5(int source, const tDCSourceStatus5 &s);
-  void UpdateDCSS6(int source, const tDCSourceStatus6 &s);
-  void UpdateDCSS11(int source, const tDCSourceStatus11 &s);
+  // The values of one DC source status message from source: the battery is registered
+  // first (nothing happens when it cannot be), then its record stores them (whatever
+  // tBattery::Update takes; values in volts, amperes, degrees C, NaN = not available).
+  // A new message's values need an overload there, nothing here.
+  template <typename tValues>
+  void Update(int source, const tValues &values) {
+    LogBeforeAdd(source, values);
+    if (tBattery *b = Heard(source, values.instance, values.devPri)) b->Update(values);
+  }
 
  private:
   struct tKeyHash {
     size_t operator()(int key) const { return static_cast<size_t>(key); }
   };
   static int Key(int source, uint8_t instance) { return (source & 0xff) << 8 | instance; }
+  // Status 5 shows its values before the registration, also for a battery that cannot
+  // be registered yet; the others show theirs once stored (tBattery::Update).
+  static void LogBeforeAdd(int source, const tDCSourceStatus5 &s);
+  template <typename tValues>
+  static void LogBeforeAdd(int, const tValues &) {}
   // Add, for a status message: the record is stamped as heard now.
   tBattery *Heard(int source, uint8_t instance, uint8_t devPri);
   // Whether a record of the source is there already.

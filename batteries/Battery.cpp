@@ -43,11 +43,11 @@ void tBattery::reset() {
   setDCSS11(false, false, false, false, 0, 0);
 }
 
-uint32_t tBattery::msUntilDue(uint32_t now) const {
+uint32_t tBattery::MsUntilDue(uint32_t now) const {
   return N2kMsLeft(now, lastPoll, kLineIntervalMs);
 }
 
-int tBattery::formatLine(char *buf, size_t size) const {
+int tBattery::FormatLine(char *buf, size_t size) const {
   memset(buf, 0, size);
   return snprintf(
       buf, size,
@@ -62,12 +62,12 @@ void tBattery::poll() {
   if (Runtime->Millis() - lastPoll < kLineIntervalMs) return;
   lastPoll = Runtime->Millis();
   char line[kLineSize];
-  formatLine(line, sizeof(line));
+  FormatLine(line, sizeof(line));
   if (Logging(kLineLogLevel)) StreamPrintf(Console, "tBattery::poll:%s", line);
   AppendLogLine(logFd, logPath, line, logLimit);
 }
 
-void tBattery::openLog() {
+void tBattery::OpenLog() {
   logFd = OpenLogFile(logPath);
 }
 

@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <string>
 
+#include "DCSourceValues.h"
+
 class tBattery {
  public:
   static constexpr uint32_t kLineIntervalMs = 10000;
@@ -35,13 +37,23 @@ class tBattery {
   // mounted or writable yet) is tried again before each line.
   void poll();
   // Opens logPath for appending (created when missing); logFd stays -1 when it cannot.
-  void openLog();
+  void OpenLog();
   // Milliseconds until poll() writes: 0 when due; unsigned 32-bit difference from
   // lastPoll, so the wrap of the counter does no harm.
-  uint32_t msUntilDue(uint32_t now) const;
+  uint32_t MsUntilDue(uint32_t now) const;
   // The DCS line with its "\n", into buf (zero-filled first, cut at size). Returns the
   // length snprintf reports.
-  int formatLine(char *buf, size_t size) const;
+  int FormatLine(char *buf, size_t size) const;
+
+  // The values of one DC source status message (BatteryUpdates.cpp): its debug line
+  // (status 4 has none, status 5 has it from tBatteries), then its group setter.
+  void Update(const tDCSourceStatus1 &s);
+  void Update(const tDCSourceStatus2 &s);
+  void Update(const tDCSourceStatus3 &s);
+  void Update(const tDCSourceStatus4 &s);
+  void Update(const tDCSourceStatus5 &s);
+  void Update(const tDCSourceStatus6 &s);
+  void Update(const tDCSourceStatus11 &s);
 
   // Group setters, one per DC source status message. Where noted, a NaN (the message
   // said "not available") keeps the value stored before.

@@ -6,6 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// Room for the texts below.
+constexpr size_t kChargerTextSize = 1024;
+
 // CHARGER_STATUS (1FFC7h).
 struct tChargerStatus {
   int type;

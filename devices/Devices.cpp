@@ -45,7 +45,7 @@ tRO500 *tDevices::Find(int canAddr) {
 
 int tDevices::FindUniqueNumber(int uniqueNumber) const {
   for (const auto &r : records_)
-    if (r.second.uniqueNumber() == uniqueNumber) return r.first;
+    if (r.second.UniqueNumber() == uniqueNumber) return r.first;
   return -1;
 }
 
@@ -86,29 +86,29 @@ void tDevices::TtyAssigned(int uniqueNumber, const std::string &tty) {
                   .emplace(std::piecewise_construct, std::forward_as_tuple(canAddr),
                            std::forward_as_tuple(canAddr, settings_, bus_))
                   .first->second;
-  r.reset();
   r.markAlive();
-  r.setUniqueNumber(uniqueNumber);
-  r.setEvents(events_);
-  r.openPort(tty);
-  r.terminal2CAN("$RAS:@");
+  r.SetUniqueNumber(uniqueNumber);
+  r.SetEvents(events_);
+  r.Bridge().OpenPort(tty);
+  r.Bridge().terminal2CAN("$RAS:@");
   int32_t version = 0;  // only logged: a text that is no number reads as 0
-  r.setVersion(ParseLeadingInt32(versionText, version) ? version : 0);
+  r.SetVersion(ParseLeadingInt32(versionText, version) ? version : 0);
 
   if (settings_.logDir != nullptr) {
     // The model ID comes from the bus: without its '/'s it cannot leave the folder.
     char path[kLogPathSize];
     snprintf(path, sizeof(path), "%s/RO500-%d:%s.log", settings_.logDir, uniqueNumber,
              FileNamePart(modelId).c_str());
-    r.openLog(path);
+    r.Bridge().OpenLog(path);
     if (Logging(4))
-      StreamPrintf(Console, "tDevices::Add: Opened logfile(%d) %s\n", r.logFd(), path);
+      StreamPrintf(Console, "tDevices::Add: Opened logfile(%d) %s\n", r.Bridge().LogFd(), path);
   }
   if (Logging(1))
-    StreamPrintf(Console, "tDevices::Add: Opened device ver=%d FD=%d\n", r.version(), r.ttyFd());
+    StreamPrintf(Console, "tDevices::Add: Opened device ver=%d FD=%d\n", r.Version(),
+                 r.Bridge().TtyFd());
   char online[kPortLineSize];
   int n = snprintf(online, sizeof(online), "RO500 #%d ONLINE\n", uniqueNumber);
-  r.writePort(online, static_cast<size_t>(n));
+  r.Bridge().WritePort(online, static_cast<size_t>(n));
   if (events_ != nullptr) events_->OnOnline(r);
 }
 
@@ -143,7 +143,7 @@ void tDevices::poll() {
     int canAddr = entry.first;
     if (Logging(4))
       StreamPrintf(Console, "tDevices::poll: Deleting dead RO500 at CANAddr = %d\n", canAddr);
-    const int unique = entry.second.uniqueNumber();
+    const int unique = entry.second.UniqueNumber();
     Remove(canAddr);
     silent_[canAddr] = unique;
     deviceList_.Rebuild();
@@ -169,15 +169,15 @@ void tDevices::Remove(int canAddr) {
   auto it = records_.find(canAddr);
   if (it == records_.end()) return;
   char offline[kPortLineSize];
-  int n = snprintf(offline, sizeof(offline), "RO500 #%d OFFLINE\n", it->second.uniqueNumber());
-  it->second.writePort(offline, static_cast<size_t>(n));
+  int n = snprintf(offline, sizeof(offline), "RO500 #%d OFFLINE\n", it->second.UniqueNumber());
+  it->second.Bridge().WritePort(offline, static_cast<size_t>(n));
   if (events_ != nullptr) events_->OnOffline(it->second);
-  droppedByGone_ += it->second.portBytesDropped();
+  droppedByGone_ += it->second.Bridge().PortBytesDropped();
   records_.erase(it);
 }
 
 void tDevices::Clear() {
-  for (const auto &entry : records_) droppedByGone_ += entry.second.portBytesDropped();
+  for (const auto &entry : records_) droppedByGone_ += entry.second.Bridge().PortBytesDropped();
   records_.clear();
   waiting_.clear();
 }
@@ -185,7 +185,7 @@ void tDevices::Clear() {
 std::vector<int> tDevices::PortsInUse() const {
   std::vector<int> ports;
   for (const auto &entry : records_) {
-    const int port = TtyPortNumber(entry.second.portPath());
+    const int port = TtyPortNumber(entry.second.Bridge().PortPath());
     if (port >= 0) ports.push_back(port);
   }
   return ports;
@@ -193,7 +193,7 @@ std::vector<int> tDevices::PortsInUse() const {
 
 uint64_t tDevices::PortBytesDropped() const {
   uint64_t dropped = droppedByGone_;
-  for (const auto &entry : records_) dropped += entry.second.portBytesDropped();
+  for (const auto &entry : records_) dropped += entry.second.Bridge().PortBytesDropped();
   return dropped;
 }
 
@@ -201,7 +201,7 @@ int tDevices::AddPollFds(struct pollfd *fds, int room) const {
   int n = 0;
   for (const auto &entry : records_) {
     if (n >= room) break;
-    int fd = entry.second.pollFd();
+    int fd = entry.second.Bridge().PollFd();
     if (fd < 0) continue;
     fds[n].fd = fd;
     fds[n].events = POLLIN;
@@ -213,65 +213,27 @@ int tDevices::AddPollFds(struct pollfd *fds, int room) const {
 
 void tDevices::NoteReady(const struct pollfd *fds, int count) {
   for (auto &entry : records_) {
-    const int fd = entry.second.pollFd();
+    const int fd = entry.second.Bridge().PollFd();
     if (fd < 0) continue;
     bool ready = false;
     for (int i = 0; i < count && !ready; i++)
       ready = fds[i].fd == fd && (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
-    entry.second.setInputKnown(ready);
+    entry.second.Bridge().SetInputKnown(ready);
   }
 }
 
 uint32_t tDevices::MsUntilDue(uint32_t now) const {
   uint32_t due = UINT32_MAX;
   for (const auto &entry : records_) {
-    uint32_t d = entry.second.msUntilDue(now);
+    uint32_t d = entry.second.MsUntilDue(now);
     if (d < due) due = d;
   }
   return due;
 }
 
-// ---- values from bus messages ----
-
-void tDevices::UpdateDCSS1(int canAddr, const tDCSourceStatus1 &s) {
-  if (tRO500 *r = Find(canAddr)) r->UpdateDCSS1(s);
-}
-
-void tDevices::UpdateDCSS2(int canAddr, const tDCSourceStatus2 &s) {
-  if (tRO500 *r = Find(canAddr)) r->UpdateDCSS2(s);
-}
-
-void tDevices::UpdateDCSS4(int canAddr, const tDCSourceStatus4 &s) {
-  if (tRO500 *r = Find(canAddr)) r->UpdateDCSS4(s);
-}
-
-void tDevices::UpdateDCSS5(int canAddr, const tDCSourceStatus5 &s) {
-  if (tRO500 *r = Find(canAddr)) r->UpdateDCSS5(s);
-}
-
-void tDevices::UpdateCS(int canAddr, const tChargerStatus &s) {
-  if (tRO500 *r = Find(canAddr)) r->UpdateCS(s);
-}
-
-void tDevices::UpdateCS2(int canAddr, const tChargerStatus2 &s) {
-  if (tRO500 *r = Find(canAddr)) r->UpdateCS2(s);
-}
-
-void tDevices::UpdateCCS(int canAddr, const tChargerConfig &c) {
-  if (tRO500 *r = Find(canAddr)) r->UpdateCCS(c);
-}
-
-void tDevices::UpdateDiag(int canAddr, const tDiagnostic &d) {
-  if (tRO500 *r = Find(canAddr)) r->UpdateDiag(d);
-}
-
-void tDevices::UpdateEngSpeed(int canAddr, const tEngineSpeed &e) {
-  if (tRO500 *r = Find(canAddr)) r->UpdateEngSpeed(e);
-}
-
 bool tDevices::GetBatStat(int canAddr, double &voltage, double &current, double &temperature) {
   const tRO500 *r = Find(canAddr);
   if (r == nullptr) return false;
-  r->batteryValues(voltage, current, temperature);
+  r->Model().BatteryValues(voltage, current, temperature);
   return true;
 }

@@ -25,11 +25,6 @@
 #include "RunSettings.h"
 #include "TtyAssignment.h"
 
-// The AST field 9 code of an RV-C charge state (tRVCBatChrgMode): 1 -> 0, 2 -> 12,
-// 3 -> 21, 4 -> 22, 5 -> 38, 6 -> 30, 7 -> 39; -1 for every other state (0 and 255
-// included), which leaves the field as it is.
-int chargeStateCode(int chargeState);
-
 class tDevices : public tTtyRequester {
  public:
   // A gap between two polls this long means the loop was held up, not the chargers.
@@ -109,16 +104,13 @@ class tDevices : public tTtyRequester {
   // elapsed times by unsigned 32-bit difference.
   uint32_t MsUntilDue(uint32_t now) const;
 
-  // ---- values from bus messages, to the record at the address (none: no effect) ----
-  void UpdateDCSS1(int canAddr, const tDCSourceStatus1 &s);
-  void UpdateDCSS2(int canAddr, const tDCSourceStatus2 &s);
-  void UpdateDCSS4(int canAddr, const tDCSourceStatus4 &s);
-  void UpdateDCSS5(int canAddr, const tDCSourceStatus5 &s);
-  void UpdateCS(int canAddr, const tChargerStatus &s);
-  void UpdateCS2(int canAddr, const tChargerStatus2 &s);
-  void UpdateCCS(int canAddr, const tChargerConfig &c);
-  void UpdateDiag(int canAddr, const tDiagnostic &d);
-  void UpdateEngSpeed(int canAddr, const tEngineSpeed &e);
+  // The values of one bus message, to the record at the address (none: no effect):
+  // whatever tStatusModel::Update takes. A new message's values need an overload
+  // there, nothing here.
+  template <typename tValues>
+  void Update(int canAddr, const tValues &values) {
+    if (tRO500 *r = Find(canAddr)) r->Model().Update(values);
+  }
   // AST fields 13, 3 and 11 of a registered charger; false (outputs untouched) otherwise.
   bool GetBatStat(int canAddr, double &voltage, double &current, double &temperature);
 

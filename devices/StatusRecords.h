@@ -36,11 +36,11 @@ class tAST : public tRO500StatBase {
   // Parses the line into values (fields after the first mismatch keep their values)
   // and restarts the hour count whatever was read; returns a copy.
   std::string status(const std::string &s) override;
-  bool parsed() const { return parsed_; }
+  bool Parsed() const { return parsed_; }
 
   // AST field n (1..16) is values[n - 1].
-  float &field(int n) { return values[n - 1]; }
-  float field(int n) const { return values[n - 1]; }
+  float &Field(int n) { return values[n - 1]; }
+  float Field(int n) const { return values[n - 1]; }
 
   float values[kFields] = {};
 
@@ -50,7 +50,7 @@ class tAST : public tRO500StatBase {
   uint64_t sinceParseMs_ = 0;
 };
 
-// AST field numbers (tAST::field) of the values bus messages write.
+// AST field numbers (tAST::Field) of the values bus messages write.
 enum {
   kAstDcVolts = 2,
   kAstChargeAmps = 3,

@@ -21,16 +21,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // Fields a bus message may have set before the line came.
   for (int n = 1; n <= tAST::kFields && in.ConsumeBool(); n++) {
     const uint32_t bits = in.ConsumeIntegral<uint32_t>();
-    std::memcpy(&ast.field(n), &bits, sizeof(float));
+    std::memcpy(&ast.Field(n), &bits, sizeof(float));
   }
   const std::string line = in.ConsumeRemainingBytesAsString();
   FUZZ_CHECK(ast.status(line) == line);
-  FUZZ_CHECK(ast.parsed());
+  FUZZ_CHECK(ast.Parsed());
   rt.wall += later;
   const std::string shown = ast.status();
   FUZZ_CHECK(shown.size() < 1024 && shown.compare(0, 5, "AST;,") == 0 && shown.back() == '\n');
   for (int n = 1; n <= tAST::kFields; n++) {
-    const int v = AstInt(ast.field(n));
+    const int v = AstInt(ast.Field(n));
     FUZZ_CHECK(v >= INT_MIN && v <= INT_MAX);
   }
 

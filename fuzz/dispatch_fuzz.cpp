@@ -120,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const tN2kMsg msg = NextMessage(in, world.rows);
     HandleN2kMsg(world.ctx, msg);
     if (tRO500 *r = devices.Find(kCharger)) {
-      FUZZ_CHECK(r->receivedLength() < tRO500::kBufferSize);
+      FUZZ_CHECK(r->Bridge().ReceivedLength() < tTerminalBridge::kBufferSize);
       double v, a, t;
       FUZZ_CHECK(devices.GetBatStat(kCharger, v, a, t));
     }

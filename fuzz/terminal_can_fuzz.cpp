@@ -12,9 +12,9 @@
 #include "RO500.h"
 
 namespace {
-void CheckBuffers(const tRO500 &r) {
-  FUZZ_CHECK(r.receivedLength() < tRO500::kBufferSize);
-  FUZZ_CHECK(r.receiving() || r.receivedText().empty());
+void CheckBuffers(const tTerminalBridge &bridge) {
+  FUZZ_CHECK(bridge.ReceivedLength() < tTerminalBridge::kBufferSize);
+  FUZZ_CHECK(bridge.Receiving() || bridge.ReceivedText().empty());
 }
 }  // namespace
 
@@ -26,39 +26,40 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   rt.now = in.ConsumeIntegral<uint32_t>();
 
   tRO500 r(140, FuzzSettings(), rt);
-  r.openPort(port.path);
-  FUZZ_CHECK(r.ttyFd() != -1);
+  tTerminalBridge &bridge = r.Bridge();
+  bridge.OpenPort(port.path);
+  FUZZ_CHECK(bridge.TtyFd() != -1);
   r.markAlive();
-  if (in.ConsumeBool()) r.terminal2CAN("$RAS:@");
+  if (in.ConsumeBool()) bridge.terminal2CAN("$RAS:@");
   while (in.remaining_bytes() > 0) {
     switch (in.ConsumeIntegralInRange<int>(0, 7)) {
       case 0:
         rt.now += in.ConsumeIntegralInRange<uint32_t>(0, 25000);
         rt.wall += in.ConsumeIntegralInRange<int>(0, 7200);
-        r.poll_terminal();
-        r.poll_status();
+        bridge.poll_terminal();
+        r.Model().poll_status();
         break;
       case 1:
-        r.poll_serialOut();
+        bridge.poll_serialOut();
         break;
       case 2:
-        if (in.ConsumeIntegralInRange<int>(0, 3) == 0) r.terminal2CAN("$RAS:@");
+        if (in.ConsumeIntegralInRange<int>(0, 3) == 0) bridge.terminal2CAN("$RAS:@");
         break;
       default: {
         // One TERMINAL message: up to 8 characters, cut at a NUL as the handler cuts it.
         char chars[9] = {0};
         const std::string piece = in.ConsumeBytesAsString(in.ConsumeIntegralInRange<size_t>(0, 8));
         std::memcpy(chars, piece.data(), piece.size());
-        r.UpdTerminalFromCAN(chars);
+        bridge.UpdTerminalFromCAN(chars);
         break;
       }
     }
-    CheckBuffers(r);
+    CheckBuffers(bridge);
     port.Drain();
   }
-  r.poll_serialOut();
-  CheckBuffers(r);
-  const std::string ast = r.astLine();
+  bridge.poll_serialOut();
+  CheckBuffers(bridge);
+  const std::string ast = r.Model().AstLine();
   FUZZ_CHECK(ast.empty() || ast.compare(0, 5, "AST;,") == 0);
   port.Drain();
   return 0;

@@ -111,6 +111,6 @@ void N2kEngParamRapid(tHandlerContext &ctx, const tN2kMsg &msg) {
                  "EngineBoostPressure=%g, EngineTiltTrim=%d\n",
                  msg.Source, instance, speed, boost, tiltTrim);
   // A speed the decoder gives as not available leaves the AST field as it is.
-  ctx.devices.UpdateEngSpeed(msg.Source, tEngineSpeed{instance, speed, boost, tiltTrim});
+  ctx.devices.Update(msg.Source, tEngineSpeed{instance, speed, boost, tiltTrim});
   PackNSendRAW(ctx.raw, msg);
 }

@@ -26,8 +26,8 @@ void RVCChrgStat(tHandlerContext &ctx, const tN2kMsg &msg) {
                  "EnableAtPO=%d, AutoRechg=%d, ForcedChrg=%d\n",
                  msg.Source, type, instance, cvdc, cadc, perMax, state, enableAtPO, autoRechg,
                  forced);
-  ctx.devices.UpdateCS(msg.Source, tChargerStatus{type, instance, RVCVolts16(cvdc), RVCAmps16(cadc),
-                                                  perMax, state, enableAtPO, autoRechg, forced});
+  ctx.devices.Update(msg.Source, tChargerStatus{type, instance, RVCVolts16(cvdc), RVCAmps16(cadc),
+                                                perMax, state, enableAtPO, autoRechg, forced});
 }
 
 void RVCChargerStatus2(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -42,8 +42,8 @@ void RVCChargerStatus2(tHandlerContext &ctx, const tN2kMsg &msg) {
                  msg.Source, type, chrgInst, dcInst, devPri, vdc, adc, temp);
   // The RO500's heartbeat, whatever the values say.
   ctx.devices.heartbeat(msg.Source);
-  ctx.devices.UpdateCS2(msg.Source, tChargerStatus2{type, chrgInst, dcInst, devPri, RVCVolts16(vdc),
-                                                    RVCAmps16(adc), RVCTemp8(temp)});
+  ctx.devices.Update(msg.Source, tChargerStatus2{type, chrgInst, dcInst, devPri, RVCVolts16(vdc),
+                                                 RVCAmps16(adc), RVCTemp8(temp)});
 }
 
 void RVCChargerConfigStat(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -61,11 +61,11 @@ void RVCChargerConfigStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   const tChargerConfig config{type, instance, alg,     mode,    batSense,
                               line, linked,   batType, batSize, maxAmps};
   if (Logging(kChargerDetailLogLevel)) {
-    char text[tRO500::kTextSize];
+    char text[kChargerTextSize];
     ChargerConfigText(text, sizeof(text), msg.Source, config);
     StreamPrintf(Console, "%s\n", text);
   }
-  ctx.devices.UpdateCCS(msg.Source, config);
+  ctx.devices.Update(msg.Source, config);
 }
 
 void RVCChargerConfigStat2(tHandlerContext &, const tN2kMsg &msg) {

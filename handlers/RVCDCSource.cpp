@@ -25,8 +25,8 @@ void RVCDCStatus1(tHandlerContext &ctx, const tN2kMsg &msg) {
     StreamPrintf(Console, "RVCDCStatus1(%d): instance=%d, devPri=%d, Vdc=%d, Adc=%d\n", msg.Source,
                  instance, devPri, vdc, static_cast<int32_t>(adc));
   const tDCSourceStatus1 s{instance, devPri, RVCVolts16(vdc), RVCAmps32(adc)};
-  ctx.devices.UpdateDCSS1(msg.Source, s);
-  ctx.batteries.UpdateDCSS1(msg.Source, s);
+  ctx.devices.Update(msg.Source, s);
+  ctx.batteries.Update(msg.Source, s);
 }
 
 void RVCDCStatus2(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -37,8 +37,8 @@ void RVCDCStatus2(tHandlerContext &ctx, const tN2kMsg &msg) {
     StreamPrintf(Console, "RVCDCStatus2(%d): Instance=%d, DevPri=%d, Temp=%d, SOC=%d, TR=%d\n",
                  msg.Source, instance, devPri, temp, soc, tr);
   const tDCSourceStatus2 s{instance, devPri, RVCTemp16(temp), soc, tr};
-  ctx.devices.UpdateDCSS2(msg.Source, s);
-  ctx.batteries.UpdateDCSS2(msg.Source, s);
+  ctx.devices.Update(msg.Source, s);
+  ctx.batteries.Update(msg.Source, s);
 }
 
 void RVCDCStatus3(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -51,7 +51,7 @@ void RVCDCStatus3(tHandlerContext &ctx, const tN2kMsg &msg) {
                  "RVCDCStatus3: Instance=%d, DevPri=%d, SOH=%d, CapRemPer=%d, CapRemPer=%d, "
                  "Ripple=%d\n",
                  instance, devPri, soh, capRem, capRemPer, ripple);
-  ctx.batteries.UpdateDCSS3(
+  ctx.batteries.Update(
       msg.Source, tDCSourceStatus3{instance, devPri, soh, capRem, capRemPer, RVCRipple16(ripple)});
 }
 
@@ -69,8 +69,8 @@ void RVCDCStatus4(tHandlerContext &ctx, const tN2kMsg &msg) {
                  desAmp * kVoltsPerStep16 - kAmpsOffset16, batType);
   const tDCSourceStatus4 s{instance,          devPri, desCM, RVCVolts16(desVolt),
                            RVCAmps16(desAmp), batType};
-  ctx.devices.UpdateDCSS4(msg.Source, s);
-  ctx.batteries.UpdateDCSS4(msg.Source, s);
+  ctx.devices.Update(msg.Source, s);
+  ctx.batteries.Update(msg.Source, s);
 }
 
 void RVCDCStatus5(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -83,8 +83,8 @@ void RVCDCStatus5(tHandlerContext &ctx, const tN2kMsg &msg) {
                  msg.Source, instance, devPri, vdc * kMilli,
                  (static_cast<int>(dvdt) - kRateZero) * kMilli);
   const tDCSourceStatus5 s{instance, devPri, RVCVolts32(vdc), RVCRate16(dvdt)};
-  ctx.devices.UpdateDCSS5(msg.Source, s);
-  ctx.batteries.UpdateDCSS5(msg.Source, s);
+  ctx.devices.Update(msg.Source, s);
+  ctx.batteries.Update(msg.Source, s);
 }
 
 void RVCDCStatus6(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -95,7 +95,7 @@ void RVCDCStatus6(tHandlerContext &ctx, const tN2kMsg &msg) {
     StreamPrintf(Console,
                  "RVCDCStatus6(%d), Instance=%d, DevPri=%d, HVls=%d, HVld=%d, LVls=%d, LVld=%d\n",
                  msg.Source, instance, devPri, hvls, hvld, lvls, lvld);
-  ctx.batteries.UpdateDCSS6(msg.Source, tDCSourceStatus6{instance, devPri, hvls, hvld, lvls, lvld});
+  ctx.batteries.Update(msg.Source, tDCSourceStatus6{instance, devPri, hvls, hvld, lvls, lvld});
 }
 
 void RVCDCStatus11(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -111,6 +111,6 @@ void RVCDCStatus11(tHandlerContext &ctx, const tN2kMsg &msg) {
                  "ChrgDet=%d, ResvStat=%d, BatAHCap=%d, DCPower=%d\n",
                  msg.Source, instance, devPri, pwrOnOff, chrgOnOff, chrgDet, resvStat, batAHCap,
                  dcPower);
-  ctx.batteries.UpdateDCSS11(msg.Source, tDCSourceStatus11{instance, devPri, pwrOnOff, chrgOnOff,
-                                                           chrgDet, resvStat, batAHCap, dcPower});
+  ctx.batteries.Update(msg.Source, tDCSourceStatus11{instance, devPri, pwrOnOff, chrgOnOff, chrgDet,
+                                                     resvStat, batAHCap, dcPower});
 }

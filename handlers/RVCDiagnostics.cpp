@@ -22,7 +22,7 @@ void ISODiagnostics(tHandlerContext &ctx, const tN2kMsg &msg) {
                  "FMI=%d, Count=%d, DSA_ext=%d, Bank=%d\n",
                  msg.Source, on, active, red, yellow, dsa, static_cast<int>(spn), fmi, count,
                  dsaExt, bank);
-  ctx.devices.UpdateDiag(
+  ctx.devices.Update(
       msg.Source, tDiagnostic{on, active, red, yellow, dsa, static_cast<int>(spn & kSpnMask), fmi,
                               count, dsaExt, bank});
 }

@@ -20,7 +20,7 @@ std::string TopicSafe(const std::string &text) {
 }
 
 std::string ChargerId(const tRO500 &record) {
-  return "ro500/" + std::to_string(record.uniqueNumber());
+  return "ro500/" + std::to_string(record.UniqueNumber());
 }
 
 // The values a device of this kind publishes, and how many.
@@ -111,8 +111,8 @@ tMqttPublisher::tEntry *tMqttPublisher::Follow(const std::string &kind, const st
 }
 
 tMqttPublisher::tEntry *tMqttPublisher::Charger(const tRO500 &record) {
-  const std::string unique = std::to_string(record.uniqueNumber());
-  return Follow("ro500", unique, "RO500 " + unique, record.canAddr());
+  const std::string unique = std::to_string(record.UniqueNumber());
+  return Follow("ro500", unique, "RO500 " + unique, record.CanAddr());
 }
 
 tMqttPublisher::tEntry *tMqttPublisher::Battery(const tBattery &b) {

@@ -117,11 +117,11 @@ std::string FaultEventJson(const std::string &line) {
 }
 
 std::string ChargerStateJson(const tRO500 &record) {
-  const tAST &ast = record.ast();
+  const tAST &ast = record.Model().Ast();
   tJsonText json;
-  json.Integer("unique_number", record.uniqueNumber());
+  json.Integer("unique_number", record.UniqueNumber());
   for (int i = 0; i < kAstValueCount; i++) {
-    const double v = ast.field(i + 1);
+    const double v = ast.Field(i + 1);
     if (i + 1 == kAstChargeState)
       json.Integer(kChargerValues[i].key, AstInt(v));  // a code, not a measure
     else

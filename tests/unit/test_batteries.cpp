@@ -43,7 +43,7 @@ std::vector<std::string> Lines(const std::string &path) {
 
 std::string Line(const tBattery &b) {
   char buf[tBattery::kLineSize];
-  b.formatLine(buf, sizeof(buf));
+  b.FormatLine(buf, sizeof(buf));
   return buf;
 }
 
@@ -85,10 +85,10 @@ TEST_F(tBatteryRegistry, RegistersOnlyNodesTheListKnowsWithAnIdentity) {
   EXPECT_EQ(nullptr, batteries.Add(40, 1, 120));  // nobody at 40
   EXPECT_EQ(nullptr, batteries.Add(36, 1, 120));  // unique number 0
   EXPECT_EQ(nullptr, batteries.Add(37, 1, 120));  // manufacturer code 0
-  batteries.UpdateDCSS1(40, {1, 120, 13.0f, 1.0f});
+  batteries.Update(40, tDCSourceStatus1{1, 120, 13.0f, 1.0f});
   EXPECT_EQ("", console.text);
   // Status 5 says what it got before it finds it cannot register the sender.
-  batteries.UpdateDCSS5(40, {1, 120, 13.25f, 0.5f});
+  batteries.Update(40, tDCSourceStatus5{1, 120, 13.25f, 0.5f});
   EXPECT_EQ("UpdateDCSS5(40): 13.250000 0.500000\n", console.text);
   EXPECT_EQ(0u, batteries.Count());
 
@@ -179,39 +179,40 @@ TEST(BatteryLine, EachGroupFormattedAsLogged) {
 
 TEST_F(tBatteryRegistry, UpdatesKeepOldValuesForNotAvailableWhereTheyShould) {
   SetDebugLevel(8);
-  batteries.UpdateDCSS1(35, {1, 120, 13.25f, kNaN});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, kNaN});
   tBattery *b = batteries.Find(35, 1);
   ASSERT_NE(nullptr, b);
   EXPECT_FLOAT_EQ(13.25f, b->Vdc);
   EXPECT_FLOAT_EQ(0.0f, b->Adc);
-  batteries.UpdateDCSS1(35, {1, 120, kNaN, -4.5f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, kNaN, -4.5f});
   EXPECT_FLOAT_EQ(13.25f, b->Vdc);
   EXPECT_FLOAT_EQ(-4.5f, b->Adc);
 
-  batteries.UpdateDCSS2(35, {1, 120, 25.0f, 175, 600});
-  batteries.UpdateDCSS2(35, {1, 120, -std::nanf(""), 255, 65535});  // a NaN of either sign
+  batteries.Update(35, tDCSourceStatus2{1, 120, 25.0f, 175, 600});
+  batteries.Update(35,
+                   tDCSourceStatus2{1, 120, -std::nanf(""), 255, 65535});  // a NaN of either sign
   EXPECT_FLOAT_EQ(25.0f, b->Temp);
   EXPECT_EQ(255, b->SOC);
   EXPECT_EQ(65535, b->TR);
 
-  batteries.UpdateDCSS3(35, {1, 120, 190, 150, 166, 0.12f});
-  batteries.UpdateDCSS3(35, {1, 120, 255, 65535, 255, kNaN});
+  batteries.Update(35, tDCSourceStatus3{1, 120, 190, 150, 166, 0.12f});
+  batteries.Update(35, tDCSourceStatus3{1, 120, 255, 65535, 255, kNaN});
   EXPECT_FLOAT_EQ(0.12f, b->Ripple);
   EXPECT_EQ(65535, b->CapRem);
 
-  batteries.UpdateDCSS4(35, {1, 120, 2, kNaN, INFINITY, 3});
+  batteries.Update(35, tDCSourceStatus4{1, 120, 2, kNaN, INFINITY, 3});
   EXPECT_TRUE(std::isnan(b->DesVolt));
   EXPECT_TRUE(std::isinf(b->DesAmp));
 
-  batteries.UpdateDCSS5(35, {1, 120, 13.25f, 0.5f});
-  batteries.UpdateDCSS5(35, {1, 120, kNaN, kNaN});
+  batteries.Update(35, tDCSourceStatus5{1, 120, 13.25f, 0.5f});
+  batteries.Update(35, tDCSourceStatus5{1, 120, kNaN, kNaN});
   EXPECT_FLOAT_EQ(13.25f, b->Vdc5);
   EXPECT_FLOAT_EQ(0.5f, b->dVdT);
-  batteries.UpdateDCSS5(35, {1, 120, 0.0f, -INFINITY});
+  batteries.Update(35, tDCSourceStatus5{1, 120, 0.0f, -INFINITY});
 
-  batteries.UpdateDCSS6(35, {1, 120, true, true, false, true});
-  batteries.UpdateDCSS11(35, {1, 120, true, false, true, false, 200, 60});
-  batteries.UpdateDCSS11(35, {1, 120, false, true, false, true, 0, 0});
+  batteries.Update(35, tDCSourceStatus6{1, 120, true, true, false, true});
+  batteries.Update(35, tDCSourceStatus11{1, 120, true, false, true, false, 200, 60});
+  batteries.Update(35, tDCSourceStatus11{1, 120, false, true, false, true, 0, 0});
   EXPECT_EQ(
       "DCS;,1,120, ,13,-4.5, ,25,255,65535, ,255,65535,255,0.12, ,2,nan,inf,3, ,0,-inf, ,1,1,0,1, "
       ",0,1,0,1,0,0\n",
@@ -226,7 +227,7 @@ TEST_F(tBatteryRegistry, UpdatesKeepOldValuesForNotAvailableWhereTheyShould) {
   EXPECT_FALSE(console.Has("UpdateDCSS4"));
   SetDebugLevel(7);
   console.text.clear();
-  batteries.UpdateDCSS1(35, {1, 120, 13.0f, 1.0f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.0f, 1.0f});
   EXPECT_EQ("", console.text);
 }
 
@@ -236,25 +237,25 @@ TEST_F(tBatteryRegistry, EveryStatusMessageIsTheLastTimeTheBatteryWasHeard) {
   tBattery *b = batteries.Add(35, 1, 120);  // at 5000 ms
   ASSERT_NE(nullptr, b);
   rt.now = 35000;
-  batteries.UpdateDCSS1(35, {1, 120, 13.0f, 1.0f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.0f, 1.0f});
   EXPECT_EQ(35000u, b->lastHeard);
   rt.now = 65000;
-  batteries.UpdateDCSS2(35, {1, 120, 25.0f, 175, 600});
+  batteries.Update(35, tDCSourceStatus2{1, 120, 25.0f, 175, 600});
   EXPECT_EQ(65000u, b->lastHeard);
   rt.now = 95000;
-  batteries.UpdateDCSS3(35, {1, 120, 190, 150, 166, 0.12f});
+  batteries.Update(35, tDCSourceStatus3{1, 120, 190, 150, 166, 0.12f});
   EXPECT_EQ(95000u, b->lastHeard);
   rt.now = 125000;
-  batteries.UpdateDCSS4(35, {1, 120, 2, 14.4f, 150.0f, 3});
+  batteries.Update(35, tDCSourceStatus4{1, 120, 2, 14.4f, 150.0f, 3});
   EXPECT_EQ(125000u, b->lastHeard);
   rt.now = 155000;
-  batteries.UpdateDCSS5(35, {1, 120, 13.25f, 0.5f});
+  batteries.Update(35, tDCSourceStatus5{1, 120, 13.25f, 0.5f});
   EXPECT_EQ(155000u, b->lastHeard);
   rt.now = 185000;
-  batteries.UpdateDCSS6(35, {1, 120, true, false, false, false});
+  batteries.Update(35, tDCSourceStatus6{1, 120, true, false, false, false});
   EXPECT_EQ(185000u, b->lastHeard);
   rt.now = 215000;
-  batteries.UpdateDCSS11(35, {1, 120, true, true, false, false, 200, 60});
+  batteries.Update(35, tDCSourceStatus11{1, 120, true, true, false, false, 200, 60});
   EXPECT_EQ(215000u, b->lastHeard);
 }
 
@@ -262,7 +263,7 @@ TEST_F(tBatteryRegistry, ALineEveryTenSecondsAcrossTheCounterWrap) {
   LogToDir();
   EXPECT_EQ(0xFFFFFFFFu, batteries.MsUntilDue(rt.now));  // nothing to write
   rt.now = 0xFFFFF000u;                                  // 4096 ms before the wrap
-  batteries.UpdateDCSS1(35, {1, 120, 13.25f, -4.5f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, -4.5f});
   const std::string file = dir + "/BAT-35:135:471:X1.log";
   EXPECT_EQ(10000u, batteries.MsUntilDue(rt.now));
   rt.now += 2000;  // still before the wrap
@@ -300,9 +301,9 @@ TEST_F(tBatteryRegistry, ALineEveryTenSecondsAcrossTheCounterWrap) {
 TEST_F(tBatteryRegistry, EachInstanceOfAnAddressHasItsRecordAndFile) {
   LogToDir();
   // A house battery (instance 1) and a starter battery (2) from one monitor.
-  batteries.UpdateDCSS1(35, {1, 120, 13.25f, -4.5f});
-  batteries.UpdateDCSS1(35, {2, 100, 12.0f, -3.0f});
-  batteries.UpdateDCSS2(35, {2, 100, 20.0f, 90, 50});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, -4.5f});
+  batteries.Update(35, tDCSourceStatus1{2, 100, 12.0f, -3.0f});
+  batteries.Update(35, tDCSourceStatus2{2, 100, 20.0f, 90, 50});
   ASSERT_EQ(2u, batteries.Count());
   EXPECT_FLOAT_EQ(13.25f, batteries.Find(35, 1)->Vdc);
   EXPECT_FLOAT_EQ(0.0f, batteries.Find(35, 1)->Temp);
@@ -318,7 +319,7 @@ TEST_F(tBatteryRegistry, EachInstanceOfAnAddressHasItsRecordAndFile) {
   // Another node at the address closes both; a full registry takes no more.
   bus.Add(35, 999, 135, 0, "Y2", "");
   bus.Settle();
-  batteries.UpdateDCSS1(35, {2, 100, 12.0f, 1.0f});
+  batteries.Update(35, tDCSourceStatus1{2, 100, 12.0f, 1.0f});
   EXPECT_EQ(1u, batteries.Count());
   EXPECT_EQ(nullptr, batteries.Find(35, 1));
   EXPECT_EQ(999u, batteries.Find(35, 2)->uniqueNumber);
@@ -330,20 +331,20 @@ TEST_F(tBatteryRegistry, EachInstanceOfAnAddressHasItsRecordAndFile) {
 TEST_F(tBatteryRegistry, AnotherNodeAtTheAddressGetsARecordAndFileOfItsOwn) {
   LogToDir();
   SetDebugLevel(4);
-  batteries.UpdateDCSS1(35, {1, 120, 13.25f, -4.5f});
-  batteries.UpdateDCSS2(35, {1, 120, 25.0f, 175, 600});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, -4.5f});
+  batteries.Update(35, tDCSourceStatus2{1, 120, 25.0f, 175, 600});
   ASSERT_EQ(1u, batteries.Count());
 
   // While a rebuilt list does not know the node yet, its records go on as they are.
   bus.Rebuild();
-  batteries.UpdateDCSS1(35, {1, 120, 13.0f, -5.0f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.0f, -5.0f});
   EXPECT_FLOAT_EQ(-5.0f, batteries.Find(35, 1)->Adc);
 
   // The node leaves; another maker's node with the same unique number takes its address.
   bus.Add(35, 471, 277, 0, "Y2", "");
   bus.Settle();
   console.text.clear();
-  batteries.UpdateDCSS1(35, {1, 120, 12.0f, 1.0f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 12.0f, 1.0f});
   ASSERT_EQ(1u, batteries.Count());
   tBattery *b = batteries.Find(35, 1);
   ASSERT_NE(nullptr, b);
@@ -362,7 +363,7 @@ TEST_F(tBatteryRegistry, AnotherNodeAtTheAddressGetsARecordAndFileOfItsOwn) {
   // goes, nothing new comes.
   bus.Add(35, 0, 277, 0, "Y2", "");
   bus.Settle();
-  batteries.UpdateDCSS1(35, {1, 120, 12.0f, 1.0f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 12.0f, 1.0f});
   EXPECT_EQ(0u, batteries.Count());
 }
 
@@ -381,7 +382,7 @@ TEST_F(tBatteryRegistry, ALogFolderThatComesLaterGetsTheNextLine) {
   // The folder is not there yet when the battery registers (a stick mounted later).
   const std::string later = dir + "/later";
   settings.logDir = later.c_str();
-  batteries.UpdateDCSS1(35, {1, 120, 13.25f, -4.5f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, -4.5f});
   tBattery *b = batteries.Find(35, 1);
   ASSERT_NE(nullptr, b);
   EXPECT_EQ(-1, b->logFd);

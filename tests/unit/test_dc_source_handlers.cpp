@@ -43,8 +43,8 @@ TEST_F(tDCSourceHandlers, Status1ReachesTheRO500FirstThenTheBattery) {
   EXPECT_LT(logged, ro500Got);
   EXPECT_LT(ro500Got, found);
   EXPECT_LT(found, batteryGot);
-  EXPECT_FLOAT_EQ(13.25f, ro500->ast().field(2));
-  EXPECT_FLOAT_EQ(-4.5f, ro500->ast().field(4));
+  EXPECT_FLOAT_EQ(13.25f, ro500->Model().Ast().Field(2));
+  EXPECT_FLOAT_EQ(-4.5f, ro500->Model().Ast().Field(4));
   EXPECT_FLOAT_EQ(13.25f, Battery().Vdc);
   EXPECT_FLOAT_EQ(-4.5f, Battery().Adc);
 
@@ -55,7 +55,7 @@ TEST_F(tDCSourceHandlers, Status1ReachesTheRO500FirstThenTheBattery) {
   Deliver(m);
   EXPECT_EQ("", console.text);
   EXPECT_FLOAT_EQ(1.5f, Battery().Adc);
-  EXPECT_FLOAT_EQ(13.0f, ro500->ast().field(2));
+  EXPECT_FLOAT_EQ(13.0f, ro500->Model().Ast().Field(2));
 }
 
 TEST_F(tDCSourceHandlers, Status1CurrentOverItsWholeRawRange) {
@@ -71,14 +71,14 @@ TEST_F(tDCSourceHandlers, Status1CurrentOverItsWholeRawRange) {
   EXPECT_TRUE(console.Has("RVCDCStatus1(140): instance=1, devPri=120, Vdc=65535, Adc=-1\n"));
   EXPECT_FLOAT_EQ(13.25f, Battery().Vdc);
   EXPECT_FLOAT_EQ(0.0f, Battery().Adc);
-  EXPECT_FLOAT_EQ(13.25f, ro500->ast().field(2));
+  EXPECT_FLOAT_EQ(13.25f, ro500->Model().Ast().Field(2));
   // Raw values from 0x80000000 up are large positive currents, not negative ones.
   SetRVCPGN1FFFD(m, 1, 120, 265, 0xFFFFFFFEu);
   Deliver(m);
   EXPECT_FLOAT_EQ(2294967.294f, Battery().Adc);
-  EXPECT_FLOAT_EQ(2294967.294f, ro500->ast().field(4));
+  EXPECT_FLOAT_EQ(2294967.294f, ro500->Model().Ast().Field(4));
   char line[tBattery::kLineSize];
-  Battery().formatLine(line, sizeof(line));
+  Battery().FormatLine(line, sizeof(line));
   EXPECT_EQ(0, strncmp(line, "DCS;,1,120, ,13,2.3e+06, ,", 26)) << line;
 }
 
@@ -92,12 +92,12 @@ TEST_F(tDCSourceHandlers, Statuses2And5ConvertForBothRegistries) {
   EXPECT_FLOAT_EQ(20.0f, Battery().Temp);
   EXPECT_EQ(175, Battery().SOC);
   EXPECT_EQ(600, Battery().TR);
-  EXPECT_FLOAT_EQ(20.0f, ro500->ast().field(10));
+  EXPECT_FLOAT_EQ(20.0f, ro500->Model().Ast().Field(10));
   SetRVCPGN1FFFC(m, 1, 120, 0xFFFF, 255, 0xFFFF);
   Deliver(m);
   EXPECT_FLOAT_EQ(20.0f, Battery().Temp);
   EXPECT_EQ(255, Battery().SOC);
-  EXPECT_FLOAT_EQ(20.0f, ro500->ast().field(10));
+  EXPECT_FLOAT_EQ(20.0f, ro500->Model().Ast().Field(10));
 
   console.text.clear();
   SetRVCPGN1FEC8(m, 1, 120, 13250, 32000 + 500);
@@ -107,7 +107,7 @@ TEST_F(tDCSourceHandlers, Statuses2And5ConvertForBothRegistries) {
   EXPECT_LT(At("RVCDCStatus5(140)"), At("UpdateDCSS5(140): 13.250000 0.500000\n"));
   EXPECT_FLOAT_EQ(13.25f, Battery().Vdc5);
   EXPECT_FLOAT_EQ(0.5f, Battery().dVdT);
-  EXPECT_FLOAT_EQ(13.25f, ro500->ast().field(2));
+  EXPECT_FLOAT_EQ(13.25f, ro500->Model().Ast().Field(2));
   // The deprecated rate is normally not available: the line still shows it scaled.
   console.text.clear();
   SetRVCPGN1FEC8(m, 1, 120, 0xFFFFFFFFu, 0xFFFF);
@@ -129,9 +129,9 @@ TEST_F(tDCSourceHandlers, Status4LogsScaledValuesWithoutItsSource) {
   EXPECT_FLOAT_EQ(14.4f, Battery().DesVolt);
   EXPECT_FLOAT_EQ(150.0f, Battery().DesAmp);
   EXPECT_EQ(3, Battery().BatType);
-  EXPECT_FLOAT_EQ(14.4f, ro500->ast().field(6));
-  EXPECT_FLOAT_EQ(150.0f, ro500->ast().field(7));
-  EXPECT_FLOAT_EQ(12.0f, ro500->ast().field(9));  // bulk
+  EXPECT_FLOAT_EQ(14.4f, ro500->Model().Ast().Field(6));
+  EXPECT_FLOAT_EQ(150.0f, ro500->Model().Ast().Field(7));
+  EXPECT_FLOAT_EQ(12.0f, ro500->Model().Ast().Field(9));  // bulk
   // Not available: the battery stores NaN, the RO500 keeps its value.
   console.text.clear();
   SetRVCPGN1FEC9(m, 1, 120, RVCBCM_Float, 0xFFFF, 31900, RVCBT_AGM);
@@ -139,7 +139,7 @@ TEST_F(tDCSourceHandlers, Status4LogsScaledValuesWithoutItsSource) {
   EXPECT_TRUE(console.Has("DesVolt(V)=3276.75, DesAmp(A)=-5, BatType=2\n"));
   EXPECT_TRUE(std::isnan(Battery().DesVolt));
   EXPECT_FLOAT_EQ(-5.0f, Battery().DesAmp);
-  EXPECT_FLOAT_EQ(14.4f, ro500->ast().field(6));
+  EXPECT_FLOAT_EQ(14.4f, ro500->Model().Ast().Field(6));
 }
 
 TEST_F(tDCSourceHandlers, Statuses3_6And11LogAndReachTheBatteries) {

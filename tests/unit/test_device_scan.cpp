@@ -79,8 +79,8 @@ TEST_F(tScan, RegistersEachRO500OnceAndReportsNothingBelowLevelSeven) {
   EXPECT_EQ(2u, devices.Count());
   tRO500 *r = devices.Find(253);
   ASSERT_NE(nullptr, r);
-  EXPECT_EQ(301, r->uniqueNumber());
-  EXPECT_EQ(215, r->version());
+  EXPECT_EQ(301, r->UniqueNumber());
+  EXPECT_EQ(215, r->Version());
   EXPECT_EQ("RO500 #301 ONLINE\n", port301.Read());
   ASSERT_NE(nullptr, devices.Find(0));
   EXPECT_EQ("RO500 #302 ONLINE\n", port302.Read());
@@ -153,7 +153,7 @@ TEST_F(tScan, AnAddressHeldByAnotherDeviceChangesHands) {
   EXPECT_EQ("RO500 #301 OFFLINE\n", port301.Read());
   EXPECT_EQ("RO500 #302 OFFLINE\nRO500 #302 ONLINE\n", port302.Read());
   ASSERT_NE(nullptr, devices.Find(140));
-  EXPECT_EQ(302, devices.Find(140)->uniqueNumber());
+  EXPECT_EQ(302, devices.Find(140)->UniqueNumber());
   EXPECT_EQ(nullptr, devices.Find(150));
   EXPECT_EQ(1u, devices.Count());
   EXPECT_TRUE(console.Has("ReportDevice: RO500 #301 no longer at CANAddr = 140\n"));
@@ -162,7 +162,7 @@ TEST_F(tScan, AnAddressHeldByAnotherDeviceChangesHands) {
   // Typed text now reaches the charger that is at 140.
   port302.Type("$RAS:@\n");
   tRO500 *r = devices.Find(140);
-  ASSERT_TRUE(WaitReadable(r->ttyFd()));
+  ASSERT_TRUE(WaitReadable(r->Bridge().TtyFd()));
   rt.sent.clear();
   devices.poll();
   rt.now += 50;
@@ -207,7 +207,7 @@ TEST_F(tScan, AChargerQuietOnTheBusGoesOfflineOnceAndBackWithItsHeartbeat) {
   devices.heartbeat(140);
   ScanDeviceList(*list, devices);
   ASSERT_NE(nullptr, devices.Find(140));
-  EXPECT_STREQ("$RAS:@", devices.Find(140)->commandText().c_str());
+  EXPECT_STREQ("$RAS:@", devices.Find(140)->Bridge().CommandText().c_str());
   EXPECT_EQ("RO500 #301 ONLINE\n", port301.Read());
 }
 
@@ -221,7 +221,7 @@ TEST_F(tScan, ARO500ThatLeavesAddressZeroLeavesNoRecordThere) {
   ScanDeviceList(list, devices);
   EXPECT_EQ(nullptr, devices.Find(0));
   ASSERT_NE(nullptr, devices.Find(140));
-  EXPECT_EQ(301, devices.Find(140)->uniqueNumber());
+  EXPECT_EQ(301, devices.Find(140)->UniqueNumber());
   EXPECT_EQ(1u, devices.Count());
   EXPECT_EQ("RO500 #301 OFFLINE\nRO500 #301 ONLINE\n", port301.Read());
   EXPECT_TRUE(console.Has("ReportDevice: RO500 #301 moved from CANAddr = 0 to 140\n"));

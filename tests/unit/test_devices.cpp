@@ -26,8 +26,6 @@ class tRegistry : public ::testing::Test {
   tEmptyDirectory list;
   tDevices devices{settings, ttys, list, rt};
 };
-
-const float kNaN = std::numeric_limits<float>::quiet_NaN();
 }  // namespace
 
 TEST(VersionText, DropsRodeDotsAndEverythingFromTheFirstDash) {
@@ -39,18 +37,6 @@ TEST(VersionText, DropsRodeDotsAndEverythingFromTheFirstDash) {
   EXPECT_EQ("RODE", VersionText("RORODEDE"));  // one pass, as a regex replacement
 }
 
-TEST(ChargeStateCode, MapsTheRvcStatesAndLeavesOthersAlone) {
-  const int expected[] = {-1, 0, 12, 21, 22, 38, 30, 39};
-  for (int s = 0; s <= 7; s++) EXPECT_EQ(expected[s], chargeStateCode(s)) << s;
-  EXPECT_EQ(-1, chargeStateCode(8));
-  EXPECT_EQ(-1, chargeStateCode(255));
-  EXPECT_EQ(-1, chargeStateCode(-1));
-}
-
-// The port table is read beside the loop: a charger found meanwhile waits, without a
-// record, and comes ONLINE (port, status request) when the answer comes, in the order
-// the chargers were found; found again while it waits, it is not asked for twice, and
-// one that moved gets its record at its new address.
 TEST_F(tRegistry, AChargerFoundWhileItsTableReadIsPendingComesOnlineWhenItCompletes) {
   tPtyPort second;
   ttys.hold = true;
@@ -88,12 +74,12 @@ TEST_F(tRegistry, AddOpensAnnouncesAndQueuesAStatusRequestOnce) {
   ASSERT_EQ(1u, ttys.assigned.size());
   EXPECT_EQ(204, ttys.assigned[0].first);
   EXPECT_EQ("RO500", ttys.assigned[0].second);
-  EXPECT_EQ(140, r->canAddr());
-  EXPECT_EQ(204, r->uniqueNumber());
-  EXPECT_EQ(215, r->version());
-  EXPECT_EQ(-1, r->logFd());
+  EXPECT_EQ(140, r->CanAddr());
+  EXPECT_EQ(204, r->UniqueNumber());
+  EXPECT_EQ(215, r->Version());
+  EXPECT_EQ(-1, r->Bridge().LogFd());
   EXPECT_EQ("RO500 #204 ONLINE\n", port.Read());
-  EXPECT_TRUE(r->suspended());
+  EXPECT_TRUE(r->Bridge().Suspended());
   rt.now += 50;
   devices.poll();
   ASSERT_EQ(1u, rt.sent.size());
@@ -110,9 +96,9 @@ TEST_F(tRegistry, AddOpensAnnouncesAndQueuesAStatusRequestOnce) {
 
   // Versions that are no number, or too big for an int, read as 0.
   ttys.path = "";
-  EXPECT_EQ(0, devices.Add(1, 1, "beta", "M")->version());
-  EXPECT_EQ(0, devices.Add(2, 2, "99999999999", "M")->version());
-  EXPECT_EQ(40, devices.Add(3, 3, "RODE 4.0", "M")->version());
+  EXPECT_EQ(0, devices.Add(1, 1, "beta", "M")->Version());
+  EXPECT_EQ(0, devices.Add(2, 2, "99999999999", "M")->Version());
+  EXPECT_EQ(40, devices.Add(3, 3, "RODE 4.0", "M")->Version());
 }
 
 TEST_F(tRegistry, LogFilesStayInTheLogDirectoryWhateverTheModelId) {
@@ -120,18 +106,18 @@ TEST_F(tRegistry, LogFilesStayInTheLogDirectoryWhateverTheModelId) {
   ASSERT_NE(nullptr, mkdtemp(dir));
   settings.logDir = dir;
   tRO500 *r = devices.Add(140, 1234, "1.0", "RO500");
-  ASSERT_NE(-1, r->logFd());
+  ASSERT_NE(-1, r->Bridge().LogFd());
   std::string plain = std::string(dir) + "/RO500-1234:RO500.log";
   struct stat st;
   EXPECT_EQ(0, stat(plain.c_str(), &st));
   r = devices.Add(141, 77, "1.0", "../../x/y");
-  ASSERT_NE(-1, r->logFd());
+  ASSERT_NE(-1, r->Bridge().LogFd());
   std::string tame = std::string(dir) + "/RO500-77:.._.._x_y.log";
   EXPECT_EQ(0, stat(tame.c_str(), &st));
   // A blank is no danger to a path: the name keeps it.
   r = devices.Add(142, 78, "1.0", "RO500 Pro");
-  EXPECT_EQ(std::string(dir) + "/RO500-78:RO500 Pro.log", r->logPath());
-  EXPECT_EQ(0, stat(r->logPath().c_str(), &st));
+  EXPECT_EQ(std::string(dir) + "/RO500-78:RO500 Pro.log", r->Bridge().LogPath());
+  EXPECT_EQ(0, stat(r->Bridge().LogPath().c_str(), &st));
   devices.Clear();
   std::string rm = std::string("rm -rf ") + dir;
   ASSERT_EQ(0, system(rm.c_str()));
@@ -143,17 +129,17 @@ TEST_F(tRegistry, ALogFolderThatComesLaterGetsTheNextLogLines) {
   const std::string later = std::string(dir) + "/later";
   settings.logDir = later.c_str();
   tRO500 *r = devices.Add(140, 1234, "1.0", "RO500");
-  EXPECT_EQ(-1, r->logFd());
-  r->UpdTerminalFromCAN("AST;,1, ,2,3,4,5, ,6,7,8,9, ,10,11, ,12, ,13,14,15,16\nAOK;\n");
-  r->poll_serialOut();
+  EXPECT_EQ(-1, r->Bridge().LogFd());
+  r->Bridge().UpdTerminalFromCAN("AST;,1, ,2,3,4,5, ,6,7,8,9, ,10,11, ,12, ,13,14,15,16\nAOK;\n");
+  r->Bridge().poll_serialOut();
   ASSERT_EQ(0, mkdir(later.c_str(), 0755));
   // The ninth status tick writes the log lines.
   for (int tick = 0; tick < 9; tick++) {
     rt.now += 1000;
     r->markAlive();
-    r->poll_status();
+    r->Model().poll_status();
   }
-  EXPECT_NE(-1, r->logFd());
+  EXPECT_NE(-1, r->Bridge().LogFd());
   std::ifstream log(later + "/RO500-1234:RO500.log");
   std::string line;
   ASSERT_TRUE(std::getline(log, line));
@@ -218,7 +204,7 @@ TEST_F(tRegistry, OneDeadChargerIsRemovedPerPass) {
 
 TEST_F(tRegistry, ClearClosesEverythingWithoutAnOfflineLine) {
   tRO500 *r = devices.Add(140, 204, "1", "A");
-  int fd = r->ttyFd();
+  int fd = r->Bridge().TtyFd();
   port.Read();
   devices.Clear();
   EXPECT_EQ(0u, devices.Count());
@@ -249,19 +235,19 @@ TEST_F(tRegistry, TellsTheLoopWhatToWaitOnAndForHowLong) {
   devices.heartbeat(140);
   EXPECT_EQ(51u, devices.MsUntilDue(rt.now));  // 20001 ms after the last tick
   // Running: the status tick, once a second.
-  r->UpdTerminalFromCAN("AOK;\n");
+  r->Bridge().UpdTerminalFromCAN("AOK;\n");
   EXPECT_EQ(0u, devices.MsUntilDue(rt.now));
   devices.poll();  // the tick: no AST yet, so "$RAS:@" again
-  r->UpdTerminalFromCAN("AST;,1\nAOK;\n");
+  r->Bridge().UpdTerminalFromCAN("AST;,1\nAOK;\n");
   rt.now += 50;
   devices.poll();
-  EXPECT_FALSE(r->suspended());
+  EXPECT_FALSE(r->Bridge().Suspended());
   EXPECT_EQ(950u, devices.MsUntilDue(rt.now));
   settings.statusUpdates = false;
   EXPECT_EQ(1450u, devices.MsUntilDue(rt.now));
 
   ASSERT_EQ(1, devices.AddPollFds(fds, 4));
-  EXPECT_EQ(r->ttyFd(), fds[0].fd);
+  EXPECT_EQ(r->Bridge().TtyFd(), fds[0].fd);
   EXPECT_EQ(POLLIN, fds[0].events);
   EXPECT_EQ(0, devices.AddPollFds(fds, 0));
 
@@ -277,106 +263,6 @@ TEST_F(tRegistry, TellsTheLoopWhatToWaitOnAndForHowLong) {
   EXPECT_EQ(0, devices.AddPollFds(fds, 4));
 }
 
-TEST_F(tRegistry, DcSourceAndChargerValuesReachTheAstLine) {
-  tRO500 *r = devices.Add(140, 204, "1", "A");
-  const tAST &ast = r->ast();
-  devices.UpdateDCSS1(140, {1, 100, kNaN, 10.0f});
-  devices.UpdateDCSS1(140, {1, 100, 13.2f, kNaN});
-  EXPECT_FLOAT_EQ(13.2f, ast.field(2));
-  EXPECT_FLOAT_EQ(10.0f, ast.field(4));
-  EXPECT_FLOAT_EQ(132.0f, ast.field(5));
-  devices.UpdateDCSS1(140, {1, 100, kNaN, -2.5f});
-  EXPECT_FLOAT_EQ(13.2f, ast.field(2));
-  EXPECT_FLOAT_EQ(-33.0f, ast.field(5));
-
-  devices.UpdateDCSS4(140, {1, 100, 3, 14.4f, 30.0f, 2});
-  EXPECT_FLOAT_EQ(432.0f, ast.field(8));
-  EXPECT_FLOAT_EQ(21.0f, ast.field(9));
-  devices.UpdateDCSS4(140, {1, 100, 0, kNaN, 10.0f, 2});
-  EXPECT_FLOAT_EQ(144.0f, ast.field(8));
-  EXPECT_FLOAT_EQ(21.0f, ast.field(9));  // state 0 leaves it alone
-
-  devices.UpdateCS(140, {0, 1, 13.95f, 5.0f, 80, 6, 1, 1, 0});
-  EXPECT_FLOAT_EQ(13.95f, ast.field(13));
-  EXPECT_FLOAT_EQ(5.0f, ast.field(3));
-  EXPECT_FLOAT_EQ(30.0f, ast.field(9));
-  EXPECT_FLOAT_EQ(80.0f, ast.field(16));
-  devices.UpdateCS(140, {0, 1, kNaN, kNaN, 255, 255, 1, 1, 0});
-  EXPECT_FLOAT_EQ(13.95f, ast.field(13));
-  EXPECT_FLOAT_EQ(30.0f, ast.field(9));
-  EXPECT_FLOAT_EQ(255.0f, ast.field(16));
-
-  devices.UpdateCS2(140, {0, 1, 1, 100, 14.2f, -5.0f, 35.0f});
-  devices.UpdateEngSpeed(140, {0, 1800.5, 0, 0});
-  EXPECT_FLOAT_EQ(1800.5f, ast.field(12));
-  devices.UpdateEngSpeed(140, {0, -1e9, 0, 0});  // the library's "not available"
-  devices.UpdateEngSpeed(140, {0, std::nan(""), 0, 0});
-  EXPECT_FLOAT_EQ(1800.5f, ast.field(12));
-
-  double v = 1, a = 2, t = 3;
-  EXPECT_TRUE(devices.GetBatStat(140, v, a, t));
-  EXPECT_DOUBLE_EQ(static_cast<double>(14.2f), v);
-  EXPECT_DOUBLE_EQ(-5.0, a);
-  EXPECT_DOUBLE_EQ(35.0, t);
-  v = 1;
-  EXPECT_FALSE(devices.GetBatStat(141, v, a, t));
-  EXPECT_EQ(1.0, v);
-}
-
-TEST_F(tRegistry, AChangedChargerConfigurationAsksForTheStatusAgain) {
-  SetDebugLevel(1);
-  tRO500 *r = devices.Add(140, 204, "1", "A");
-  // The registration's "$RAS:@" goes out and is answered.
-  rt.now += 50;
-  devices.poll();
-  r->UpdTerminalFromCAN("AOK;\n");
-  ASSERT_FALSE(r->sending());
-  ASSERT_FALSE(r->suspended());
-  devices.UpdateCCS(140, {0, 1, 2, 0, 1, 0, 0, 2, 200, 40});  // the first: remembered
-  EXPECT_FALSE(r->sending());
-  devices.UpdateCCS(140, {0, 1, 2, 0, 1, 0, 0, 2, 200, 40});
-  EXPECT_FALSE(r->sending());
-  devices.UpdateCCS(140, {0, 1, 2, 0, 1, 0, 0, 3, 200, 40});
-  ASSERT_TRUE(r->sending());
-  EXPECT_EQ("$RAS:@", r->commandText());
-  EXPECT_TRUE(r->suspended());
-  EXPECT_TRUE(console.Has(
-      "tDevices::UpdateCCS: detected change in status requesting RAS status.\n"
-      "RVCChargerConfigStat(140): Type=0, Instance=1, ChrgAlg=2, ChrgMode=0, BatSense=1, "
-      "Line=0, Linked=0, BatType=3, BatSize=200, MaxAmps=40\n"
-      "RVCChargerConfigStat(140): Type=0, Instance=1, ChrgAlg=2, ChrgMode=0, BatSense=1, "
-      "Line=0, Linked=0, BatType=2, BatSize=200, MaxAmps=40\n"));
-}
-
-TEST_F(tRegistry, ALitLampThatIsNewBecomesAFaultLine) {
-  tRO500 *r = devices.Add(140, 204, "1", "A");
-  port.Read();
-  devices.UpdateDiag(140, {1, 1, 0, 1, 74, 100, 2, 1, 255, 15});
-  EXPECT_EQ("FLT;,100,-99\n", port.Read());
-  EXPECT_EQ("FLT;,100,-99\n", r->storedLine("FLT"));
-  devices.UpdateDiag(140, {1, 1, 0, 1, 74, 100, 2, 1, 255, 15});
-  EXPECT_EQ("", port.Read(50));
-  devices.UpdateDiag(140, {1, 1, 0, 1, 74, 100, 2, 2, 255, 15});  // count raised
-  EXPECT_EQ("FLT;,100,-99\n", port.Read());
-  // Both lamps off: no line, but remembered, so the same fault again is a transition.
-  devices.UpdateDiag(140, {1, 1, 0, 0, 74, 7, 2, 2, 255, 15});
-  EXPECT_EQ("", port.Read(50));
-  SetDebugLevel(1);
-  devices.UpdateDiag(140, {1, 1, 1, 0, 74, 0x8000 + 100, 2, 2, 255, 15});
-  EXPECT_EQ("FLT;,100,-99\n", port.Read());
-  EXPECT_TRUE(console.Has(
-      "tDevices::UpdateDiag: FAULT detected. Status transition:\n"
-      "\tUpdateDiag(140): On=1, Active=1, Red=0, Yellow=0, DSA=74, SPN=7, FMI=2, Count=2, "
-      "DSA_ext=255, Bank=15\n"
-      "\tUpdateDiag(140): On=1, Active=1, Red=1, Yellow=0, DSA=74, SPN=32868, FMI=2, Count=2, "
-      "DSA_ext=255, Bank=15\n"));
-  // No port: stored all the same.
-  ttys.path = "";
-  tRO500 *portless = devices.Add(141, 301, "1", "B");
-  devices.UpdateDiag(141, {1, 1, 1, 0, 74, 300, 2, 2, 255, 15});
-  EXPECT_EQ("FLT;,300,-99\n", portless->storedLine("FLT"));
-}
-
 TEST_F(tRegistry, ATypedLineReachesTheChargerOnlyWhenTheWaitSaysItsPortHasInput) {
   tPtyPort late;
   tRO500 *typed = devices.Add(140, 204, "1", "A");
@@ -387,14 +273,14 @@ TEST_F(tRegistry, ATypedLineReachesTheChargerOnlyWhenTheWaitSaysItsPortHasInput)
   rt.sent.clear();
 
   port.Type("$RAS:@\n");
-  ASSERT_TRUE(WaitReadable(typed->ttyFd()));
+  ASSERT_TRUE(WaitReadable(typed->Bridge().TtyFd()));
   struct pollfd fds[4];
   const int n = devices.AddPollFds(fds, 4);
   ASSERT_EQ(2, n);
   ASSERT_EQ(1, poll(fds, n, 0));
   devices.NoteReady(fds, n);
   late.Type("$RAS:@\n");  // after the wait: left for the next one
-  ASSERT_TRUE(WaitReadable(other->ttyFd()));
+  ASSERT_TRUE(WaitReadable(other->Bridge().TtyFd()));
   devices.poll();
   rt.now += 50;
   devices.poll();
@@ -413,4 +299,19 @@ TEST_F(tRegistry, ATypedLineReachesTheChargerOnlyWhenTheWaitSaysItsPortHasInput)
   devices.poll();
   ASSERT_EQ(2u, rt.sent.size());
   EXPECT_EQ(141, rt.sent[1].Destination);
+}
+
+TEST_F(tRegistry, BusValuesGoToTheRecordAtTheSendersAddress) {
+  tRO500 *r = devices.Add(140, 204, "1", "A");
+  devices.Update(140, tChargerStatus2{0, 1, 1, 100, 14.2f, -5.0f, 35.0f});
+  devices.Update(141, tChargerStatus2{0, 1, 1, 100, 1.0f, 1.0f, 1.0f});  // nobody there
+  EXPECT_FLOAT_EQ(14.2f, r->Model().Ast().Field(13));
+  double v = 1, a = 2, t = 3;
+  EXPECT_TRUE(devices.GetBatStat(140, v, a, t));
+  EXPECT_DOUBLE_EQ(static_cast<double>(14.2f), v);
+  EXPECT_DOUBLE_EQ(-5.0, a);
+  EXPECT_DOUBLE_EQ(35.0, t);
+  v = 1;
+  EXPECT_FALSE(devices.GetBatStat(141, v, a, t));
+  EXPECT_EQ(1.0, v);
 }

@@ -273,10 +273,10 @@ TEST_F(Mqtt, StateOnChangeAtMostOnceASecondAgainEveryMinuteAndLinesAsTheyCome) {
   transport.sent.clear();
   Tick();  // nothing changed: nothing sent
   EXPECT_TRUE(transport.sent.empty());
-  r->UpdateCS2({0, 1, 1, 80, 13.95f, 4.5f, 35.0f});
+  r->Model().Update(tChargerStatus2{0, 1, 1, 80, 13.95f, 4.5f, 35.0f});
   Tick(500);  // within the second
   EXPECT_TRUE(transport.sent.empty());
-  r->UpdateCS2({0, 1, 1, 80, 14.0f, 4.5f, 35.0f});
+  r->Model().Update(tChargerStatus2{0, 1, 1, 80, 14.0f, 4.5f, 35.0f});
   Tick(500);
   ASSERT_EQ(1u, transport.sent.size());
   EXPECT_NE(std::string::npos, transport.sent[0].payload.find("\"charge_current\":4.50,"))
@@ -284,8 +284,8 @@ TEST_F(Mqtt, StateOnChangeAtMostOnceASecondAgainEveryMinuteAndLinesAsTheyCome) {
   EXPECT_NE(std::string::npos, transport.sent[0].payload.find("\"temperature\":35.00,"));
   EXPECT_NE(std::string::npos, transport.sent[0].payload.find("\"charge_voltage\":14.00,"));
   // The charger's lines, without their line ends, not retained.
-  r->UpdTerminalFromCAN("CST;,3,14.40\r\nXYZ;,1\r\n");
-  r->poll_serialOut();
+  r->Bridge().UpdTerminalFromCAN("CST;,3,14.40\r\nXYZ;,1\r\n");
+  r->Bridge().poll_serialOut();
   ASSERT_EQ(2u, transport.sent.size());
   EXPECT_EQ(base + "/ro500/204/line", transport.sent[1].topic);
   EXPECT_EQ("CST;,3,14.40", transport.sent[1].payload);
@@ -299,7 +299,7 @@ TEST_F(Mqtt, StateOnChangeAtMostOnceASecondAgainEveryMinuteAndLinesAsTheyCome) {
   EXPECT_EQ(1u, transport.Count(base + "/ro500/204/state"));
   // A fault from the diagnostics: an event, not retained.
   transport.sent.clear();
-  r->UpdateDiag({1, 1, 0, 1, 0, 100, 0, 1, 0, 0});  // yellow lamp, SPN 100
+  r->Model().Update(tDiagnostic{1, 1, 0, 1, 0, 100, 0, 1, 0, 0});  // yellow lamp, SPN 100
   ASSERT_EQ(1u, transport.Count(base + "/ro500/204/event"));
   EXPECT_EQ("{\"event_type\":\"fault\",\"line\":\"FLT;,100,-99\",\"code\":100}",
             transport.Last(base + "/ro500/204/event"));
@@ -348,7 +348,7 @@ TEST_F(Mqtt, ANewConnectionSendsEverythingAgain) {
   Tick(0);
   EXPECT_EQ(1u, transport.Count(base + "/ro500/204/state"));
   transport.connected = false;  // the broker goes away; values change meanwhile
-  devices.Find(140)->UpdateCS2({0, 1, 1, 80, 12.5f, 1.0f, 20.0f});
+  devices.Find(140)->Model().Update(tChargerStatus2{0, 1, 1, 80, 12.5f, 1.0f, 20.0f});
   Tick();
   Tick();
   const size_t before = transport.sent.size();
@@ -364,9 +364,9 @@ TEST_F(Mqtt, ANewConnectionSendsEverythingAgain) {
 }
 
 TEST_F(Mqtt, BatteriesByInstanceInTheirUnits) {
-  batteries.UpdateDCSS1(35, {1, 120, 13.25f, -4.5f});
-  batteries.UpdateDCSS2(35, {1, 120, 25.0f, 175, 600});
-  batteries.UpdateDCSS1(35, {2, 100, 12.7f, 0.5f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, -4.5f});
+  batteries.Update(35, tDCSourceStatus2{1, 120, 25.0f, 175, 600});
+  batteries.Update(35, tDCSourceStatus1{2, 100, 12.7f, 0.5f});
   transport.Connect();
   Tick();
   const std::string house = transport.Last(base + "/battery/135-471-1/state");
@@ -395,7 +395,7 @@ TEST_F(Mqtt, BatteriesByInstanceInTheirUnits) {
   mqtt.discovery = false;
   transport.sent.clear();
   transport.Connect();
-  batteries.UpdateDCSS1(35, {1, 120, 13.0f, 1.0f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.0f, 1.0f});
   Tick();
   EXPECT_EQ(0u, transport.Count("homeassistant/"));
   EXPECT_NE("-", transport.Last(base + "/battery/135-471-1/state"));

@@ -66,7 +66,8 @@ TEST_F(PowerHandlers, ConverterAskedOncePerSidCycle) {
 }
 
 TEST_F(PowerHandlers, RO500BatteryRelayedAsItsOwnBatteryStatus) {
-  ro500->UpdateCS2({0, 1, 1, 80, 13.95f, 4.5f, 40.0f});  // as charger status 2 delivered it
+  ro500->Model().Update(
+      tChargerStatus2{0, 1, 1, 80, 13.95f, 4.5f, 40.0f});  // as charger status 2 delivered it
   Battery(0, 140);
   // The message as received, then instance 100 with 13.95 V, 4.5 A, 313.15 K, SID 7.
   EXPECT_EQ(link.Lines(), (std::vector<std::string>{"19f21423 00 33 0a ed ff 02 71 07\r\n",
@@ -79,8 +80,9 @@ TEST_F(PowerHandlers, RO500BatteryRelayedAsItsOwnBatteryStatus) {
   EXPECT_EQ(link.Lines()[3].substr(0, 11), "19f21423 32");
   // A temperature that is not available stays so.
   link.sent.clear();
-  ro500->UpdTerminalFromCAN("AST;,1, ,2,4.5,4,5, ,6,7,8,9, ,10,-1e9, ,12, ,13.95,14,15,16\n");
-  ro500->poll_serialOut();
+  ro500->Bridge().UpdTerminalFromCAN(
+      "AST;,1, ,2,4.5,4,5, ,6,7,8,9, ,10,-1e9, ,12, ,13.95,14,15,16\n");
+  ro500->Bridge().poll_serialOut();
   Battery(1, 140);
   EXPECT_EQ(link.Lines().back(), "19f21423 65 73 05 2d 00 ff ff 07\r\n");
   EXPECT_TRUE(rt.sent.empty());  // never on the bus
@@ -100,16 +102,16 @@ TEST_F(PowerHandlers, RO500BatteryRelayedAsItsOwnBatteryStatus) {
 }
 
 TEST_F(PowerHandlers, EngineSpeedNotAvailableKeepsTheField) {
-  ro500->UpdateEngSpeed({0, 1800.0, 0, 0});
+  ro500->Model().Update(tEngineSpeed{0, 1800.0, 0, 0});
   tN2kMsg m;
   SetN2kPGN127488(m, 0, N2kDoubleNA, N2kDoubleNA, 0x7F);
   Deliver(m, 140);
   m.Data[1] = 0xFE;  // 0xFFFE: error
   Deliver(m, 140);
-  EXPECT_FLOAT_EQ(ro500->ast().field(12), 1800.0f);
+  EXPECT_FLOAT_EQ(ro500->Model().Ast().Field(12), 1800.0f);
   SetN2kPGN127488(m, 0, 804.5, N2kDoubleNA, 0x7F);
   Deliver(m, 140);
-  EXPECT_FLOAT_EQ(ro500->ast().field(12), 804.5f);
+  EXPECT_FLOAT_EQ(ro500->Model().Ast().Field(12), 804.5f);
   // Priority 2: the identifier has 7 digits.
   EXPECT_EQ(link.Lines().back(), "9f20023 00 92 0c ff ff 7f ff ff\r\n");
   EXPECT_EQ(link.Lines().size(), 3u);

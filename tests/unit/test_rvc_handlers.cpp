@@ -23,7 +23,7 @@ TEST_F(tHandlers, UnknownPgnsAndUndecodableMessagesDoNothing) {
   shortStatus.DataLen = 7;
   Deliver(shortStatus);
   EXPECT_EQ("", console.text);
-  EXPECT_FLOAT_EQ(0.0f, ro500->ast().field(3));
+  EXPECT_FLOAT_EQ(0.0f, ro500->Model().Ast().Field(3));
 }
 
 TEST_F(tHandlers, ChargerStatusScalesAndLogsAtLevelFour) {
@@ -31,10 +31,10 @@ TEST_F(tHandlers, ChargerStatusScalesAndLogsAtLevelFour) {
   tN2kMsg m;
   SetRVCPGN1FFC7(m, 1, 264, 32100, 80, RVCBCM_Absorption, true, false, RVCCFC_NotForced);
   Deliver(m);
-  EXPECT_FLOAT_EQ(13.2f, ro500->ast().field(13));
-  EXPECT_FLOAT_EQ(5.0f, ro500->ast().field(3));
-  EXPECT_FLOAT_EQ(21.0f, ro500->ast().field(9));
-  EXPECT_FLOAT_EQ(80.0f, ro500->ast().field(16));
+  EXPECT_FLOAT_EQ(13.2f, ro500->Model().Ast().Field(13));
+  EXPECT_FLOAT_EQ(5.0f, ro500->Model().Ast().Field(3));
+  EXPECT_FLOAT_EQ(21.0f, ro500->Model().Ast().Field(9));
+  EXPECT_FLOAT_EQ(80.0f, ro500->Model().Ast().Field(16));
   EXPECT_TRUE(
       console.Has("RVCChrgStat(140): Type=0, Instance=1, CVdc=264, CAdc=32100, PerMax=80, State=3, "
                   "EnableAtPO=1, AutoRechg=0, ForcedChrg=0\n"));
@@ -43,8 +43,8 @@ TEST_F(tHandlers, ChargerStatusScalesAndLogsAtLevelFour) {
   SetRVCPGN1FFC7(m, 1, 0xFFFF, 31900, 80, RVCBCM_Absorption, true, false, RVCCFC_NotForced);
   Deliver(m);
   EXPECT_EQ("", console.text);
-  EXPECT_FLOAT_EQ(13.2f, ro500->ast().field(13));  // not available: kept
-  EXPECT_FLOAT_EQ(-5.0f, ro500->ast().field(3));
+  EXPECT_FLOAT_EQ(13.2f, ro500->Model().Ast().Field(13));  // not available: kept
+  EXPECT_FLOAT_EQ(-5.0f, ro500->Model().Ast().Field(3));
 }
 
 TEST_F(tHandlers, ChargerStatus2IsTheHeartbeatEvenAtLevelZero) {
@@ -55,15 +55,15 @@ TEST_F(tHandlers, ChargerStatus2IsTheHeartbeatEvenAtLevelZero) {
   rt.now += 1400;
   devices.poll();
   EXPECT_EQ(ro500, devices.Find(140));
-  EXPECT_FLOAT_EQ(14.2f, ro500->ast().field(13));
-  EXPECT_FLOAT_EQ(30.0f, ro500->ast().field(3));
-  EXPECT_FLOAT_EQ(35.0f, ro500->ast().field(11));  // byte 75: 35 C
+  EXPECT_FLOAT_EQ(14.2f, ro500->Model().Ast().Field(13));
+  EXPECT_FLOAT_EQ(30.0f, ro500->Model().Ast().Field(3));
+  EXPECT_FLOAT_EQ(35.0f, ro500->Model().Ast().Field(11));  // byte 75: 35 C
   EXPECT_EQ("", console.text);
 
   SetDebugLevel(8);
   SetRVCPGN1FEA3(m, 1, 255, 100, 284, 32600, 255);
   Deliver(m);
-  EXPECT_FLOAT_EQ(35.0f, ro500->ast().field(11));
+  EXPECT_FLOAT_EQ(35.0f, ro500->Model().Ast().Field(11));
   EXPECT_TRUE(console.Has(
       "RVCChargerStatus2(140): ChrgType=0, ChrgInst=1, DCInst=255, DevPri=100, Vdc=284, "
       "Adc=32600, Temp=255\n"));
@@ -77,10 +77,10 @@ TEST_F(tHandlers, ConfigurationChangesAskForStatusAndTheRestIsOnlyLogged) {
   SetRVCPGN1FFC6(m, 1, RVCCA_3Stage, RVCCM_Standalone, true, RVCCL_Line1, RVCBT_AGM, 200, 32800);
   rt.now += 50;
   devices.poll();  // the registration's "$RAS:@" goes out
-  ASSERT_FALSE(ro500->sending());
+  ASSERT_FALSE(ro500->Bridge().Sending());
   SetDebugLevel(8);
   Deliver(m);
-  EXPECT_FALSE(ro500->sending());
+  EXPECT_FALSE(ro500->Bridge().Sending());
   EXPECT_EQ(
       "RVCChargerConfigStat(140): Type=0, Instance=1, ChrgAlg=2, ChrgMode=0, BatSense=1, "
       "Line=0, Linked=0, BatType=2, BatSize=200, MaxAmps=40\n",
@@ -88,8 +88,8 @@ TEST_F(tHandlers, ConfigurationChangesAskForStatusAndTheRestIsOnlyLogged) {
   SetDebugLevel(0);
   SetRVCPGN1FFC6(m, 1, RVCCA_3Stage, RVCCM_Standalone, true, RVCCL_Line1, RVCBT_Gel, 200, 32800);
   Deliver(m);
-  ASSERT_TRUE(ro500->sending());
-  EXPECT_EQ("$RAS:@", ro500->commandText());
+  ASSERT_TRUE(ro500->Bridge().Sending());
+  EXPECT_EQ("$RAS:@", ro500->Bridge().CommandText());
   console.text.clear();
 
   // The other configuration and equalization messages are only logged, from level 8.
@@ -110,19 +110,19 @@ TEST_F(tHandlers, TerminalTextReachesTheSendersBridge) {
   tN2kMsg m;
   SetRVCPGN17E00(m, 177, 3, "xAO");
   Deliver(m);
-  EXPECT_EQ("xAO", ro500->receivedText());
-  EXPECT_TRUE(ro500->suspended());
+  EXPECT_EQ("xAO", ro500->Bridge().ReceivedText());
+  EXPECT_TRUE(ro500->Bridge().Suspended());
   SetRVCPGN17E00(m, 177, 8, "K;\r\nAST;");  // a full message: 8 characters
   Deliver(m);
-  EXPECT_EQ("xAOK;\r\nAST;", ro500->receivedText());
-  EXPECT_FALSE(ro500->suspended());
+  EXPECT_EQ("xAOK;\r\nAST;", ro500->Bridge().ReceivedText());
+  EXPECT_FALSE(ro500->Bridge().Suspended());
 
   // From anyone else: logged at level 6, not routed.
   SetDebugLevel(6);
   SetRVCPGN17E00(m, 177, 2, "hi");
   Deliver(m, 141);
   EXPECT_EQ("RVCTerminal(141): Source=177, Count=2, Characters=hi\n", console.text);
-  EXPECT_EQ("xAOK;\r\nAST;", ro500->receivedText());
+  EXPECT_EQ("xAOK;\r\nAST;", ro500->Bridge().ReceivedText());
   SetDebugLevel(5);
   Deliver(m, 141);
   EXPECT_EQ("RVCTerminal(141): Source=177, Count=2, Characters=hi\n", console.text);

@@ -30,7 +30,7 @@ TEST(StatusRecords, AstIsReformattedWithTheHoursSinceItWasParsed) {
   tScopedRuntime rt;
   tAST ast;
   EXPECT_EQ(kAstLine, ast.status(kAstLine));
-  EXPECT_TRUE(ast.parsed());
+  EXPECT_TRUE(ast.Parsed());
   EXPECT_EQ("AST;,100.50, ,13.20,4.5,-2.0,60, ,14.40,30,432,21, ,25,40, ,1800, ,13.95,7,8,90\n",
             ast.status());
   rt.now += 36 * 60 * 1000;
@@ -42,13 +42,13 @@ TEST(StatusRecords, AstIntegerFieldsTruncateAndSaturate) {
   tScopedRuntime rt;
   tAST ast;
   ast.status(kAstLine);
-  ast.field(5) = -2.7f;
-  ast.field(7) = 59.99f;
-  ast.field(8) = std::numeric_limits<float>::quiet_NaN();
-  ast.field(9) = std::numeric_limits<float>::infinity();
-  ast.field(10) = -std::numeric_limits<float>::infinity();
-  ast.field(11) = 3e9f;
-  ast.field(12) = -3e9f;
+  ast.Field(5) = -2.7f;
+  ast.Field(7) = 59.99f;
+  ast.Field(8) = std::numeric_limits<float>::quiet_NaN();
+  ast.Field(9) = std::numeric_limits<float>::infinity();
+  ast.Field(10) = -std::numeric_limits<float>::infinity();
+  ast.Field(11) = 3e9f;
+  ast.Field(12) = -3e9f;
   EXPECT_EQ(
       "AST;,100.50, ,13.20,4.5,-2.0,-2, ,14.40,59,0,2147483647, ,-2147483648,2147483647, "
       ",-2147483648, ,13.95,7,8,90\n",
@@ -94,25 +94,25 @@ TEST(StatusRecords, AstParseStopsAtTheFirstMismatchButIsStampedAnyway) {
   EXPECT_EQ(0u, ast.status().find("AST;,1.00, ,"));  // the hours start again
   rt.now += 1800000;
   EXPECT_EQ(0u, ast.status().find("AST;,1.50, ,"));
-  EXPECT_FLOAT_EQ(1.0f, ast.field(1));
-  EXPECT_FLOAT_EQ(4.0f, ast.field(4));
-  EXPECT_FLOAT_EQ(60.0f, ast.field(5));
-  EXPECT_FLOAT_EQ(90.0f, ast.field(16));
+  EXPECT_FLOAT_EQ(1.0f, ast.Field(1));
+  EXPECT_FLOAT_EQ(4.0f, ast.Field(4));
+  EXPECT_FLOAT_EQ(60.0f, ast.Field(5));
+  EXPECT_FLOAT_EQ(90.0f, ast.Field(16));
 
   // Extra blanks around the blank fields read the same as none.
   tAST spaced;
   spaced.status("AST;,1,   ,2,3,4,5,,6,7,8,9,  ,10,11,\t,12, ,13,14,15,16\n");
-  EXPECT_FLOAT_EQ(5.0f, spaced.field(5));
-  EXPECT_FLOAT_EQ(16.0f, spaced.field(16));
+  EXPECT_FLOAT_EQ(5.0f, spaced.Field(5));
+  EXPECT_FLOAT_EQ(16.0f, spaced.Field(16));
   // A missing comma stops the parse there.
   tAST cut;
   cut.status("AST;,1, ,2,3 4,5, ,6,7,8,9, ,10,11, ,12, ,13,14,15,16\n");
-  EXPECT_FLOAT_EQ(3.0f, cut.field(3));
-  EXPECT_FLOAT_EQ(0.0f, cut.field(4));
-  EXPECT_FLOAT_EQ(0.0f, cut.field(16));
+  EXPECT_FLOAT_EQ(3.0f, cut.Field(3));
+  EXPECT_FLOAT_EQ(0.0f, cut.Field(4));
+  EXPECT_FLOAT_EQ(0.0f, cut.Field(16));
   // A line of another kind still moves the record to "parsed".
   tAST other;
   other.status("CST;,1\n");
-  EXPECT_TRUE(other.parsed());
+  EXPECT_TRUE(other.Parsed());
   EXPECT_EQ(0u, other.status().find("AST;,0.00, ,0.00,0.0,0.0,0, ,0.00,0,0,0,"));
 }

@@ -244,8 +244,8 @@ TEST_F(tUciStore, ANewChargerNeverGetsTheRegisteredOnesPortWhenUciFails) {
   tEmptyDirectory deviceList;
   tDevices devices(settings, ttys, deviceList, rt);
   // The first charger is served on /dev/tnt1, though uci could not store it.
-  EXPECT_EQ("/dev/tnt1", devices.Add(140, 1001, "1.0", "RO500")->portPath());
-  EXPECT_EQ("/dev/tnt3", devices.Add(141, 1002, "1.0", "RO500")->portPath());
+  EXPECT_EQ("/dev/tnt1", devices.Add(140, 1001, "1.0", "RO500")->Bridge().PortPath());
+  EXPECT_EQ("/dev/tnt3", devices.Add(141, 1002, "1.0", "RO500")->Bridge().PortPath());
   EXPECT_EQ("/dev/tnt5", GetTTY(1003, "RO500", {1, 3}));
   devices.Clear();
   EXPECT_EQ("/dev/tnt1", GetTTY(1002, "RO500"));
