@@ -6,7 +6,6 @@
 #include "N2kMessages.h"
 #include "N2kPgns.h"
 #include "N2kPowerHandlers.h"
-#include "RawBroadcast.h"
 
 namespace {
 
@@ -56,7 +55,7 @@ void N2kConverterStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
       StreamPrintf(Console, "N2kConverterStatus(%d): Requesting PGN 127510\n", msg.Source);
   }
   ctx.lastConverterSid = sid;
-  PackNSendRAW(ctx.raw, msg);
+  ctx.lan.ForwardMsg(msg);
 }
 
 void N2kBatStat(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -68,9 +67,10 @@ void N2kBatStat(tHandlerContext &ctx, const tN2kMsg &msg) {
                  "N2kBatStat(%d): BatteryInstance=%d, BatteryVoltage=%g, BatteryCurrent=%g, "
                  "BatteryTemperature=%g, SID=%d\n",
                  msg.Source, instance, volts, amps, kelvin, sid);
-  PackNSendRAW(ctx.raw, msg);
+  ctx.lan.ForwardMsg(msg);
 
-  // A RO500's own battery values, as a battery status of its own (UDP only).
+  // A RO500's own battery values, as a battery status of its own (to the LAN only, never on the
+  // bus).
   double celsius = kelvin;
   if (!ctx.devices.GetBatStat(msg.Source, volts, amps, celsius)) return;
   const double relayKelvin = N2kIsNA(celsius) ? N2kDoubleNA : celsius + kZeroCelsiusInKelvin;
@@ -78,5 +78,5 @@ void N2kBatStat(tHandlerContext &ctx, const tN2kMsg &msg) {
       static_cast<unsigned char>((instance + kRelayInstanceShift) % kRelayInstanceModulus);
   tN2kMsg relay(kPlaceholderSource, kBuiltPriority, 0, 0);
   SetN2kPGN127508(relay, relayInstance, volts, amps, relayKelvin, sid);
-  PackNSendRAW(ctx.raw, relay);
+  ctx.lan.ForwardMsg(relay);
 }

@@ -6,7 +6,6 @@
 #include "HandlerContext.h"
 #include "N2kGroupMessages.h"
 #include "N2kMessages.h"
-#include "RawBroadcast.h"
 
 namespace {
 constexpr int kPowerLogLevel = 4;
@@ -23,7 +22,7 @@ void N2kISORequest(tHandlerContext &, const tN2kMsg &msg) {
 // Forwarded whatever its data: nothing here needs its fields.
 void N2kBinaryStatusReport(tHandlerContext &ctx, const tN2kMsg &msg) {
   if (Logging(kPowerLogLevel)) StreamPrintf(Console, "N2kBinaryStatusReport(%d):\n", msg.Source);
-  PackNSendRAW(ctx.raw, msg);
+  ctx.lan.ForwardMsg(msg);
 }
 
 void N2kDCDetailStat(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -36,7 +35,7 @@ void N2kDCDetailStat(tHandlerContext &ctx, const tN2kMsg &msg) {
                  "N2kDCDetailStat(%d): SID=%d, DCInstance=%d, DCType=%d, StateOfCharge=%d, "
                  "StateOfHealth=%d, TimeRemaining=%g, RippleVoltage=%g\n",
                  msg.Source, sid, instance, type, soc, soh, timeRemaining, ripple);
-  PackNSendRAW(ctx.raw, msg);
+  ctx.lan.ForwardMsg(msg);
 }
 
 void N2kChargerStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -54,7 +53,7 @@ void N2kChargerStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
                  "tN2kChargerMode=%d, Enabled=%d, EqualizationPending=%d, "
                  "EqualizationTimeRemaining=%g\n",
                  msg.Source, instance, batteryInstance, state, mode, enabled, pending, eqTime);
-  PackNSendRAW(ctx.raw, msg);
+  ctx.lan.ForwardMsg(msg);
 }
 
 void N2kChargerConfigStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -76,7 +75,7 @@ void N2kChargerConfigStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
                  "EqualizationTimeRemaining=%g\n",
                  msg.Source, charger, battery, enable, limit, algorithm, mode, temperature,
                  equalization, overCharge, eqTime);
-  PackNSendRAW(ctx.raw, msg);
+  ctx.lan.ForwardMsg(msg);
 }
 
 void N2kBatConfigStat(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -97,7 +96,7 @@ void N2kBatConfigStat(tHandlerContext &ctx, const tN2kMsg &msg) {
                  "BatTemperatureCoefficient=%d, PeukertExponent=%g, ChargeEfficiencyFactor=%d\n",
                  msg.Source, instance, type, equal, nominal, chemistry, capacity, coefficient,
                  peukert, efficiency);
-  PackNSendRAW(ctx.raw, msg);
+  ctx.lan.ForwardMsg(msg);
 }
 
 void N2kEngParamRapid(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -112,5 +111,5 @@ void N2kEngParamRapid(tHandlerContext &ctx, const tN2kMsg &msg) {
                  msg.Source, instance, speed, boost, tiltTrim);
   // A speed the decoder gives as not available leaves the AST field as it is.
   ctx.devices.UpdateEngSpeed(msg.Source, tEngineSpeed{instance, speed, boost, tiltTrim});
-  PackNSendRAW(ctx.raw, msg);
+  ctx.lan.ForwardMsg(msg);
 }

@@ -3,7 +3,7 @@
 // TERMINAL text, DM_RV diagnostics and product identification. Each decodes its
 // message with the bus library's parser (a message that does not decode is dropped
 // silently), logs it at its own debug level and hands the values to the RO500
-// registry. None forwards over UDP or sends on the bus.
+// registry. None forwards to the LAN or sends on the bus.
 #ifndef HANDLERS_RVCHANDLERS_H
 #define HANDLERS_RVCHANDLERS_H
 
