@@ -1,7 +1,9 @@
 // The two power handlers that do more than forward: converter status asks the
 // converter for its configuration, battery status relays a RO500's own values.
 #include "Console.h"
+#include "DecodedFields.h"
 #include "HandlerContext.h"
+#include "N2kDescriptions.h"
 #include "N2kGroupMessages.h"
 #include "N2kMessages.h"
 #include "N2kPgns.h"
@@ -59,24 +61,20 @@ void N2kConverterStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
 }
 
 void N2kBatStat(tHandlerContext &ctx, const tN2kMsg &msg) {
-  unsigned char instance, sid;
-  double volts, amps, kelvin;
-  if (!ParseN2kPGN127508(msg, instance, volts, amps, kelvin, sid)) return;
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!N2kDecodeFields(kN2kDescBatteryStatus, msg, f)) return;
   if (Logging(kPowerLogLevel))
-    StreamPrintf(Console,
-                 "N2kBatStat(%d): BatteryInstance=%d, BatteryVoltage=%g, BatteryCurrent=%g, "
-                 "BatteryTemperature=%g, SID=%d\n",
-                 msg.Source, instance, volts, amps, kelvin, sid);
+    LogFields(f, kN2kDescBatteryStatus.FieldCount, tFieldShow::kValues,
+              "N2kBatStat(%d): ", msg.Source);
   ctx.lan.ForwardMsg(msg);
 
-  // A RO500's own battery values, as a battery status of its own (to the LAN only, never on the
-  // bus).
-  double celsius = kelvin;
+  // A RO500's own battery values, as a battery status of its own (to the LAN only).
+  double volts = f[1].Value, amps = f[2].Value, celsius = f[3].Value;
   if (!ctx.devices.GetBatStat(msg.Source, volts, amps, celsius)) return;
   const double relayKelvin = N2kIsNA(celsius) ? N2kDoubleNA : celsius + kZeroCelsiusInKelvin;
   const unsigned char relayInstance =
-      static_cast<unsigned char>((instance + kRelayInstanceShift) % kRelayInstanceModulus);
+      static_cast<unsigned char>((Code(f[0]) + kRelayInstanceShift) % kRelayInstanceModulus);
   tN2kMsg relay(kPlaceholderSource, kBuiltPriority, 0, 0);
-  SetN2kPGN127508(relay, relayInstance, volts, amps, relayKelvin, sid);
+  SetN2kPGN127508(relay, relayInstance, volts, amps, relayKelvin, Code8(f[4]));
   ctx.lan.ForwardMsg(relay);
 }

@@ -3,13 +3,17 @@
 // logged (the node answers requests itself).
 #include "N2kPowerHandlers.h"
 #include "Console.h"
+#include "DecodedFields.h"
 #include "HandlerContext.h"
+#include "N2kDescriptions.h"
 #include "N2kGroupMessages.h"
 #include "N2kMessages.h"
 
 namespace {
 constexpr int kPowerLogLevel = 4;
 constexpr int kDetailLogLevel = 8;
+// The DC detailed status line leaves out the capacity, which only the 11-byte form has.
+constexpr int kDCDetailLogged = 7;
 }  // namespace
 
 void N2kISORequest(tHandlerContext &, const tN2kMsg &msg) {
@@ -26,15 +30,10 @@ void N2kBinaryStatusReport(tHandlerContext &ctx, const tN2kMsg &msg) {
 }
 
 void N2kDCDetailStat(tHandlerContext &ctx, const tN2kMsg &msg) {
-  unsigned char sid, instance, soc, soh;
-  tN2kDCType type;
-  double timeRemaining, ripple;
-  if (!ParseN2kPGN127506(msg, sid, instance, type, soc, soh, timeRemaining, ripple)) return;
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!N2kDecodeFields(kN2kDescDCDetailedStatus, msg, f)) return;
   if (Logging(kPowerLogLevel))
-    StreamPrintf(Console,
-                 "N2kDCDetailStat(%d): SID=%d, DCInstance=%d, DCType=%d, StateOfCharge=%d, "
-                 "StateOfHealth=%d, TimeRemaining=%g, RippleVoltage=%g\n",
-                 msg.Source, sid, instance, type, soc, soh, timeRemaining, ripple);
+    LogFields(f, kDCDetailLogged, tFieldShow::kValues, "N2kDCDetailStat(%d): ", msg.Source);
   ctx.lan.ForwardMsg(msg);
 }
 
@@ -79,37 +78,22 @@ void N2kChargerConfigStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
 }
 
 void N2kBatConfigStat(tHandlerContext &ctx, const tN2kMsg &msg) {
-  unsigned char instance;
-  tN2kBatType type;
-  tN2kBatEqSupport equal;
-  tN2kBatNomVolt nominal;
-  tN2kBatChem chemistry;
-  double capacity, peukert;
-  int8_t coefficient, efficiency;
-  if (!ParseN2kPGN127513(msg, instance, type, equal, nominal, chemistry, capacity, coefficient,
-                         peukert, efficiency))
-    return;
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!N2kDecodeFields(kN2kDescBatteryConfigStatus, msg, f)) return;
   if (Logging(kDetailLogLevel))
-    StreamPrintf(Console,
-                 "N2kBatConfigStat(%d): BatInstance=%d, BatType=%d, SupportsEqual=%d, "
-                 "BatNominalVoltage=%d, BatChemistry=%d, BatCapacity=%g, "
-                 "BatTemperatureCoefficient=%d, PeukertExponent=%g, ChargeEfficiencyFactor=%d\n",
-                 msg.Source, instance, type, equal, nominal, chemistry, capacity, coefficient,
-                 peukert, efficiency);
+    LogFields(f, kN2kDescBatteryConfigStatus.FieldCount, tFieldShow::kValues,
+              "N2kBatConfigStat(%d): ", msg.Source);
   ctx.lan.ForwardMsg(msg);
 }
 
 void N2kEngParamRapid(tHandlerContext &ctx, const tN2kMsg &msg) {
-  unsigned char instance;
-  double speed, boost;
-  int8_t tiltTrim;
-  if (!ParseN2kPGN127488(msg, instance, speed, boost, tiltTrim)) return;
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!N2kDecodeFields(kN2kDescEngineRapid, msg, f)) return;
   if (Logging(kDetailLogLevel))
-    StreamPrintf(Console,
-                 "N2kEngParamRapid(%d): EngineInstance=%d, EngineSpeed=%g, "
-                 "EngineBoostPressure=%g, EngineTiltTrim=%d\n",
-                 msg.Source, instance, speed, boost, tiltTrim);
+    LogFields(f, kN2kDescEngineRapid.FieldCount, tFieldShow::kValues,
+              "N2kEngParamRapid(%d): ", msg.Source);
   // A speed the decoder gives as not available leaves the AST field as it is.
-  ctx.devices.UpdateEngSpeed(msg.Source, tEngineSpeed{instance, speed, boost, tiltTrim});
+  ctx.devices.UpdateEngSpeed(msg.Source, tEngineSpeed{Code8(f[0]), f[1].Value, f[2].Value,
+                                                      static_cast<int8_t>(Code(f[3]))});
   ctx.lan.ForwardMsg(msg);
 }
