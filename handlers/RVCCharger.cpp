@@ -32,10 +32,9 @@ void RVCChrgStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   if (!N2kDecodeFields(kRvcDescChargerStatus, msg, f)) return;
   if (Logging(kChargerStatusLogLevel))
     LogCharger("RVCChrgStat", "Type", msg, kRvcDescChargerStatus, f);
-  ctx.devices.UpdateCS(
-      msg.Source,
-      tChargerStatus{RVCCT_Charger, Code8(f[0]), RVCVolts16(Code16(f[1])), RVCAmps16(Code16(f[2])),
-                     Code8(f[3]), Code(f[4]), Flag(f[5]), Flag(f[6]), Code(f[7])});
+  ctx.devices.UpdateCS(msg.Source,
+                       tChargerStatus{RVCCT_Charger, Code8(f[0]), RVCValue(f[1]), RVCValue(f[2]),
+                                      Code8(f[3]), Code(f[4]), Flag(f[5]), Flag(f[6]), Code(f[7])});
 }
 
 void RVCChargerStatus2(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -45,10 +44,9 @@ void RVCChargerStatus2(tHandlerContext &ctx, const tN2kMsg &msg) {
     LogCharger("RVCChargerStatus2", "ChrgType", msg, kRvcDescChargerStatus2, f);
   // The RO500's heartbeat, whatever the values say.
   ctx.devices.heartbeat(msg.Source);
-  ctx.devices.UpdateCS2(
-      msg.Source,
-      tChargerStatus2{RVCCT_Charger, Code8(f[0]), Code8(f[1]), Code8(f[2]),
-                      RVCVolts16(Code16(f[3])), RVCAmps16(Code16(f[4])), RVCTemp8(Code8(f[5]))});
+  ctx.devices.UpdateCS2(msg.Source,
+                        tChargerStatus2{RVCCT_Charger, Code8(f[0]), Code8(f[1]), Code8(f[2]),
+                                        RVCValue(f[3]), RVCValue(f[4]), RVCValue(f[5])});
 }
 
 // Its line is the charger record's own text; the library works out Linked and MaxAmps.

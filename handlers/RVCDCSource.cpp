@@ -26,8 +26,7 @@ void RVCDCStatus1(tHandlerContext &ctx, const tN2kMsg &msg) {
   if (Logging(kStatus1LogLevel))
     StreamPrintf(Console, "RVCDCStatus1(%d): instance=%d, devPri=%d, Vdc=%d, Adc=%d\n", msg.Source,
                  Code(f[0]), Code(f[1]), Code(f[2]), Code(f[3]));
-  const tDCSourceStatus1 s{Code8(f[0]), Code8(f[1]), RVCVolts16(Code16(f[2])),
-                           RVCAmps32(Code32(f[3]))};
+  const tDCSourceStatus1 s{Code8(f[0]), Code8(f[1]), RVCValue(f[2]), RVCValue(f[3])};
   ctx.devices.UpdateDCSS1(msg.Source, s);
   ctx.batteries.UpdateDCSS1(msg.Source, s);
 }
@@ -37,8 +36,7 @@ void RVCDCStatus2(tHandlerContext &ctx, const tN2kMsg &msg) {
   if (!N2kDecodeFields(kRvcDescDCSourceStatus2, msg, f)) return;
   if (Logging(kDetailLogLevel))
     LogFields(f, kStatus2Logged, tFieldShow::kCodes, "RVCDCStatus2(%d): ", msg.Source);
-  const tDCSourceStatus2 s{Code8(f[0]), Code8(f[1]), RVCTemp16(Code16(f[2])), Code8(f[3]),
-                           Code16(f[4])};
+  const tDCSourceStatus2 s{Code8(f[0]), Code8(f[1]), RVCValue(f[2]), Code8(f[3]), Code16(f[4])};
   ctx.devices.UpdateDCSS2(msg.Source, s);
   ctx.batteries.UpdateDCSS2(msg.Source, s);
 }
@@ -63,9 +61,8 @@ void RVCDCStatus4(tHandlerContext &ctx, const tN2kMsg &msg) {
   // No source; the voltage and current scaled, with their units.
   if (Logging(kDetailLogLevel))
     LogFields(f, kRvcDescDCSourceStatus4.FieldCount, tFieldShow::kScaledCodes, "RVCDCStatus4: ");
-  const tDCSourceStatus4 s{
-      Code8(f[0]), Code8(f[1]), Code(f[2]), RVCVolts16(Code16(f[3])), RVCAmps16(Code16(f[4])),
-      Code(f[5])};
+  const tDCSourceStatus4 s{Code8(f[0]),    Code8(f[1]),    Code(f[2]),
+                           RVCValue(f[3]), RVCValue(f[4]), Code(f[5])};
   ctx.devices.UpdateDCSS4(msg.Source, s);
   ctx.batteries.UpdateDCSS4(msg.Source, s);
 }
@@ -78,8 +75,7 @@ void RVCDCStatus5(tHandlerContext &ctx, const tN2kMsg &msg) {
     StreamPrintf(Console, "RVCDCStatus5(%d): Instance=%d, DevPri=%d, Vdc(V)=%g, dVdT=%g(V)\n",
                  msg.Source, Code(f[0]), Code(f[1]), Code32(f[2]) * kMilli,
                  (Code(f[3]) - kRateZero) * kMilli);
-  const tDCSourceStatus5 s{Code8(f[0]), Code8(f[1]), RVCVolts32(Code32(f[2])),
-                           RVCRate16(Code16(f[3]))};
+  const tDCSourceStatus5 s{Code8(f[0]), Code8(f[1]), RVCValue(f[2]), RVCRate16(Code16(f[3]))};
   ctx.devices.UpdateDCSS5(msg.Source, s);
   ctx.batteries.UpdateDCSS5(msg.Source, s);
 }
