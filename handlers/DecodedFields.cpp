@@ -66,3 +66,11 @@ void LogFields(const tN2kFieldValue *fields, int count, tFieldShow show, const c
   Append(line, len, "\n");
   Console->print(line);
 }
+
+bool DecodeLogged(const tN2kMsgDesc &desc, const tN2kMsg &msg, tN2kFieldValue (&f)[kN2kMaxFields],
+                  tFieldShow show, int level, const char *name, int count) {
+  if (!N2kDecodeFields(desc, msg, f)) return false;
+  if (Logging(level))
+    LogFields(f, count < 0 ? desc.FieldCount : count, show, "%s(%d): ", name, msg.Source);
+  return true;
+}

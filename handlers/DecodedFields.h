@@ -43,4 +43,10 @@ enum class tFieldShow {
 void LogFields(const tN2kFieldValue *fields, int count, tFieldShow show, const char *head, ...)
     __attribute__((format(printf, 4, 5)));
 
+// Decodes msg by desc into f and, at debug level `level` and up, logs it: "name(source): "
+// and its first count fields (every field when count is -1). False, nothing logged,
+// when msg is not desc's message.
+bool DecodeLogged(const tN2kMsgDesc &desc, const tN2kMsg &msg, tN2kFieldValue (&f)[kN2kMaxFields],
+                  tFieldShow show, int level, const char *name, int count = -1);
+
 #endif

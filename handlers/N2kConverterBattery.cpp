@@ -62,10 +62,9 @@ void N2kConverterStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
 
 void N2kBatStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   tN2kFieldValue f[kN2kMaxFields];
-  if (!N2kDecodeFields(kN2kDescBatteryStatus, msg, f)) return;
-  if (Logging(kPowerLogLevel))
-    LogFields(f, kN2kDescBatteryStatus.FieldCount, tFieldShow::kValues,
-              "N2kBatStat(%d): ", msg.Source);
+  if (!DecodeLogged(kN2kDescBatteryStatus, msg, f, tFieldShow::kValues, kPowerLogLevel,
+                    "N2kBatStat"))
+    return;
   ctx.lan.ForwardMsg(msg);
 
   // A RO500's own battery values, as a battery status of its own (to the LAN only).

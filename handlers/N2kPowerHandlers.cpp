@@ -31,9 +31,9 @@ void N2kBinaryStatusReport(tHandlerContext &ctx, const tN2kMsg &msg) {
 
 void N2kDCDetailStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   tN2kFieldValue f[kN2kMaxFields];
-  if (!N2kDecodeFields(kN2kDescDCDetailedStatus, msg, f)) return;
-  if (Logging(kPowerLogLevel))
-    LogFields(f, kDCDetailLogged, tFieldShow::kValues, "N2kDCDetailStat(%d): ", msg.Source);
+  if (!DecodeLogged(kN2kDescDCDetailedStatus, msg, f, tFieldShow::kValues, kPowerLogLevel,
+                    "N2kDCDetailStat", kDCDetailLogged))
+    return;
   ctx.lan.ForwardMsg(msg);
 }
 
@@ -79,19 +79,17 @@ void N2kChargerConfigStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
 
 void N2kBatConfigStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   tN2kFieldValue f[kN2kMaxFields];
-  if (!N2kDecodeFields(kN2kDescBatteryConfigStatus, msg, f)) return;
-  if (Logging(kDetailLogLevel))
-    LogFields(f, kN2kDescBatteryConfigStatus.FieldCount, tFieldShow::kValues,
-              "N2kBatConfigStat(%d): ", msg.Source);
+  if (!DecodeLogged(kN2kDescBatteryConfigStatus, msg, f, tFieldShow::kValues, kDetailLogLevel,
+                    "N2kBatConfigStat"))
+    return;
   ctx.lan.ForwardMsg(msg);
 }
 
 void N2kEngParamRapid(tHandlerContext &ctx, const tN2kMsg &msg) {
   tN2kFieldValue f[kN2kMaxFields];
-  if (!N2kDecodeFields(kN2kDescEngineRapid, msg, f)) return;
-  if (Logging(kDetailLogLevel))
-    LogFields(f, kN2kDescEngineRapid.FieldCount, tFieldShow::kValues,
-              "N2kEngParamRapid(%d): ", msg.Source);
+  if (!DecodeLogged(kN2kDescEngineRapid, msg, f, tFieldShow::kValues, kDetailLogLevel,
+                    "N2kEngParamRapid"))
+    return;
   // A speed the decoder gives as not available leaves the AST field as it is.
   ctx.devices.UpdateEngSpeed(msg.Source, tEngineSpeed{Code8(f[0]), f[1].Value, f[2].Value,
                                                       static_cast<int8_t>(Code(f[3]))});

@@ -33,9 +33,9 @@ void RVCDCStatus1(tHandlerContext &ctx, const tN2kMsg &msg) {
 
 void RVCDCStatus2(tHandlerContext &ctx, const tN2kMsg &msg) {
   tN2kFieldValue f[kN2kMaxFields];
-  if (!N2kDecodeFields(kRvcDescDCSourceStatus2, msg, f)) return;
-  if (Logging(kDetailLogLevel))
-    LogFields(f, kStatus2Logged, tFieldShow::kCodes, "RVCDCStatus2(%d): ", msg.Source);
+  if (!DecodeLogged(kRvcDescDCSourceStatus2, msg, f, tFieldShow::kCodes, kDetailLogLevel,
+                    "RVCDCStatus2", kStatus2Logged))
+    return;
   const tDCSourceStatus2 s{Code8(f[0]), Code8(f[1]), RVCValue(f[2]), Code8(f[3]), Code16(f[4])};
   ctx.devices.UpdateDCSS2(msg.Source, s);
   ctx.batteries.UpdateDCSS2(msg.Source, s);
