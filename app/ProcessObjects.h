@@ -1,8 +1,9 @@
 // The daemon's objects, made together in the order they need each other: the run
-// settings, the node, the bus device list, the two registries, the RAW broadcast and
-// the handlers' context. This is the one place that knows them all; every other part
-// gets what it works with through its constructor. main makes one before it reads the
-// command line, which fills settings (the parts keep a reference to it).
+// settings, the node, the bus device list, the two registries, the RAW broadcast (the
+// handlers' forwarder to the LAN) and the handlers' context. This is the one place that
+// knows them all; every other part gets what it works with through its constructor.
+// main makes one before it reads the command line, which fills settings (the parts
+// keep a reference to it).
 #ifndef APP_PROCESSOBJECTS_H
 #define APP_PROCESSOBJECTS_H
 

@@ -13,7 +13,7 @@
 #include "FuzzRuntime.h"
 #include "KnownDevices.h"
 #include "NMEA2000_SocketCAN.h"
-#include "RawLink.h"
+#include "RawBroadcast.h"
 
 namespace {
 constexpr int kCharger = 140;

@@ -18,6 +18,7 @@
 #include "FuzzRuntime.h"
 #include "N2kDeviceList.h"
 #include "NMEA2000.h"
+#include "RawBroadcast.h"
 #include "TestBus.h"
 #include "VirtualBus.h"
 

@@ -1,7 +1,8 @@
 // NMEA 2000 System Time and the RV-C date and time messages.
 #include "Console.h"
+#include "DecodedFields.h"
+#include "N2kDescriptions.h"
 #include "N2kMessages.h"
-#include "RVCMessages.h"
 #include "SystemClock.h"
 
 namespace {
@@ -27,6 +28,8 @@ constexpr int kMinSignedZoneByte = 242;  // -14 hours
 constexpr int kRvcYearBase = 2000;
 constexpr int64_t kSecondsPerHour = 3600;
 constexpr int64_t kSecondsPerMinute = 60;
+// The date and time fields, in wire order (the day of the week has no say).
+enum { kYear, kMonth, kDate, kDayOfWeek, kHour, kMinute, kSecond, kTimeZone };
 
 // The zone byte as hours to add to the local hour; false for a byte that is no zone.
 // The sum stays within -14..35 hours: at most one day of carry either way.
@@ -94,19 +97,18 @@ void N2kSysDateTime(tHandlerContext &ctx, const tN2kMsg &msg) {
 }
 
 void RVCDateTime(tHandlerContext &ctx, const tN2kMsg &msg) {
-  uint8_t year, month, date, dayOfWeek, hour, minute, second;
-  tRVCTimeZone zone;
-  if (!ParseRVCPGN1FFFF(msg, year, month, date, dayOfWeek, hour, minute, second, zone) &&
-      !ParseRVCPGN1FFFE(msg, year, month, date, dayOfWeek, hour, minute, second, zone) &&
-      !ParseRVCPGN1FFA0(msg, year, month, date, dayOfWeek, hour, minute, second, zone))
+  // Three DGNs, one layout: the description of msg's own.
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!N2kDecodeFields(kRvcDescDateTimeStatus, msg, f) &&
+      !N2kDecodeFields(kRvcDescSetDateTimeCommand, msg, f) &&
+      !N2kDecodeFields(kRvcDescDateTime1FFA0, msg, f))
     return;
   if (Logging(kTimeLogLevel))
-    StreamPrintf(Console,
-                 "RVCDateTime(%d): Year=%d, Month=%d, Date=%d, DayOfWeek=%d, Hour=%d, Minute=%d, "
-                 "Second=%d, TimeZone=%d\n",
-                 msg.Source, year, month, date, dayOfWeek, hour, minute, second, zone);
+    LogFields(f, kRvcDescDateTimeStatus.FieldCount, tFieldShow::kCodes,
+              "RVCDateTime(%d): ", msg.Source);
   int64_t t;
-  if (!RVCDateTimeToUnix(year, month, date, hour, minute, second, static_cast<uint8_t>(zone), t)) {
+  if (!RVCDateTimeToUnix(Code8(f[kYear]), Code8(f[kMonth]), Code8(f[kDate]), Code8(f[kHour]),
+                         Code8(f[kMinute]), Code8(f[kSecond]), Code8(f[kTimeZone]), t)) {
     if (Logging(kRefusedLogLevel))
       StreamPrintf(Console, "RVCDateTime(%d): date or time out of range, clock left alone\n",
                    msg.Source);

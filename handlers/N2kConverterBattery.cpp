@@ -1,12 +1,13 @@
 // The two power handlers that do more than forward: converter status asks the
 // converter for its configuration, battery status relays a RO500's own values.
 #include "Console.h"
+#include "DecodedFields.h"
 #include "HandlerContext.h"
+#include "N2kDescriptions.h"
 #include "N2kGroupMessages.h"
 #include "N2kMessages.h"
 #include "N2kPgns.h"
 #include "N2kPowerHandlers.h"
-#include "RawBroadcast.h"
 
 namespace {
 
@@ -56,27 +57,23 @@ void N2kConverterStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
       StreamPrintf(Console, "N2kConverterStatus(%d): Requesting PGN 127510\n", msg.Source);
   }
   ctx.lastConverterSid = sid;
-  PackNSendRAW(ctx.raw, msg);
+  ctx.lan.ForwardMsg(msg);
 }
 
 void N2kBatStat(tHandlerContext &ctx, const tN2kMsg &msg) {
-  unsigned char instance, sid;
-  double volts, amps, kelvin;
-  if (!ParseN2kPGN127508(msg, instance, volts, amps, kelvin, sid)) return;
-  if (Logging(kPowerLogLevel))
-    StreamPrintf(Console,
-                 "N2kBatStat(%d): BatteryInstance=%d, BatteryVoltage=%g, BatteryCurrent=%g, "
-                 "BatteryTemperature=%g, SID=%d\n",
-                 msg.Source, instance, volts, amps, kelvin, sid);
-  PackNSendRAW(ctx.raw, msg);
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!DecodeLogged(kN2kDescBatteryStatus, msg, f, tFieldShow::kValues, kPowerLogLevel,
+                    "N2kBatStat"))
+    return;
+  ctx.lan.ForwardMsg(msg);
 
-  // A RO500's own battery values, as a battery status of its own (UDP only).
-  double celsius = kelvin;
+  // A RO500's own battery values, as a battery status of its own (to the LAN only).
+  double volts = f[1].Value, amps = f[2].Value, celsius = f[3].Value;
   if (!ctx.devices.GetBatStat(msg.Source, volts, amps, celsius)) return;
   const double relayKelvin = N2kIsNA(celsius) ? N2kDoubleNA : celsius + kZeroCelsiusInKelvin;
   const unsigned char relayInstance =
-      static_cast<unsigned char>((instance + kRelayInstanceShift) % kRelayInstanceModulus);
+      static_cast<unsigned char>((Code(f[0]) + kRelayInstanceShift) % kRelayInstanceModulus);
   tN2kMsg relay(kPlaceholderSource, kBuiltPriority, 0, 0);
-  SetN2kPGN127508(relay, relayInstance, volts, amps, relayKelvin, sid);
-  PackNSendRAW(ctx.raw, relay);
+  SetN2kPGN127508(relay, relayInstance, volts, amps, relayKelvin, Code8(f[4]));
+  ctx.lan.ForwardMsg(relay);
 }

@@ -3,14 +3,17 @@
 // logged (the node answers requests itself).
 #include "N2kPowerHandlers.h"
 #include "Console.h"
+#include "DecodedFields.h"
 #include "HandlerContext.h"
+#include "N2kDescriptions.h"
 #include "N2kGroupMessages.h"
 #include "N2kMessages.h"
-#include "RawBroadcast.h"
 
 namespace {
 constexpr int kPowerLogLevel = 4;
 constexpr int kDetailLogLevel = 8;
+// The DC detailed status line leaves out the capacity, which only the 11-byte form has.
+constexpr int kDCDetailLogged = 7;
 }  // namespace
 
 void N2kISORequest(tHandlerContext &, const tN2kMsg &msg) {
@@ -23,20 +26,15 @@ void N2kISORequest(tHandlerContext &, const tN2kMsg &msg) {
 // Forwarded whatever its data: nothing here needs its fields.
 void N2kBinaryStatusReport(tHandlerContext &ctx, const tN2kMsg &msg) {
   if (Logging(kPowerLogLevel)) StreamPrintf(Console, "N2kBinaryStatusReport(%d):\n", msg.Source);
-  PackNSendRAW(ctx.raw, msg);
+  ctx.lan.ForwardMsg(msg);
 }
 
 void N2kDCDetailStat(tHandlerContext &ctx, const tN2kMsg &msg) {
-  unsigned char sid, instance, soc, soh;
-  tN2kDCType type;
-  double timeRemaining, ripple;
-  if (!ParseN2kPGN127506(msg, sid, instance, type, soc, soh, timeRemaining, ripple)) return;
-  if (Logging(kPowerLogLevel))
-    StreamPrintf(Console,
-                 "N2kDCDetailStat(%d): SID=%d, DCInstance=%d, DCType=%d, StateOfCharge=%d, "
-                 "StateOfHealth=%d, TimeRemaining=%g, RippleVoltage=%g\n",
-                 msg.Source, sid, instance, type, soc, soh, timeRemaining, ripple);
-  PackNSendRAW(ctx.raw, msg);
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!DecodeLogged(kN2kDescDCDetailedStatus, msg, f, tFieldShow::kValues, kPowerLogLevel,
+                    "N2kDCDetailStat", kDCDetailLogged))
+    return;
+  ctx.lan.ForwardMsg(msg);
 }
 
 void N2kChargerStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -54,7 +52,7 @@ void N2kChargerStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
                  "tN2kChargerMode=%d, Enabled=%d, EqualizationPending=%d, "
                  "EqualizationTimeRemaining=%g\n",
                  msg.Source, instance, batteryInstance, state, mode, enabled, pending, eqTime);
-  PackNSendRAW(ctx.raw, msg);
+  ctx.lan.ForwardMsg(msg);
 }
 
 void N2kChargerConfigStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -76,41 +74,24 @@ void N2kChargerConfigStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
                  "EqualizationTimeRemaining=%g\n",
                  msg.Source, charger, battery, enable, limit, algorithm, mode, temperature,
                  equalization, overCharge, eqTime);
-  PackNSendRAW(ctx.raw, msg);
+  ctx.lan.ForwardMsg(msg);
 }
 
 void N2kBatConfigStat(tHandlerContext &ctx, const tN2kMsg &msg) {
-  unsigned char instance;
-  tN2kBatType type;
-  tN2kBatEqSupport equal;
-  tN2kBatNomVolt nominal;
-  tN2kBatChem chemistry;
-  double capacity, peukert;
-  int8_t coefficient, efficiency;
-  if (!ParseN2kPGN127513(msg, instance, type, equal, nominal, chemistry, capacity, coefficient,
-                         peukert, efficiency))
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!DecodeLogged(kN2kDescBatteryConfigStatus, msg, f, tFieldShow::kValues, kDetailLogLevel,
+                    "N2kBatConfigStat"))
     return;
-  if (Logging(kDetailLogLevel))
-    StreamPrintf(Console,
-                 "N2kBatConfigStat(%d): BatInstance=%d, BatType=%d, SupportsEqual=%d, "
-                 "BatNominalVoltage=%d, BatChemistry=%d, BatCapacity=%g, "
-                 "BatTemperatureCoefficient=%d, PeukertExponent=%g, ChargeEfficiencyFactor=%d\n",
-                 msg.Source, instance, type, equal, nominal, chemistry, capacity, coefficient,
-                 peukert, efficiency);
-  PackNSendRAW(ctx.raw, msg);
+  ctx.lan.ForwardMsg(msg);
 }
 
 void N2kEngParamRapid(tHandlerContext &ctx, const tN2kMsg &msg) {
-  unsigned char instance;
-  double speed, boost;
-  int8_t tiltTrim;
-  if (!ParseN2kPGN127488(msg, instance, speed, boost, tiltTrim)) return;
-  if (Logging(kDetailLogLevel))
-    StreamPrintf(Console,
-                 "N2kEngParamRapid(%d): EngineInstance=%d, EngineSpeed=%g, "
-                 "EngineBoostPressure=%g, EngineTiltTrim=%d\n",
-                 msg.Source, instance, speed, boost, tiltTrim);
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!DecodeLogged(kN2kDescEngineRapid, msg, f, tFieldShow::kValues, kDetailLogLevel,
+                    "N2kEngParamRapid"))
+    return;
   // A speed the decoder gives as not available leaves the AST field as it is.
-  ctx.devices.Update(msg.Source, tEngineSpeed{instance, speed, boost, tiltTrim});
-  PackNSendRAW(ctx.raw, msg);
+  ctx.devices.Update(msg.Source, tEngineSpeed{Code8(f[0]), f[1].Value, f[2].Value,
+                                                      static_cast<int8_t>(Code(f[3]))});
+  ctx.lan.ForwardMsg(msg);
 }

@@ -1,5 +1,5 @@
 // Handlers of the NMEA 2000 power and engine messages: each logs its message and
-// (except the ISO request) forwards it unchanged as RAW UDP lines (RawBroadcast.h).
+// (except the ISO request) hands it unchanged to the LAN forwarder (MsgForwarder.h).
 // The converter status handler asks the converter for its battery and charger
 // configuration, the battery status handler relays a RO500's own battery values as a
 // battery status of its own, and the engine handler hands the engine speed to the

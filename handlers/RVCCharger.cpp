@@ -1,6 +1,8 @@
 // Charger status, status 2, configuration and equalization messages.
 #include "Console.h"
+#include "DecodedFields.h"
 #include "HandlerContext.h"
+#include "N2kDescriptions.h"
 #include "RVCConversions.h"
 #include "RVCHandlers.h"
 #include "RVCMessages.h"
@@ -8,44 +10,46 @@
 namespace {
 constexpr int kChargerStatusLogLevel = 4;
 constexpr int kChargerDetailLogLevel = 8;
+
+// A charger's line: the charger type first (the one type there is: no field on the
+// bus carries it), then every field's code.
+void LogCharger(const char *name, const char *typeLabel, const tN2kMsg &msg,
+                const tN2kMsgDesc &desc, const tN2kFieldValue *f) {
+  LogFields(f, desc.FieldCount, tFieldShow::kCodes, "%s(%d): %s=%d, ", name, msg.Source, typeLabel,
+            RVCCT_Charger);
+}
+
+// The configuration and equalization messages the daemon only logs.
+void LogOnly(const char *name, const tN2kMsgDesc &desc, const tN2kMsg &msg) {
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!N2kDecodeFields(desc, msg, f)) return;
+  if (Logging(kChargerDetailLogLevel)) LogCharger(name, "Type", msg, desc, f);
+}
 }  // namespace
 
 void RVCChrgStat(tHandlerContext &ctx, const tN2kMsg &msg) {
-  tRVCChrgType type;
-  uint8_t instance, perMax;
-  uint16_t cvdc, cadc;
-  tRVCBatChrgMode state;
-  bool enableAtPO, autoRechg;
-  tRVCChrgForceChrg forced;
-  if (!ParseRVCPGN1FFC7(msg, type, instance, cvdc, cadc, perMax, state, enableAtPO, autoRechg,
-                        forced))
-    return;
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!N2kDecodeFields(kRvcDescChargerStatus, msg, f)) return;
   if (Logging(kChargerStatusLogLevel))
-    StreamPrintf(Console,
-                 "RVCChrgStat(%d): Type=%d, Instance=%d, CVdc=%d, CAdc=%d, PerMax=%d, State=%d, "
-                 "EnableAtPO=%d, AutoRechg=%d, ForcedChrg=%d\n",
-                 msg.Source, type, instance, cvdc, cadc, perMax, state, enableAtPO, autoRechg,
-                 forced);
-  ctx.devices.Update(msg.Source, tChargerStatus{type, instance, RVCVolts16(cvdc), RVCAmps16(cadc),
-                                                perMax, state, enableAtPO, autoRechg, forced});
+    LogCharger("RVCChrgStat", "Type", msg, kRvcDescChargerStatus, f);
+  ctx.devices.Update(msg.Source,
+                       tChargerStatus{RVCCT_Charger, Code8(f[0]), RVCValue(f[1]), RVCValue(f[2]),
+                                      Code8(f[3]), Code(f[4]), Flag(f[5]), Flag(f[6]), Code(f[7])});
 }
 
 void RVCChargerStatus2(tHandlerContext &ctx, const tN2kMsg &msg) {
-  tRVCChrgType type;
-  uint8_t chrgInst, dcInst, devPri, temp;
-  uint16_t vdc, adc;
-  if (!ParseRVCPGN1FEA3(msg, type, chrgInst, dcInst, devPri, vdc, adc, temp)) return;
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!N2kDecodeFields(kRvcDescChargerStatus2, msg, f)) return;
   if (Logging(kChargerDetailLogLevel))
-    StreamPrintf(Console,
-                 "RVCChargerStatus2(%d): ChrgType=%d, ChrgInst=%d, DCInst=%d, DevPri=%d, "
-                 "Vdc=%d, Adc=%d, Temp=%d\n",
-                 msg.Source, type, chrgInst, dcInst, devPri, vdc, adc, temp);
+    LogCharger("RVCChargerStatus2", "ChrgType", msg, kRvcDescChargerStatus2, f);
   // The RO500's heartbeat, whatever the values say.
   ctx.devices.heartbeat(msg.Source);
-  ctx.devices.Update(msg.Source, tChargerStatus2{type, chrgInst, dcInst, devPri, RVCVolts16(vdc),
-                                                 RVCAmps16(adc), RVCTemp8(temp)});
+  ctx.devices.Update(msg.Source,
+                        tChargerStatus2{RVCCT_Charger, Code8(f[0]), Code8(f[1]), Code8(f[2]),
+                                        RVCValue(f[3]), RVCValue(f[4]), RVCValue(f[5])});
 }
 
+// Its line is the charger record's own text; the library works out Linked and MaxAmps.
 void RVCChargerConfigStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   tRVCChrgType type;
   uint8_t instance, maxAmps;
@@ -69,60 +73,21 @@ void RVCChargerConfigStat(tHandlerContext &ctx, const tN2kMsg &msg) {
 }
 
 void RVCChargerConfigStat2(tHandlerContext &, const tN2kMsg &msg) {
-  tRVCChrgType type;
-  uint8_t instance, perMaxAmps, perMaxShore, shorBr, defBatTemp;
-  uint16_t rchgVolt;
-  if (!ParseRVCPGN1FF96(msg, type, instance, perMaxAmps, perMaxShore, shorBr, defBatTemp, rchgVolt))
-    return;
-  if (Logging(kChargerDetailLogLevel))
-    StreamPrintf(Console,
-                 "RVCChargerConfigStat2(%d): Type=%d, Instance=%d, PerMaxAmps=%d, "
-                 "PerMaxShore=%d, ShorBr=%d, DefBatTemp=%d, RchgVolt=%d\n",
-                 msg.Source, type, instance, perMaxAmps, perMaxShore, shorBr, defBatTemp, rchgVolt);
+  LogOnly("RVCChargerConfigStat2", kRvcDescChargerConfigStatus2, msg);
 }
 
 void RVCChargerConfigStat3(tHandlerContext &, const tN2kMsg &msg) {
-  tRVCChrgType type;
-  uint8_t instance, tempComp;
-  uint16_t bulkV, absorbV, floatV;
-  if (!ParseRVCPGN1FECC(msg, type, instance, bulkV, absorbV, floatV, tempComp)) return;
-  if (Logging(kChargerDetailLogLevel))
-    StreamPrintf(Console,
-                 "RVCChargerConfigStat3(%d): Type=%d, Instance=%d, BulkV=%d, AbsorbV=%d, "
-                 "FloatV=%d, TempComp=%d\n",
-                 msg.Source, type, instance, bulkV, absorbV, floatV, tempComp);
+  LogOnly("RVCChargerConfigStat3", kRvcDescChargerConfigStatus3, msg);
 }
 
 void RVCChargerConfigStat4(tHandlerContext &, const tN2kMsg &msg) {
-  tRVCChrgType type;
-  uint8_t instance;
-  uint16_t bulkT, absorbT, floatT;
-  if (!ParseRVCPGN1FEBF(msg, type, instance, bulkT, absorbT, floatT)) return;
-  if (Logging(kChargerDetailLogLevel))
-    StreamPrintf(Console,
-                 "RVCChargerConfigStat4(%d): Type=%d, Instance=%d, BulkT=%d, AbsorbT=%d, "
-                 "FloatT=%d\n",
-                 msg.Source, type, instance, bulkT, absorbT, floatT);
+  LogOnly("RVCChargerConfigStat4", kRvcDescChargerConfigStatus4, msg);
 }
 
 void RVCChargerEqualStat(tHandlerContext &, const tN2kMsg &msg) {
-  tRVCChrgType type;
-  uint8_t instance;
-  uint16_t time;
-  bool preChrg;
-  if (!ParseRVCPGN1FF99(msg, type, instance, time, preChrg)) return;
-  if (Logging(kChargerDetailLogLevel))
-    StreamPrintf(Console, "RVCChargerEqualStat(%d): Type=%d, Instance=%d, Time=%d, PreChrg=%d\n",
-                 msg.Source, type, instance, time, preChrg);
+  LogOnly("RVCChargerEqualStat", kRvcDescChargerEqualStatus, msg);
 }
 
 void RVCChargerEqualConfigStat(tHandlerContext &, const tN2kMsg &msg) {
-  tRVCChrgType type;
-  uint8_t instance;
-  uint16_t volts, time;
-  if (!ParseRVCPGN1FF98(msg, type, instance, volts, time)) return;
-  if (Logging(kChargerDetailLogLevel))
-    StreamPrintf(Console,
-                 "RVCChargerEqualConfigStat(%d): Type=%d, Instance=%d, Volts=%d, Time=%d\n",
-                 msg.Source, type, instance, volts, time);
+  LogOnly("RVCChargerEqualConfigStat", kRvcDescChargerEqualConfigStatus, msg);
 }

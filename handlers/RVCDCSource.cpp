@@ -2,115 +2,100 @@
 #include "RVCDCSource.h"
 
 #include "Console.h"
+#include "DecodedFields.h"
 #include "HandlerContext.h"
+#include "N2kDescriptions.h"
 #include "RVCConversions.h"
-#include "RVCMessages.h"
 
 namespace {
 constexpr int kStatus1LogLevel = 4;
 constexpr int kDetailLogLevel = 8;
-// Only for the log lines of statuses 4 and 5, which show scaled values.
-constexpr double kVoltsPerStep16 = 0.05;
-constexpr double kAmpsOffset16 = 1600.0;
+// Only for the log line of status 5, whose dV/dT the description leaves raw.
 constexpr double kMilli = 0.001;
 constexpr int kRateZero = 32000;
+// Fields of statuses 2 and 6 their lines leave out: those after the time remaining,
+// and those after the voltage limits.
+constexpr int kStatus2Logged = 5;
+constexpr int kStatus6Logged = 6;
 }  // namespace
 
 void RVCDCStatus1(tHandlerContext &ctx, const tN2kMsg &msg) {
-  uint8_t instance, devPri;
-  uint16_t vdc;
-  uint32_t adc;
-  if (!ParseRVCPGN1FFFD(msg, instance, devPri, vdc, adc)) return;
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!N2kDecodeFields(kRvcDescDCSourceStatus1, msg, f)) return;
+  // Labels of its own: instance and devPri in lower case.
   if (Logging(kStatus1LogLevel))
     StreamPrintf(Console, "RVCDCStatus1(%d): instance=%d, devPri=%d, Vdc=%d, Adc=%d\n", msg.Source,
-                 instance, devPri, vdc, static_cast<int32_t>(adc));
-  const tDCSourceStatus1 s{instance, devPri, RVCVolts16(vdc), RVCAmps32(adc)};
+                 Code(f[0]), Code(f[1]), Code(f[2]), Code(f[3]));
+  const tDCSourceStatus1 s{Code8(f[0]), Code8(f[1]), RVCValue(f[2]), RVCValue(f[3])};
   ctx.devices.Update(msg.Source, s);
   ctx.batteries.Update(msg.Source, s);
 }
 
 void RVCDCStatus2(tHandlerContext &ctx, const tN2kMsg &msg) {
-  uint8_t instance, devPri, soc;
-  uint16_t temp, tr;
-  if (!ParseRVCPGN1FFFC(msg, instance, devPri, temp, soc, tr)) return;
-  if (Logging(kDetailLogLevel))
-    StreamPrintf(Console, "RVCDCStatus2(%d): Instance=%d, DevPri=%d, Temp=%d, SOC=%d, TR=%d\n",
-                 msg.Source, instance, devPri, temp, soc, tr);
-  const tDCSourceStatus2 s{instance, devPri, RVCTemp16(temp), soc, tr};
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!DecodeLogged(kRvcDescDCSourceStatus2, msg, f, tFieldShow::kCodes, kDetailLogLevel,
+                    "RVCDCStatus2", kStatus2Logged))
+    return;
+  const tDCSourceStatus2 s{Code8(f[0]), Code8(f[1]), RVCValue(f[2]), Code8(f[3]), Code16(f[4])};
   ctx.devices.Update(msg.Source, s);
   ctx.batteries.Update(msg.Source, s);
 }
 
 void RVCDCStatus3(tHandlerContext &ctx, const tN2kMsg &msg) {
-  uint8_t instance, devPri, soh, capRemPer;
-  uint16_t capRem, ripple;
-  if (!ParseRVCPGN1FFFB(msg, instance, devPri, soh, capRem, capRemPer, ripple)) return;
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!N2kDecodeFields(kRvcDescDCSourceStatus3, msg, f)) return;
   // The daemon's own line: no source, and both capacity values labelled CapRemPer.
   if (Logging(kDetailLogLevel))
     StreamPrintf(Console,
                  "RVCDCStatus3: Instance=%d, DevPri=%d, SOH=%d, CapRemPer=%d, CapRemPer=%d, "
                  "Ripple=%d\n",
-                 instance, devPri, soh, capRem, capRemPer, ripple);
+                 Code(f[0]), Code(f[1]), Code(f[2]), Code(f[3]), Code(f[4]), Code(f[5]));
   ctx.batteries.Update(
-      msg.Source, tDCSourceStatus3{instance, devPri, soh, capRem, capRemPer, RVCRipple16(ripple)});
+      msg.Source, tDCSourceStatus3{Code8(f[0]), Code8(f[1]), Code8(f[2]), Code16(f[3]), Code8(f[4]),
+                                   RVCRipple16(Code16(f[5]))});
 }
 
 void RVCDCStatus4(tHandlerContext &ctx, const tN2kMsg &msg) {
-  uint8_t instance, devPri;
-  tRVCBatChrgMode desCM;
-  uint16_t desVolt, desAmp;
-  tRVCBatType batType;
-  if (!ParseRVCPGN1FEC9(msg, instance, devPri, desCM, desVolt, desAmp, batType)) return;
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!N2kDecodeFields(kRvcDescDCSourceStatus4, msg, f)) return;
+  // No source; the voltage and current scaled, with their units.
   if (Logging(kDetailLogLevel))
-    StreamPrintf(Console,
-                 "RVCDCStatus4: Instance=%d, DevPri=%d, DesCM=%d, DesVolt(V)=%g, DesAmp(A)=%g, "
-                 "BatType=%d\n",
-                 instance, devPri, desCM, desVolt * kVoltsPerStep16,
-                 desAmp * kVoltsPerStep16 - kAmpsOffset16, batType);
-  const tDCSourceStatus4 s{instance,          devPri, desCM, RVCVolts16(desVolt),
-                           RVCAmps16(desAmp), batType};
+    LogFields(f, kRvcDescDCSourceStatus4.FieldCount, tFieldShow::kScaledCodes, "RVCDCStatus4: ");
+  const tDCSourceStatus4 s{Code8(f[0]),    Code8(f[1]),    Code(f[2]),
+                           RVCValue(f[3]), RVCValue(f[4]), Code(f[5])};
   ctx.devices.Update(msg.Source, s);
   ctx.batteries.Update(msg.Source, s);
 }
 
 void RVCDCStatus5(tHandlerContext &ctx, const tN2kMsg &msg) {
-  uint8_t instance, devPri;
-  uint32_t vdc;
-  uint16_t dvdt;
-  if (!ParseRVCPGN1FEC8(msg, instance, devPri, vdc, dvdt)) return;
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!N2kDecodeFields(kRvcDescDCSourceStatus5, msg, f)) return;
+  // dV/dT scaled by the handler, its unit after the value.
   if (Logging(kDetailLogLevel))
     StreamPrintf(Console, "RVCDCStatus5(%d): Instance=%d, DevPri=%d, Vdc(V)=%g, dVdT=%g(V)\n",
-                 msg.Source, instance, devPri, vdc * kMilli,
-                 (static_cast<int>(dvdt) - kRateZero) * kMilli);
-  const tDCSourceStatus5 s{instance, devPri, RVCVolts32(vdc), RVCRate16(dvdt)};
+                 msg.Source, Code(f[0]), Code(f[1]), Code32(f[2]) * kMilli,
+                 (Code(f[3]) - kRateZero) * kMilli);
+  const tDCSourceStatus5 s{Code8(f[0]), Code8(f[1]), RVCValue(f[2]), RVCRate16(Code16(f[3]))};
   ctx.devices.Update(msg.Source, s);
   ctx.batteries.Update(msg.Source, s);
 }
 
 void RVCDCStatus6(tHandlerContext &ctx, const tN2kMsg &msg) {
-  uint8_t instance, devPri;
-  bool hvls, hvld, lvls, lvld;
-  if (!ParseRVCPGN1FEC7(msg, instance, devPri, hvls, hvld, lvls, lvld)) return;
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!N2kDecodeFields(kRvcDescDCSourceStatus6, msg, f)) return;
   if (Logging(kDetailLogLevel))
-    StreamPrintf(Console,
-                 "RVCDCStatus6(%d), Instance=%d, DevPri=%d, HVls=%d, HVld=%d, LVls=%d, LVld=%d\n",
-                 msg.Source, instance, devPri, hvls, hvld, lvls, lvld);
-  ctx.batteries.Update(msg.Source, tDCSourceStatus6{instance, devPri, hvls, hvld, lvls, lvld});
+    LogFields(f, kStatus6Logged, tFieldShow::kCodes, "RVCDCStatus6(%d), ", msg.Source);
+  ctx.batteries.Update(msg.Source, tDCSourceStatus6{Code8(f[0]), Code8(f[1]), Flag(f[2]),
+                                                         Flag(f[3]), Flag(f[4]), Flag(f[5])});
 }
 
 void RVCDCStatus11(tHandlerContext &ctx, const tN2kMsg &msg) {
-  uint8_t instance, devPri;
-  bool pwrOnOff, chrgOnOff, chrgDet, resvStat;
-  uint16_t batAHCap, dcPower;
-  if (!ParseRVCPGN1FEA5(msg, instance, devPri, pwrOnOff, chrgOnOff, chrgDet, resvStat, batAHCap,
-                        dcPower))
-    return;
+  tN2kFieldValue f[kN2kMaxFields];
+  if (!N2kDecodeFields(kRvcDescDCSourceStatus11, msg, f)) return;
   if (Logging(kDetailLogLevel))
-    StreamPrintf(Console,
-                 "RVCDCStatus11(%d), Instance=%d, DevPri=%d, PwrOnOff=%d, ChrgOnOff=%d, "
-                 "ChrgDet=%d, ResvStat=%d, BatAHCap=%d, DCPower=%d\n",
-                 msg.Source, instance, devPri, pwrOnOff, chrgOnOff, chrgDet, resvStat, batAHCap,
-                 dcPower);
-  ctx.batteries.Update(msg.Source, tDCSourceStatus11{instance, devPri, pwrOnOff, chrgOnOff, chrgDet,
-                                                     resvStat, batAHCap, dcPower});
+    LogFields(f, kRvcDescDCSourceStatus11.FieldCount, tFieldShow::kCodes, "RVCDCStatus11(%d), ",
+              msg.Source);
+  ctx.batteries.Update(
+      msg.Source, tDCSourceStatus11{Code8(f[0]), Code8(f[1]), Flag(f[2]), Flag(f[3]), Flag(f[4]),
+                                    Flag(f[5]), Code(f[6]), Code(f[7])});
 }

@@ -1,9 +1,9 @@
 // Handlers of the RV-C messages that concern chargers and the RO500 itself: charger
 // status and status 2 (the RO500's heartbeat), charger configuration and equalization,
 // TERMINAL text, DM_RV diagnostics and product identification. Each decodes its
-// message with the bus library's parser (a message that does not decode is dropped
-// silently), logs it at its own debug level and hands the values to the RO500
-// registry. None forwards over UDP or sends on the bus.
+// message by its description or with the bus library's parser (a message that does not
+// decode is dropped silently), logs it at its own debug level and hands the values to
+// the RO500 registry. None forwards to the LAN or sends on the bus.
 #ifndef HANDLERS_RVCHANDLERS_H
 #define HANDLERS_RVCHANDLERS_H
 

@@ -5,17 +5,28 @@
 #include <limits>
 
 #include "JsonText.h"
+#include "N2kDescriptions.h"
 #include "TextHelpers.h"
 
 namespace {
 const double kNull = std::numeric_limits<double>::quiet_NaN();
-constexpr int kNA8 = 0xFF;
-constexpr int kNA16 = 0xFFFF;
-constexpr double kHalfPercent = 0.5;
 
-// A raw field of the DCS record: its not-available code as null, else scaled.
-double Raw(int value, int notAvailable, double scale = 1.0) {
-  return value == notAvailable ? kNull : value * scale;
+// A field of a DC source status, as the bus library describes it; a name it does not
+// have gives a field without unit or scale (the tests catch it).
+const tN2kField &Described(const tN2kMsgDesc &desc, const char *name) {
+  static const tN2kField kNone{"", "", 0, 0, 0, 1, 0, kN2kNoCode, kN2kNoCode, 0};
+  const int i = N2kFieldIndex(desc, name);
+  return i < 0 ? kNone : desc.Fields[i];
+}
+const char *Unit(const tN2kMsgDesc &desc, const char *name) {
+  return Described(desc, name).Unit;
+}
+
+// A raw field of the DCS record, scaled as its message describes it; its not-available
+// code (only that) as null.
+double Raw(int value, const tN2kMsgDesc &desc, const char *name) {
+  const tN2kField &f = Described(desc, name);
+  return static_cast<uint64_t>(value) == f.NotAvailable ? kNull : value * f.Resolution + f.Offset;
 }
 
 // The "units" member: each value's unit, by key.
@@ -58,22 +69,32 @@ const int kChargerValueCount = sizeof(kChargerValues) / sizeof(kChargerValues[0]
 constexpr int kAstValueCount = tAST::kFields;
 
 const tMqttValue kBatteryValues[] = {
-    {"voltage", "Voltage", "V", "voltage", "measurement", 2},
-    {"current", "Current", "A", "current", "measurement", 1},
+    {"voltage", "Voltage", Unit(kRvcDescDCSourceStatus1, "Vdc"), "voltage", "measurement", 2},
+    {"current", "Current", Unit(kRvcDescDCSourceStatus1, "Adc"), "current", "measurement", 1},
+    // Described in "C"; Home Assistant's unit has the degree sign.
     {"temperature", "Temperature", TW_DEGREES_C, "temperature", "measurement", 1},
-    {"soc", "State of charge", "%", "battery", "measurement", 0},
-    {"time_remaining", "Time remaining", "min", "duration", "measurement", 0},
-    {"soh", "State of health", "%", "", "measurement", 0, kDiagnostic},
-    {"capacity_remaining", "Capacity remaining", "Ah", "", "measurement", 0},
-    {"relative_capacity", "Relative capacity", "%", "", "measurement", 0, kDiagnostic},
+    {"soc", "State of charge", Unit(kRvcDescDCSourceStatus2, "SOC"), "battery", "measurement", 0},
+    {"time_remaining", "Time remaining", Unit(kRvcDescDCSourceStatus2, "TR"), "duration",
+     "measurement", 0},
+    {"soh", "State of health", Unit(kRvcDescDCSourceStatus3, "SOH"), "", "measurement", 0,
+     kDiagnostic},
+    {"capacity_remaining", "Capacity remaining", Unit(kRvcDescDCSourceStatus3, "CapRem"), "",
+     "measurement", 0},
+    {"relative_capacity", "Relative capacity", Unit(kRvcDescDCSourceStatus3, "CapRemPer"), "",
+     "measurement", 0, kDiagnostic},
+    // Described in mV; the registry keeps volts.
     {"ripple", "Ripple", "V", "voltage", "measurement", 2, kObscure},
     {"desired_charge_state", "Desired charge state", "", "", "", -1, kObscure},
-    {"desired_voltage", "Desired voltage", "V", "voltage", "measurement", 2, kDiagnostic},
-    {"desired_current", "Desired current", "A", "current", "measurement", 1, kDiagnostic},
+    {"desired_voltage", "Desired voltage", Unit(kRvcDescDCSourceStatus4, "DesVolt"), "voltage",
+     "measurement", 2, kDiagnostic},
+    {"desired_current", "Desired current", Unit(kRvcDescDCSourceStatus4, "DesAmp"), "current",
+     "measurement", 1, kDiagnostic},
     {"battery_type", "Battery type", "", "", "", -1, kObscure},
-    {"precise_voltage", "Precise voltage", "V", "voltage", "measurement", 3, kObscure},
-    {"full_capacity", "Full capacity", "Ah", "", "measurement", 0, kDiagnostic},
-    {"dc_power", "DC power", "W", "power", "measurement", 0},
+    {"precise_voltage", "Precise voltage", Unit(kRvcDescDCSourceStatus5, "Vdc"), "voltage",
+     "measurement", 3, kObscure},
+    {"full_capacity", "Full capacity", Unit(kRvcDescDCSourceStatus11, "BatAHCap"), "",
+     "measurement", 0, kDiagnostic},
+    {"dc_power", "DC power", Unit(kRvcDescDCSourceStatus11, "DCPower"), "power", "measurement", 0},
     {"high_voltage_disconnect", "High voltage disconnect", "", "problem", "", -1, kShown,
      tMqttValueKind::kBinary},
     {"low_voltage_disconnect", "Low voltage disconnect", "", "problem", "", -1, kShown,
@@ -135,18 +156,18 @@ std::string BatteryStateJson(const tBattery &b) {
   tJsonText json;
   json.Integer("instance", b.instance).Integer("priority", b.devPri);
   json.Number("voltage", b.Vdc).Number("current", b.Adc, 3).Number("temperature", b.Temp);
-  json.Number("soc", Raw(b.SOC, kNA8, kHalfPercent), 1);
-  json.Number("time_remaining", Raw(b.TR, kNA16), 0);
-  json.Number("soh", Raw(b.SOH, kNA8, kHalfPercent), 1);
-  json.Number("capacity_remaining", Raw(b.CapRem, kNA16), 0);
-  json.Number("relative_capacity", Raw(b.RelCap, kNA8, kHalfPercent), 1);
+  json.Number("soc", Raw(b.SOC, kRvcDescDCSourceStatus2, "SOC"), 1);
+  json.Number("time_remaining", Raw(b.TR, kRvcDescDCSourceStatus2, "TR"), 0);
+  json.Number("soh", Raw(b.SOH, kRvcDescDCSourceStatus3, "SOH"), 1);
+  json.Number("capacity_remaining", Raw(b.CapRem, kRvcDescDCSourceStatus3, "CapRem"), 0);
+  json.Number("relative_capacity", Raw(b.RelCap, kRvcDescDCSourceStatus3, "CapRemPer"), 1);
   json.Number("ripple", b.Ripple, 3);
   json.Integer("desired_charge_state", b.DesCM);
   json.Number("desired_voltage", b.DesVolt).Number("desired_current", b.DesAmp);
   json.Integer("battery_type", b.BatType);
   json.Number("precise_voltage", b.Vdc5, 3);
-  json.Number("full_capacity", Raw(b.BatAHCap, kNA16), 0);
-  json.Number("dc_power", Raw(b.DCPower, kNA16), 0);
+  json.Number("full_capacity", Raw(b.BatAHCap, kRvcDescDCSourceStatus11, "BatAHCap"), 0);
+  json.Number("dc_power", Raw(b.DCPower, kRvcDescDCSourceStatus11, "DCPower"), 0);
   json.Bool("high_voltage_limit", b.HVls).Bool("high_voltage_disconnect", b.HVld);
   json.Bool("low_voltage_limit", b.LVls).Bool("low_voltage_disconnect", b.LVld);
   json.Bool("discharge_on", b.PwrOnOff).Bool("charge_on", b.ChrgOnOff);

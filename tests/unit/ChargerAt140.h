@@ -16,6 +16,7 @@
 #include "FakeRuntime.h"
 #include "KnownDevices.h"
 #include "PtyPort.h"
+#include "RawBroadcast.h"
 
 class tChargerAt140 : public ::testing::Test {
  protected:

@@ -243,10 +243,10 @@ TEST_F(Loop, DropsAreToldAtLevelTwoOnceAMinuteWhenTheyGrew) {
   tN2kMsg m;
   m.SetPGN(127508, 6);
   m.Add2ByteUInt(0);
-  raw.Send(m);
+  raw.ForwardMsg(m);
   drops.Pass(rt.now);
   EXPECT_EQ("Dropped so far: 0 bytes the ports did not take, 2 RAW datagrams\n", console.text);
-  raw.Send(m);
+  raw.ForwardMsg(m);
   rt.now += 59999;
   EXPECT_EQ(1u, drops.MsUntilDue(rt.now));
   drops.Pass(rt.now);

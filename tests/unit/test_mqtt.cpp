@@ -363,6 +363,33 @@ TEST_F(Mqtt, ANewConnectionSendsEverythingAgain) {
   EXPECT_EQ("offline", transport.Last(base + "/ro500/204/availability"));
 }
 
+TEST(MqttValues, BatteryStateScaledAndInUnitsAsTheMessagesDescribeThem) {
+  tScopedRuntime rt;
+  tBattery b(35);
+  b.SOC = 175;  // 0.5 % steps
+  b.TR = 0xFFFF;
+  b.SOH = 0xFF;
+  b.CapRem = 180;
+  b.RelCap = 151;
+  b.BatAHCap = 0xFFFF;
+  b.DCPower = 420;
+  EXPECT_EQ(
+      "{\"instance\":0,\"priority\":0,\"voltage\":0.00,\"current\":0.000,\"temperature\":0.00,"
+      "\"soc\":87.5,\"time_remaining\":null,\"soh\":null,\"capacity_remaining\":180,"
+      "\"relative_capacity\":75.5,\"ripple\":0.000,\"desired_charge_state\":0,"
+      "\"desired_voltage\":0.00,\"desired_current\":0.00,\"battery_type\":0,"
+      "\"precise_voltage\":0.000,\"full_capacity\":null,\"dc_power\":420,"
+      "\"high_voltage_limit\":false,\"high_voltage_disconnect\":false,"
+      "\"low_voltage_limit\":false,\"low_voltage_disconnect\":false,\"discharge_on\":false,"
+      "\"charge_on\":false,\"charge_detected\":false,\"reserve_reached\":false,"
+      "\"units\":{\"voltage\":\"V\",\"current\":\"A\",\"temperature\":\"\\u00b0C\",\"soc\":\"%\","
+      "\"time_remaining\":\"min\",\"soh\":\"%\",\"capacity_remaining\":\"Ah\","
+      "\"relative_capacity\":\"%\",\"ripple\":\"V\",\"desired_voltage\":\"V\","
+      "\"desired_current\":\"A\",\"precise_voltage\":\"V\",\"full_capacity\":\"Ah\","
+      "\"dc_power\":\"W\"}}",
+      BatteryStateJson(b));
+}
+
 TEST_F(Mqtt, BatteriesByInstanceInTheirUnits) {
   batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, -4.5f});
   batteries.Update(35, tDCSourceStatus2{1, 120, 25.0f, 175, 600});

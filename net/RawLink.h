@@ -1,8 +1,8 @@
 // Where RAW lines go: one UDP socket with broadcasting on, and the router's interface
 // list. The daemon uses tUdpRawLink; unit tests hand the broadcaster a link of their
 // own, so that nothing they do is broadcast from the machine they run on.
-#ifndef HANDLERS_RAWLINK_H
-#define HANDLERS_RAWLINK_H
+#ifndef NET_RAWLINK_H
+#define NET_RAWLINK_H
 
 #include <cstddef>
 #include <cstdint>

@@ -16,8 +16,8 @@
 //   the same message at 13:05:09.042 UTC:
 //   "13:05:09.042 R 19F21923 00 0A B0 B1 B2 B3 B4 B5\r\n"
 //   "13:05:09.042 R 19F21923 01 B6 B7 B8 B9\r\n"
-#ifndef HANDLERS_RAWLINES_H
-#define HANDLERS_RAWLINES_H
+#ifndef NET_RAWLINES_H
+#define NET_RAWLINES_H
 
 #include <cstddef>
 #include <cstdint>

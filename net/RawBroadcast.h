@@ -2,11 +2,12 @@
 // (RawLines.h), each line as one datagram to every broadcast-capable entry of the
 // interface list (RawLink.h). Two forms, each on its own port and off while that port is
 // -1: the gateway form (-p) and the received form with the time of day (-P).
-#ifndef HANDLERS_RAWBROADCAST_H
-#define HANDLERS_RAWBROADCAST_H
+#ifndef NET_RAWBROADCAST_H
+#define NET_RAWBROADCAST_H
 
 #include <cstdint>
 
+#include "MsgForwarder.h"
 #include "N2kMsg.h"
 #include "NMEA2000.h"
 #include "RawLines.h"
@@ -36,9 +37,9 @@ class tRawTargets {
   uint32_t readAt_ = 0;
 };
 
-// The RAW lines of the process: the link, its interface list, the UDP port and the
-// node whose address the lines carry.
-class tRawBroadcast {
+// The RAW lines of the process: the link, its interface list, the UDP ports and the
+// node whose address the lines carry. The handlers' forwarder.
+class tRawBroadcast : public tMsgForwarder {
  public:
   // link, node and settings outlive it; a UDP port of -1 leaves it off.
   tRawBroadcast(tRawLink &link, const tNMEA2000 &node, const tRunSettings &settings)
@@ -50,7 +51,7 @@ class tRawBroadcast {
   // that cannot be read drops the message silently. At debug level 4 and up each line
   // is logged ("PackNSendRAW1(%d): %s" for a single frame, "PackNSendRAW2(%d):%d %s"
   // with the frame counter for a fast packet).
-  void Send(const tN2kMsg &msg);
+  void ForwardMsg(const tN2kMsg &msg) override;
   // Datagrams the link could not send, since the start.
   uint64_t Dropped() const { return dropped_; }
   // The next message reads the interface list again.
@@ -67,10 +68,5 @@ class tRawBroadcast {
   tRawLines lines_;  // 2.6 kB, built once per message and form
   uint64_t dropped_ = 0;
 };
-
-// The handlers' name for it: raw.Send(msg).
-inline void PackNSendRAW(tRawBroadcast &raw, const tN2kMsg &msg) {
-  raw.Send(msg);
-}
 
 #endif

@@ -21,7 +21,7 @@ bool tRawTargets::Get(tRawLink &link, uint32_t now) {
   return true;
 }
 
-void tRawBroadcast::Send(const tN2kMsg &msg) {
+void tRawBroadcast::ForwardMsg(const tN2kMsg &msg) {
   if (settings_.udpPort == -1 && settings_.udpTimedPort == -1) return;
   if (!link_.Open()) return;
   if (!targets_.Get(link_, Runtime->Millis())) return;
