@@ -8,13 +8,13 @@
 #include "RunCommand.h"
 #include "TextHelpers.h"
 
-uint8_t GetCANAddress() {
-  std::string stored = RunCommand("uci -q get tidewire.@can[0].canaddress");
+uint8_t GetCANAddress(tConsole &console) {
+  std::string stored = RunCommand(console, "uci -q get tidewire.@can[0].canaddress");
   TrimNewline(stored);
   int32_t value = kDefaultCanAddress;
   if (!stored.empty() && !ParseLeadingInt32(stored, value)) value = kDefaultCanAddress;
   uint8_t address = static_cast<uint8_t>(value & 0xff);
-  StreamPrintf(Console, "My CAN address: %d\n", address);
+  StreamPrintf(&console, "My CAN address: %d\n", address);
   return address;
 }
 
@@ -43,20 +43,21 @@ void tUciAddressStore::CommandDone(const tCommandResult &result) {
 }
 
 void tUciAddressStore::Done(const char *failed, uint32_t now) {
-  if (failed != nullptr && Logging(1))
-    StreamPrintf(Console, "Could not store my CAN address %d (%s failed), trying again later\n",
+  if (failed != nullptr && console_.Logging(1))
+    StreamPrintf(&console_, "Could not store my CAN address %d (%s failed), trying again later\n",
                  address_, failed);
   keeper_->StoreDone(failed == nullptr, now);
 }
 
 void tAddressKeeper::Follow(unsigned events, uint8_t address, bool settled, uint32_t now) {
-  if ((events & kN2kClaimTwinName) && Logging(1))
-    StreamPrintf(Console, "Another device on the bus uses this node's NAME: moving away\n");
-  if ((events & kN2kClaimCannotClaim) && Logging(1))
-    StreamPrintf(Console, "No CAN address left to claim: sent cannot-claim, trying again later\n");
+  if ((events & kN2kClaimTwinName) && console_.Logging(1))
+    StreamPrintf(&console_, "Another device on the bus uses this node's NAME: moving away\n");
+  if ((events & kN2kClaimCannotClaim) && console_.Logging(1))
+    StreamPrintf(&console_,
+                 "No CAN address left to claim: sent cannot-claim, trying again later\n");
   if ((events & kN2kClaimAddressChanged) && address < kN2kNullAddress) {
     // "Resettign" is the daemon's own spelling, which users grep for: kept as it is.
-    StreamPrintf(Console, "Resettign my CAN address to: %d\n", address);
+    StreamPrintf(&console_, "Resettign my CAN address to: %d\n", address);
     pending_ = address != stored_;
     current_ = address;
     since_ = now;

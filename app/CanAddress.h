@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "CommandRunner.h"
+#include "Console.h"
 
 constexpr uint8_t kDefaultCanAddress = 177;
 // How long a claimed address must stand before it is written to flash: a fight over
@@ -15,8 +16,8 @@ constexpr uint32_t kAddressHoldMs = 5000;
 constexpr uint32_t kStoreRetryMaxMs = 60000;
 
 // The stored address (low 8 bits of the stored number), 177 when none is stored or the
-// stored text is not a number. Read at start-up, before the loop runs.
-uint8_t GetCANAddress();
+// stored text is not a number. Read at start-up, before the loop runs; said on console.
+uint8_t GetCANAddress(tConsole &console);
 
 class tAddressKeeper;
 
@@ -34,8 +35,9 @@ class tAddressStore {
 // hears of at debug level 1 and up.
 class tUciAddressStore : public tAddressStore, private tCommandDone {
  public:
-  // commands outlives the store.
-  explicit tUciAddressStore(tCommands &commands) : commands_(commands) {}
+  // commands and console outlive the store.
+  tUciAddressStore(tCommands &commands, tConsole &console)
+      : commands_(commands), console_(console) {}
   void StartStore(int address, uint32_t now, tAddressKeeper &keeper) override;
 
  private:
@@ -43,6 +45,7 @@ class tUciAddressStore : public tAddressStore, private tCommandDone {
   void Done(const char *failed, uint32_t now);
 
   tCommands &commands_;
+  tConsole &console_;
   tAddressKeeper *keeper_ = nullptr;
   int address_ = 0;
   bool committing_ = false;
@@ -54,9 +57,10 @@ class tUciAddressStore : public tAddressStore, private tCommandDone {
 // twice the wait, up to kStoreRetryMaxMs). One store at a time.
 class tAddressKeeper {
  public:
-  // stored: the address read at start-up, which is already in UCI. store outlives the
-  // keeper.
-  tAddressKeeper(uint8_t stored, tAddressStore &store) : stored_(stored), store_(store) {}
+  // stored: the address read at start-up, which is already in UCI. store and console
+  // outlive the keeper.
+  tAddressKeeper(uint8_t stored, tAddressStore &store, tConsole &console)
+      : stored_(stored), store_(store), console_(console) {}
 
   // After every parse of the bus: the node's claim events (tAddressClaimer::kEvent...),
   // its address and whether that address has settled.
@@ -75,6 +79,7 @@ class tAddressKeeper {
 
   uint8_t stored_;
   tAddressStore &store_;
+  tConsole &console_;
   bool pending_ = false;  // the address in use is not the stored one
   uint8_t current_ = 0;   // the address in use
   bool storing_ = false;  // a store of storingAddress_ is running

@@ -21,13 +21,13 @@ bool HeldByAnother(const tRO500 &record, const tN2kDeviceList::tDevice &d) {
          record.UniqueNumber() != static_cast<int>(d.GetUniqueNumber());
 }
 
-void Register(const tN2kDeviceList::tDevice &d, tDevices &devices) {
+void Register(const tN2kDeviceList::tDevice &d, tDevices &devices, tConsole &console) {
   int source = d.GetSource();
   int unique = static_cast<int>(d.GetUniqueNumber());
   tRO500 *record = devices.Find(source);
   if (record != nullptr && HeldByAnother(*record, d)) {
-    if (Logging(kReassignLogLevel))
-      StreamPrintf(Console, "ReportDevice: RO500 #%d no longer at CANAddr = %d\n",
+    if (console.Logging(kReassignLogLevel))
+      StreamPrintf(&console, "ReportDevice: RO500 #%d no longer at CANAddr = %d\n",
                    record->UniqueNumber(), source);
     devices.Remove(source);
     record = nullptr;
@@ -37,8 +37,8 @@ void Register(const tN2kDeviceList::tDevice &d, tDevices &devices) {
   if (devices.IsSilent(source, unique)) return;
   int old = devices.FindUniqueNumber(unique);
   if (old >= 0) {
-    if (Logging(kReassignLogLevel))
-      StreamPrintf(Console, "ReportDevice: RO500 #%d moved from CANAddr = %d to %d\n", unique, old,
+    if (console.Logging(kReassignLogLevel))
+      StreamPrintf(&console, "ReportDevice: RO500 #%d moved from CANAddr = %d to %d\n", unique, old,
                    source);
     devices.Remove(old);
   }
@@ -46,48 +46,48 @@ void Register(const tN2kDeviceList::tDevice &d, tDevices &devices) {
 }
 }  // namespace
 
-void ScanDeviceList(tN2kDeviceList &list, tDevices &devices) {
+void ScanDeviceList(tN2kDeviceList &list, tDevices &devices, tConsole &console) {
   const bool updated = list.ReadResetIsListUpdated();
   if (!devices.ReadResetRescan() && !updated) return;
-  if (Logging(kReportLevel)) {
-    EndLine(Console);
-    Console->println("**********************************************************************");
+  if (console.Logging(kReportLevel)) {
+    EndLine(&console);
+    console.println("**********************************************************************");
   }
   for (unsigned char source = 0; source <= kLastScannedAddress; source++)
-    ReportDevice(list.LocalFindDeviceBySource(source), devices);
+    ReportDevice(list.LocalFindDeviceBySource(source), devices, console);
 }
 
-void ReportDevice(const tN2kDeviceList::tDevice *device, tDevices &devices) {
+void ReportDevice(const tN2kDeviceList::tDevice *device, tDevices &devices, tConsole &console) {
   if (device == nullptr) return;
-  Register(*device, devices);
-  if (!Logging(kReportLevel)) return;
-  Console->print("  ModeID: ");
-  Console->println(device->GetModelID());
-  Console->print("  Source: ");
-  Console->println(device->GetSource(), 10);
-  Console->print("  Manufacturer code:        ");
-  Console->println(device->GetManufacturerCode(), 10);
-  Console->print("  Product code:             ");
-  Console->println(device->GetProductCode(), 10);
-  Console->print("  Unique number:            ");
-  Console->println(static_cast<int>(device->GetUniqueNumber()), 10);
-  Console->print("  Software version:         ");
-  Console->println(device->GetSwCode());
-  Console->print("  Model version:            ");
-  Console->println(device->GetModelVersion());
-  Console->print("  Manufacturer Information: ");
-  Console->println(device->GetManufacturerInformation());
-  PrintPGNList("  Transmit PGNs :", device->GetTransmitPGNs());
-  PrintPGNList("  Receive PGNs  :", device->GetReceivePGNs());
-  EndLine(Console);
+  Register(*device, devices, console);
+  if (!console.Logging(kReportLevel)) return;
+  console.print("  ModeID: ");
+  console.println(device->GetModelID());
+  console.print("  Source: ");
+  console.println(device->GetSource(), 10);
+  console.print("  Manufacturer code:        ");
+  console.println(device->GetManufacturerCode(), 10);
+  console.print("  Product code:             ");
+  console.println(device->GetProductCode(), 10);
+  console.print("  Unique number:            ");
+  console.println(static_cast<int>(device->GetUniqueNumber()), 10);
+  console.print("  Software version:         ");
+  console.println(device->GetSwCode());
+  console.print("  Model version:            ");
+  console.println(device->GetModelVersion());
+  console.print("  Manufacturer Information: ");
+  console.println(device->GetManufacturerInformation());
+  PrintPGNList(console, "  Transmit PGNs :", device->GetTransmitPGNs());
+  PrintPGNList(console, "  Receive PGNs  :", device->GetReceivePGNs());
+  EndLine(&console);
 }
 
-void PrintPGNList(const char *label, const unsigned long *list) {
+void PrintPGNList(tConsole &console, const char *label, const unsigned long *list) {
   if (list == nullptr) return;
-  Console->print(label);
+  console.print(label);
   for (size_t i = 0; list[i] != 0; i++) {
-    if (i > 0) Console->print(", ");
-    Console->print(static_cast<int>(list[i]), 10);
+    if (i > 0) console.print(", ");
+    console.print(static_cast<int>(list[i]), 10);
   }
-  EndLine(Console);
+  EndLine(&console);
 }

@@ -27,15 +27,15 @@ const char kReleaseCommand[] =
 
 // Runs the query, trims it, falls back when empty (said in fellBack), and reports it on
 // the console.
-std::string Query(const char *name, const char *command, const char *fallback,
+std::string Query(tConsole &console, const char *name, const char *command, const char *fallback,
                   bool *fellBack = nullptr) {
-  std::string value = RunCommand(command);
+  std::string value = RunCommand(console, command);
   TrimNewline(value);
   if (fellBack != nullptr) *fellBack = value.empty();
   if (value.empty()) value = fallback;
-  Console->print(name);
-  Console->print(": ");
-  PrintLine(Console, value);
+  console.print(name);
+  console.print(": ");
+  PrintLine(&console, value);
   return value;
 }
 }  // namespace
@@ -58,8 +58,8 @@ int32_t UniqueIdFromRelease(std::string release, int32_t fallback) {
   return id;
 }
 
-std::string GetManufacturerSerialCode(bool *fellBack) {
-  return Query("GetManufacturerSerialCode", kSerialCodeCommand, "1234", fellBack);
+std::string GetManufacturerSerialCode(tConsole &console, bool *fellBack) {
+  return Query(console, "GetManufacturerSerialCode", kSerialCodeCommand, "1234", fellBack);
 }
 
 std::string RouterIdFromInterfaces(const std::string &netDir) {
@@ -90,23 +90,23 @@ std::string RouterIdFromInterfaces(const std::string &netDir) {
   return local;
 }
 
-std::string GetManufacturerModelID() {
-  return Query("GetManufacturerModelID", kModelIdCommand, "Tolvane Monitor");
+std::string GetManufacturerModelID(tConsole &console) {
+  return Query(console, "GetManufacturerModelID", kModelIdCommand, "Tolvane Monitor");
 }
 
-std::string GetManufacturerSoftwareVersion() {
-  return Query("GetManufacturerSoftwareVersion", kSoftwareVersionCommand, "1.0");
+std::string GetManufacturerSoftwareVersion(tConsole &console) {
+  return Query(console, "GetManufacturerSoftwareVersion", kSoftwareVersionCommand, "1.0");
 }
 
-std::string GetManufacturerModel() {
-  return Query("GetManufacturerModel", kModelCommand, "1.0");
+std::string GetManufacturerModel(tConsole &console) {
+  return Query(console, "GetManufacturerModel", kModelCommand, "1.0");
 }
 
-int32_t GetManufacturerUniqueID() {
-  std::string release = RunCommand(kReleaseCommand);
+int32_t GetManufacturerUniqueID(tConsole &console) {
+  std::string release = RunCommand(console, kReleaseCommand);
   TrimNewline(release);
   int32_t id = UniqueIdFromRelease(release, kDefaultUniqueId);
-  Console->print("GetManufacturerUniqueID: ");
-  Console->println(id, 10);
+  console.print("GetManufacturerUniqueID: ");
+  console.println(id, 10);
   return id;
 }

@@ -34,16 +34,16 @@ void tAddressPart::Pass(uint32_t now) {
 }
 
 void tScanPart::Pass(uint32_t) {
-  if (tN2kDeviceList *list = list_.List()) ScanDeviceList(*list, devices_);
+  if (tN2kDeviceList *list = list_.List()) ScanDeviceList(*list, devices_, console_);
 }
 
 uint32_t tDropsPart::MsUntilDue(uint32_t now) const {
-  if (!Logging(2)) return kN2kNeverDue;
+  if (!console_.Logging(2)) return kN2kNeverDue;
   return started_ ? N2kMsLeft(now, last_, kReportMs) : 0;
 }
 
 void tDropsPart::Pass(uint32_t now) {
-  if (!Logging(2)) return;
+  if (!console_.Logging(2)) return;
   if (started_ && now - last_ < kReportMs) return;
   started_ = true;
   last_ = now;
@@ -52,7 +52,7 @@ void tDropsPart::Pass(uint32_t now) {
   if (ports == portBytes_ && datagrams == datagrams_) return;
   portBytes_ = ports;
   datagrams_ = datagrams;
-  StreamPrintf(Console,
+  StreamPrintf(&console_,
                "Dropped so far: %" PRIu64 " bytes the ports did not take, %" PRIu64
                " RAW datagrams\n",
                ports, datagrams);

@@ -8,6 +8,7 @@
 #include "Batteries.h"
 #include "CanAddress.h"
 #include "CommandRunner.h"
+#include "Console.h"
 #include "DeviceList.h"
 #include "Devices.h"
 #include "LoopPart.h"
@@ -69,13 +70,15 @@ class tAddressPart : public tLoopPart {
 // New RO500s of the bus device list registered.
 class tScanPart : public tLoopPart {
  public:
-  tScanPart(tDeviceListHolder &list, tDevices &devices) : list_(list), devices_(devices) {}
+  tScanPart(tDeviceListHolder &list, tDevices &devices, tConsole &console)
+      : list_(list), devices_(devices), console_(console) {}
   const char *Name() const override { return "the device-list scan"; }
   void Pass(uint32_t now) override;
 
  private:
   tDeviceListHolder &list_;
   tDevices &devices_;
+  tConsole &console_;
 };
 
 // The RO500s' ports and timers.
@@ -110,7 +113,8 @@ class tDropsPart : public tLoopPart {
  public:
   static constexpr uint32_t kReportMs = 60000;
 
-  tDropsPart(const tDevices &devices, const tRawBroadcast &raw) : devices_(devices), raw_(raw) {}
+  tDropsPart(const tDevices &devices, const tRawBroadcast &raw, tConsole &console)
+      : devices_(devices), raw_(raw), console_(console) {}
   const char *Name() const override { return "the drop figures"; }
   uint32_t MsUntilDue(uint32_t now) const override;
   void Pass(uint32_t now) override;
@@ -118,6 +122,7 @@ class tDropsPart : public tLoopPart {
  private:
   const tDevices &devices_;
   const tRawBroadcast &raw_;
+  tConsole &console_;
   uint32_t last_ = 0;
   bool started_ = false;
   uint64_t portBytes_ = 0;

@@ -86,7 +86,7 @@ uint32_t tMainLoop::Due(int i, uint32_t now) {
   }
   if (!spinSaid_[i]) {
     spinSaid_[i] = true;
-    StreamPrintf(Console,
+    StreamPrintf(&console_,
                  "tMainLoop: %s is due at once pass after pass without progress; waiting %u ms "
                  "for it\n",
                  parts_[i]->Name(), static_cast<unsigned>(kSpinBackoffMs));
@@ -116,7 +116,7 @@ bool tMainLoop::Wait(uint32_t maxWaitMs) {
     if (error != EINTR) {
       if (!pollErrorSaid_) {
         pollErrorSaid_ = true;
-        StreamPrintf(Console, "tMainLoop: poll failed: %s; pausing %u ms between waits\n",
+        StreamPrintf(&console_, "tMainLoop: poll failed: %s; pausing %u ms between waits\n",
                      strerror(error), static_cast<unsigned>(kPollErrorBackoffMs));
       }
       poller_.Sleep(kPollErrorBackoffMs);

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 
+#include "Console.h"
 #include "LoopPart.h"
 
 // The wait itself: poll() and a plain sleep in the daemon; tests script them.
@@ -36,7 +37,9 @@ class tMainLoop {
   static constexpr uint32_t kSpinBackoffMs = 20;
   static constexpr uint32_t kPollErrorBackoffMs = 100;
 
-  explicit tMainLoop(tPoller &poller) : poller_(poller) {}
+  // poller and console (where a spinning part and a failing wait are said) outlive the
+  // loop.
+  tMainLoop(tPoller &poller, tConsole &console) : poller_(poller), console_(console) {}
   ~tMainLoop();
   tMainLoop(const tMainLoop &) = delete;
   tMainLoop &operator=(const tMainLoop &) = delete;
@@ -63,6 +66,7 @@ class tMainLoop {
   uint32_t Due(int part, uint32_t now);
 
   tPoller &poller_;
+  tConsole &console_;
   tLoopPart *parts_[kMaxParts] = {};
   int count_ = 0;
   int dueAtOnce_[kMaxParts] = {};  // passes in a row the part said it was due at once

@@ -69,8 +69,8 @@ std::unique_ptr<tLoopPart> StartMqtt(tProcessObjects &p) {
     std::printf("MQTT: %s; not publishing to %s\n", error.c_str(), p.mqtt.host.c_str());
     return nullptr;
   }
-  if (Logging(1))
-    StreamPrintf(Console, "MQTT: publishing to %s:%d under %s\n", p.mqtt.host.c_str(),
+  if (p.console.Logging(1))
+    StreamPrintf(&p.console, "MQTT: publishing to %s:%d under %s\n", p.mqtt.host.c_str(),
                  p.mqtt.BrokerPort(), part->BaseTopic().c_str());
   return std::unique_ptr<tLoopPart>(part.release());
 #endif

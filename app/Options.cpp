@@ -81,30 +81,30 @@ tParseResult ParseOptions(int argc, char *argv[], tRunSettings &settings, tNMEA2
   return tParseResult::kRun;
 }
 
-void Usage(const char *programName) {
-  StreamPrintf(Console,
+void Usage(tConsole &console, const char *programName) {
+  StreamPrintf(&console,
                "Usage: %s [-h] [-e] [-s] [-d level] [-c ifname] [-l logdir] [-L dev] [-p port] "
                "[-P port] [-r size] [-m host[:port]] [-M key=value]\n",
                programName);
-  Console->println("\t -h        : help");
-  Console->println("\t -c ifname : name of can instance to use. default is can0.");
-  Console->println("\t -d level  : debug level 0 == one, 9 == max.");
-  Console->println("\t -e        : toggle local echo on on virtual serial port. default off.");
+  console.println("\t -h        : help");
+  console.println("\t -c ifname : name of can instance to use. default is can0.");
+  console.println("\t -d level  : debug level 0 == one, 9 == max.");
+  console.println("\t -e        : toggle local echo on on virtual serial port. default off.");
   // The usage text is the daemon's own, misspellings ("throgh", "vieing") included.
-  Console->println("\t -s        : toggle status updates throgh virtual serial port. default on.");
-  Console->println("\t -l logdir : Enable CAN logging and place files in logdir");
-  Console->println(
+  console.println("\t -s        : toggle status updates throgh virtual serial port. default on.");
+  console.println("\t -l logdir : Enable CAN logging and place files in logdir");
+  console.println(
       "\t -L dev    : redirect console log to device(typically /dev/tnt15 for vieing on "
       "/dev/tnt14)");
-  Console->println("\t -p port   : UDP port for N2k UDP broadcast in Yacht Devices RAW format");
-  Console->println(
+  console.println("\t -p port   : UDP port for N2k UDP broadcast in Yacht Devices RAW format");
+  console.println(
       "\t -P port   : the same with time and direction (hh:mm:ss.sss R ...), as Signal K reads");
-  Console->println(
+  console.println(
       "\t -r size   : log files start anew at size bytes (k, M), the full one kept as NAME.1");
-  Console->println(
+  console.println(
       "\t -m host[:port] : publish chargers and batteries to this MQTT broker (port 1883, 8883 "
       "with cafile)");
-  Console->println(
+  console.println(
       "\t -M key=value   : MQTT clientid, user, passfile, cafile, prefix (tidewire), discovery "
       "(1), discovery_prefix (homeassistant), forget (days; never)");
   std::exit(0);

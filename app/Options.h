@@ -3,6 +3,7 @@
 #ifndef APP_OPTIONS_H
 #define APP_OPTIONS_H
 
+#include "Console.h"
 #include "MqttSettings.h"
 #include "RunSettings.h"
 
@@ -20,7 +21,7 @@ tParseResult ParseOptions(int argc, char *argv[], tRunSettings &settings, tNMEA2
 // False for anything else, or a size that does not fit a long.
 bool ParseSize(const char *text, long &bytes);
 
-// Writes the usage text to the console stream and ends the process with status 0.
-[[noreturn]] void Usage(const char *programName);
+// Writes the usage text to console and ends the process with status 0.
+[[noreturn]] void Usage(tConsole &console, const char *programName);
 
 #endif

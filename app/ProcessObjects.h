@@ -1,5 +1,5 @@
-// The daemon's objects, made together in the order they need each other: the run
-// settings, the node, the bus device list, the two registries, the RAW broadcast (the
+// The daemon's objects, made together in the order they need each other: the console,
+// the run settings, the node, the bus device list, the two registries, the RAW broadcast (the
 // handlers' forwarder to the LAN) and the handlers' context. This is the one place that
 // knows them all; every other part gets what it works with through its constructor.
 // main makes one before it reads the command line, which fills settings (the parts
@@ -10,6 +10,7 @@
 #include "Batteries.h"
 #include "CanAddress.h"
 #include "CommandRunner.h"
+#include "Console.h"
 #include "DeviceList.h"
 #include "Devices.h"
 #include "Dispatch.h"
@@ -38,6 +39,9 @@ struct tProcessObjects {
   tProcessObjects(const tProcessObjects &) = delete;
   tProcessObjects &operator=(const tProcessObjects &) = delete;
 
+  // Standard output until main repoints it; made first, so that it outlives every part
+  // that prints on it.
+  tProcessConsole console;
   tRunSettings settings;
   // The router's name on MQTT, read at start-up: its serial code (eth0's MAC), or
   // another interface's MAC where it has no eth0; its model and software version.
@@ -50,14 +54,14 @@ struct tProcessObjects {
   tDeviceListHolder deviceList{node};
   // Commands after start-up (uci stores, the port table, /bin/date) run beside the
   // loop; destroyed after all that uses it.
-  tCommandRunner commands{*Runtime};
-  tUciTtyAssigner ttys{commands};
-  tDevices devices{settings, ttys, deviceList, bus};
-  tBatteries batteries{settings, deviceList};
+  tCommandRunner commands{*Runtime, console};
+  tUciTtyAssigner ttys{commands, console};
+  tDevices devices{settings, ttys, deviceList, bus, console};
+  tBatteries batteries{settings, deviceList, console};
   tUdpRawLink rawLink;
-  tRawBroadcast raw{rawLink, node, settings};
-  tHandlerContext handlers{devices, batteries, raw, bus, commands};
-  tUciAddressStore addressStore{commands};
+  tRawBroadcast raw{rawLink, node, settings, console};
+  tHandlerContext handlers{devices, batteries, raw, bus, commands, console};
+  tUciAddressStore addressStore{commands, console};
   tDispatcher dispatcher{handlers};
   // MQTT (-m, -M); StartMqtt makes the rest.
   tMqttSettings mqtt;

@@ -23,24 +23,24 @@ uint8_t SetUpNode(tProcessObjects &p) {
   node.SetMessageBufferCount(kNodeMessageBufferCount);
   {
     bool noEth0 = false;
-    std::string serial = GetManufacturerSerialCode(&noEth0);
+    std::string serial = GetManufacturerSerialCode(p.console, &noEth0);
     p.routerId = noEth0 ? RouterIdFromInterfaces("/sys/class/net") : serial;
     if (p.routerId.empty()) p.routerId = serial;
-    std::string modelId = GetManufacturerModelID();
-    std::string software = GetManufacturerSoftwareVersion();
+    std::string modelId = GetManufacturerModelID(p.console);
+    std::string software = GetManufacturerSoftwareVersion(p.console);
     p.routerModel = modelId;
     p.routerVersion = software;
-    std::string model = GetManufacturerModel();
+    std::string model = GetManufacturerModel(p.console);
     node.SetProductInformation(serial.c_str(), kProductCode, modelId.c_str(), software.c_str(),
                                model.c_str(), 255, 65535, 255, 0);
   }
   node.SetProgmemConfigurationInformation(kVendorBanner, nullptr, nullptr);
-  node.SetDeviceInformation(GetManufacturerUniqueID(), kDeviceFunction, kDeviceClass,
+  node.SetDeviceInformation(GetManufacturerUniqueID(p.console), kDeviceFunction, kDeviceClass,
                             kManufacturerCode, kIndustryGroup, 0);
   node.SetTrafficEchoStream(&p.trafficEcho);
   node.SetTrafficEchoFormat(1);
-  node.EnableTrafficEcho(Logging(9));
-  const uint8_t address = GetCANAddress();
+  node.EnableTrafficEcho(p.console.Logging(9));
+  const uint8_t address = GetCANAddress(p.console);
   node.SetMode(tNMEA2000::N2km_ListenAndNode, address);
   p.deviceList.ResetDeviceList();
   node.ExtendTransmitMessages(TransmitPGNs, 0);
@@ -54,12 +54,13 @@ uint8_t SetUpNode(tProcessObjects &p) {
 int main(int argc, char *argv[]) {
   setvbuf(stdout, nullptr, _IONBF, 0);
   static tProcessObjects p;
-  if (ParseOptions(argc, argv, p.settings, p.node, p.mqtt) == tParseResult::kUsage) Usage(argv[0]);
-  SetDebugLevel(p.settings.debugLevel);
-  if (Logging(1))
-    StreamPrintf(Console, "Debug level = %d, logger=%s\n", p.settings.debugLevel,
+  if (ParseOptions(argc, argv, p.settings, p.node, p.mqtt) == tParseResult::kUsage)
+    Usage(p.console, argv[0]);
+  p.console.SetDebugLevel(p.settings.debugLevel);
+  if (p.console.Logging(1))
+    StreamPrintf(&p.console, "Debug level = %d, logger=%s\n", p.settings.debugLevel,
                  p.settings.consoleDevice != nullptr ? p.settings.consoleDevice : "(null)");
-  RepointConsole(p.settings.debugLevel, p.settings.consoleDevice);
+  p.console.Repoint(p.settings.debugLevel, p.settings.consoleDevice);
 
   const uint8_t storedAddress = SetUpNode(p);
   if (!p.node.Open()) {
@@ -67,18 +68,18 @@ int main(int argc, char *argv[]) {
     return 1;
   }
 
-  tAddressKeeper keeper(storedAddress, p.addressStore);
+  tAddressKeeper keeper(storedAddress, p.addressStore, p.console);
   tCommandsPart commands(p.commands);
   tLinkPart link(p.node);
   tAddressPart address(p.node, keeper);
-  tScanPart scan(p.deviceList, p.devices);
+  tScanPart scan(p.deviceList, p.devices, p.console);
   tDevicesPart ports(p.devices);
   tBatteriesPart batteries(p.batteries);
-  tDropsPart drops(p.devices, p.raw);
+  tDropsPart drops(p.devices, p.raw, p.console);
   tFlushPart flush(p.node);
   std::unique_ptr<tLoopPart> mqtt = StartMqtt(p);
   tPoller poller;
-  tMainLoop loop(poller);
+  tMainLoop loop(poller, p.console);
   for (tLoopPart *part : std::initializer_list<tLoopPart *>{&commands, &link, &address, &scan,
                                                             &ports, &batteries, &drops})
     loop.Add(*part);

@@ -33,8 +33,8 @@ void tBatteries::DropOtherNode(int source, const tN2kDeviceList::tDevice &d) {
       continue;
     }
     // Another node holds the address now: its values must not go to the old file.
-    if (Logging(kRegisterLogLevel))
-      StreamPrintf(Console, "tBatteries::Add: Battery %d:%d no longer at CANAddr=%d\n",
+    if (console_.Logging(kRegisterLogLevel))
+      StreamPrintf(&console_, "tBatteries::Add: Battery %d:%d no longer at CANAddr=%d\n",
                    b.manufacturerCode, static_cast<int>(b.uniqueNumber), source);
     it = records_.erase(it);
   }
@@ -50,13 +50,13 @@ tBattery *tBatteries::Add(int source, uint8_t instance, uint8_t devPri) {
   const uint16_t manufacturer = d->GetManufacturerCode();
   if (unique == 0 || manufacturer == 0 || records_.size() >= kMaxRecords) return nullptr;
 
-  if (Logging(kRegisterLogLevel))
-    StreamPrintf(Console, "tBatteries::Add: Found new Battery at CANAddr=%d/%d/%d/%d/%d\n", source,
-                 instance, devPri, manufacturer, static_cast<int>(unique));
+  if (console_.Logging(kRegisterLogLevel))
+    StreamPrintf(&console_, "tBatteries::Add: Found new Battery at CANAddr=%d/%d/%d/%d/%d\n",
+                 source, instance, devPri, manufacturer, static_cast<int>(unique));
   const bool firstOfSource = !HasSource(source);
   tBattery &b = records_
                     .emplace(std::piecewise_construct, std::forward_as_tuple(Key(source, instance)),
-                             std::forward_as_tuple(source, settings_.logLimit))
+                             std::forward_as_tuple(source, console_, settings_.logLimit))
                     .first->second;
   b.instance = instance;
   b.devPri = devPri;
@@ -76,8 +76,8 @@ void tBatteries::OpenLog(tBattery &b, bool firstOfSource, const char *modelId,
     b.logPath = path;
     b.OpenLog();
   }
-  if (Logging(kRegisterLogLevel))
-    StreamPrintf(Console, "tBatteries::Add: Opened logfile(%d) %s\n", b.logFd, path);
+  if (console_.Logging(kRegisterLogLevel))
+    StreamPrintf(&console_, "tBatteries::Add: Opened logfile(%d) %s\n", b.logFd, path);
 }
 
 void tBatteries::poll() {

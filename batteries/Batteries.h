@@ -26,6 +26,7 @@
 #include <unordered_map>
 
 #include "Battery.h"
+#include "Console.h"
 #include "DCSourceValues.h"
 #include "DeviceDirectory.h"
 #include "RunSettings.h"
@@ -34,9 +35,10 @@ class tBatteries {
  public:
   static constexpr size_t kMaxRecords = 256;
 
-  // settings (log folder, log limit) and the bus device list outlive the registry.
-  tBatteries(const tRunSettings &settings, const tDeviceDirectory &deviceList)
-      : settings_(settings), deviceList_(deviceList) {}
+  // settings (log folder, log limit), the bus device list and the console outlive the
+  // registry.
+  tBatteries(const tRunSettings &settings, const tDeviceDirectory &deviceList, tConsole &console)
+      : settings_(settings), deviceList_(deviceList), console_(console) {}
   virtual ~tBatteries() = default;
   tBatteries(const tBatteries &) = delete;
   tBatteries &operator=(const tBatteries &) = delete;
@@ -78,9 +80,9 @@ class tBatteries {
   static int Key(int source, uint8_t instance) { return (source & 0xff) << 8 | instance; }
   // Status 5 shows its values before the registration, also for a battery that cannot
   // be registered yet; the others show theirs once stored (tBattery::Update).
-  static void LogBeforeAdd(int source, const tDCSourceStatus5 &s);
+  void LogBeforeAdd(int source, const tDCSourceStatus5 &s);
   template <typename tValues>
-  static void LogBeforeAdd(int, const tValues &) {}
+  void LogBeforeAdd(int, const tValues &) {}
   // Add, for a status message: the record is stamped as heard now.
   tBattery *Heard(int source, uint8_t instance, uint8_t devPri);
   // Whether a record of the source is there already.
@@ -92,6 +94,7 @@ class tBatteries {
 
   const tRunSettings &settings_;
   const tDeviceDirectory &deviceList_;
+  tConsole &console_;
   // Node-based: records stay where they are while the map grows. Keyed by Key().
   std::unordered_map<int, tBattery, tKeyHash> records_;
 };

@@ -21,7 +21,8 @@ void KeepOnNaN(float &field, float value) {
 }
 }  // namespace
 
-tBattery::tBattery(int addr, long limit) : canAddr(addr), logLimit(limit) {
+tBattery::tBattery(int addr, tConsole &out, long limit)
+    : canAddr(addr), logLimit(limit), console_(out) {
   reset();
 }
 
@@ -63,7 +64,7 @@ void tBattery::poll() {
   lastPoll = Runtime->Millis();
   char line[kLineSize];
   FormatLine(line, sizeof(line));
-  if (Logging(kLineLogLevel)) StreamPrintf(Console, "tBattery::poll:%s", line);
+  if (console_.Logging(kLineLogLevel)) StreamPrintf(&console_, "tBattery::poll:%s", line);
   AppendLogLine(logFd, logPath, line, logLimit);
 }
 

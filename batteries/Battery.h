@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 
+#include "Console.h"
 #include "DCSourceValues.h"
 
 class tBattery {
@@ -23,7 +24,8 @@ class tBattery {
   static constexpr size_t kLineSize = 1024;
 
   // Sets canAddr, then reset(). logLimit: what a log file may grow to (0: no limit).
-  explicit tBattery(int canAddr, long logLimit = 0);
+  // Its lines go to console too (debug level 8 and up), which outlives the record.
+  tBattery(int canAddr, tConsole &console, long logLimit = 0);
   virtual ~tBattery();
   tBattery(const tBattery &) = delete;
   tBattery &operator=(const tBattery &) = delete;
@@ -90,6 +92,9 @@ class tBattery {
   uint8_t HVls, HVld, LVls, LVld;                  // status 6
   uint8_t PwrOnOff, ChrgOnOff, ChrgDet, ResvStat;  // status 11
   int BatAHCap, DCPower;
+
+ private:
+  tConsole &console_;
 };
 
 #endif

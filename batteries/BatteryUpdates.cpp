@@ -15,26 +15,26 @@ tBattery *tBatteries::Heard(int source, uint8_t instance, uint8_t devPri) {
 }
 
 void tBatteries::LogBeforeAdd(int source, const tDCSourceStatus5 &s) {
-  if (Logging(kUpdateLogLevel))
-    StreamPrintf(Console, "UpdateDCSS5(%d): %f %f\n", source, s.volts, s.dvdt);
+  if (console_.Logging(kUpdateLogLevel))
+    StreamPrintf(&console_, "UpdateDCSS5(%d): %f %f\n", source, s.volts, s.dvdt);
 }
 
 void tBattery::Update(const tDCSourceStatus1 &s) {
-  if (Logging(kUpdateLogLevel))
-    StreamPrintf(Console, "UpdateDCSS1(%d): %f %f\n", canAddr, s.volts, s.amps);
+  if (console_.Logging(kUpdateLogLevel))
+    StreamPrintf(&console_, "UpdateDCSS1(%d): %f %f\n", canAddr, s.volts, s.amps);
   setDCSS1(s.volts, s.amps);
 }
 
 void tBattery::Update(const tDCSourceStatus2 &s) {
-  if (Logging(kUpdateLogLevel))
-    StreamPrintf(Console, "UpdateDCSS2(%d): %f %d %d\n", canAddr, s.celsius, s.soc,
+  if (console_.Logging(kUpdateLogLevel))
+    StreamPrintf(&console_, "UpdateDCSS2(%d): %f %d %d\n", canAddr, s.celsius, s.soc,
                  s.timeRemaining);
   setDCSS2(s.celsius, s.soc, s.timeRemaining);
 }
 
 void tBattery::Update(const tDCSourceStatus3 &s) {
-  if (Logging(kUpdateLogLevel))
-    StreamPrintf(Console, "UpdateDCSS3(%d): %d %d %d %f\n", canAddr, s.soh, s.capacityRemaining,
+  if (console_.Logging(kUpdateLogLevel))
+    StreamPrintf(&console_, "UpdateDCSS3(%d): %d %d %d %f\n", canAddr, s.soh, s.capacityRemaining,
                  s.relativeCapacity, s.ripple);
   setDCSS3(s.soh, s.capacityRemaining, s.relativeCapacity, s.ripple);
 }
@@ -50,15 +50,15 @@ void tBattery::Update(const tDCSourceStatus5 &s) {
 }
 
 void tBattery::Update(const tDCSourceStatus6 &s) {
-  if (Logging(kUpdateLogLevel))
-    StreamPrintf(Console, "UpdateDCSS6(%d): %d %d %d %d\n", canAddr, s.hvls, s.hvld, s.lvls,
+  if (console_.Logging(kUpdateLogLevel))
+    StreamPrintf(&console_, "UpdateDCSS6(%d): %d %d %d %d\n", canAddr, s.hvls, s.hvld, s.lvls,
                  s.lvld);
   setDCSS6(s.hvls, s.hvld, s.lvls, s.lvld);
 }
 
 void tBattery::Update(const tDCSourceStatus11 &s) {
-  if (Logging(kUpdateLogLevel))
-    StreamPrintf(Console, "UpdateDCSS11(%d): %d %d %d %d %d %d\n", canAddr, s.pwrOnOff, s.chrgOnOff,
-                 s.chrgDet, s.resvStat, s.batAHCap, s.dcPower);
+  if (console_.Logging(kUpdateLogLevel))
+    StreamPrintf(&console_, "UpdateDCSS11(%d): %d %d %d %d %d %d\n", canAddr, s.pwrOnOff,
+                 s.chrgOnOff, s.chrgDet, s.resvStat, s.batAHCap, s.dcPower);
   setDCSS11(s.pwrOnOff, s.chrgOnOff, s.chrgDet, s.resvStat, s.batAHCap, s.dcPower);
 }

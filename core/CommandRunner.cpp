@@ -213,14 +213,14 @@ void tCommandRunner::End(tRunning &r, bool timedOut, uint32_t now) {
   r.done = nullptr;
   r.output.clear();
   if (timedOut)
-    StreamPrintf(Console, "Command timed out after %u ms, ended: %s\n",
+    StreamPrintf(&console_, "Command timed out after %u ms, ended: %s\n",
                  static_cast<unsigned>(limitMs_), command.c_str());
   // Last: done may start the next command in this very slot.
   done->CommandDone(result);
 }
 
 bool tBlockingCommands::Start(const char *command, tCommandDone &done) {
-  tCommandResult result = RunCommandFor(command);
+  tCommandResult result = RunCommandFor(console_, command);
   if (!result.started) return false;
   done.CommandDone(result);
   return true;

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 
+#include "Console.h"
 #include "RunCommand.h"
 #include "Runtime.h"
 
@@ -45,9 +46,9 @@ class tCommandRunner : public tCommands {
   // look for the shell's exit this often.
   static constexpr uint32_t kReapPollMs = 5;
 
-  // clock outlives the runner; times are clock.Millis().
-  explicit tCommandRunner(tRuntime &clock, uint32_t limitMs = kCommandTimeLimitMs)
-      : clock_(clock), limitMs_(limitMs) {}
+  // clock and console outlive the runner; times are clock.Millis().
+  tCommandRunner(tRuntime &clock, tConsole &console, uint32_t limitMs = kCommandTimeLimitMs)
+      : clock_(clock), console_(console), limitMs_(limitMs) {}
   // Commands still running are killed, and nobody hears of them.
   ~tCommandRunner() override;
   tCommandRunner(const tCommandRunner &) = delete;
@@ -86,6 +87,7 @@ class tCommandRunner : public tCommands {
   void End(tRunning &r, bool timedOut, uint32_t now);
 
   tRuntime &clock_;
+  tConsole &console_;
   uint32_t limitMs_;
   tRunning running_[kMaxCommands];
 };
@@ -93,7 +95,12 @@ class tCommandRunner : public tCommands {
 // Commands run in line, done told before Start returns: start-up's queries, tests.
 class tBlockingCommands : public tCommands {
  public:
+  // A command's time-out is said on console, which outlives these.
+  explicit tBlockingCommands(tConsole &console) : console_(console) {}
   bool Start(const char *command, tCommandDone &done) override;
+
+ private:
+  tConsole &console_;
 };
 
 #endif

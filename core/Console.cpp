@@ -3,20 +3,15 @@
 #include <cstdarg>
 #include <cstdio>
 
-namespace {
-int DebugLevel = 0;
-// The console starts on standard output; re-pointing it later keeps this one alive.
-tSerial StartConsole(nullptr);
-}  // namespace
-
-tSerial *Console = &StartConsole;
-
-void SetDebugLevel(int level) {
-  DebugLevel = level;
-}
-
-bool Logging(int level) {
-  return DebugLevel >= level;
+void tProcessConsole::Repoint(int debugLevel, const char *consoleDevice) {
+  if (debugLevel == 0) {
+    target_.reset(new tSerial("/dev/null"));
+  } else if (consoleDevice != nullptr) {
+    target_.reset(new tSerial(consoleDevice));
+  } else {
+    return;
+  }
+  PointAt(*target_);
 }
 
 size_t StreamPrintf(N2kStream *stream, const char *format, ...) {
@@ -35,12 +30,4 @@ size_t PrintLine(N2kStream *stream, const std::string &text) {
 
 size_t EndLine(N2kStream *stream) {
   return stream->print("\r\n");
-}
-
-void RepointConsole(int debugLevel, const char *consoleDevice) {
-  if (debugLevel == 0) {
-    Console = new tSerial("/dev/null");
-  } else if (consoleDevice != nullptr) {
-    Console = new tSerial(consoleDevice);
-  }
 }

@@ -11,14 +11,14 @@ class tKeptResult : public tCommandDone {
 };
 }  // namespace
 
-tCommandResult RunCommandFor(const char *command, uint32_t timeLimitMs) {
+tCommandResult RunCommandFor(tConsole &console, const char *command, uint32_t timeLimitMs) {
   tRuntime clock;
-  tCommandRunner runner(clock, timeLimitMs);
+  tCommandRunner runner(clock, console, timeLimitMs);
   tKeptResult result;
   if (runner.Start(command, result)) runner.Finish();
   return result.kept;
 }
 
-std::string RunCommand(const char *command) {
-  return RunCommandFor(command).output;
+std::string RunCommand(tConsole &console, const char *command) {
+  return RunCommandFor(console, command).output;
 }

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "Console.h"
+
 // The most of a command's output that RunCommand keeps. Answers we ask for (a uci
 // value, a line of a release file) are far shorter; a runaway file must not make the
 // daemon grow.
@@ -29,11 +31,12 @@ struct tCommandResult {
 // standard output read (the rest beyond kRunCommandMaxOutput bytes is read and
 // dropped, so the command never blocks on a full pipe). A command still running after
 // timeLimitMs is killed with everything it started, and "Command timed out after %u
-// ms, ended: %s\n" goes to the console. Blocks the caller for at most about
-// timeLimitMs: for start-up, before the loop runs.
-tCommandResult RunCommandFor(const char *command, uint32_t timeLimitMs = kCommandTimeLimitMs);
+// ms, ended: %s\n" goes to console. Blocks the caller for at most about timeLimitMs:
+// for start-up, before the loop runs.
+tCommandResult RunCommandFor(tConsole &console, const char *command,
+                             uint32_t timeLimitMs = kCommandTimeLimitMs);
 // The output of RunCommandFor; empty when the command could not be started or timed
 // out. The exit status is not looked at.
-std::string RunCommand(const char *command);
+std::string RunCommand(tConsole &console, const char *command);
 
 #endif

@@ -4,7 +4,7 @@
 #define CORE_RUNSETTINGS_H
 
 struct tRunSettings {
-  int debugLevel = 0;                   // -d: what Logging() compares with
+  int debugLevel = 0;                   // -d: the console's debug level (tConsole::Logging)
   const char *consoleDevice = nullptr;  // -L: where console output goes (none: standard output)
   const char *logDir = nullptr;         // -l: per-device log files (none: no files)
   bool localEcho = false;               // -e: echo typed characters back on the ports

@@ -33,8 +33,8 @@ std::string VersionText(const std::string &softwareVersion) {
 }
 
 tDevices::tDevices(const tRunSettings &settings, tTtyAssigner &ttys, tDeviceDirectory &deviceList,
-                   tMsgSender &bus)
-    : settings_(settings), ttys_(ttys), deviceList_(deviceList), bus_(bus) {}
+                   tMsgSender &bus, tConsole &console)
+    : settings_(settings), ttys_(ttys), deviceList_(deviceList), bus_(bus), console_(console) {}
 
 tDevices::~tDevices() = default;
 
@@ -58,8 +58,8 @@ tRO500 *tDevices::Add(int canAddr, int uniqueNumber, const char *swVersion, cons
   }
   for (auto it = silent_.begin(); it != silent_.end();)
     it = it->second == uniqueNumber || it->first == canAddr ? silent_.erase(it) : std::next(it);
-  if (Logging(4))
-    StreamPrintf(Console, "tDevices::Add: Found new RO500 at CANAddr = %d %d %s\n", canAddr,
+  if (console_.Logging(4))
+    StreamPrintf(&console_, "tDevices::Add: Found new RO500 at CANAddr = %d %d %s\n", canAddr,
                  uniqueNumber, swVersion);
   waiting_[uniqueNumber] = {canAddr, swVersion, modelId};
   // The answer may come at once, or passes later (the port table is read by a command
@@ -78,13 +78,14 @@ void tDevices::TtyAssigned(int uniqueNumber, const std::string &tty) {
   const char *swVersion = found.swVersion.c_str();
   const char *modelId = found.modelId.c_str();
   std::string versionText = VersionText(swVersion);
-  if (Logging(1)) StreamPrintf(Console, "Ver = %s - %s\n", swVersion, versionText.c_str());
-  if (Logging(1)) StreamPrintf(Console, "Opening TTY = %s\n", tty.c_str());
+  if (console_.Logging(1))
+    StreamPrintf(&console_, "Ver = %s - %s\n", swVersion, versionText.c_str());
+  if (console_.Logging(1)) StreamPrintf(&console_, "Opening TTY = %s\n", tty.c_str());
 
   // Built in place: the record points into itself and never moves.
   tRO500 &r = records_
                   .emplace(std::piecewise_construct, std::forward_as_tuple(canAddr),
-                           std::forward_as_tuple(canAddr, settings_, bus_))
+                           std::forward_as_tuple(canAddr, settings_, bus_, console_))
                   .first->second;
   r.markAlive();
   r.SetUniqueNumber(uniqueNumber);
@@ -100,11 +101,11 @@ void tDevices::TtyAssigned(int uniqueNumber, const std::string &tty) {
     snprintf(path, sizeof(path), "%s/RO500-%d:%s.log", settings_.logDir, uniqueNumber,
              FileNamePart(modelId).c_str());
     r.Bridge().OpenLog(path);
-    if (Logging(4))
-      StreamPrintf(Console, "tDevices::Add: Opened logfile(%d) %s\n", r.Bridge().LogFd(), path);
+    if (console_.Logging(4))
+      StreamPrintf(&console_, "tDevices::Add: Opened logfile(%d) %s\n", r.Bridge().LogFd(), path);
   }
-  if (Logging(1))
-    StreamPrintf(Console, "tDevices::Add: Opened device ver=%d FD=%d\n", r.Version(),
+  if (console_.Logging(1))
+    StreamPrintf(&console_, "tDevices::Add: Opened device ver=%d FD=%d\n", r.Version(),
                  r.Bridge().TtyFd());
   char online[kPortLineSize];
   int n = snprintf(online, sizeof(online), "RO500 #%d ONLINE\n", uniqueNumber);
@@ -119,10 +120,10 @@ void tDevices::heartbeat(int canAddr) {
     return;
   }
   // "Hearbeat" is the daemon's own spelling of this line, kept on purpose.
-  if (Logging(9))
-    StreamPrintf(Console, "tDevices::heartbeat: Hearbeat for RO500 at CANAddr = %d\n", canAddr);
-  if (Logging(4)) {
-    StreamPrintf(Console, "%c\b", kSpinner[spinner_]);
+  if (console_.Logging(9))
+    StreamPrintf(&console_, "tDevices::heartbeat: Hearbeat for RO500 at CANAddr = %d\n", canAddr);
+  if (console_.Logging(4)) {
+    StreamPrintf(&console_, "%c\b", kSpinner[spinner_]);
     spinner_ = (spinner_ + 1) % 4;
   }
   r->markAlive();
@@ -141,8 +142,8 @@ void tDevices::poll() {
     entry.second.poll();
     if (entry.second.isAlive()) continue;
     int canAddr = entry.first;
-    if (Logging(4))
-      StreamPrintf(Console, "tDevices::poll: Deleting dead RO500 at CANAddr = %d\n", canAddr);
+    if (console_.Logging(4))
+      StreamPrintf(&console_, "tDevices::poll: Deleting dead RO500 at CANAddr = %d\n", canAddr);
     const int unique = entry.second.UniqueNumber();
     Remove(canAddr);
     silent_[canAddr] = unique;

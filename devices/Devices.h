@@ -19,6 +19,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "Console.h"
 #include "DeviceDirectory.h"
 #include "MsgSender.h"
 #include "RO500.h"
@@ -32,9 +33,10 @@ class tDevices : public tTtyRequester {
 
   // Everything the registry works with comes from its owner and outlives it: the run
   // settings (log folder, echo, status lines, log limit), where a new charger's port
-  // comes from, the bus device list (rebuilt after a dead charger) and the bus.
+  // comes from, the bus device list (rebuilt after a dead charger), the bus and the
+  // console.
   tDevices(const tRunSettings &settings, tTtyAssigner &ttys, tDeviceDirectory &deviceList,
-           tMsgSender &bus);
+           tMsgSender &bus, tConsole &console);
   // Who hears of chargers coming and going and of their status lines (none: nobody);
   // it outlives the registry. Records made before keep none.
   void SetEvents(tDeviceEvents *events) { events_ = events; }
@@ -122,6 +124,7 @@ class tDevices : public tTtyRequester {
   tTtyAssigner &ttys_;
   tDeviceDirectory &deviceList_;
   tMsgSender &bus_;
+  tConsole &console_;
   tDeviceEvents *events_ = nullptr;
   std::unordered_map<int, tRO500, tAddressHash> records_;
   // Chargers found whose port the assigner has not answered yet, by unique number.

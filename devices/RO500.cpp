@@ -3,8 +3,8 @@
 #include "N2kTime.h"
 #include "Runtime.h"
 
-tRO500::tRO500(int canAddr, const tRunSettings &settings, tMsgSender &bus)
-    : settings_(settings), bridge_(canAddr, settings, bus), model_(bridge_) {
+tRO500::tRO500(int canAddr, const tRunSettings &settings, tMsgSender &bus, tConsole &console)
+    : settings_(settings), bridge_(canAddr, settings, bus, console), model_(bridge_, console) {
   bridge_.SetListener(&model_);
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "Console.h"
 #include "DeviceEvents.h"
 #include "MsgSender.h"
 #include "RunSettings.h"
@@ -20,8 +21,8 @@ class tRO500 {
  public:
   static constexpr uint32_t kHeartbeatTimeoutMs = 1500;
 
-  // settings (local echo, status updates, log limit) and bus outlive the record.
-  tRO500(int canAddr, const tRunSettings &settings, tMsgSender &bus);
+  // settings (local echo, status updates, log limit), bus and console outlive the record.
+  tRO500(int canAddr, const tRunSettings &settings, tMsgSender &bus, tConsole &console);
   virtual ~tRO500() = default;
   tRO500(const tRO500 &) = delete;
   tRO500 &operator=(const tRO500 &) = delete;

@@ -8,8 +8,8 @@
 #include "N2kTime.h"
 #include "Runtime.h"
 
-tStatusModel::tStatusModel(tTerminalBridge &bridge)
-    : bridge_(bridge), lastStatus_(Runtime->Millis()) {}
+tStatusModel::tStatusModel(tTerminalBridge &bridge, tConsole &console)
+    : bridge_(bridge), console_(console), lastStatus_(Runtime->Millis()) {}
 
 tRO500StatBase *tStatusModel::Rotating(int index) {
   tRO500StatBase *const order[kRotatingRecords] = {&cpe_, &npc_, &cst_, &scv_, &sst_, &eng_, &flt_};
@@ -19,7 +19,8 @@ tRO500StatBase *tStatusModel::Rotating(int index) {
 void tStatusModel::poll_status() {
   uint32_t now = Runtime->Millis();
   if (now - lastStatus_ > kSuspendTimeoutMs) {
-    if (Logging(5)) Console->println("tRO500::poll_status: Resuming output after command timeout");
+    if (console_.Logging(5))
+      console_.println("tRO500::poll_status: Resuming output after command timeout");
     bridge_.Resume();
   }
   if (bridge_.Suspended() || now - lastStatus_ < kStatusIntervalMs) return;
@@ -28,7 +29,8 @@ void tStatusModel::poll_status() {
   if (!line.empty()) {
     bridge_.WritePort(line);
   } else {
-    if (Logging(4)) Console->println("tRO500::poll_status: Requeuing $RAS to populate status");
+    if (console_.Logging(4))
+      console_.println("tRO500::poll_status: Requeuing $RAS to populate status");
     bridge_.terminal2CAN("$RAS:@");
   }
   lastStatus_ = now;

@@ -37,9 +37,9 @@ class tStatusModel : public tTerminalListener {
   static constexpr int kTicksPerLog = 9;
   static constexpr int kRotatingRecords = 7;
 
-  // The bridge outlives the model: the model writes, logs and asks through it. The
-  // status timing starts now.
-  explicit tStatusModel(tTerminalBridge &bridge);
+  // The bridge and the console outlive the model: the model writes, logs and asks
+  // through the bridge. The status timing starts now.
+  tStatusModel(tTerminalBridge &bridge, tConsole &console);
   tStatusModel(const tStatusModel &) = delete;
   tStatusModel &operator=(const tStatusModel &) = delete;
   // Who hears of filed lines and faults, told of record (none: nobody); both outlive
@@ -97,11 +97,12 @@ class tStatusModel : public tTerminalListener {
   tRO500StatBase *Rotating(int index);
 
   tTerminalBridge &bridge_;
+  tConsole &console_;
   tDeviceEvents *events_ = nullptr;
   const tRO500 *record_ = nullptr;
 
   tENG eng_;
-  tAST ast_;
+  tAST ast_{console_};
   tCPE cpe_;
   tNPC npc_;
   tCST cst_;

@@ -30,7 +30,7 @@ int AstInt(float value) {
 }
 
 std::string tAST::status() {
-  if (Logging(9)) StreamPrintf(Console, "tAST::status():\n");
+  if (console_.Logging(9)) StreamPrintf(&console_, "tAST::status():\n");
   if (!parsed_) return std::string();
   const uint32_t now = Runtime->Millis();
   sinceParseMs_ += now - lastMs_;
@@ -43,7 +43,7 @@ std::string tAST::status() {
            v[0] + hours, v[1], v[2], v[3], AstInt(v[4]), v[5], AstInt(v[6]), AstInt(v[7]),
            AstInt(v[8]), AstInt(v[9]), AstInt(v[10]), AstInt(v[11]), v[12], AstInt(v[13]),
            AstInt(v[14]), AstInt(v[15]));
-  if (Logging(9)) StreamPrintf(Console, "tAST::status(): %s", line);
+  if (console_.Logging(9)) StreamPrintf(&console_, "tAST::status(): %s", line);
   return line;
 }
 
@@ -55,6 +55,6 @@ std::string tAST::status(const std::string &s) {
   parsed_ = true;
   lastMs_ = Runtime->Millis();
   sinceParseMs_ = 0;
-  if (Logging(9)) StreamPrintf(Console, "tAST::status(s): %s\n", s.c_str());
+  if (console_.Logging(9)) StreamPrintf(&console_, "tAST::status(s): %s\n", s.c_str());
   return s;
 }

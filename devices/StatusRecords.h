@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "Console.h"
+
 class tRO500StatBase {
  public:
   virtual ~tRO500StatBase() = default;
@@ -28,6 +30,9 @@ class tAST : public tRO500StatBase {
  public:
   static constexpr int kFields = 16;
 
+  // Says at debug level 9 what it formats and parses on console, which outlives it.
+  explicit tAST(tConsole &console) : console_(console) {}
+
   // The formatted line, or "" while no line has been parsed yet. The time since the
   // parse is summed from one call to the next in 64 bits, so the wrap of the 32-bit
   // clock (every 49.7 days) takes nothing off as long as calls come at least that
@@ -45,6 +50,7 @@ class tAST : public tRO500StatBase {
   float values[kFields] = {};
 
  private:
+  tConsole &console_;
   bool parsed_ = false;
   uint32_t lastMs_ = 0;  // Runtime->Millis() at the parse or the last status()
   uint64_t sinceParseMs_ = 0;

@@ -29,9 +29,9 @@ int chargeStateCode(int chargeState) {
 }
 
 void tStatusModel::Update(const tDCSourceStatus1 &s) {
-  if (Logging(4))
-    StreamPrintf(Console, "tDevices::UpdateDCSS1(%d) BatVolts=%f, BatAmps=%f\n", bridge_.CanAddr(),
-                 s.volts, s.amps);
+  if (console_.Logging(4))
+    StreamPrintf(&console_, "tDevices::UpdateDCSS1(%d) BatVolts=%f, BatAmps=%f\n",
+                 bridge_.CanAddr(), s.volts, s.amps);
   Set(ast_, kAstDcVolts, s.volts);
   Set(ast_, kAstDcAmps, s.amps);
   ast_.Field(kAstDcWatts) = ast_.Field(kAstDcAmps) * ast_.Field(kAstDcVolts);
@@ -53,8 +53,8 @@ void tStatusModel::Update(const tDCSourceStatus5 &s) {
 }
 
 void tStatusModel::Update(const tChargerStatus &s) {
-  if (Logging(4))
-    StreamPrintf(Console, "tDevices::UpdateCS(%d) updating values: %f %f %d %d\n",
+  if (console_.Logging(4))
+    StreamPrintf(&console_, "tDevices::UpdateCS(%d) updating values: %f %f %d %d\n",
                  bridge_.CanAddr(), s.volts, s.amps, s.chargeState, s.perMax);
   Set(ast_, kAstChargeVolts, s.volts);
   Set(ast_, kAstChargeAmps, s.amps);
@@ -63,8 +63,8 @@ void tStatusModel::Update(const tChargerStatus &s) {
 }
 
 void tStatusModel::Update(const tChargerStatus2 &s) {
-  if (Logging(9))
-    StreamPrintf(Console, "tDevices::UpdateCS2: Updating values: %f %f %f\n", s.volts, s.amps,
+  if (console_.Logging(9))
+    StreamPrintf(&console_, "tDevices::UpdateCS2: Updating values: %f %f %f\n", s.volts, s.amps,
                  s.celsius);
   Set(ast_, kAstChargeVolts, s.volts);
   Set(ast_, kAstChargeAmps, s.amps);
@@ -86,14 +86,14 @@ void tStatusModel::BatteryValues(double &voltage, double &current, double &celsi
 void tStatusModel::Update(const tChargerConfig &c) {
   char text[kChargerTextSize];
   ChargerConfigText(text, sizeof(text), bridge_.CanAddr(), c);
-  if (Logging(9)) StreamPrintf(Console, "tDevices::UpdateCCS: %s\n", text);
+  if (console_.Logging(9)) StreamPrintf(&console_, "tDevices::UpdateCCS: %s\n", text);
   if (haveConfig_ && c == lastConfig_) return;
   // The first configuration after registration is only remembered.
   const bool first = !haveConfig_;
-  if (!first && Logging(1)) {
+  if (!first && console_.Logging(1)) {
     char before[kChargerTextSize];
     ChargerConfigText(before, sizeof(before), bridge_.CanAddr(), lastConfig_);
-    StreamPrintf(Console,
+    StreamPrintf(&console_,
                  "tDevices::UpdateCCS: detected change in status requesting RAS status.\n%s\n%s\n",
                  text, before);
   }
@@ -105,13 +105,13 @@ void tStatusModel::Update(const tChargerConfig &c) {
 void tStatusModel::Update(const tDiagnostic &d) {
   char text[kChargerTextSize];
   DiagnosticText(text, sizeof(text), bridge_.CanAddr(), d);
-  if (Logging(8)) StreamPrintf(Console, "tDevices::UpdateDiag: %s\n", text);
+  if (console_.Logging(8)) StreamPrintf(&console_, "tDevices::UpdateDiag: %s\n", text);
   const bool changed = !haveDiag_ || d != lastDiag_;
   if ((d.red != 0 || d.yellow != 0) && changed) {
-    if (Logging(1)) {
+    if (console_.Logging(1)) {
       char before[kChargerTextSize] = "";
       if (haveDiag_) DiagnosticText(before, sizeof(before), bridge_.CanAddr(), lastDiag_);
-      StreamPrintf(Console,
+      StreamPrintf(&console_,
                    "tDevices::UpdateDiag: FAULT detected. Status transition:\n\t%s\n\t%s\n", before,
                    text);
     }

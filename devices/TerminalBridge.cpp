@@ -25,8 +25,9 @@ bool HasResume(const char *chars, size_t len) {
 }
 }  // namespace
 
-tTerminalBridge::tTerminalBridge(int addr, const tRunSettings &settings, tMsgSender &bus)
-    : canAddr_(addr), settings_(settings), bus_(bus) {
+tTerminalBridge::tTerminalBridge(int addr, const tRunSettings &settings, tMsgSender &bus,
+                                 tConsole &console)
+    : canAddr_(addr), settings_(settings), bus_(bus), console_(console) {
   rxBuf_[0] = '\0';
   cmdBuf_[0] = '\0';
 }
@@ -56,10 +57,11 @@ void tTerminalBridge::terminal2CAN(const std::string &text) {
   if (listener_ != nullptr) listener_->CommandQueued();
   suspended_ = true;
   int shown = LoggedLength(cmdBuf_, len);
-  if (Logging(4)) StreamPrintf(Console, "tRO500::terminal2CAN: Queuing %.*s\n", shown, cmdBuf_);
-  if (Logging(5))
-    StreamPrintf(Console, "tRO500::terminal2CAN: Suspending output while processing %.*s\n", shown,
-                 cmdBuf_);
+  if (console_.Logging(4))
+    StreamPrintf(&console_, "tRO500::terminal2CAN: Queuing %.*s\n", shown, cmdBuf_);
+  if (console_.Logging(5))
+    StreamPrintf(&console_, "tRO500::terminal2CAN: Suspending output while processing %.*s\n",
+                 shown, cmdBuf_);
 }
 
 void tTerminalBridge::poll_terminal() {
@@ -67,8 +69,8 @@ void tTerminalBridge::poll_terminal() {
   if (txNext_ == nullptr || now - txLast_ < kChunkIntervalMs) return;
   txLast_ = now;
   int n = static_cast<int>(strnlen(txNext_, kChunkChars));
-  if (Logging(4))
-    StreamPrintf(Console, "tRO500::poll_terminal: chunking(%d) %.*s to %d\n", n,
+  if (console_.Logging(4))
+    StreamPrintf(&console_, "tRO500::poll_terminal: chunking(%d) %.*s to %d\n", n,
                  LoggedLength(txNext_, n), txNext_, canAddr_);
   tN2kMsg msg;
   SetRVCPGN17E00(msg, static_cast<unsigned char>(canAddr_), n, txNext_);
@@ -104,11 +106,12 @@ void tTerminalBridge::UpdTerminalFromCAN(const char *chars) {
     if (static_cast<size_t>(rxEnd_ - rxBuf_) == kBufferSize - 1) FlushReceived();
   }
   if (HasResume(chars, n)) {
-    if (Logging(5)) Console->println("tRO500::UpdTerminalFromCAN: Resuming output received AOK");
+    if (console_.Logging(5))
+      console_.println("tRO500::UpdTerminalFromCAN: Resuming output received AOK");
     suspended_ = false;
   }
-  if (Logging(7))
-    StreamPrintf(Console, "tRO500::UpdTerminalFromCAN(%d): %.*s\n", static_cast<int>(n),
+  if (console_.Logging(7))
+    StreamPrintf(&console_, "tRO500::UpdTerminalFromCAN(%d): %.*s\n", static_cast<int>(n),
                  static_cast<int>(n), chars);
 }
 
@@ -129,7 +132,7 @@ std::string tTerminalBridge::takeReceived() {
 void tTerminalBridge::FlushReceived() {
   std::string text = takeReceived();
   WritePort(text);
-  if (Logging(5)) StreamPrintf(Console, "Got(%d)\n%s\n", canAddr_, text.c_str());
+  if (console_.Logging(5)) StreamPrintf(&console_, "Got(%d)\n%s\n", canAddr_, text.c_str());
   if (listener_ != nullptr) listener_->Flushed(text);
 }
 

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <string>
 
+#include "Console.h"
 #include "MsgSender.h"
 #include "RunSettings.h"
 
@@ -42,8 +43,8 @@ class tTerminalBridge {
   static constexpr uint32_t kPortRestMs = 1000;
   static constexpr size_t kBufferSize = 4096;
 
-  // settings (local echo, log limit) and bus outlive the bridge.
-  tTerminalBridge(int canAddr, const tRunSettings &settings, tMsgSender &bus);
+  // settings (local echo, log limit), bus and console outlive the bridge.
+  tTerminalBridge(int canAddr, const tRunSettings &settings, tMsgSender &bus, tConsole &console);
   ~tTerminalBridge();  // closes the port and the log file
   tTerminalBridge(const tTerminalBridge &) = delete;
   tTerminalBridge &operator=(const tTerminalBridge &) = delete;
@@ -133,6 +134,7 @@ class tTerminalBridge {
   const int canAddr_;
   const tRunSettings &settings_;
   tMsgSender &bus_;
+  tConsole &console_;
   tTerminalListener *listener_ = nullptr;
   int logFd_ = -1;
   std::string logPath_;  // empty: no log file

@@ -49,11 +49,12 @@ void tTerminalBridge::PortHungUp(uint32_t now) {
     hungUp_ = true;
     resting_ = true;
     restStart_ = now;
-    if (Logging(1))
-      StreamPrintf(Console, "tRO500::poll_serialIn: %s hung up, resting\n", ttyPath_.c_str());
+    if (console_.Logging(1))
+      StreamPrintf(&console_, "tRO500::poll_serialIn: %s hung up, resting\n", ttyPath_.c_str());
     return;
   }
-  if (Logging(1)) StreamPrintf(Console, "tRO500::poll_serialIn: reopening %s\n", ttyPath_.c_str());
+  if (console_.Logging(1))
+    StreamPrintf(&console_, "tRO500::poll_serialIn: reopening %s\n", ttyPath_.c_str());
   close(ttyFd_);
   ttyFd_ = -1;
   OpenPort(ttyPath_);
@@ -68,7 +69,7 @@ void tTerminalBridge::poll_serialIn() {
   uint32_t now = Runtime->Millis();
   if (ttyFd_ == -1) RetryOpen(now);
   if (ttyFd_ == -1) {
-    if (Logging(1)) Console->println("tRO500::poll_serialIn: No serial port");
+    if (console_.Logging(1)) console_.println("tRO500::poll_serialIn: No serial port");
     return;
   }
   if (resting_) {
@@ -94,7 +95,7 @@ void tTerminalBridge::poll_serialIn() {
     if (c == '\n') {
       if (settings_.localEcho) WritePort(&c, 1);
       *lineEnd_ = '\0';
-      if (Logging(4)) StreamPrintf(Console, "tRO500::poll_serialIn: Got %s\n", lineBuf_);
+      if (console_.Logging(4)) StreamPrintf(&console_, "tRO500::poll_serialIn: Got %s\n", lineBuf_);
       lineEnd_[0] = '\n';
       lineEnd_[1] = '\0';
       lineEnd_ = lineBuf_;
@@ -115,7 +116,8 @@ void tTerminalBridge::poll_serialIn() {
 }
 
 void tTerminalBridge::poll_serialOut() {
-  if (ttyFd_ == -1 && Logging(1)) Console->println("tRO500::poll_serialOut: No serial port");
+  if (ttyFd_ == -1 && console_.Logging(1))
+    console_.println("tRO500::poll_serialOut: No serial port");
   if (rxEnd_ == nullptr || memchr(rxBuf_, '\n', static_cast<size_t>(rxEnd_ - rxBuf_)) == nullptr)
     return;
   FlushReceived();

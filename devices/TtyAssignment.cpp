@@ -149,14 +149,14 @@ void tUciTtyAssigner::TableRead(const tCommandResult &got) {
   // A table that could not be read may hold this charger's port, or another's:
   // storing over it would lose entries.
   if (got.timedOut || !got.started) {
-    StreamPrintf(Console, "GetTTY: tty assignment table not read, no port for %d\n", key);
+    StreamPrintf(&console_, "GetTTY: tty assignment table not read, no port for %d\n", key);
     Answer(std::string());
     return;
   }
   std::string table = got.output;
   // At the limit the answer may have been cut: storing it back would lose entries.
   if (table.size() >= kRunCommandMaxOutput) {
-    StreamPrintf(Console, "GetTTY: tty assignment table too long, no port for %d\n", key);
+    StreamPrintf(&console_, "GetTTY: tty assignment table too long, no port for %d\n", key);
     Answer(std::string());
     return;
   }
@@ -170,25 +170,26 @@ void tUciTtyAssigner::TableRead(const tCommandResult &got) {
     case tTtyPlan::kKnown:
       break;
     case tTtyPlan::kRename:
-      PrintLine(Console, table);
+      PrintLine(&console_, table);
       if (!fits) {
         // The port stays this charger's; only its new name is not stored.
-        StreamPrintf(Console, "GetTTY: tty assignment table full, name of %d not changed\n", key);
+        StreamPrintf(&console_, "GetTTY: tty assignment table full, name of %d not changed\n", key);
         break;
       }
-      if (Logging(4))
-        StreamPrintf(Console, "GetTTY: name change to \"%s\", oldname=%s, newname=%s\n",
+      if (console_.Logging(4))
+        StreamPrintf(&console_, "GetTTY: name change to \"%s\", oldname=%s, newname=%s\n",
                      plan.table.c_str(), plan.oldEntry.c_str(), plan.newEntry.c_str());
       store = std::string(kSetTable) + ShellQuote(plan.table) + ";  uci -q commit tidewire";
       break;
     case tTtyPlan::kAdd:
       if (!fits) {
-        StreamPrintf(Console, "GetTTY: tty assignment table full, no port for %d\n", key);
+        StreamPrintf(&console_, "GetTTY: tty assignment table full, no port for %d\n", key);
         Answer(std::string());
         return;
       }
       store = std::string(kSetTable) + ShellQuote(plan.table) + "; uci -q commit tidewire";
-      if (Logging(4)) StreamPrintf(Console, "Found new tty assignment = %s\n", store.c_str());
+      if (console_.Logging(4))
+        StreamPrintf(&console_, "Found new tty assignment = %s\n", store.c_str());
       break;
   }
   tty_ = TtyPath(plan.port);
@@ -209,9 +210,10 @@ void tUciTtyAssigner::Answer(const std::string &tty) {
   if (!running_) StartNext();
 }
 
-std::string GetTTY(int key, const char *name, const std::vector<int> &portsInUse) {
-  tBlockingCommands commands;
-  tUciTtyAssigner assigner(commands);
+std::string GetTTY(tConsole &console, int key, const char *name,
+                   const std::vector<int> &portsInUse) {
+  tBlockingCommands commands(console);
+  tUciTtyAssigner assigner(commands, console);
   tKeptTty kept(portsInUse);
   assigner.AssignTty(key, name, kept);
   return kept.kept;

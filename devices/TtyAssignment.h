@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "CommandRunner.h"
+#include "Console.h"
 
 // One entry as read from the table, by position in the table text.
 struct tTtyEntry {
@@ -85,8 +86,9 @@ class tTtyAssigner {
 // the next read reads the table afresh.
 class tUciTtyAssigner : public tTtyAssigner, private tCommandDone {
  public:
-  // commands outlives the assigner.
-  explicit tUciTtyAssigner(tCommands &commands) : commands_(commands) {}
+  // commands and console outlive the assigner.
+  tUciTtyAssigner(tCommands &commands, tConsole &console)
+      : commands_(commands), console_(console) {}
   void AssignTty(int uniqueNumber, const char *modelId, tTtyRequester &requester) override;
 
  private:
@@ -101,6 +103,7 @@ class tUciTtyAssigner : public tTtyAssigner, private tCommandDone {
   void Answer(const std::string &tty);
 
   tCommands &commands_;
+  tConsole &console_;
   std::deque<tRequest> queue_;  // the first one's commands are running
   bool running_ = false;        // so they are
   bool storing_ = false;        // its store is running, not its read
@@ -108,7 +111,8 @@ class tUciTtyAssigner : public tTtyAssigner, private tCommandDone {
 };
 
 // The port path for the charger with this unique number and model ID, found as
-// tUciTtyAssigner finds it, in line (start-up, tests).
-std::string GetTTY(int key, const char *name, const std::vector<int> &portsInUse = {});
+// tUciTtyAssigner finds it, in line (start-up, tests), saying on console what it says.
+std::string GetTTY(tConsole &console, int key, const char *name,
+                   const std::vector<int> &portsInUse = {});
 
 #endif

@@ -38,11 +38,19 @@ class tFuzzRuntime : public tRuntime, public tMsgSender, public tCommands {
   }
 };
 
-class tNullConsole : public tSerial {
+// Takes everything and keeps nothing.
+class tNullStream : public N2kStream {
  public:
-  tNullConsole() : tSerial(nullptr) {}
+  int read() override { return -1; }
   size_t write(const unsigned char *, unsigned int len) override { return len; }
 };
+
+// The console a target's parts print on; the input sets its debug level.
+inline tConsole &FuzzConsole() {
+  static tNullStream nowhere;
+  static tConsole console(nowhere);
+  return console;
+}
 
 // The run settings a target's registries are made with; the input changes them.
 inline tRunSettings &FuzzSettings() {
@@ -50,12 +58,10 @@ inline tRunSettings &FuzzSettings() {
   return settings;
 }
 
-// Installs both for the life of the process: a fuzz target never gives them back.
+// Installs the runtime for the life of the process: a fuzz target never gives it back.
 inline tFuzzRuntime &FuzzSurroundings() {
   static tFuzzRuntime runtime;
-  static tNullConsole console;
   Runtime = &runtime;
-  Console = &console;
   return runtime;
 }
 

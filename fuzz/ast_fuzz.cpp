@@ -13,11 +13,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   tFuzzRuntime &rt = FuzzSurroundings();
   FuzzedDataProvider in(data, size);
-  SetDebugLevel(in.ConsumeBool() ? 9 : 0);
+  FuzzConsole().SetDebugLevel(in.ConsumeBool() ? 9 : 0);
   rt.wall = in.ConsumeIntegral<int32_t>();
   const int64_t later = in.ConsumeIntegral<int32_t>();
 
-  tAST ast;
+  tAST ast(FuzzConsole());
   // Fields a bus message may have set before the line came.
   for (int n = 1; n <= tAST::kFields && in.ConsumeBool(); n++) {
     const uint32_t bits = in.ConsumeIntegral<uint32_t>();

@@ -67,10 +67,10 @@ struct tWorld {
   tPortTty ttys;
   tSilentRawLink link;
   tNMEA2000_SocketCAN node{"can0"};  // never opened: the RAW lines' source address
-  tDevices devices{FuzzSettings(), ttys, known, rt};
-  tBatteries batteries{FuzzSettings(), known};
-  tRawBroadcast raw{link, node, FuzzSettings()};
-  tHandlerContext ctx{devices, batteries, raw, rt, rt};
+  tDevices devices{FuzzSettings(), ttys, known, rt, FuzzConsole()};
+  tBatteries batteries{FuzzSettings(), known, FuzzConsole()};
+  tRawBroadcast raw{link, node, FuzzSettings(), FuzzConsole()};
+  tHandlerContext ctx{devices, batteries, raw, rt, rt, FuzzConsole()};
   size_t rows = 0;
 };
 
@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static tWorld world;
   tFuzzRuntime &rt = FuzzSurroundings();
   FuzzedDataProvider in(data, size);
-  SetDebugLevel(in.ConsumeBool() ? 9 : 0);
+  FuzzConsole().SetDebugLevel(in.ConsumeBool() ? 9 : 0);
   FuzzSettings().statusUpdates = in.ConsumeBool();
   FuzzSettings().localEcho = in.ConsumeBool();
   FuzzSettings().udpPort = in.ConsumeBool() ? 10110 : -1;

@@ -111,8 +111,9 @@ tCanFrame NextFrame(FuzzedDataProvider &in) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static const std::string logDir = LogDir();
   tFuzzRuntime &rt = FuzzSurroundings();
+  tConsole &console = FuzzConsole();
   FuzzedDataProvider in(data, size);
-  SetDebugLevel(in.ConsumeBool() ? 9 : 0);
+  console.SetDebugLevel(in.ConsumeBool() ? 9 : 0);
   tRunSettings &settings = FuzzSettings();
   settings.logDir = logDir.c_str();
   rt.now = in.ConsumeIntegral<uint32_t>();
@@ -126,10 +127,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   list.ResetDeviceList();
   tNoPort ttys;
   tNoLink link;
-  tDevices devices(settings, ttys, list, rt);
-  tBatteries batteries(settings, list);
-  tRawBroadcast raw(link, node, settings);
-  tHandlerContext ctx(devices, batteries, raw, rt, rt);
+  tDevices devices(settings, ttys, list, rt, console);
+  tBatteries batteries(settings, list, console);
+  tRawBroadcast raw(link, node, settings, console);
+  tHandlerContext ctx(devices, batteries, raw, rt, rt, console);
   tCheckedDispatch dispatch(ctx);
   node.SetMsgHandler(&dispatch);
   FUZZ_CHECK(node.Open());
@@ -140,7 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       rt.now += in.ConsumeIntegralInRange<uint32_t>(0, 3000);
     probe.Send(NextFrame(in));
     node.ParseMessages();
-    ScanDeviceList(*list.List(), devices);
+    ScanDeviceList(*list.List(), devices, console);
     devices.poll();
     batteries.poll();
     probe.Drain();

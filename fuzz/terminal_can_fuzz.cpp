@@ -22,10 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   tFuzzRuntime &rt = FuzzSurroundings();
   static tFuzzPort port;
   FuzzedDataProvider in(data, size);
-  SetDebugLevel(in.ConsumeBool() ? 9 : 0);
+  FuzzConsole().SetDebugLevel(in.ConsumeBool() ? 9 : 0);
   rt.now = in.ConsumeIntegral<uint32_t>();
 
-  tRO500 r(140, FuzzSettings(), rt);
+  tRO500 r(140, FuzzSettings(), rt, FuzzConsole());
   tTerminalBridge &bridge = r.Bridge();
   bridge.OpenPort(port.path);
   FUZZ_CHECK(bridge.TtyFd() != -1);

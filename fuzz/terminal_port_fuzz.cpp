@@ -54,15 +54,13 @@ void ReadAll(tTerminalBridge &r, tTerminalRuntime &rt, tFuzzPort &port, size_t t
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static tTerminalRuntime rt;
-  static tNullConsole console;
   static tFuzzPort port;
   Runtime = &rt;
-  Console = &console;
   FuzzedDataProvider in(data, size);
-  SetDebugLevel(in.ConsumeBool() ? 9 : 0);
+  FuzzConsole().SetDebugLevel(in.ConsumeBool() ? 9 : 0);
   FuzzSettings().localEcho = true;
 
-  tTerminalBridge r(140, FuzzSettings(), rt);
+  tTerminalBridge r(140, FuzzSettings(), rt, FuzzConsole());
   r.OpenPort(port.path);
   FUZZ_CHECK(r.TtyFd() != -1);
   port.Drain();

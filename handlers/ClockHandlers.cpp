@@ -81,13 +81,14 @@ void N2kSysDateTime(tHandlerContext &ctx, const tN2kMsg &msg) {
   double timeOfDay;
   tN2kTimeSource source;
   if (!ParseN2kPGN126992(msg, sid, date, timeOfDay, source)) return;
-  if (Logging(kTimeLogLevel))
-    StreamPrintf(Console, "N2kSysDateTime(%d): SSID=%d, Date=%d, time=%g, Source=%d\n", msg.Source,
-                 sid, date, timeOfDay, source);
+  if (ctx.console.Logging(kTimeLogLevel))
+    StreamPrintf(&ctx.console, "N2kSysDateTime(%d): SSID=%d, Date=%d, time=%g, Source=%d\n",
+                 msg.Source, sid, date, timeOfDay, source);
   // The decoder gives N2kDoubleNA for a time that is not available or past 86401 s.
   if (date > kMaxDate || N2kIsNA(timeOfDay) || timeOfDay < 0) {
-    if (Logging(kRefusedLogLevel))
-      StreamPrintf(Console, "N2kSysDateTime(%d): date or time not available, clock left alone\n",
+    if (ctx.console.Logging(kRefusedLogLevel))
+      StreamPrintf(&ctx.console,
+                   "N2kSysDateTime(%d): date or time not available, clock left alone\n",
                    msg.Source);
     return;
   }
@@ -103,14 +104,14 @@ void RVCDateTime(tHandlerContext &ctx, const tN2kMsg &msg) {
       !N2kDecodeFields(kRvcDescSetDateTimeCommand, msg, f) &&
       !N2kDecodeFields(kRvcDescDateTime1FFA0, msg, f))
     return;
-  if (Logging(kTimeLogLevel))
-    LogFields(f, kRvcDescDateTimeStatus.FieldCount, tFieldShow::kCodes,
+  if (ctx.console.Logging(kTimeLogLevel))
+    LogFields(ctx.console, f, kRvcDescDateTimeStatus.FieldCount, tFieldShow::kCodes,
               "RVCDateTime(%d): ", msg.Source);
   int64_t t;
   if (!RVCDateTimeToUnix(Code8(f[kYear]), Code8(f[kMonth]), Code8(f[kDate]), Code8(f[kHour]),
                          Code8(f[kMinute]), Code8(f[kSecond]), Code8(f[kTimeZone]), t)) {
-    if (Logging(kRefusedLogLevel))
-      StreamPrintf(Console, "RVCDateTime(%d): date or time out of range, clock left alone\n",
+    if (ctx.console.Logging(kRefusedLogLevel))
+      StreamPrintf(&ctx.console, "RVCDateTime(%d): date or time out of range, clock left alone\n",
                    msg.Source);
     return;
   }

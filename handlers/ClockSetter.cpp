@@ -28,6 +28,6 @@ void tClockSetter::CommandDone(const tCommandResult &result) {
     reason = !result.started   ? "not started"
              : result.timedOut ? "timed out"
                                : "exit status " + std::to_string(result.status);
-  StreamPrintf(Console, "%s: the clock could not be set (%s); it is left alone until it can be\n",
+  StreamPrintf(&console_, "%s: the clock could not be set (%s); it is left alone until it can be\n",
                name_, reason.c_str());
 }

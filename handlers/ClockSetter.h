@@ -5,11 +5,12 @@
 #define HANDLERS_CLOCKSETTER_H
 
 #include "CommandRunner.h"
+#include "Console.h"
 
 class tClockSetter : private tCommandDone {
  public:
-  // commands outlives the setter.
-  explicit tClockSetter(tCommands &commands) : commands_(commands) {}
+  // commands and console outlive the setter.
+  tClockSetter(tCommands &commands, tConsole &console) : commands_(commands), console_(console) {}
   tClockSetter(const tClockSetter &) = delete;
   tClockSetter &operator=(const tClockSetter &) = delete;
 
@@ -24,6 +25,7 @@ class tClockSetter : private tCommandDone {
   void CommandDone(const tCommandResult &result) override;
 
   tCommands &commands_;
+  tConsole &console_;
   bool running_ = false;
   bool failureSaid_ = false;
   const char *name_ = "";

@@ -51,7 +51,8 @@ int Code(const tN2kFieldValue &f) {
   return static_cast<int>(static_cast<uint32_t>(f.Raw));
 }
 
-void LogFields(const tN2kFieldValue *fields, int count, tFieldShow show, const char *head, ...) {
+void LogFields(tConsole &console, const tN2kFieldValue *fields, int count, tFieldShow show,
+               const char *head, ...) {
   char line[kPrintfBufferSize];
   va_list ap;
   va_start(ap, head);
@@ -64,13 +65,14 @@ void LogFields(const tN2kFieldValue *fields, int count, tFieldShow show, const c
     AppendField(line, len, fields[i], show);
   }
   Append(line, len, "\n");
-  Console->print(line);
+  console.print(line);
 }
 
-bool DecodeLogged(const tN2kMsgDesc &desc, const tN2kMsg &msg, tN2kFieldValue (&f)[kN2kMaxFields],
-                  tFieldShow show, int level, const char *name, int count) {
+bool DecodeLogged(tConsole &console, const tN2kMsgDesc &desc, const tN2kMsg &msg,
+                  tN2kFieldValue (&f)[kN2kMaxFields], tFieldShow show, int level, const char *name,
+                  int count) {
   if (!N2kDecodeFields(desc, msg, f)) return false;
-  if (Logging(level))
-    LogFields(f, count < 0 ? desc.FieldCount : count, show, "%s(%d): ", name, msg.Source);
+  if (console.Logging(level))
+    LogFields(console, f, count < 0 ? desc.FieldCount : count, show, "%s(%d): ", name, msg.Source);
   return true;
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "Console.h"
 #include "N2kCodec.h"
 
 // The raw code, cut to the type; a signed field's code sign-extended.
@@ -37,16 +38,17 @@ enum class tFieldShow {
   kValues,
 };
 
-// Prints one line on the console: head (a printf format and its arguments), then the
-// first count fields as "Name=value", ", " between them, then "\n". Cut at the
-// console's 4095 characters, as StreamPrintf is.
-void LogFields(const tN2kFieldValue *fields, int count, tFieldShow show, const char *head, ...)
-    __attribute__((format(printf, 4, 5)));
+// Prints one line on console: head (a printf format and its arguments), then the first
+// count fields as "Name=value", ", " between them, then "\n". Cut at the console's 4095
+// characters, as StreamPrintf is.
+void LogFields(tConsole &console, const tN2kFieldValue *fields, int count, tFieldShow show,
+               const char *head, ...) __attribute__((format(printf, 5, 6)));
 
-// Decodes msg by desc into f and, at debug level `level` and up, logs it: "name(source): "
-// and its first count fields (every field when count is -1). False, nothing logged,
-// when msg is not desc's message.
-bool DecodeLogged(const tN2kMsgDesc &desc, const tN2kMsg &msg, tN2kFieldValue (&f)[kN2kMaxFields],
-                  tFieldShow show, int level, const char *name, int count = -1);
+// Decodes msg by desc into f and, at debug level `level` and up, logs it on console:
+// "name(source): " and its first count fields (every field when count is -1). False,
+// nothing logged, when msg is not desc's message.
+bool DecodeLogged(tConsole &console, const tN2kMsgDesc &desc, const tN2kMsg &msg,
+                  tN2kFieldValue (&f)[kN2kMaxFields], tFieldShow show, int level, const char *name,
+                  int count = -1);
 
 #endif

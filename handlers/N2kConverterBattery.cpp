@@ -40,21 +40,21 @@ void N2kConverterStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
   tN2kDCVolgateState lowDC;
   tN2kRippleState ripple;
   if (!ParseN2kPGN127750(msg, sid, connection, state, temperature, overload, lowDC, ripple)) return;
-  if (Logging(kPowerLogLevel))
-    StreamPrintf(Console,
+  if (ctx.console.Logging(kPowerLogLevel))
+    StreamPrintf(&ctx.console,
                  "N2kConverterStatus(%d): SID=%d, ConnectionNumber=%d, OperatingState=%d, "
                  "TemperatureState=%d, OverloadState=%d, LowDcVoltageState=%d, RippleState=%d\n",
                  msg.Source, sid, connection, state, temperature, overload, lowDC, ripple);
   // Once per pass of a counting SID, both compared with the SID from before this one.
   if (sid == kSidAskBatteryConfig && ctx.lastConverterSid != kSidAskBatteryConfig) {
     RequestPgn(ctx.bus, msg.Source, kPgnBatteryConfigStatus);
-    if (Logging(kPowerLogLevel))
-      StreamPrintf(Console, "N2kConverterStatus(%d): Requesting PGN 127513\n", msg.Source);
+    if (ctx.console.Logging(kPowerLogLevel))
+      StreamPrintf(&ctx.console, "N2kConverterStatus(%d): Requesting PGN 127513\n", msg.Source);
   }
   if (sid == kSidAskChargerConfig && ctx.lastConverterSid != kSidAskChargerConfig) {
     RequestPgn(ctx.bus, msg.Source, kPgnChargerConfigStatus);
-    if (Logging(kPowerLogLevel))
-      StreamPrintf(Console, "N2kConverterStatus(%d): Requesting PGN 127510\n", msg.Source);
+    if (ctx.console.Logging(kPowerLogLevel))
+      StreamPrintf(&ctx.console, "N2kConverterStatus(%d): Requesting PGN 127510\n", msg.Source);
   }
   ctx.lastConverterSid = sid;
   ctx.lan.ForwardMsg(msg);
@@ -62,7 +62,7 @@ void N2kConverterStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
 
 void N2kBatStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   tN2kFieldValue f[kN2kMaxFields];
-  if (!DecodeLogged(kN2kDescBatteryStatus, msg, f, tFieldShow::kValues, kPowerLogLevel,
+  if (!DecodeLogged(ctx.console, kN2kDescBatteryStatus, msg, f, tFieldShow::kValues, kPowerLogLevel,
                     "N2kBatStat"))
     return;
   ctx.lan.ForwardMsg(msg);

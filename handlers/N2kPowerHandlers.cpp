@@ -16,23 +16,24 @@ constexpr int kDetailLogLevel = 8;
 constexpr int kDCDetailLogged = 7;
 }  // namespace
 
-void N2kISORequest(tHandlerContext &, const tN2kMsg &msg) {
+void N2kISORequest(tHandlerContext &ctx, const tN2kMsg &msg) {
   unsigned long pgn;
   if (!ParseN2kPGN59904(msg, pgn)) return;
-  if (Logging(kPowerLogLevel))
-    StreamPrintf(Console, "N2kISORequest(%d): PGN=%d\n", msg.Source, static_cast<int>(pgn));
+  if (ctx.console.Logging(kPowerLogLevel))
+    StreamPrintf(&ctx.console, "N2kISORequest(%d): PGN=%d\n", msg.Source, static_cast<int>(pgn));
 }
 
 // Forwarded whatever its data: nothing here needs its fields.
 void N2kBinaryStatusReport(tHandlerContext &ctx, const tN2kMsg &msg) {
-  if (Logging(kPowerLogLevel)) StreamPrintf(Console, "N2kBinaryStatusReport(%d):\n", msg.Source);
+  if (ctx.console.Logging(kPowerLogLevel))
+    StreamPrintf(&ctx.console, "N2kBinaryStatusReport(%d):\n", msg.Source);
   ctx.lan.ForwardMsg(msg);
 }
 
 void N2kDCDetailStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   tN2kFieldValue f[kN2kMaxFields];
-  if (!DecodeLogged(kN2kDescDCDetailedStatus, msg, f, tFieldShow::kValues, kPowerLogLevel,
-                    "N2kDCDetailStat", kDCDetailLogged))
+  if (!DecodeLogged(ctx.console, kN2kDescDCDetailedStatus, msg, f, tFieldShow::kValues,
+                    kPowerLogLevel, "N2kDCDetailStat", kDCDetailLogged))
     return;
   ctx.lan.ForwardMsg(msg);
 }
@@ -46,8 +47,8 @@ void N2kChargerStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
   if (!ParseN2kPGN127507(msg, instance, batteryInstance, state, mode, enabled, pending, eqTime))
     return;
   // "tN2kChargerMode=" is the label peers' log parsers know.
-  if (Logging(kPowerLogLevel))
-    StreamPrintf(Console,
+  if (ctx.console.Logging(kPowerLogLevel))
+    StreamPrintf(&ctx.console,
                  "N2kChargerStatus(%d): Instance=%d, BatteryInstance=%d, ChargeState=%d, "
                  "tN2kChargerMode=%d, Enabled=%d, EqualizationPending=%d, "
                  "EqualizationTimeRemaining=%g\n",
@@ -66,8 +67,8 @@ void N2kChargerConfigStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
                          equalization, overCharge, eqTime))
     return;
   // "ChargerInsance" is misspelt on purpose: it is the label the log has always had.
-  if (Logging(kPowerLogLevel))
-    StreamPrintf(Console,
+  if (ctx.console.Logging(kPowerLogLevel))
+    StreamPrintf(&ctx.console,
                  "N2kChargerConfigStatus(%d): ChargerInsance=%d, BatteryInstance=%d, Enable=%d, "
                  "ChargeCurrentLimit=%g, ChargingAlgorithm=%d, ChargerMode=%d, "
                  "BatteryTemperature=%d, EqualizationEnabled=%d, OverChargeEnable=%d, "
@@ -79,19 +80,19 @@ void N2kChargerConfigStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
 
 void N2kBatConfigStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   tN2kFieldValue f[kN2kMaxFields];
-  if (!DecodeLogged(kN2kDescBatteryConfigStatus, msg, f, tFieldShow::kValues, kDetailLogLevel,
-                    "N2kBatConfigStat"))
+  if (!DecodeLogged(ctx.console, kN2kDescBatteryConfigStatus, msg, f, tFieldShow::kValues,
+                    kDetailLogLevel, "N2kBatConfigStat"))
     return;
   ctx.lan.ForwardMsg(msg);
 }
 
 void N2kEngParamRapid(tHandlerContext &ctx, const tN2kMsg &msg) {
   tN2kFieldValue f[kN2kMaxFields];
-  if (!DecodeLogged(kN2kDescEngineRapid, msg, f, tFieldShow::kValues, kDetailLogLevel,
+  if (!DecodeLogged(ctx.console, kN2kDescEngineRapid, msg, f, tFieldShow::kValues, kDetailLogLevel,
                     "N2kEngParamRapid"))
     return;
   // A speed the decoder gives as not available leaves the AST field as it is.
   ctx.devices.Update(msg.Source, tEngineSpeed{Code8(f[0]), f[1].Value, f[2].Value,
-                                                      static_cast<int8_t>(Code(f[3]))});
+                                              static_cast<int8_t>(Code(f[3]))});
   ctx.lan.ForwardMsg(msg);
 }

@@ -13,40 +13,40 @@ constexpr int kChargerDetailLogLevel = 8;
 
 // A charger's line: the charger type first (the one type there is: no field on the
 // bus carries it), then every field's code.
-void LogCharger(const char *name, const char *typeLabel, const tN2kMsg &msg,
+void LogCharger(tConsole &console, const char *name, const char *typeLabel, const tN2kMsg &msg,
                 const tN2kMsgDesc &desc, const tN2kFieldValue *f) {
-  LogFields(f, desc.FieldCount, tFieldShow::kCodes, "%s(%d): %s=%d, ", name, msg.Source, typeLabel,
-            RVCCT_Charger);
+  LogFields(console, f, desc.FieldCount, tFieldShow::kCodes, "%s(%d): %s=%d, ", name, msg.Source,
+            typeLabel, RVCCT_Charger);
 }
 
 // The configuration and equalization messages the daemon only logs.
-void LogOnly(const char *name, const tN2kMsgDesc &desc, const tN2kMsg &msg) {
+void LogOnly(tConsole &console, const char *name, const tN2kMsgDesc &desc, const tN2kMsg &msg) {
   tN2kFieldValue f[kN2kMaxFields];
   if (!N2kDecodeFields(desc, msg, f)) return;
-  if (Logging(kChargerDetailLogLevel)) LogCharger(name, "Type", msg, desc, f);
+  if (console.Logging(kChargerDetailLogLevel)) LogCharger(console, name, "Type", msg, desc, f);
 }
 }  // namespace
 
 void RVCChrgStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   tN2kFieldValue f[kN2kMaxFields];
   if (!N2kDecodeFields(kRvcDescChargerStatus, msg, f)) return;
-  if (Logging(kChargerStatusLogLevel))
-    LogCharger("RVCChrgStat", "Type", msg, kRvcDescChargerStatus, f);
+  if (ctx.console.Logging(kChargerStatusLogLevel))
+    LogCharger(ctx.console, "RVCChrgStat", "Type", msg, kRvcDescChargerStatus, f);
   ctx.devices.Update(msg.Source,
-                       tChargerStatus{RVCCT_Charger, Code8(f[0]), RVCValue(f[1]), RVCValue(f[2]),
-                                      Code8(f[3]), Code(f[4]), Flag(f[5]), Flag(f[6]), Code(f[7])});
+                     tChargerStatus{RVCCT_Charger, Code8(f[0]), RVCValue(f[1]), RVCValue(f[2]),
+                                    Code8(f[3]), Code(f[4]), Flag(f[5]), Flag(f[6]), Code(f[7])});
 }
 
 void RVCChargerStatus2(tHandlerContext &ctx, const tN2kMsg &msg) {
   tN2kFieldValue f[kN2kMaxFields];
   if (!N2kDecodeFields(kRvcDescChargerStatus2, msg, f)) return;
-  if (Logging(kChargerDetailLogLevel))
-    LogCharger("RVCChargerStatus2", "ChrgType", msg, kRvcDescChargerStatus2, f);
+  if (ctx.console.Logging(kChargerDetailLogLevel))
+    LogCharger(ctx.console, "RVCChargerStatus2", "ChrgType", msg, kRvcDescChargerStatus2, f);
   // The RO500's heartbeat, whatever the values say.
   ctx.devices.heartbeat(msg.Source);
   ctx.devices.Update(msg.Source,
-                        tChargerStatus2{RVCCT_Charger, Code8(f[0]), Code8(f[1]), Code8(f[2]),
-                                        RVCValue(f[3]), RVCValue(f[4]), RVCValue(f[5])});
+                     tChargerStatus2{RVCCT_Charger, Code8(f[0]), Code8(f[1]), Code8(f[2]),
+                                     RVCValue(f[3]), RVCValue(f[4]), RVCValue(f[5])});
 }
 
 // Its line is the charger record's own text; the library works out Linked and MaxAmps.
@@ -64,30 +64,30 @@ void RVCChargerConfigStat(tHandlerContext &ctx, const tN2kMsg &msg) {
     return;
   const tChargerConfig config{type, instance, alg,     mode,    batSense,
                               line, linked,   batType, batSize, maxAmps};
-  if (Logging(kChargerDetailLogLevel)) {
+  if (ctx.console.Logging(kChargerDetailLogLevel)) {
     char text[kChargerTextSize];
     ChargerConfigText(text, sizeof(text), msg.Source, config);
-    StreamPrintf(Console, "%s\n", text);
+    StreamPrintf(&ctx.console, "%s\n", text);
   }
   ctx.devices.Update(msg.Source, config);
 }
 
-void RVCChargerConfigStat2(tHandlerContext &, const tN2kMsg &msg) {
-  LogOnly("RVCChargerConfigStat2", kRvcDescChargerConfigStatus2, msg);
+void RVCChargerConfigStat2(tHandlerContext &ctx, const tN2kMsg &msg) {
+  LogOnly(ctx.console, "RVCChargerConfigStat2", kRvcDescChargerConfigStatus2, msg);
 }
 
-void RVCChargerConfigStat3(tHandlerContext &, const tN2kMsg &msg) {
-  LogOnly("RVCChargerConfigStat3", kRvcDescChargerConfigStatus3, msg);
+void RVCChargerConfigStat3(tHandlerContext &ctx, const tN2kMsg &msg) {
+  LogOnly(ctx.console, "RVCChargerConfigStat3", kRvcDescChargerConfigStatus3, msg);
 }
 
-void RVCChargerConfigStat4(tHandlerContext &, const tN2kMsg &msg) {
-  LogOnly("RVCChargerConfigStat4", kRvcDescChargerConfigStatus4, msg);
+void RVCChargerConfigStat4(tHandlerContext &ctx, const tN2kMsg &msg) {
+  LogOnly(ctx.console, "RVCChargerConfigStat4", kRvcDescChargerConfigStatus4, msg);
 }
 
-void RVCChargerEqualStat(tHandlerContext &, const tN2kMsg &msg) {
-  LogOnly("RVCChargerEqualStat", kRvcDescChargerEqualStatus, msg);
+void RVCChargerEqualStat(tHandlerContext &ctx, const tN2kMsg &msg) {
+  LogOnly(ctx.console, "RVCChargerEqualStat", kRvcDescChargerEqualStatus, msg);
 }
 
-void RVCChargerEqualConfigStat(tHandlerContext &, const tN2kMsg &msg) {
-  LogOnly("RVCChargerEqualConfigStat", kRvcDescChargerEqualConfigStatus, msg);
+void RVCChargerEqualConfigStat(tHandlerContext &ctx, const tN2kMsg &msg) {
+  LogOnly(ctx.console, "RVCChargerEqualConfigStat", kRvcDescChargerEqualConfigStatus, msg);
 }

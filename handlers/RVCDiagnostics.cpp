@@ -16,8 +16,8 @@ void ISODiagnostics(tHandlerContext &ctx, const tN2kMsg &msg) {
   uint32_t spn;
   tISOFMIType fmi;
   if (!ParseISOPGN1FECA(msg, on, active, red, yellow, dsa, spn, fmi, count, dsaExt, bank)) return;
-  if (Logging(kDiagnosticsLogLevel))
-    StreamPrintf(Console,
+  if (ctx.console.Logging(kDiagnosticsLogLevel))
+    StreamPrintf(&ctx.console,
                  "ISODiagnostics(%d): On=%d, Active=%d, Red=%d, Yellow=%d, DSA=%d, SPN=%d, "
                  "FMI=%d, Count=%d, DSA_ext=%d, Bank=%d\n",
                  msg.Source, on, active, red, yellow, dsa, static_cast<int>(spn), fmi, count,
@@ -27,6 +27,6 @@ void ISODiagnostics(tHandlerContext &ctx, const tN2kMsg &msg) {
                               count, dsaExt, bank});
 }
 
-void RVCProdID(tHandlerContext &, const tN2kMsg &) {
-  if (Logging(kProdIdLogLevel)) Console->println("RVCProdID: Not supported");
+void RVCProdID(tHandlerContext &ctx, const tN2kMsg &) {
+  if (ctx.console.Logging(kProdIdLogLevel)) ctx.console.println("RVCProdID: Not supported");
 }

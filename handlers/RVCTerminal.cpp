@@ -24,7 +24,7 @@ void RVCTerminal(tHandlerContext &ctx, const tN2kMsg &msg) {
   tRO500 *ro500 = ctx.devices.Find(msg.Source);
   if (ro500 != nullptr) ro500->Bridge().UpdTerminalFromCAN(text);
   // Logged after the routing, unlike the other handlers.
-  if (Logging(kTerminalLogLevel))
-    StreamPrintf(Console, "RVCTerminal(%d): Source=%d, Count=%d, Characters=%s\n", msg.Source,
+  if (ctx.console.Logging(kTerminalLogLevel))
+    StreamPrintf(&ctx.console, "RVCTerminal(%d): Source=%d, Count=%d, Characters=%s\n", msg.Source,
                  address, count, text);
 }

@@ -18,7 +18,7 @@ void SetSystemTime(tHandlerContext &ctx, const char *name, int64_t t) {
   char command[kCommandSize];
   const int n = std::snprintf(command, sizeof(command), "/bin/date -s '@%" PRId64 "'", t);
   if (ctx.clock.Running()) return;
-  if (Logging(kClockLogLevel)) StreamPrintf(Console, "%s: %s\n", name, command);
+  if (ctx.console.Logging(kClockLogLevel)) StreamPrintf(&ctx.console, "%s: %s\n", name, command);
   // date's complaint comes back with its output: said once, not on stderr each time.
   std::snprintf(command + n, sizeof(command) - static_cast<size_t>(n), " 2>&1");
   ctx.clock.Set(name, command);

@@ -45,11 +45,11 @@ void tRawBroadcast::SendLines(const tN2kMsg &msg, int udpPort) {
     for (int t = 0; t < n; t++)
       datagrams[t] = {lines_.text[k], static_cast<size_t>(lines_.length[k]), targets_.Targets()[t]};
     dropped_ += static_cast<uint64_t>(link_.Send(datagrams, n, port));
-    if (!Logging(kRawLogLevel)) continue;
+    if (!console_.Logging(kRawLogLevel)) continue;
     if (lines_.fastPacket)
-      StreamPrintf(Console, "PackNSendRAW2(%d):%d %s", static_cast<int>(msg.PGN), k,
+      StreamPrintf(&console_, "PackNSendRAW2(%d):%d %s", static_cast<int>(msg.PGN), k,
                    lines_.text[k]);
     else
-      StreamPrintf(Console, "PackNSendRAW1(%d): %s", static_cast<int>(msg.PGN), lines_.text[k]);
+      StreamPrintf(&console_, "PackNSendRAW1(%d): %s", static_cast<int>(msg.PGN), lines_.text[k]);
   }
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "Console.h"
 #include "MsgForwarder.h"
 #include "N2kMsg.h"
 #include "NMEA2000.h"
@@ -41,9 +42,10 @@ class tRawTargets {
 // node whose address the lines carry. The handlers' forwarder.
 class tRawBroadcast : public tMsgForwarder {
  public:
-  // link, node and settings outlive it; a UDP port of -1 leaves it off.
-  tRawBroadcast(tRawLink &link, const tNMEA2000 &node, const tRunSettings &settings)
-      : link_(link), node_(node), settings_(settings) {}
+  // link, node, settings and console outlive it; a UDP port of -1 leaves it off.
+  tRawBroadcast(tRawLink &link, const tNMEA2000 &node, const tRunSettings &settings,
+                tConsole &console)
+      : link_(link), node_(node), settings_(settings), console_(console) {}
 
   // Broadcasts msg as RAW lines with the node's current source address in the
   // identifier, in each form that is on (the received form stamped Runtime->TimeMs()).
@@ -61,6 +63,7 @@ class tRawBroadcast : public tMsgForwarder {
   tRawLink &link_;
   const tNMEA2000 &node_;
   const tRunSettings &settings_;
+  tConsole &console_;
   // The lines of one form to every target at port.
   void SendLines(const tN2kMsg &msg, int port);
 

@@ -38,17 +38,16 @@ class tChargerAt140 : public ::testing::Test {
   size_t At(const std::string &text) const { return console.text.find(text); }
 
   tScopedRuntime rt;
-  tScopedDebugLevel debugLevel;
-  tScopedConsole console;
+  tTestConsole console;
   tRunSettings settings;
   tPtyPort port;
   tFakeTtys ttys;
   tKnownDevices bus;
   tFakeRawLink link;
-  tDevices devices{settings, ttys, bus, rt};
-  tBatteries batteries{settings, bus};
-  tRawBroadcast raw{link, link.node, settings};
-  tHandlerContext ctx{devices, batteries, raw, rt, rt};
+  tDevices devices{settings, ttys, bus, rt, console};
+  tBatteries batteries{settings, bus, console};
+  tRawBroadcast raw{link, link.node, settings, console};
+  tHandlerContext ctx{devices, batteries, raw, rt, rt, console};
   tRO500 *ro500 = nullptr;
 };
 

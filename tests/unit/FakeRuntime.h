@@ -1,6 +1,5 @@
 // Daemon-side test helpers: a runtime whose clocks the test moves and whose commands
-// and bus sends are caught, a console that keeps what is printed, and the debug level
-// put back after.
+// and bus sends are caught, and a console that keeps what is printed.
 #ifndef TESTS_UNIT_FAKERUNTIME_H
 #define TESTS_UNIT_FAKERUNTIME_H
 
@@ -69,27 +68,28 @@ class tScopedRuntime : public tFakeRuntime {
   tRuntime *old_;
 };
 
-// The console for its lifetime; keeps everything printed.
-class tScopedConsole : public tSerial {
+// Keeps everything written to it.
+class tKeptText : public N2kStream {
  public:
-  tScopedConsole() : tSerial(nullptr), old_(Console) { Console = this; }
-  ~tScopedConsole() override { Console = old_; }
+  int read() override { return -1; }
   size_t write(const unsigned char *data, unsigned int len) override {
     text.append(reinterpret_cast<const char *>(data), len);
     return len;
   }
-  bool Has(const std::string &s) const { return text.find(s) != std::string::npos; }
   std::string text;
-
- private:
-  tSerial *old_;
 };
 
-// Debug level 0 from its start and again when it goes.
-class tScopedDebugLevel {
+// A console that keeps everything printed; debug level 0 until the test sets another.
+class tTestConsole : public tConsole {
  public:
-  tScopedDebugLevel() { SetDebugLevel(0); }
-  ~tScopedDebugLevel() { SetDebugLevel(0); }
+  tTestConsole() : tConsole(kept_) {}
+  bool Has(const std::string &s) const { return text.find(s) != std::string::npos; }
+
+ private:
+  tKeptText kept_;
+
+ public:
+  std::string &text = kept_.text;
 };
 
 #endif

@@ -27,9 +27,8 @@ class tTerminalTest : public ::testing::Test {
   }
 
   tScopedRuntime rt;
-  tScopedDebugLevel debugLevel;
   tRunSettings settings;
-  tScopedConsole console;
+  tTestConsole console;
   tPtyPort port;
 };
 

@@ -25,12 +25,11 @@ class AddressKeeper : public ::testing::Test {
   void SetUp() override {
     Stored.clear();
     StoreFails = false;
-    SetDebugLevel(1);
+    console_.SetDebugLevel(1);
   }
-  tScopedDebugLevel settings_;
-  tScopedConsole console_;
+  tTestConsole console_;
   tFakeStore store_;
-  tAddressKeeper keeper_{177, store_};
+  tAddressKeeper keeper_{177, store_, console_};
 };
 }  // namespace
 
@@ -96,7 +95,7 @@ TEST_F(AddressKeeper, AFullBusAndATwinAreToldOnTheConsoleFromLevelOne) {
   EXPECT_TRUE(console_.Has("uses this node's NAME"));
 
   console_.text.clear();
-  SetDebugLevel(0);
+  console_.SetDebugLevel(0);
   keeper_.Follow(kN2kClaimCannotClaim | kN2kClaimTwinName, 254, false, 70000);
   EXPECT_EQ("", console_.text);
 }
@@ -106,8 +105,8 @@ TEST_F(AddressKeeper, AFullBusAndATwinAreToldOnTheConsoleFromLevelOne) {
 TEST_F(AddressKeeper, TheUciStoreRunsBesideTheLoopOneAtATime) {
   tScopedRuntime rt;
   rt.holdCommands = true;
-  tUciAddressStore uci(rt);
-  tAddressKeeper keeper(177, uci);
+  tUciAddressStore uci(rt, console_);
+  tAddressKeeper keeper(177, uci, console_);
   keeper.Follow(kN2kClaimAddressChanged, 36, false, 0);
   keeper.Follow(0, 36, true, 5000);
   keeper.Follow(0, 36, true, 9000);

@@ -71,17 +71,16 @@ class tBatteryRegistry : public ::testing::Test {
   void LogToDir() { settings.logDir = dir.c_str(); }
 
   tScopedRuntime rt;
-  tScopedDebugLevel debugLevel;
   tRunSettings settings;
-  tScopedConsole console;
+  tTestConsole console;
   tKnownDevices bus;
-  tBatteries batteries{settings, bus};
+  tBatteries batteries{settings, bus, console};
   std::string dir;
 };
 }  // namespace
 
 TEST_F(tBatteryRegistry, RegistersOnlyNodesTheListKnowsWithAnIdentity) {
-  SetDebugLevel(9);
+  console.SetDebugLevel(9);
   EXPECT_EQ(nullptr, batteries.Add(40, 1, 120));  // nobody at 40
   EXPECT_EQ(nullptr, batteries.Add(36, 1, 120));  // unique number 0
   EXPECT_EQ(nullptr, batteries.Add(37, 1, 120));  // manufacturer code 0
@@ -93,7 +92,7 @@ TEST_F(tBatteryRegistry, RegistersOnlyNodesTheListKnowsWithAnIdentity) {
   EXPECT_EQ(0u, batteries.Count());
 
   console.text.clear();
-  SetDebugLevel(4);
+  console.SetDebugLevel(4);
   LogToDir();
   tBattery *b = batteries.Add(35, 1, 120);
   ASSERT_NE(nullptr, b);
@@ -118,7 +117,7 @@ TEST_F(tBatteryRegistry, RegistersOnlyNodesTheListKnowsWithAnIdentity) {
   ASSERT_NE(nullptr, b);
   EXPECT_EQ(-1, b->logFd);
   EXPECT_EQ("tBatteries::Add: Found new Battery at CANAddr=35/1/120/135/471\n", console.text);
-  SetDebugLevel(3);
+  console.SetDebugLevel(3);
   console.text.clear();
   batteries.Clear();
   EXPECT_NE(nullptr, batteries.Add(35, 1, 120));
@@ -152,7 +151,8 @@ TEST(BatteryLogPath, LeavesOutWhatIsUnknownAndStaysInItsDirectory) {
 
 TEST(BatteryLine, EachGroupFormattedAsLogged) {
   tScopedRuntime rt;
-  tBattery b(35);
+  tTestConsole console;
+  tBattery b(35, console);
   b.instance = 1;
   b.devPri = 120;
   EXPECT_EQ("DCS;,1,120, ,0,0, ,0,0,0, ,0,0,0,0, ,0,0,0,0, ,0,0, ,0,0,0,0, ,0,0,0,0,0,0\n",
@@ -178,7 +178,7 @@ TEST(BatteryLine, EachGroupFormattedAsLogged) {
 }
 
 TEST_F(tBatteryRegistry, UpdatesKeepOldValuesForNotAvailableWhereTheyShould) {
-  SetDebugLevel(8);
+  console.SetDebugLevel(8);
   batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, kNaN});
   tBattery *b = batteries.Find(35, 1);
   ASSERT_NE(nullptr, b);
@@ -225,7 +225,7 @@ TEST_F(tBatteryRegistry, UpdatesKeepOldValuesForNotAvailableWhereTheyShould) {
   EXPECT_TRUE(console.Has("UpdateDCSS6(35): 1 1 0 1\n"));
   EXPECT_TRUE(console.Has("UpdateDCSS11(35): 1 0 1 0 200 60\n"));
   EXPECT_FALSE(console.Has("UpdateDCSS4"));
-  SetDebugLevel(7);
+  console.SetDebugLevel(7);
   console.text.clear();
   batteries.Update(35, tDCSourceStatus1{1, 120, 13.0f, 1.0f});
   EXPECT_EQ("", console.text);
@@ -274,7 +274,7 @@ TEST_F(tBatteryRegistry, ALineEveryTenSecondsAcrossTheCounterWrap) {
   EXPECT_EQ("", ReadFile(file));
   rt.now += 1;
   EXPECT_EQ(0u, batteries.MsUntilDue(rt.now));
-  SetDebugLevel(8);
+  console.SetDebugLevel(8);
   batteries.poll();
   const std::string first =
       "DCS;,1,120, ,13,-4.5, ,0,0,0, ,0,0,0,0, ,0,0,0,0, ,0,0, ,0,0,0,0, ,0,0,0,0,0,0\n";
@@ -330,7 +330,7 @@ TEST_F(tBatteryRegistry, EachInstanceOfAnAddressHasItsRecordAndFile) {
 
 TEST_F(tBatteryRegistry, AnotherNodeAtTheAddressGetsARecordAndFileOfItsOwn) {
   LogToDir();
-  SetDebugLevel(4);
+  console.SetDebugLevel(4);
   batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, -4.5f});
   batteries.Update(35, tDCSourceStatus2{1, 120, 25.0f, 175, 600});
   ASSERT_EQ(1u, batteries.Count());

@@ -41,6 +41,56 @@ TEST(StreamPrintf, FormatsAndCutsAt4095) {
   EXPECT_EQ("\r\n", c.writes.back());
 }
 
+TEST(Console, WritesThroughAndGatesByItsOwnLevel) {
+  tCapture c;
+  tConsole console(c);
+  EXPECT_FALSE(console.Logging(1));
+  EXPECT_TRUE(console.Logging(0));
+  StreamPrintf(&console, "said %d\n", 1);  // whatever the level
+  console.SetDebugLevel(4);
+  EXPECT_TRUE(console.Logging(4));
+  EXPECT_FALSE(console.Logging(5));
+  console.println("two");
+  EXPECT_EQ((std::vector<std::string>{"said 1\n", "two", "\r\n"}), c.writes);
+}
+
+// Standard output first; repointed, to the device, or to /dev/null at level 0.
+TEST(ProcessConsole, StartsOnStandardOutputAndIsRepointedOnce) {
+  char path[] = "/tmp/tw-console-XXXXXX";
+  const int file = mkstemp(path);
+  ASSERT_NE(-1, file);
+  int pipeFds[2];
+  ASSERT_EQ(0, pipe(pipeFds));
+  fflush(stdout);
+  const int savedOut = dup(STDOUT_FILENO);
+  dup2(pipeFds[1], STDOUT_FILENO);
+  {
+    tProcessConsole console;
+    console.print("first ");
+    console.Repoint(1, nullptr);  // no device: still standard output
+    console.print("second ");
+    console.Repoint(3, path);
+    console.print("on the device");
+  }
+  {
+    tProcessConsole quiet;
+    quiet.Repoint(0, path);
+    quiet.print("gone");
+  }
+  dup2(savedOut, STDOUT_FILENO);
+  close(savedOut);
+  close(pipeFds[1]);
+  char buf[64] = {};
+  EXPECT_EQ(13, read(pipeFds[0], buf, sizeof(buf) - 1));
+  EXPECT_STREQ("first second ", buf);
+  close(pipeFds[0]);
+  char kept[64] = {};
+  EXPECT_EQ(13, read(file, kept, sizeof(kept) - 1));
+  EXPECT_STREQ("on the device", kept);
+  close(file);
+  unlink(path);
+}
+
 TEST(WriteLogLine, OneWriteWithAUtcStampWhateverTheTimeZone) {
   EXPECT_EQ(-1, WriteLogLine(-1, "abc\n"));
   // A datagram socket pair keeps write boundaries: one recv is one write.

@@ -23,14 +23,15 @@ class tDCSourceHandlers : public tChargerAt140 {
   tBattery &Battery() {
     tBattery *b = batteries.Find(140, 1);
     EXPECT_NE(nullptr, b);
-    static tBattery none(-1);
+    static tTestConsole quiet;
+    static tBattery none(-1, quiet);
     return b != nullptr ? *b : none;
   }
 };
 }  // namespace
 
 TEST_F(tDCSourceHandlers, Status1ReachesTheRO500FirstThenTheBattery) {
-  SetDebugLevel(8);
+  console.SetDebugLevel(8);
   tN2kMsg m;
   SetRVCPGN1FFFD(m, 1, 120, 265, 1999995500u);  // 13.25 V, -4.5 A
   Deliver(m);
@@ -49,7 +50,7 @@ TEST_F(tDCSourceHandlers, Status1ReachesTheRO500FirstThenTheBattery) {
   EXPECT_FLOAT_EQ(-4.5f, Battery().Adc);
 
   // Below level 4 nothing is logged; values still go through.
-  SetDebugLevel(3);
+  console.SetDebugLevel(3);
   console.text.clear();
   SetRVCPGN1FFFD(m, 1, 120, 260, 2000001500u);
   Deliver(m);
@@ -59,7 +60,7 @@ TEST_F(tDCSourceHandlers, Status1ReachesTheRO500FirstThenTheBattery) {
 }
 
 TEST_F(tDCSourceHandlers, Status1CurrentOverItsWholeRawRange) {
-  SetDebugLevel(4);
+  console.SetDebugLevel(4);
   tN2kMsg m;
   SetRVCPGN1FFFD(m, 1, 120, 265, 2000000000u);
   Deliver(m);
@@ -83,7 +84,7 @@ TEST_F(tDCSourceHandlers, Status1CurrentOverItsWholeRawRange) {
 }
 
 TEST_F(tDCSourceHandlers, Statuses2And5ConvertForBothRegistries) {
-  SetDebugLevel(8);
+  console.SetDebugLevel(8);
   tN2kMsg m;
   SetRVCPGN1FFFC(m, 1, 120, 293 * 32, 175, 600);  // 20 C, 87.5 %, 600 min
   Deliver(m);
@@ -118,7 +119,7 @@ TEST_F(tDCSourceHandlers, Statuses2And5ConvertForBothRegistries) {
 }
 
 TEST_F(tDCSourceHandlers, Status4LogsScaledValuesWithoutItsSource) {
-  SetDebugLevel(8);
+  console.SetDebugLevel(8);
   tN2kMsg m;
   SetRVCPGN1FEC9(m, 1, 120, RVCBCM_Bulk, 288, 35000, RVCBT_LiFePO4);  // 14.4 V, 150 A
   Deliver(m);
@@ -143,7 +144,7 @@ TEST_F(tDCSourceHandlers, Status4LogsScaledValuesWithoutItsSource) {
 }
 
 TEST_F(tDCSourceHandlers, Statuses3_6And11LogAndReachTheBatteries) {
-  SetDebugLevel(8);
+  console.SetDebugLevel(8);
   tN2kMsg m;
   SetRVCPGN1FFFB(m, 1, 120, 190, 150, 166, 120);
   Deliver(m);
@@ -176,7 +177,7 @@ TEST_F(tDCSourceHandlers, Statuses3_6And11LogAndReachTheBatteries) {
   EXPECT_EQ(60, Battery().DCPower);
 
   // Below level 8 none of them is logged.
-  SetDebugLevel(7);
+  console.SetDebugLevel(7);
   console.text.clear();
   Deliver(m);
   SetRVCPGN1FFFB(m, 1, 120, 190, 150, 166, 120);
@@ -185,7 +186,7 @@ TEST_F(tDCSourceHandlers, Statuses3_6And11LogAndReachTheBatteries) {
 }
 
 TEST_F(tDCSourceHandlers, MessagesThatDoNotDecodeDoNothing) {
-  SetDebugLevel(9);
+  console.SetDebugLevel(9);
   tN2kMsg m;
   SetRVCPGN1FFFD(m, 1, 120, 265, 2000000000u);
   m.DataLen = 7;

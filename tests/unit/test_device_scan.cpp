@@ -52,21 +52,20 @@ class tScan : public ::testing::Test {
   }
 
   tScopedRuntime rt;
-  tScopedDebugLevel debugLevel;
   tRunSettings settings;
-  tScopedConsole console;
+  tTestConsole console;
   tPtyPort port301, port302;
   tVirtualBus bus;
   tFakeClock clock;
   std::unique_ptr<tTestNode> ours;
   tPortsByUnique ttys;
   tEmptyDirectory deviceList;
-  tDevices devices{settings, ttys, deviceList, rt};
+  tDevices devices{settings, ttys, deviceList, rt, console};
 };
 }  // namespace
 
 TEST_F(tScan, RegistersEachRO500OnceAndReportsNothingBelowLevelSeven) {
-  SetDebugLevel(6);
+  console.SetDebugLevel(6);
   // RO500s at both ends of the address range, 253 and 0.
   auto ro500 = MakeNode(301, 253, "RO500", "RODE2.1.5", 963, 200);
   auto atZero = MakeNode(302, 0, "RO500", "1.0", 963, 200);
@@ -75,7 +74,7 @@ TEST_F(tScan, RegistersEachRO500OnceAndReportsNothingBelowLevelSeven) {
   auto otherMaker = MakeNode(304, 143, "RO500", "1.0", 277, 200);
   tN2kDeviceList list(ours.get());
   Settle({ro500.get(), atZero.get(), other.get(), noModel.get(), otherMaker.get()});
-  ScanDeviceList(list, devices);
+  ScanDeviceList(list, devices, console);
   EXPECT_EQ(2u, devices.Count());
   tRO500 *r = devices.Find(253);
   ASSERT_NE(nullptr, r);
@@ -89,22 +88,22 @@ TEST_F(tScan, RegistersEachRO500OnceAndReportsNothingBelowLevelSeven) {
 
   // Unchanged list: nothing happens, not even for a charger the registry has dropped.
   console.text.clear();
-  ScanDeviceList(list, devices);
+  ScanDeviceList(list, devices, console);
   EXPECT_EQ("", console.text);
   devices.Remove(253);
-  ScanDeviceList(list, devices);
+  ScanDeviceList(list, devices, console);
   EXPECT_EQ(nullptr, devices.Find(253));  // the list has not changed since
 }
 
 TEST_F(tScan, ReportsEveryDeviceAtLevelSeven) {
-  SetDebugLevel(7);
+  console.SetDebugLevel(7);
   auto ro500 = MakeNode(301, 140, "RO500", "2.0", 963, 200);
   static const unsigned long kTx[] = {127507, 12510, 0};
   ro500->ExtendTransmitMessages(kTx);
   tN2kDeviceList list(ours.get());
   Settle({ro500.get()});
   console.text.clear();
-  ScanDeviceList(list, devices);
+  ScanDeviceList(list, devices, console);
   EXPECT_EQ(0u, console.text.find("\r\n**********************************************************"
                                   "************\r\n"));
   EXPECT_TRUE(console.Has("  ModeID: RO500\r\n  Source: 140\r\n"));
@@ -123,24 +122,24 @@ TEST_F(tScan, ReportsEveryDeviceAtLevelSeven) {
 
 TEST_F(tScan, PgnListsPrintedAsTheyAre) {
   const unsigned long two[] = {127507, 12510, 0};
-  PrintPGNList("  Transmit PGNs :", two);
+  PrintPGNList(console, "  Transmit PGNs :", two);
   EXPECT_EQ("  Transmit PGNs :127507, 12510\r\n", console.text);
   console.text.clear();
-  PrintPGNList("  Receive PGNs  :", nullptr);
+  PrintPGNList(console, "  Receive PGNs  :", nullptr);
   EXPECT_EQ("", console.text);
   const unsigned long none[] = {0};
-  PrintPGNList("L:", none);
+  PrintPGNList(console, "L:", none);
   EXPECT_EQ("L:\r\n", console.text);
   std::vector<unsigned long> many(300, 59904);
   many.push_back(0);
   console.text.clear();
-  PrintPGNList("L:", many.data());  // more entries than an 8-bit count holds
+  PrintPGNList(console, "L:", many.data());  // more entries than an 8-bit count holds
   EXPECT_EQ(2u + 5 + 299 * 7 + 2, console.text.size());
-  ReportDevice(nullptr, devices);
+  ReportDevice(nullptr, devices, console);
 }
 
 TEST_F(tScan, AnAddressHeldByAnotherDeviceChangesHands) {
-  SetDebugLevel(1);
+  console.SetDebugLevel(1);
   // Registered earlier: 301 at 140 and 302 at 150. Now 302 is at 140, and 301 gone.
   devices.Add(140, 301, "1.0", "RO500");
   devices.Add(150, 302, "1.0", "RO500");
@@ -149,7 +148,7 @@ TEST_F(tScan, AnAddressHeldByAnotherDeviceChangesHands) {
   auto moved = MakeNode(302, 140, "RO500", "1.0", 963, 200);
   tN2kDeviceList list(ours.get());
   Settle({moved.get()});
-  ScanDeviceList(list, devices);
+  ScanDeviceList(list, devices, console);
   EXPECT_EQ("RO500 #301 OFFLINE\n", port301.Read());
   EXPECT_EQ("RO500 #302 OFFLINE\nRO500 #302 ONLINE\n", port302.Read());
   ASSERT_NE(nullptr, devices.Find(140));
@@ -177,7 +176,7 @@ TEST_F(tScan, ARecordGoesWhenAnotherKindOfDeviceTakesItsAddress) {
   auto battery = MakeNode(301, 140, "Battery", "1.0", 277, 5);  // same number, other maker
   tN2kDeviceList list(ours.get());
   Settle({battery.get()});
-  ScanDeviceList(list, devices);
+  ScanDeviceList(list, devices, console);
   EXPECT_EQ(0u, devices.Count());
   EXPECT_EQ("RO500 #301 OFFLINE\n", port301.Read());
 }
@@ -186,7 +185,7 @@ TEST_F(tScan, AChargerQuietOnTheBusGoesOfflineOnceAndBackWithItsHeartbeat) {
   auto ro500 = MakeNode(301, 140, "RO500", "RODE2.1.5", 963, 200);
   std::unique_ptr<tN2kDeviceList> list(new tN2kDeviceList(ours.get()));
   Settle({ro500.get()});
-  ScanDeviceList(*list, devices);
+  ScanDeviceList(*list, devices, console);
   EXPECT_EQ("RO500 #301 ONLINE\n", port301.Read());
   // No charger status 2 for 1500 ms: dropped, the list rebuilt and the charger, still
   // answering on the bus, found again at once; it stays off for ten more seconds.
@@ -199,26 +198,26 @@ TEST_F(tScan, AChargerQuietOnTheBusGoesOfflineOnceAndBackWithItsHeartbeat) {
       ours->ParseMessages();
     }
     ASSERT_NE(nullptr, list->LocalFindDeviceBySource(140));
-    ScanDeviceList(*list, devices);
+    ScanDeviceList(*list, devices, console);
     EXPECT_EQ(0u, devices.Count());
   }
   EXPECT_EQ("RO500 #301 OFFLINE\n", port301.Read(100));
   // Its heartbeat again: registered anew, with its status request.
   devices.heartbeat(140);
-  ScanDeviceList(*list, devices);
+  ScanDeviceList(*list, devices, console);
   ASSERT_NE(nullptr, devices.Find(140));
   EXPECT_STREQ("$RAS:@", devices.Find(140)->Bridge().CommandText().c_str());
   EXPECT_EQ("RO500 #301 ONLINE\n", port301.Read());
 }
 
 TEST_F(tScan, ARO500ThatLeavesAddressZeroLeavesNoRecordThere) {
-  SetDebugLevel(1);
+  console.SetDebugLevel(1);
   devices.Add(0, 301, "1.0", "RO500");
   port301.Read();
   auto moved = MakeNode(301, 140, "RO500", "1.0", 963, 200);
   tN2kDeviceList list(ours.get());
   Settle({moved.get()});
-  ScanDeviceList(list, devices);
+  ScanDeviceList(list, devices, console);
   EXPECT_EQ(nullptr, devices.Find(0));
   ASSERT_NE(nullptr, devices.Find(140));
   EXPECT_EQ(301, devices.Find(140)->UniqueNumber());

@@ -18,13 +18,12 @@ class tRegistry : public ::testing::Test {
  protected:
   void SetUp() override { ttys.path = port.path; }
   tScopedRuntime rt;
-  tScopedDebugLevel debugLevel;
   tRunSettings settings;
-  tScopedConsole console;
+  tTestConsole console;
   tPtyPort port;
   tFakeTtys ttys;
   tEmptyDirectory list;
-  tDevices devices{settings, ttys, list, rt};
+  tDevices devices{settings, ttys, list, rt, console};
 };
 }  // namespace
 

@@ -106,7 +106,7 @@ TEST_F(Dispatch, EachPgnReachesItsOwnHandler) {
        },
        "ISODiagnostics(48)"},
   };
-  SetDebugLevel(9);
+  console.SetDebugLevel(9);
   for (const tRoute &route : routes) {
     tN2kMsg m;
     route.build(m);

@@ -13,7 +13,7 @@ class tFieldLogLines : public tChargerAt140 {
  protected:
   void SetUp() override {
     tChargerAt140::SetUp();
-    SetDebugLevel(8);
+    console.SetDebugLevel(8);
   }
   void Wire(unsigned long pgn, const uint8_t (&bytes)[8], uint8_t source = 140) {
     tN2kMsg m(15, 6, pgn, 8);

@@ -92,9 +92,9 @@ class tFakePart : public tLoopPart {
 class Loop : public ::testing::Test {
  protected:
   tScopedRuntime rt;
-  tScopedConsole console;
+  tTestConsole console;
   tScriptedPoller poller{rt};
-  tMainLoop loop{poller};
+  tMainLoop loop{poller, console};
 };
 }  // namespace
 
@@ -111,7 +111,7 @@ TEST_F(Loop, AnIdleDaemonWakesOnlyForItsTimers) {
   EXPECT_EQ(15000u, rt.now);
   EXPECT_EQ(10u, loop.TimedWakeups());
   // Nothing timed at all: the longest wait, 60 s.
-  tMainLoop idle(poller);
+  tMainLoop idle(poller, console);
   idle.Add(quiet);
   idle.Wait();
   EXPECT_EQ(60000, poller.timeouts.back());
@@ -175,7 +175,7 @@ TEST_F(Loop, AStopEndsTheLoopAfterItsPass) {
   EXPECT_TRUE(poller.timeouts.empty());
 
   // A real SIGTERM, caught: the loop ends instead of the process.
-  tMainLoop caught(poller);
+  tMainLoop caught(poller, console);
   caught.Add(part);
   ASSERT_TRUE(caught.CatchStopSignals());
   raise(SIGTERM);
@@ -228,17 +228,16 @@ TEST_F(Loop, APartDueAtOnceWithoutProgressIsToldOnceAndWaitedFor) {
 }
 
 TEST_F(Loop, DropsAreToldAtLevelTwoOnceAMinuteWhenTheyGrew) {
-  tScopedDebugLevel debugLevel;
   tRunSettings settings;
   settings.udpPort = 10110;
   tFakeTtys ttys;
   tEmptyDirectory list;
-  tDevices devices(settings, ttys, list, rt);
+  tDevices devices(settings, ttys, list, rt, console);
   tFakeRawLink link;
-  tRawBroadcast raw(link, link.node, settings);
-  tDropsPart drops(devices, raw);
+  tRawBroadcast raw(link, link.node, settings, console);
+  tDropsPart drops(devices, raw, console);
   EXPECT_EQ(kN2kNeverDue, drops.MsUntilDue(rt.now));  // silent below level 2
-  SetDebugLevel(2);
+  console.SetDebugLevel(2);
   link.sendFails = true;
   tN2kMsg m;
   m.SetPGN(127508, 6);

@@ -98,14 +98,14 @@ class Mqtt : public ::testing::Test {
   }
 
   tScopedRuntime rt;
-  tScopedConsole console;
+  tTestConsole console;
   tRunSettings settings;
   tMqttSettings mqtt;
   tPtyPort port;
   tFakeTtys ttys;
   tKnownDevices known;
-  tDevices devices{settings, ttys, known, rt};
-  tBatteries batteries{settings, known};
+  tDevices devices{settings, ttys, known, rt, console};
+  tBatteries batteries{settings, known, console};
   tRecordingTransport transport;
   tMqttPublisher publisher{mqtt, transport, devices, batteries, known};
   const std::string base = "tidewire/02_54_57_00_00_01";
@@ -365,7 +365,8 @@ TEST_F(Mqtt, ANewConnectionSendsEverythingAgain) {
 
 TEST(MqttValues, BatteryStateScaledAndInUnitsAsTheMessagesDescribeThem) {
   tScopedRuntime rt;
-  tBattery b(35);
+  tTestConsole console;
+  tBattery b(35, console);
   b.SOC = 175;  // 0.5 % steps
   b.TR = 0xFFFF;
   b.SOH = 0xFF;

@@ -38,7 +38,7 @@ class PowerHandlers : public tChargerAt140 {
 
 TEST_F(PowerHandlers, ConverterAskedOncePerSidCycle) {
   Converter(0);  // whatever earlier tests left behind
-  SetDebugLevel(4);
+  console.SetDebugLevel(4);
   for (unsigned char sid : {9, 10, 10, 11, 12, 12}) Converter(sid);
   ASSERT_EQ(rt.sent.size(), 2u);
   // ISO requests to the converter (0x40) for 127513 (19 F2 01), then 127510 (16 F2 01).
@@ -118,7 +118,7 @@ TEST_F(PowerHandlers, EngineSpeedNotAvailableKeepsTheField) {
 }
 
 TEST_F(PowerHandlers, RequestsOnlyLoggedSwitchBankAlwaysForwarded) {
-  SetDebugLevel(4);
+  console.SetDebugLevel(4);
   tN2kMsg request;
   SetN2kPGN59904(request, 0x23, 126996);
   Deliver(request, 0x50);
@@ -150,7 +150,7 @@ TEST_F(PowerHandlers, ChargerStatusForwardedAsFastPacketLines) {
 }
 
 TEST_F(PowerHandlers, UndecodableMessagesDoNothing) {
-  SetDebugLevel(9);
+  console.SetDebugLevel(9);
   for (unsigned long pgn : {127506ul, 127507ul, 127508ul, 127510ul, 127513ul, 127750ul, 127488ul}) {
     tN2kMsg m(15, 6, pgn, 5);  // shorter than any of them
     Deliver(m, 140);
@@ -172,7 +172,7 @@ TEST_F(PowerHandlers, LogLinesAndTheirLevels) {
                   95);
   SetN2kPGN127488(engine, 0, 804.5, N2kDoubleNA, 0x7F);
   settings.udpPort = -1;  // the handlers' own lines only
-  SetDebugLevel(4);
+  console.SetDebugLevel(4);
   for (tN2kMsg *m : {&dc, &charger, &config, &batConfig, &engine}) Deliver(*m, 0x50);
   EXPECT_EQ(console.text,
             "N2kDCDetailStat(80): SID=1, DCInstance=2, DCType=0, StateOfCharge=87, "
@@ -183,7 +183,7 @@ TEST_F(PowerHandlers, LogLinesAndTheirLevels) {
             "ChargeCurrentLimit=80, ChargingAlgorithm=3, ChargerMode=1, BatteryTemperature=1, "
             "EqualizationEnabled=0, OverChargeEnable=1, EqualizationTimeRemaining=7200\n");
   console.text.clear();
-  SetDebugLevel(8);
+  console.SetDebugLevel(8);
   for (tN2kMsg *m : {&batConfig, &engine}) Deliver(*m, 0x50);
   EXPECT_EQ(console.text,
             "N2kBatConfigStat(80): BatInstance=1, BatType=2, SupportsEqual=1, "

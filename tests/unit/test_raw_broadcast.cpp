@@ -20,18 +20,17 @@ class RawBroadcast : public ::testing::Test {
   }
 
   tScopedRuntime rt;
-  tScopedDebugLevel debugLevel;
   tRunSettings settings;
-  tScopedConsole console;
+  tTestConsole console;
   tFakeRawLink link;
-  tRawBroadcast raw{link, link.node, settings};
+  tRawBroadcast raw{link, link.node, settings, console};
 };
 
 }  // namespace
 
 TEST_F(RawBroadcast, OffWithoutPort) {
   settings.udpPort = -1;
-  SetDebugLevel(9);
+  console.SetDebugLevel(9);
   raw.ForwardMsg(Battery());
   EXPECT_EQ(link.opens, 0);
   EXPECT_EQ(link.reads, 0);
@@ -118,10 +117,10 @@ TEST_F(RawBroadcast, FailuresDropOnlyThatMessage) {
 }
 
 TEST_F(RawBroadcast, LinesLoggedFromLevelFour) {
-  SetDebugLevel(3);
+  console.SetDebugLevel(3);
   raw.ForwardMsg(Battery());
   EXPECT_EQ(console.text, "");
-  SetDebugLevel(4);
+  console.SetDebugLevel(4);
   raw.ForwardMsg(Battery());
   EXPECT_EQ(console.text, "PackNSendRAW1(127508): 19f21423 00 33 0a ed ff 02 71 ff\r\n");
   console.text.clear();

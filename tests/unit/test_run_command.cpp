@@ -32,13 +32,15 @@ TEST(TrimNewline, RemovesExactlyOneTrailingNewline) {
 }
 
 TEST(RunCommand, ReturnsAllOutputAndNothingForFailures) {
-  std::string big = RunCommand("head -c 1000 /dev/zero | tr '\\0' x; echo; echo second");
+  tTestConsole console;
+  std::string big = RunCommand(console, "head -c 1000 /dev/zero | tr '\\0' x; echo; echo second");
   EXPECT_EQ(std::string(1000, 'x') + "\nsecond\n", big);
-  EXPECT_EQ("", RunCommand("exit 3"));
-  EXPECT_EQ("", RunCommand("/nonexistent/command 2>/dev/null"));
+  EXPECT_EQ("", RunCommand(console, "exit 3"));
+  EXPECT_EQ("", RunCommand(console, "/nonexistent/command 2>/dev/null"));
 }
 
 TEST(RunCommand, KeepsTheFirst4096BytesAndLetsTheCommandFinish) {
+  tTestConsole console;
   // Far more than a pipe holds: if the rest were not drained the command would block
   // and pclose would never return; the marker file shows the command ran to its end.
   char dir[] = "/tmp/tw-runcmd-XXXXXX";
@@ -46,36 +48,37 @@ TEST(RunCommand, KeepsTheFirst4096BytesAndLetsTheCommandFinish) {
   std::string marker = std::string(dir) + "/done";
   std::string command =
       "head -c 100000 /dev/zero | tr '\\0' a; head -c 300000 /dev/zero; touch " + marker;
-  std::string out = RunCommand(command.c_str());
+  std::string out = RunCommand(console, command.c_str());
   EXPECT_EQ(std::string(4096, 'a'), out);
   EXPECT_EQ(0, access(marker.c_str(), F_OK));
   unlink(marker.c_str());
   rmdir(dir);
   // At and just below the limit nothing is lost.
-  EXPECT_EQ(std::string(4096, 'c'), RunCommand("head -c 4096 /dev/zero | tr '\\0' c"));
-  EXPECT_EQ(std::string(4095, 'd') + "\n", RunCommand("head -c 4095 /dev/zero | tr '\\0' d; echo"));
+  EXPECT_EQ(std::string(4096, 'c'), RunCommand(console, "head -c 4096 /dev/zero | tr '\\0' c"));
+  EXPECT_EQ(std::string(4095, 'd') + "\n",
+            RunCommand(console, "head -c 4095 /dev/zero | tr '\\0' d; echo"));
 }
 
 TEST(RunCommand, ExitStatusAndTheTimeLimit) {
-  tScopedConsole console;
-  tCommandResult r = RunCommandFor("echo hi; exit 3");
+  tTestConsole console;
+  tCommandResult r = RunCommandFor(console, "echo hi; exit 3");
   EXPECT_TRUE(r.started);
   EXPECT_EQ(3, r.status);
   EXPECT_EQ("hi\n", r.output);
   EXPECT_FALSE(r.ok());
-  EXPECT_TRUE(RunCommandFor("true").ok());
+  EXPECT_TRUE(RunCommandFor(console, "true").ok());
   // A command that hangs, and one that closed its output but runs on, with what they
   // started: ended at the limit, and nothing of them is left running.
   for (const char *command : {"echo part; sleep 31.7", "exec >/dev/null; sleep 31.7 & wait"}) {
     const uint32_t start = millis();
-    r = RunCommandFor(command, 200);
+    r = RunCommandFor(console, command, 200);
     const uint32_t took = millis() - start;
     EXPECT_TRUE(r.timedOut) << command;
     EXPECT_FALSE(r.ok());
     EXPECT_EQ("", r.output);
     EXPECT_LT(took, 2000u) << command;
   }
-  EXPECT_EQ("", RunCommand("pgrep -f 'sleep 31[.]7'"));
+  EXPECT_EQ("", RunCommand(console, "pgrep -f 'sleep 31[.]7'"));
   EXPECT_TRUE(console.Has("Command timed out after 200 ms, ended: echo part; sleep 31.7\n"));
 }
 
@@ -108,12 +111,12 @@ class CommandRunner : public ::testing::Test {
       loop.Pass();
     }
   }
-  tScopedConsole console;
+  tTestConsole console;
   tScopedRuntime rt;
-  tCommandRunner runner{rt};
+  tCommandRunner runner{rt, console};
   tCommandsPart part{runner};
   tPoller poller;
-  tMainLoop loop{poller};
+  tMainLoop loop{poller, console};
   std::vector<std::string> order;
 };
 }  // namespace
@@ -156,5 +159,5 @@ TEST_F(CommandRunner, ACommandPastItsLimitIsEndedWithWhatItStarted) {
   EXPECT_EQ("", hung.kept.output);
   EXPECT_TRUE(
       console.Has("Command timed out after 3000 ms, ended: echo part; sleep 31.9 & wait\n"));
-  EXPECT_EQ("", RunCommand("pgrep -f 'sleep 31[.]9'"));
+  EXPECT_EQ("", RunCommand(console, "pgrep -f 'sleep 31[.]9'"));
 }

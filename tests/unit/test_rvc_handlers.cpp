@@ -10,7 +10,7 @@ class tHandlers : public tChargerAt140 {};
 }  // namespace
 
 TEST_F(tHandlers, UnknownPgnsAndUndecodableMessagesDoNothing) {
-  SetDebugLevel(9);
+  console.SetDebugLevel(9);
   tN2kMsg zero;
   zero.PGN = 0;
   Deliver(zero);
@@ -27,7 +27,7 @@ TEST_F(tHandlers, UnknownPgnsAndUndecodableMessagesDoNothing) {
 }
 
 TEST_F(tHandlers, ChargerStatusScalesAndLogsAtLevelFour) {
-  SetDebugLevel(4);
+  console.SetDebugLevel(4);
   tN2kMsg m;
   SetRVCPGN1FFC7(m, 1, 264, 32100, 80, RVCBCM_Absorption, true, false, RVCCFC_NotForced);
   Deliver(m);
@@ -38,7 +38,7 @@ TEST_F(tHandlers, ChargerStatusScalesAndLogsAtLevelFour) {
   EXPECT_TRUE(
       console.Has("RVCChrgStat(140): Type=0, Instance=1, CVdc=264, CAdc=32100, PerMax=80, State=3, "
                   "EnableAtPO=1, AutoRechg=0, ForcedChrg=0\n"));
-  SetDebugLevel(3);
+  console.SetDebugLevel(3);
   console.text.clear();
   SetRVCPGN1FFC7(m, 1, 0xFFFF, 31900, 80, RVCBCM_Absorption, true, false, RVCCFC_NotForced);
   Deliver(m);
@@ -60,7 +60,7 @@ TEST_F(tHandlers, ChargerStatus2IsTheHeartbeatEvenAtLevelZero) {
   EXPECT_FLOAT_EQ(35.0f, ro500->Model().Ast().Field(11));  // byte 75: 35 C
   EXPECT_EQ("", console.text);
 
-  SetDebugLevel(8);
+  console.SetDebugLevel(8);
   SetRVCPGN1FEA3(m, 1, 255, 100, 284, 32600, 255);
   Deliver(m);
   EXPECT_FLOAT_EQ(35.0f, ro500->Model().Ast().Field(11));
@@ -78,14 +78,14 @@ TEST_F(tHandlers, ConfigurationChangesAskForStatusAndTheRestIsOnlyLogged) {
   rt.now += 50;
   devices.poll();  // the registration's "$RAS:@" goes out
   ASSERT_FALSE(ro500->Bridge().Sending());
-  SetDebugLevel(8);
+  console.SetDebugLevel(8);
   Deliver(m);
   EXPECT_FALSE(ro500->Bridge().Sending());
   EXPECT_EQ(
       "RVCChargerConfigStat(140): Type=0, Instance=1, ChrgAlg=2, ChrgMode=0, BatSense=1, "
       "Line=0, Linked=0, BatType=2, BatSize=200, MaxAmps=40\n",
       console.text);
-  SetDebugLevel(0);
+  console.SetDebugLevel(0);
   SetRVCPGN1FFC6(m, 1, RVCCA_3Stage, RVCCM_Standalone, true, RVCCL_Line1, RVCBT_Gel, 200, 32800);
   Deliver(m);
   ASSERT_TRUE(ro500->Bridge().Sending());
@@ -95,10 +95,10 @@ TEST_F(tHandlers, ConfigurationChangesAskForStatusAndTheRestIsOnlyLogged) {
   // The other configuration and equalization messages are only logged, from level 8.
   tN2kMsg c3;
   SetRVCPGN1FECC(c3, 1, 288, 284, 270, 20);
-  SetDebugLevel(7);
+  console.SetDebugLevel(7);
   Deliver(c3);
   EXPECT_EQ("", console.text);
-  SetDebugLevel(8);
+  console.SetDebugLevel(8);
   Deliver(c3);
   EXPECT_EQ(
       "RVCChargerConfigStat3(140): Type=0, Instance=1, BulkV=288, AbsorbV=284, FloatV=270, "
@@ -118,18 +118,18 @@ TEST_F(tHandlers, TerminalTextReachesTheSendersBridge) {
   EXPECT_FALSE(ro500->Bridge().Suspended());
 
   // From anyone else: logged at level 6, not routed.
-  SetDebugLevel(6);
+  console.SetDebugLevel(6);
   SetRVCPGN17E00(m, 177, 2, "hi");
   Deliver(m, 141);
   EXPECT_EQ("RVCTerminal(141): Source=177, Count=2, Characters=hi\n", console.text);
   EXPECT_EQ("xAOK;\r\nAST;", ro500->Bridge().ReceivedText());
-  SetDebugLevel(5);
+  console.SetDebugLevel(5);
   Deliver(m, 141);
   EXPECT_EQ("RVCTerminal(141): Source=177, Count=2, Characters=hi\n", console.text);
 }
 
 TEST_F(tHandlers, DiagnosticsLogTheWholeSpnAndReportFifteenBits) {
-  SetDebugLevel(8);
+  console.SetDebugLevel(8);
   tN2kMsg m;
   SetISOPGN1FECA(m, true, true, false, true, 74, 32768 + 100, ISOFMI_Erratic, 1, 255, 15);
   Deliver(m);
@@ -148,7 +148,7 @@ TEST_F(tHandlers, ProductIdIsOnlyAnnounced) {
   m.DataLen = 8;
   Deliver(m);
   EXPECT_EQ("", console.text);
-  SetDebugLevel(1);
+  console.SetDebugLevel(1);
   Deliver(m);
   EXPECT_EQ("RVCProdID: Not supported\r\n", console.text);
 }

@@ -16,8 +16,8 @@ const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 // A bridge and the model it hands its text to, as a charger's record wires them.
 struct tWired {
-  tWired(int canAddr, const tRunSettings &settings, tMsgSender &bus)
-      : bridge(canAddr, settings, bus), model(bridge) {
+  tWired(int canAddr, const tRunSettings &settings, tMsgSender &bus, tConsole &console)
+      : bridge(canAddr, settings, bus, console), model(bridge, console) {
     bridge.SetListener(&model);
   }
   tTerminalBridge bridge;
@@ -31,7 +31,7 @@ class tStatus : public tTerminalTest {
     ASSERT_NE(-1, bridge.TtyFd());
   }
 
-  tWired charger{140, settings, rt};
+  tWired charger{140, settings, rt, console};
   tTerminalBridge &bridge = charger.bridge;
   tStatusModel &model = charger.model;
 };
@@ -110,8 +110,8 @@ TEST_F(tStatus, EveryCompleteLineIsFiledByItsOwnTag) {
 }
 
 TEST_F(tStatus, WithoutAPortAnswersAreStillFiled) {
-  SetDebugLevel(1);
-  tWired portless(141, settings, rt);
+  console.SetDebugLevel(1);
+  tWired portless(141, settings, rt, console);
   portless.bridge.UpdTerminalFromCAN("AST;,3, ,1\r\nCST;,9\r\n");
   portless.bridge.poll_serialOut();
   EXPECT_FLOAT_EQ(3.0f, portless.model.Ast().Field(1));
@@ -215,7 +215,7 @@ TEST_F(tStatus, DcSourceAndChargerValuesReachTheAstLine) {
 }
 
 TEST_F(tStatus, AChangedChargerConfigurationAsksForTheStatusAgain) {
-  SetDebugLevel(1);
+  console.SetDebugLevel(1);
   // The registration's "$RAS:@" goes out and is answered.
   bridge.terminal2CAN("$RAS:@");
   rt.now += 50;
@@ -250,7 +250,7 @@ TEST_F(tStatus, ALitLampThatIsNewBecomesAFaultLine) {
   // Both lamps off: no line, but remembered, so the same fault again is a transition.
   model.Update(tDiagnostic{1, 1, 0, 0, 74, 7, 2, 2, 255, 15});
   EXPECT_EQ("", port.Read(50));
-  SetDebugLevel(1);
+  console.SetDebugLevel(1);
   model.Update(tDiagnostic{1, 1, 1, 0, 74, 0x8000 + 100, 2, 2, 255, 15});
   EXPECT_EQ("FLT;,100,-99\n", port.Read());
   EXPECT_TRUE(console.Has(
@@ -260,7 +260,7 @@ TEST_F(tStatus, ALitLampThatIsNewBecomesAFaultLine) {
       "\tUpdateDiag(140): On=1, Active=1, Red=1, Yellow=0, DSA=74, SPN=32868, FMI=2, Count=2, "
       "DSA_ext=255, Bank=15\n"));
   // No port: stored all the same.
-  tWired portless(141, settings, rt);
+  tWired portless(141, settings, rt, console);
   portless.model.Update(tDiagnostic{1, 1, 1, 0, 74, 300, 2, 2, 255, 15});
   EXPECT_EQ("FLT;,300,-99\n", portless.model.StoredLine("FLT"));
 }

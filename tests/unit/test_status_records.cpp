@@ -14,7 +14,8 @@ const char kAstLine[] =
 
 TEST(StatusRecords, EmptyUntilALineArrivesThenReplayedAsReceived) {
   tScopedRuntime rt;
-  tAST ast;
+  tTestConsole console;
+  tAST ast{console};
   tFLT flt;
   tCPE cpe;
   EXPECT_EQ("", ast.status());
@@ -28,7 +29,8 @@ TEST(StatusRecords, EmptyUntilALineArrivesThenReplayedAsReceived) {
 
 TEST(StatusRecords, AstIsReformattedWithTheHoursSinceItWasParsed) {
   tScopedRuntime rt;
-  tAST ast;
+  tTestConsole console;
+  tAST ast{console};
   EXPECT_EQ(kAstLine, ast.status(kAstLine));
   EXPECT_TRUE(ast.Parsed());
   EXPECT_EQ("AST;,100.50, ,13.20,4.5,-2.0,60, ,14.40,30,432,21, ,25,40, ,1800, ,13.95,7,8,90\n",
@@ -40,7 +42,8 @@ TEST(StatusRecords, AstIsReformattedWithTheHoursSinceItWasParsed) {
 
 TEST(StatusRecords, AstIntegerFieldsTruncateAndSaturate) {
   tScopedRuntime rt;
-  tAST ast;
+  tTestConsole console;
+  tAST ast{console};
   ast.status(kAstLine);
   ast.Field(5) = -2.7f;
   ast.Field(7) = 59.99f;
@@ -61,14 +64,15 @@ TEST(StatusRecords, AstIntegerFieldsTruncateAndSaturate) {
 
 TEST(StatusRecords, AstHoursFollowTheMonotonicClockNotTheWallClock) {
   tScopedRuntime rt;
-  tAST ast;
+  tTestConsole console;
+  tAST ast{console};
   rt.wall = 0;  // a router without a real-time clock starts in 1970
   ast.status(kAstLine);
   // The daemon sets the clock from the bus GPS: no jump of 472222 hours.
   rt.wall = 1700000000;
   EXPECT_EQ(0u, ast.status().find("AST;,100.50, ,"));
   // The 32-bit millisecond clock wraps an hour after the parse: still one hour.
-  tAST across;
+  tAST across{console};
   rt.now = 0xFFFFFFFFu - 1800000;
   across.status(kAstLine);
   rt.now += 3600000;
@@ -83,7 +87,8 @@ TEST(StatusRecords, AstHoursFollowTheMonotonicClockNotTheWallClock) {
 
 TEST(StatusRecords, AstParseStopsAtTheFirstMismatchButIsStampedAnyway) {
   tScopedRuntime rt;
-  tAST ast;
+  tTestConsole console;
+  tAST ast{console};
   ast.status(kAstLine);
   rt.now += 3600000;
   EXPECT_EQ(0u, ast.status().find("AST;,101.50, ,"));
@@ -100,18 +105,18 @@ TEST(StatusRecords, AstParseStopsAtTheFirstMismatchButIsStampedAnyway) {
   EXPECT_FLOAT_EQ(90.0f, ast.Field(16));
 
   // Extra blanks around the blank fields read the same as none.
-  tAST spaced;
+  tAST spaced{console};
   spaced.status("AST;,1,   ,2,3,4,5,,6,7,8,9,  ,10,11,\t,12, ,13,14,15,16\n");
   EXPECT_FLOAT_EQ(5.0f, spaced.Field(5));
   EXPECT_FLOAT_EQ(16.0f, spaced.Field(16));
   // A missing comma stops the parse there.
-  tAST cut;
+  tAST cut{console};
   cut.status("AST;,1, ,2,3 4,5, ,6,7,8,9, ,10,11, ,12, ,13,14,15,16\n");
   EXPECT_FLOAT_EQ(3.0f, cut.Field(3));
   EXPECT_FLOAT_EQ(0.0f, cut.Field(4));
   EXPECT_FLOAT_EQ(0.0f, cut.Field(16));
   // A line of another kind still moves the record to "parsed".
-  tAST other;
+  tAST other{console};
   other.status("CST;,1\n");
   EXPECT_TRUE(other.Parsed());
   EXPECT_EQ(0u, other.status().find("AST;,0.00, ,0.00,0.0,0.0,0, ,0.00,0,0,0,"));

@@ -71,7 +71,7 @@ TEST_F(SystemClock, SixteenSecondsApartSetsTheClock) {
                                                 "/bin/date -s '@1699999984' 2>&1"}));
   // Logged from level 4 only.
   EXPECT_EQ(console.text, "");
-  SetDebugLevel(4);
+  console.SetDebugLevel(4);
   SetSystemTime(ctx, "RVCDateTime", 1700000100);
   EXPECT_EQ(console.text, "RVCDateTime: /bin/date -s '@1700000100'\n");
   // One clock command at a time: a bus time that comes while one runs is left out.
@@ -125,7 +125,7 @@ TEST_F(SystemClock, NoWrapIn2038) {
 
 TEST_F(SystemClock, SystemTimeIsUtcWithoutFraction) {
   rt.wall = 1000;
-  SetDebugLevel(8);
+  console.SetDebugLevel(8);
   SystemTime(2, 3600.75);  // 50 hours after the epoch
   EXPECT_EQ(commands, std::vector<std::string>{"/bin/date -s '@176400' 2>&1"});
   EXPECT_TRUE(console.Has("N2kSysDateTime(48): SSID=1, Date=2, time=3600.75, Source=0\n"));
@@ -133,7 +133,7 @@ TEST_F(SystemClock, SystemTimeIsUtcWithoutFraction) {
 
 TEST_F(SystemClock, SystemTimeNotAvailableNeverSetsTheClock) {
   rt.wall = 1700000000;
-  SetDebugLevel(4);
+  console.SetDebugLevel(4);
   SystemTime(0xFFFF, 43200);  // date not available
   SystemTime(0xFFFE, 43200);  // date error
   SystemTime(19723, N2kDoubleNA);
@@ -190,7 +190,7 @@ TEST_F(SystemClock, RvcTimeIsTheSameInstantInEveryRouterZone) {
 
 TEST_F(SystemClock, AllThreeRvcMessagesReachTheHandler) {
   rt.wall = 0;
-  SetDebugLevel(8);
+  console.SetDebugLevel(8);
   tN2kMsg m;
   SetRVCPGN1FFFE(m, 24, 1, 1, 2, 0, 0, 0, RVCTZ_GMT);
   Deliver(m);
@@ -205,7 +205,7 @@ TEST_F(SystemClock, AllThreeRvcMessagesReachTheHandler) {
 
 TEST_F(SystemClock, RvcFieldsOutOfRangeNeverSetTheClock) {
   rt.wall = 0;
-  SetDebugLevel(4);
+  console.SetDebugLevel(4);
   RvcTime(255, 1, 1, 0, 0);  // year not available
   RvcTime(24, 0, 1, 0, 0);   // month 0
   RvcTime(24, 13, 1, 0, 0);  // month 13

@@ -23,7 +23,7 @@ class tHeard : public tTerminalListener {
 class tBridge : public tTerminalTest {
  protected:
   void SetUp() override {
-    r.reset(new tTerminalBridge(140, settings, rt));
+    r.reset(new tTerminalBridge(140, settings, rt, console));
     r->OpenPort(port.path);
     ASSERT_NE(-1, r->TtyFd());
   }
@@ -103,7 +103,7 @@ TEST_F(tBridge, LocalEchoSendsEveryCharacterBackAtOnce) {
 }
 
 TEST_F(tBridge, TheLogOfAShorterLineAfterALongerOneShowsOnlyItself) {
-  SetDebugLevel(4);
+  console.SetDebugLevel(4);
   TypeLine("abcdef\n");
   TypeLine("xy\n");
   EXPECT_TRUE(console.Has("tRO500::poll_serialIn: Got xy\n"));
@@ -179,7 +179,7 @@ TEST_F(tBridge, AHungUpPortRestsAndIsServedAgainWhenItComesBack) {
   // The record knows its port by a name, as the daemon knows /dev/tnt1.
   std::string link = std::string(dir) + "/tnt1";
   ASSERT_EQ(0, symlink(port.path.c_str(), link.c_str()));
-  tTerminalBridge rec(141, settings, rt);
+  tTerminalBridge rec(141, settings, rt, console);
   rec.OpenPort(link);
   ASSERT_NE(-1, rec.TtyFd());
   EXPECT_EQ(rec.TtyFd(), rec.PollFd());

@@ -148,7 +148,8 @@ class tUciStore : public ::testing::Test {
     (void)ignored;
   }
   std::string Table() {
-    std::string t = RunCommand("uci -q get tidewire.@can[0].ttyassignment");
+    tTestConsole quiet;
+    std::string t = RunCommand(quiet, "uci -q get tidewire.@can[0].ttyassignment");
     TrimNewline(t);
     return t;
   }
@@ -165,22 +166,21 @@ class tUciStore : public ::testing::Test {
 }  // namespace
 
 TEST_F(tUciStore, GetTTYStoresEntriesThatLastAndNeverHandsTheShellAName) {
-  tScopedDebugLevel debugLevel;
   tRunSettings settings;
-  tScopedConsole console;
-  SetDebugLevel(4);
-  EXPECT_EQ("/dev/tnt1", GetTTY(204, "A"));
+  tTestConsole console;
+  console.SetDebugLevel(4);
+  EXPECT_EQ("/dev/tnt1", GetTTY(console, 204, "A"));
   EXPECT_EQ("204:1:A", Table());
   EXPECT_TRUE(
       console.Has("Found new tty assignment = uci -q set "
                   "tidewire.@can[0].ttyassignment='204:1:A'; uci -q commit tidewire\n"));
-  EXPECT_EQ("/dev/tnt3", GetTTY(301, "B"));
+  EXPECT_EQ("/dev/tnt3", GetTTY(console, 301, "B"));
   EXPECT_EQ("204:1:A 301:3:B", Table());
   int sets = Sets();
-  EXPECT_EQ("/dev/tnt1", GetTTY(204, "A"));
+  EXPECT_EQ("/dev/tnt1", GetTTY(console, 204, "A"));
   EXPECT_EQ(sets, Sets());  // nothing written for a known charger
 
-  EXPECT_EQ("/dev/tnt3", GetTTY(301, "B2"));
+  EXPECT_EQ("/dev/tnt3", GetTTY(console, 301, "B2"));
   EXPECT_EQ("204:1:A 301:3:B2", Table());
   EXPECT_TRUE(console.Has("204:1:A 301:3:B\r\n"));
   EXPECT_TRUE(console.Has(
@@ -189,22 +189,23 @@ TEST_F(tUciStore, GetTTYStoresEntriesThatLastAndNeverHandsTheShellAName) {
   // A model ID made to break out of the quotes, or to add an entry, is stored tame.
   std::string marker = dir_ + "/pwned";
   std::string evil = "x'; touch " + marker + "; echo '";
-  EXPECT_EQ("/dev/tnt5", GetTTY(5, evil.c_str()));
+  EXPECT_EQ("/dev/tnt5", GetTTY(console, 5, evil.c_str()));
   EXPECT_NE(0, access(marker.c_str(), F_OK));
   std::string stored = Table();
   EXPECT_EQ("204:1:A 301:3:B2 5:5:" + SafeName(evil.c_str()), stored);
   EXPECT_EQ(3u, SplitTtyTable(stored).size());
-  EXPECT_EQ("/dev/tnt5", GetTTY(5, evil.c_str()));  // found again by its stored name
-  EXPECT_EQ("/dev/tnt7", GetTTY(6, "a b:c"));
+  EXPECT_EQ("/dev/tnt5", GetTTY(console, 5, evil.c_str()));  // found again by its stored name
+  EXPECT_EQ("/dev/tnt7", GetTTY(console, 6, "a b:c"));
   EXPECT_EQ("204:1:A 301:3:B2 5:5:" + SafeName(evil.c_str()) + " 6:7:a_b_c", Table());
 }
 
 TEST_F(tUciStore, GetTTYRefusesATableItCannotReadOrStoreWhole) {
-  tScopedConsole console;
+  tTestConsole console;
   // An old entry with a quote in it (written before names were made safe) is kept
   // and quoted properly when the table is stored again.
-  RunCommand("uci -q set tidewire.@can[0].ttyassignment=\"1:1:O'B\"; uci -q commit tidewire");
-  EXPECT_EQ("/dev/tnt3", GetTTY(2, "C"));
+  RunCommand(console,
+             "uci -q set tidewire.@can[0].ttyassignment=\"1:1:O'B\"; uci -q commit tidewire");
+  EXPECT_EQ("/dev/tnt3", GetTTY(console, 2, "C"));
   EXPECT_EQ("1:1:O'B 2:3:C", Table());
 
   std::string big;
@@ -212,18 +213,18 @@ TEST_F(tUciStore, GetTTYRefusesATableItCannotReadOrStoreWhole) {
   auto store = [&](size_t len) {
     std::string set = "uci -q set tidewire.@can[0].ttyassignment='" + big.substr(0, len) +
                       "'; uci -q commit tidewire";
-    RunCommand(set.c_str());
+    RunCommand(console, set.c_str());
     return Table();
   };
   // Read whole (4094 characters and uci's line end), but no room for one more entry.
   std::string full = store(4094);
   ASSERT_EQ(4094u, full.size());
-  EXPECT_EQ("", GetTTY(77, "Z"));
+  EXPECT_EQ("", GetTTY(console, 77, "Z"));
   EXPECT_TRUE(console.Has("GetTTY: tty assignment table full, no port for 77\n"));
   EXPECT_EQ(full, Table());
   // Longer than RunCommand keeps: it may have been cut, so it is not written back.
   store(5000);
-  EXPECT_EQ("", GetTTY(78, "Z"));
+  EXPECT_EQ("", GetTTY(console, 78, "Z"));
   EXPECT_TRUE(console.Has("GetTTY: tty assignment table too long, no port for 78\n"));
   std::ifstream conf(dir_ + "/config/tidewire");
   std::stringstream content;
@@ -234,57 +235,56 @@ TEST_F(tUciStore, GetTTYRefusesATableItCannotReadOrStoreWhole) {
 
 TEST_F(tUciStore, ANewChargerNeverGetsTheRegisteredOnesPortWhenUciFails) {
   tScopedRuntime rt;
-  tScopedConsole console;
+  tTestConsole console;
   std::ofstream failing(dir_ + "/bin/uci");
   failing << "#!/bin/sh\nexit 1\n";
   failing.close();
   tRunSettings settings;
-  tBlockingCommands commands;
-  tUciTtyAssigner ttys(commands);
+  tBlockingCommands commands(console);
+  tUciTtyAssigner ttys(commands, console);
   tEmptyDirectory deviceList;
-  tDevices devices(settings, ttys, deviceList, rt);
+  tDevices devices(settings, ttys, deviceList, rt, console);
   // The first charger is served on /dev/tnt1, though uci could not store it.
   EXPECT_EQ("/dev/tnt1", devices.Add(140, 1001, "1.0", "RO500")->Bridge().PortPath());
   EXPECT_EQ("/dev/tnt3", devices.Add(141, 1002, "1.0", "RO500")->Bridge().PortPath());
-  EXPECT_EQ("/dev/tnt5", GetTTY(1003, "RO500", {1, 3}));
+  EXPECT_EQ("/dev/tnt5", GetTTY(console, 1003, "RO500", {1, 3}));
   devices.Clear();
-  EXPECT_EQ("/dev/tnt1", GetTTY(1002, "RO500"));
+  EXPECT_EQ("/dev/tnt1", GetTTY(console, 1002, "RO500"));
 }
 
 namespace {
 // The address stored as the daemon stores it once it has stood: through the keeper and
 // the uci store, the commands run in line.
-void StoreAddress(int address) {
-  tBlockingCommands commands;
-  tUciAddressStore store(commands);
-  tAddressKeeper keeper(177, store);
+void StoreAddress(tConsole &console, int address) {
+  tBlockingCommands commands(console);
+  tUciAddressStore store(commands, console);
+  tAddressKeeper keeper(177, store, console);
   keeper.Follow(kN2kClaimAddressChanged, static_cast<uint8_t>(address), true, 0);
   keeper.Follow(0, static_cast<uint8_t>(address), true, 5000);
 }
 }  // namespace
 
 TEST_F(tUciStore, AFailedSetIsAFailedStoreAndAHungUciGivesNoPort) {
-  tScopedDebugLevel debugLevel;
   tRunSettings settings;
-  tScopedConsole console;
-  SetDebugLevel(1);
-  StoreAddress(35);
-  EXPECT_EQ("35\n", RunCommand("uci -q get tidewire.@can[0].canaddress"));
+  tTestConsole console;
+  console.SetDebugLevel(1);
+  StoreAddress(console, 35);
+  EXPECT_EQ("35\n", RunCommand(console, "uci -q get tidewire.@can[0].canaddress"));
   EXPECT_FALSE(console.Has("Could not store"));
   // A config without the can section: the set fails, the commit alone would succeed.
   std::ofstream(dir_ + "/config/tidewire") << "config daemon 'main'\n";
-  StoreAddress(36);
+  StoreAddress(console, 36);
   EXPECT_TRUE(
       console.Has("Could not store my CAN address 36 (uci set failed), trying again later\n"));
-  SetDebugLevel(0);
+  console.SetDebugLevel(0);
   console.text.clear();
-  StoreAddress(37);
+  StoreAddress(console, 37);
   EXPECT_EQ("Resettign my CAN address to: 37\n", console.text);
 
   // A uci stuck on its lock: ended at the limit, and the charger gets no port rather
   // than one the unread table may give another charger.
   std::ofstream(dir_ + "/bin/uci") << "#!/bin/sh\nexec sleep 60\n";
-  EXPECT_EQ("", GetTTY(204, "A"));
+  EXPECT_EQ("", GetTTY(console, 204, "A"));
   EXPECT_TRUE(
       console.Has("Command timed out after 3000 ms, ended: uci -q get "
                   "tidewire.@can[0].ttyassignment\n"));
@@ -307,10 +307,10 @@ class tAnswers : public tTtyRequester {
 // ended, so it sees the first entry and both get ports of their own; a store that
 // fails is not waited on again.
 TEST(TtyQueue, AReadStartsOnlyAfterTheStoreBeforeItEnded) {
-  tScopedConsole console;
+  tTestConsole console;
   tScopedRuntime rt;
   rt.holdCommands = true;
-  tUciTtyAssigner ttys(rt);
+  tUciTtyAssigner ttys(rt, console);
   tAnswers answers;
   ttys.AssignTty(1001, "RO500", answers);
   ttys.AssignTty(1002, "RO500", answers);
