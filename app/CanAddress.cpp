@@ -24,7 +24,7 @@ void tUciAddressStore::StartStore(int address, uint32_t now, tAddressKeeper &kee
   committing_ = false;
   char command[64];
   std::snprintf(command, sizeof(command), "uci -q set tidewire.@can[0].canaddress=%d", address_);
-  if (!commands_.Start(command, *this)) Done("uci set", now);
+  if (!commands_.Start(command, now, *this)) Done("uci set", now);
 }
 
 void tUciAddressStore::CommandDone(const tCommandResult &result) {
@@ -39,7 +39,8 @@ void tUciAddressStore::CommandDone(const tCommandResult &result) {
     return;
   }
   committing_ = true;
-  if (!commands_.Start("uci -q commit tidewire", *this)) Done("uci commit", result.ended);
+  if (!commands_.Start("uci -q commit tidewire", result.ended, *this))
+    Done("uci commit", result.ended);
 }
 
 void tUciAddressStore::Done(const char *failed, uint32_t now) {

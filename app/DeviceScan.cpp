@@ -21,7 +21,8 @@ bool HeldByAnother(const tRO500 &record, const tN2kDeviceList::tDevice &d) {
          record.UniqueNumber() != static_cast<int>(d.GetUniqueNumber());
 }
 
-void Register(const tN2kDeviceList::tDevice &d, tDevices &devices, tConsole &console) {
+void Register(const tN2kDeviceList::tDevice &d, tDevices &devices, tConsole &console,
+              uint32_t now) {
   int source = d.GetSource();
   int unique = static_cast<int>(d.GetUniqueNumber());
   tRO500 *record = devices.Find(source);
@@ -42,11 +43,11 @@ void Register(const tN2kDeviceList::tDevice &d, tDevices &devices, tConsole &con
                    source);
     devices.Remove(old);
   }
-  devices.Add(source, unique, d.GetSwCode(), d.GetModelID());
+  devices.Add(source, unique, d.GetSwCode(), d.GetModelID(), now);
 }
 }  // namespace
 
-void ScanDeviceList(tN2kDeviceList &list, tDevices &devices, tConsole &console) {
+void ScanDeviceList(tN2kDeviceList &list, tDevices &devices, tConsole &console, uint32_t now) {
   const bool updated = list.ReadResetIsListUpdated();
   if (!devices.ReadResetRescan() && !updated) return;
   if (console.Logging(kReportLevel)) {
@@ -54,12 +55,13 @@ void ScanDeviceList(tN2kDeviceList &list, tDevices &devices, tConsole &console) 
     console.println("**********************************************************************");
   }
   for (unsigned char source = 0; source <= kLastScannedAddress; source++)
-    ReportDevice(list.LocalFindDeviceBySource(source), devices, console);
+    ReportDevice(list.LocalFindDeviceBySource(source), devices, console, now);
 }
 
-void ReportDevice(const tN2kDeviceList::tDevice *device, tDevices &devices, tConsole &console) {
+void ReportDevice(const tN2kDeviceList::tDevice *device, tDevices &devices, tConsole &console,
+                  uint32_t now) {
   if (device == nullptr) return;
-  Register(*device, devices, console);
+  Register(*device, devices, console, now);
   if (!console.Logging(kReportLevel)) return;
   console.print("  ModeID: ");
   console.println(device->GetModelID());

@@ -33,7 +33,8 @@ class tLoopPart {
     (void)now;
     return kN2kNeverDue;
   }
-  // The part's step of a pass; now is the pass's time.
+  // The part's step of a pass; now is the pass's time, and the only time the step and
+  // whatever it calls may go by: none of them reads a clock.
   virtual void Pass(uint32_t now) = 0;
 };
 

@@ -5,7 +5,6 @@
 #include "Console.h"
 #include "DeviceScan.h"
 #include "N2kTime.h"
-#include "Runtime.h"
 
 int tLinkPart::PollFds(struct pollfd *fds, int room) {
   const int fd = node_.PollFd();
@@ -19,7 +18,8 @@ uint32_t tLinkPart::MsUntilDue(uint32_t now) const {
   return batchMs_ > 0 && batchMs_ < due ? batchMs_ : due;
 }
 
-void tLinkPart::Pass(uint32_t) {
+void tLinkPart::Pass(uint32_t now) {
+  handlersNow_ = now;
   const uint32_t before = node_.Stats().rxFrames;
   node_.ParseMessages();
   const uint32_t frames = node_.Stats().rxFrames - before;
@@ -33,8 +33,8 @@ void tAddressPart::Pass(uint32_t now) {
   keeper_.Follow(node_.ReadResetClaimEvents(), node_.GetN2kSource(0), node_.IsReady(), now);
 }
 
-void tScanPart::Pass(uint32_t) {
-  if (tN2kDeviceList *list = list_.List()) ScanDeviceList(*list, devices_, console_);
+void tScanPart::Pass(uint32_t now) {
+  if (tN2kDeviceList *list = list_.List()) ScanDeviceList(*list, devices_, console_, now);
 }
 
 uint32_t tDropsPart::MsUntilDue(uint32_t now) const {

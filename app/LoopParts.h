@@ -42,7 +42,9 @@ class tLinkPart : public tLoopPart {
   static constexpr uint32_t kLinkBatchFullMs = 8;
   static constexpr uint32_t kFullBusFrames = 8;
 
-  explicit tLinkPart(tNMEA2000 &node) : node_(node) {}
+  // handlersNow is where the handlers the library calls find the pass's time (their
+  // context's now); the part sets it before each parse.
+  tLinkPart(tNMEA2000 &node, uint32_t &handlersNow) : node_(node), handlersNow_(handlersNow) {}
   const char *Name() const override { return "the CAN link"; }
   int PollFds(struct pollfd *fds, int room) override;
   uint32_t MsUntilDue(uint32_t now) const override;
@@ -50,6 +52,7 @@ class tLinkPart : public tLoopPart {
 
  private:
   tNMEA2000 &node_;
+  uint32_t &handlersNow_;
   uint32_t batchMs_ = 0;     // how long the next wait leaves the link out (0: not)
   bool readFrames_ = false;  // the last pass read frames
 };
@@ -89,7 +92,7 @@ class tDevicesPart : public tLoopPart {
   int PollFds(struct pollfd *fds, int room) override { return devices_.AddPollFds(fds, room); }
   void Ready(const struct pollfd *fds, int count) override { devices_.NoteReady(fds, count); }
   uint32_t MsUntilDue(uint32_t now) const override { return devices_.MsUntilDue(now); }
-  void Pass(uint32_t) override { devices_.poll(); }
+  void Pass(uint32_t now) override { devices_.poll(now); }
 
  private:
   tDevices &devices_;
@@ -101,7 +104,7 @@ class tBatteriesPart : public tLoopPart {
   explicit tBatteriesPart(tBatteries &batteries) : batteries_(batteries) {}
   const char *Name() const override { return "the battery lines"; }
   uint32_t MsUntilDue(uint32_t now) const override { return batteries_.MsUntilDue(now); }
-  void Pass(uint32_t) override { batteries_.poll(); }
+  void Pass(uint32_t now) override { batteries_.poll(now); }
 
  private:
   tBatteries &batteries_;

@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "Console.h"
-#include "Runtime.h"
 
 namespace {
 // The signal handler only writes to this pipe, so a signal that arrives just before
@@ -69,7 +68,7 @@ void tMainLoop::RequestStop(int sig) {
 }
 
 void tMainLoop::Pass() {
-  const uint32_t now = Runtime->Millis();
+  const uint32_t now = clock_.Millis();
   for (int i = 0; i < count_; i++) parts_[i]->Pass(now);
 }
 
@@ -100,7 +99,7 @@ bool tMainLoop::Wait(uint32_t maxWaitMs) {
   int first[kMaxParts], taken[kMaxParts];
   int n = 0;
   if (WakePipe[0] >= 0) fds[n++] = {WakePipe[0], POLLIN, 0};
-  const uint32_t now = Runtime->Millis();
+  const uint32_t now = clock_.Millis();
   uint32_t due = maxWaitMs;
   for (int i = 0; i < count_; i++) {
     first[i] = n;

@@ -1,7 +1,8 @@
 // The daemon's one loop, shaped like OpenWrt's uloop: parts registered in the order
 // of the start-up list; one poll() over every part's descriptors and the wake-up pipe
 // of the stop signals, until the earliest part is due; then each part's step of a
-// pass, in order. SIGTERM and SIGINT end the loop between passes.
+// pass, in order. SIGTERM and SIGINT end the loop between passes. The loop reads the
+// clock, once before a wait and once a pass; the parts only get the time it read.
 //
 // The loop keeps itself honest: a part that says it is due at once pass after pass
 // (kSpinPasses in a row) makes no progress, and waking for it would spin a CPU, so
@@ -17,6 +18,7 @@
 
 #include "Console.h"
 #include "LoopPart.h"
+#include "Runtime.h"
 
 // The wait itself: poll() and a plain sleep in the daemon; tests script them.
 class tPoller {
@@ -37,9 +39,10 @@ class tMainLoop {
   static constexpr uint32_t kSpinBackoffMs = 20;
   static constexpr uint32_t kPollErrorBackoffMs = 100;
 
-  // poller and console (where a spinning part and a failing wait are said) outlive the
-  // loop.
-  tMainLoop(tPoller &poller, tConsole &console) : poller_(poller), console_(console) {}
+  // poller, clock and console (where a spinning part and a failing wait are said)
+  // outlive the loop.
+  tMainLoop(tPoller &poller, tRuntime &clock, tConsole &console)
+      : poller_(poller), clock_(clock), console_(console) {}
   ~tMainLoop();
   tMainLoop(const tMainLoop &) = delete;
   tMainLoop &operator=(const tMainLoop &) = delete;
@@ -66,6 +69,7 @@ class tMainLoop {
   uint32_t Due(int part, uint32_t now);
 
   tPoller &poller_;
+  tRuntime &clock_;
   tConsole &console_;
   tLoopPart *parts_[kMaxParts] = {};
   int count_ = 0;

@@ -1,9 +1,8 @@
 // The daemon's objects, made together in the order they need each other: the console,
-// the run settings, the node, the bus device list, the two registries, the RAW broadcast (the
-// handlers' forwarder to the LAN) and the handlers' context. This is the one place that
-// knows them all; every other part gets what it works with through its constructor.
-// main makes one before it reads the command line, which fills settings (the parts
-// keep a reference to it).
+// the clock, the run settings, the node, the bus device list, the two registries, the RAW broadcast
+// (the handlers' forwarder to the LAN) and the handlers' context. This is the one place that knows
+// them all; every other part gets what it works with through its constructor. main makes one before
+// it reads the command line, which fills settings (the parts keep a reference to it).
 #ifndef APP_PROCESSOBJECTS_H
 #define APP_PROCESSOBJECTS_H
 
@@ -22,6 +21,7 @@
 #include "RawBroadcast.h"
 #include "RawLink.h"
 #include "RunSettings.h"
+#include "Runtime.h"
 #include "TtyAssignment.h"
 
 // The node as the parts' way onto the bus (device index 0).
@@ -42,6 +42,8 @@ struct tProcessObjects {
   // Standard output until main repoints it; made first, so that it outlives every part
   // that prints on it.
   tProcessConsole console;
+  // The node's millisecond clock and the wall clock: the loop reads it once a pass.
+  tRuntime clock;
   tRunSettings settings;
   // The router's name on MQTT, read at start-up: its serial code (eth0's MAC), or
   // another interface's MAC where it has no eth0; its model and software version.
@@ -54,13 +56,13 @@ struct tProcessObjects {
   tDeviceListHolder deviceList{node};
   // Commands after start-up (uci stores, the port table, /bin/date) run beside the
   // loop; destroyed after all that uses it.
-  tCommandRunner commands{*Runtime, console};
+  tCommandRunner commands{clock, console};
   tUciTtyAssigner ttys{commands, console};
   tDevices devices{settings, ttys, deviceList, bus, console};
   tBatteries batteries{settings, deviceList, console};
   tUdpRawLink rawLink;
-  tRawBroadcast raw{rawLink, node, settings, console};
-  tHandlerContext handlers{devices, batteries, raw, bus, commands, console};
+  tRawBroadcast raw{rawLink, node, settings, clock, console};
+  tHandlerContext handlers{devices, batteries, raw, bus, commands, console, clock};
   tUciAddressStore addressStore{commands, console};
   tDispatcher dispatcher{handlers};
   // MQTT (-m, -M); StartMqtt makes the rest.

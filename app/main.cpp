@@ -70,7 +70,7 @@ int main(int argc, char *argv[]) {
 
   tAddressKeeper keeper(storedAddress, p.addressStore, p.console);
   tCommandsPart commands(p.commands);
-  tLinkPart link(p.node);
+  tLinkPart link(p.node, p.handlers.now);
   tAddressPart address(p.node, keeper);
   tScanPart scan(p.deviceList, p.devices, p.console);
   tDevicesPart ports(p.devices);
@@ -79,7 +79,7 @@ int main(int argc, char *argv[]) {
   tFlushPart flush(p.node);
   std::unique_ptr<tLoopPart> mqtt = StartMqtt(p);
   tPoller poller;
-  tMainLoop loop(poller, p.console);
+  tMainLoop loop(poller, p.clock, p.console);
   for (tLoopPart *part : std::initializer_list<tLoopPart *>{&commands, &link, &address, &scan,
                                                             &ports, &batteries, &drops})
     loop.Add(*part);
@@ -89,7 +89,7 @@ int main(int argc, char *argv[]) {
   const int sig = loop.Run();
 
   // A store still to be made, and what runs, ends within its time limit first.
-  keeper.Stop(p.node.GetN2kSource(0), Runtime->Millis());
+  keeper.Stop(p.node.GetN2kSource(0), p.clock.Millis());
   p.commands.Finish();
   p.devices.Clear();
   p.batteries.Clear();

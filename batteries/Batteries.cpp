@@ -40,7 +40,7 @@ void tBatteries::DropOtherNode(int source, const tN2kDeviceList::tDevice &d) {
   }
 }
 
-tBattery *tBatteries::Add(int source, uint8_t instance, uint8_t devPri) {
+tBattery *tBatteries::Add(int source, uint8_t instance, uint8_t devPri, uint32_t now) {
   const tN2kDeviceList::tDevice *d = deviceList_.FindBySource(static_cast<uint8_t>(source & 0xff));
   // A list just rebuilt does not know the node yet: its records stay as they are.
   if (d == nullptr) return Find(source, instance);
@@ -56,7 +56,7 @@ tBattery *tBatteries::Add(int source, uint8_t instance, uint8_t devPri) {
   const bool firstOfSource = !HasSource(source);
   tBattery &b = records_
                     .emplace(std::piecewise_construct, std::forward_as_tuple(Key(source, instance)),
-                             std::forward_as_tuple(source, console_, settings_.logLimit))
+                             std::forward_as_tuple(source, console_, now, settings_.logLimit))
                     .first->second;
   b.instance = instance;
   b.devPri = devPri;
@@ -80,8 +80,8 @@ void tBatteries::OpenLog(tBattery &b, bool firstOfSource, const char *modelId,
     StreamPrintf(&console_, "tBatteries::Add: Opened logfile(%d) %s\n", b.logFd, path);
 }
 
-void tBatteries::poll() {
-  for (auto &entry : records_) entry.second.poll();
+void tBatteries::poll(uint32_t now) {
+  for (auto &entry : records_) entry.second.poll(now);
 }
 
 uint32_t tBatteries::MsUntilDue(uint32_t now) const {

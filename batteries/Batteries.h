@@ -10,7 +10,8 @@
 // message. Registration opens its log file in the log directory (see
 // BatteryLogPath.h): the first instance of an address gets the plain name, a later one
 // a name with its instance. The main loop calls poll() once a pass and waits no longer
-// than MsUntilDue() says: each record writes its DCS line every ten seconds.
+// than MsUntilDue() says: each record writes its DCS line every ten seconds. The
+// registry reads no clock: it is told now, the time of the loop pass it runs in.
 //
 // Records are kept until the process ends, except when the address is found held by
 // another node (another unique number or manufacturer code): that node's values must
@@ -45,14 +46,14 @@ class tBatteries {
 
   // The record of this address and instance, registered now if need be (logging
   // "Found new Battery" and "Opened logfile" at debug level 4 and up); null when it
-  // cannot be registered (yet). A new record keeps devPri of this call. The pointer is
-  // for immediate use only.
-  tBattery *Add(int source, uint8_t instance, uint8_t devPri);
+  // cannot be registered (yet). A new record keeps devPri of this call and starts its
+  // line interval at now. The pointer is for immediate use only.
+  tBattery *Add(int source, uint8_t instance, uint8_t devPri, uint32_t now);
   tBattery *Find(int source, uint8_t instance);
   // tBattery::poll on every record.
-  void poll();
+  void poll(uint32_t now);
   // The earliest record's next line: 0 when one is due, kN2kNeverDue (UINT32_MAX)
-  // without records. now is Runtime->Millis().
+  // without records.
   uint32_t MsUntilDue(uint32_t now) const;
   // Destroys every record, closing its file: for a clean stop.
   void Clear();
@@ -63,14 +64,14 @@ class tBatteries {
     for (const auto &entry : records_) f(entry.second);
   }
 
-  // The values of one DC source status message from source: the battery is registered
-  // first (nothing happens when it cannot be), then its record stores them (whatever
-  // tBattery::Update takes; values in volts, amperes, degrees C, NaN = not available).
-  // A new message's values need an overload there, nothing here.
+  // The values of one DC source status message from source, heard at now: the battery
+  // is registered first (nothing happens when it cannot be), then its record stores
+  // them (whatever tBattery::Update takes; values in volts, amperes, degrees C, NaN = not
+  // available). A new message's values need an overload there, nothing here.
   template <typename tValues>
-  void Update(int source, const tValues &values) {
+  void Update(int source, const tValues &values, uint32_t now) {
     LogBeforeAdd(source, values);
-    if (tBattery *b = Heard(source, values.instance, values.devPri)) b->Update(values);
+    if (tBattery *b = Heard(source, values.instance, values.devPri, now)) b->Update(values);
   }
 
  private:
@@ -83,8 +84,8 @@ class tBatteries {
   void LogBeforeAdd(int source, const tDCSourceStatus5 &s);
   template <typename tValues>
   void LogBeforeAdd(int, const tValues &) {}
-  // Add, for a status message: the record is stamped as heard now.
-  tBattery *Heard(int source, uint8_t instance, uint8_t devPri);
+  // Add, for a status message: the record is stamped as heard at now.
+  tBattery *Heard(int source, uint8_t instance, uint8_t devPri, uint32_t now);
   // Whether a record of the source is there already.
   bool HasSource(int source) const;
   // Closes the records of the source that belong to another node than d.

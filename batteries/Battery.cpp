@@ -9,7 +9,6 @@
 #include "Console.h"
 #include "LogFile.h"
 #include "N2kTime.h"
-#include "Runtime.h"
 
 namespace {
 constexpr int kLineLogLevel = 8;
@@ -21,19 +20,19 @@ void KeepOnNaN(float &field, float value) {
 }
 }  // namespace
 
-tBattery::tBattery(int addr, tConsole &out, long limit)
+tBattery::tBattery(int addr, tConsole &out, uint32_t now, long limit)
     : canAddr(addr), logLimit(limit), console_(out) {
-  reset();
+  reset(now);
 }
 
 tBattery::~tBattery() {
   if (logFd != -1) close(logFd);
 }
 
-void tBattery::reset() {
+void tBattery::reset(uint32_t now) {
   logFd = -1;
   logPath.clear();
-  lastPoll = Runtime->Millis();
+  lastPoll = now;
   lastHeard = lastPoll;
   setDCSS1(0, 0);
   setDCSS2(0, 0, 0);
@@ -59,9 +58,9 @@ int tBattery::FormatLine(char *buf, size_t size) const {
       BatAHCap, DCPower);
 }
 
-void tBattery::poll() {
-  if (Runtime->Millis() - lastPoll < kLineIntervalMs) return;
-  lastPoll = Runtime->Millis();
+void tBattery::poll(uint32_t now) {
+  if (now - lastPoll < kLineIntervalMs) return;
+  lastPoll = now;
   char line[kLineSize];
   FormatLine(line, sizeof(line));
   if (console_.Logging(kLineLogLevel)) StreamPrintf(&console_, "tBattery::poll:%s", line);

@@ -23,21 +23,21 @@ class tBattery {
   static constexpr uint32_t kLineIntervalMs = 10000;
   static constexpr size_t kLineSize = 1024;
 
-  // Sets canAddr, then reset(). logLimit: what a log file may grow to (0: no limit).
+  // Sets canAddr, then reset(now). logLimit: what a log file may grow to (0: no limit).
   // Its lines go to console too (debug level 8 and up), which outlives the record.
-  tBattery(int canAddr, tConsole &console, long logLimit = 0);
+  tBattery(int canAddr, tConsole &console, uint32_t now, long logLimit = 0);
   virtual ~tBattery();
   tBattery(const tBattery &) = delete;
   tBattery &operator=(const tBattery &) = delete;
 
-  // No file (logFd -1, not closed: only for records without one), lastPoll now, every
-  // value zero.
-  void reset();
-  // Writes the DCS line once kLineIntervalMs have passed since the last one (or since
-  // the record was made): to the console at debug level 8 and up, and stamped to the
-  // log file when there is one. A log file that could not be opened (a folder not
-  // mounted or writable yet) is tried again before each line.
-  void poll();
+  // No file (logFd -1, not closed: only for records without one), lastPoll and
+  // lastHeard now, every value zero.
+  void reset(uint32_t now);
+  // Writes the DCS line once kLineIntervalMs have passed, at now, since the last one
+  // (or since the record was made): to the console at debug level 8 and up, and stamped
+  // to the log file when there is one. A log file that could not be opened (a folder
+  // not mounted or writable yet) is tried again before each line.
+  void poll(uint32_t now);
   // Opens logPath for appending (created when missing); logFd stays -1 when it cannot.
   void OpenLog();
   // Milliseconds until poll() writes: 0 when due; unsigned 32-bit difference from
@@ -72,8 +72,8 @@ class tBattery {
   long logLimit;
   int logFd;
   std::string logPath;  // empty: no log file
-  uint32_t lastPoll;    // Runtime->Millis() of the last line, or of the record's creation
-  uint32_t lastHeard;   // Runtime->Millis() of its last status message
+  uint32_t lastPoll;    // the time of the last line, or of the record's creation
+  uint32_t lastHeard;   // the time of its last status message
   int instance = 0;     // from the message that registered the battery
   int devPri = 0;
   // The node that sent that message: a record is only fed by the node it was made for.

@@ -2,15 +2,14 @@
 #include "Batteries.h"
 #include "Battery.h"
 #include "Console.h"
-#include "Runtime.h"
 
 namespace {
 constexpr int kUpdateLogLevel = 8;
 }  // namespace
 
-tBattery *tBatteries::Heard(int source, uint8_t instance, uint8_t devPri) {
-  tBattery *b = Add(source, instance, devPri);
-  if (b != nullptr) b->lastHeard = Runtime->Millis();
+tBattery *tBatteries::Heard(int source, uint8_t instance, uint8_t devPri, uint32_t now) {
+  tBattery *b = Add(source, instance, devPri, now);
+  if (b != nullptr) b->lastHeard = now;
   return b;
 }
 

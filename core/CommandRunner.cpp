@@ -70,7 +70,7 @@ tCommandRunner::~tCommandRunner() {
   }
 }
 
-bool tCommandRunner::Start(const char *command, tCommandDone &done) {
+bool tCommandRunner::Start(const char *command, uint32_t now, tCommandDone &done) {
   tRunning *slot = nullptr;
   for (tRunning &r : running_)
     if (!r.used) {
@@ -94,7 +94,7 @@ bool tCommandRunner::Start(const char *command, tCommandDone &done) {
   r.pidFd = PidFd(pid);
   r.exited = false;
   r.status = -1;
-  r.start = clock_.Millis();
+  r.start = now;
   r.done = &done;
   r.command = command;
   r.output.clear();
@@ -219,7 +219,7 @@ void tCommandRunner::End(tRunning &r, bool timedOut, uint32_t now) {
   done->CommandDone(result);
 }
 
-bool tBlockingCommands::Start(const char *command, tCommandDone &done) {
+bool tBlockingCommands::Start(const char *command, uint32_t, tCommandDone &done) {
   tCommandResult result = RunCommandFor(console_, command);
   if (!result.started) return false;
   done.CommandDone(result);

@@ -29,10 +29,11 @@ class tCommandDone {
 class tCommands {
  public:
   virtual ~tCommands() = default;
-  // Starts command with /bin/sh -c; done hears of its end, never before this returns
-  // for the runner (the blocking one calls it at once). False, and done never called,
-  // when it could not be started.
-  virtual bool Start(const char *command, tCommandDone &done) = 0;
+  // Starts command with /bin/sh -c at now (the loop pass's time: its time limit counts
+  // from there); done hears of its end, never before this returns for the runner (the
+  // blocking one calls it at once). False, and done never called, when it could not be
+  // started.
+  virtual bool Start(const char *command, uint32_t now, tCommandDone &done) = 0;
 };
 
 // The runner: each command in a process group of its own, at most kMaxCommands at
@@ -46,7 +47,8 @@ class tCommandRunner : public tCommands {
   // look for the shell's exit this often.
   static constexpr uint32_t kReapPollMs = 5;
 
-  // clock and console outlive the runner; times are clock.Millis().
+  // clock (for Finish, which waits outside the loop) and console outlive the runner;
+  // times are clock.Millis().
   tCommandRunner(tRuntime &clock, tConsole &console, uint32_t limitMs = kCommandTimeLimitMs)
       : clock_(clock), console_(console), limitMs_(limitMs) {}
   // Commands still running are killed, and nobody hears of them.
@@ -54,7 +56,7 @@ class tCommandRunner : public tCommands {
   tCommandRunner(const tCommandRunner &) = delete;
   tCommandRunner &operator=(const tCommandRunner &) = delete;
 
-  bool Start(const char *command, tCommandDone &done) override;
+  bool Start(const char *command, uint32_t now, tCommandDone &done) override;
   int Running() const;
 
   // For the loop: the output pipes and pidfds to wait on (at most room), what they
@@ -97,7 +99,7 @@ class tBlockingCommands : public tCommands {
  public:
   // A command's time-out is said on console, which outlives these.
   explicit tBlockingCommands(tConsole &console) : console_(console) {}
-  bool Start(const char *command, tCommandDone &done) override;
+  bool Start(const char *command, uint32_t now, tCommandDone &done) override;
 
  private:
   tConsole &console_;

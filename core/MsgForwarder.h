@@ -4,14 +4,17 @@
 #ifndef CORE_MSGFORWARDER_H
 #define CORE_MSGFORWARDER_H
 
+#include <cstdint>
+
 #include "N2kMsg.h"
 
 class tMsgForwarder {
  public:
   virtual ~tMsgForwarder() = default;
   // Sends msg on before it returns, so messages leave in the order they were handed
-  // in; one that cannot go (nothing on, no socket) is dropped.
-  virtual void ForwardMsg(const tN2kMsg &msg) = 0;
+  // in; one that cannot go (nothing on, no socket) is dropped. now is the loop pass's
+  // time, for what the forwarder looks up only now and then.
+  virtual void ForwardMsg(const tN2kMsg &msg, uint32_t now) = 0;
 };
 
 #endif

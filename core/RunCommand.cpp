@@ -15,7 +15,7 @@ tCommandResult RunCommandFor(tConsole &console, const char *command, uint32_t ti
   tRuntime clock;
   tCommandRunner runner(clock, console, timeLimitMs);
   tKeptResult result;
-  if (runner.Start(command, result)) runner.Finish();
+  if (runner.Start(command, clock.Millis(), result)) runner.Finish();
   return result.kept;
 }
 

@@ -15,6 +15,3 @@ uint64_t tRuntime::TimeMs() {
   clock_gettime(CLOCK_REALTIME, &ts);
   return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
 }
-
-static tRuntime ProcessRuntime;
-tRuntime *Runtime = &ProcessRuntime;

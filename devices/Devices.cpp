@@ -6,7 +6,6 @@
 #include <iterator>
 
 #include "Console.h"
-#include "Runtime.h"
 #include "SafeName.h"
 #include "TextHelpers.h"
 
@@ -49,7 +48,8 @@ int tDevices::FindUniqueNumber(int uniqueNumber) const {
   return -1;
 }
 
-tRO500 *tDevices::Add(int canAddr, int uniqueNumber, const char *swVersion, const char *modelId) {
+tRO500 *tDevices::Add(int canAddr, int uniqueNumber, const char *swVersion, const char *modelId,
+                      uint32_t now) {
   if (tRO500 *known = Find(canAddr)) return known;
   auto waiting = waiting_.find(uniqueNumber);
   if (waiting != waiting_.end()) {
@@ -64,11 +64,11 @@ tRO500 *tDevices::Add(int canAddr, int uniqueNumber, const char *swVersion, cons
   waiting_[uniqueNumber] = {canAddr, swVersion, modelId};
   // The answer may come at once, or passes later (the port table is read by a command
   // beside the loop).
-  ttys_.AssignTty(uniqueNumber, modelId, *this);
+  ttys_.AssignTty(uniqueNumber, modelId, *this, now);
   return Find(canAddr);
 }
 
-void tDevices::TtyAssigned(int uniqueNumber, const std::string &tty) {
+void tDevices::TtyAssigned(int uniqueNumber, const std::string &tty, uint32_t now) {
   auto waiting = waiting_.find(uniqueNumber);
   if (waiting == waiting_.end()) return;
   const tWaiting found = waiting->second;
@@ -85,13 +85,13 @@ void tDevices::TtyAssigned(int uniqueNumber, const std::string &tty) {
   // Built in place: the record points into itself and never moves.
   tRO500 &r = records_
                   .emplace(std::piecewise_construct, std::forward_as_tuple(canAddr),
-                           std::forward_as_tuple(canAddr, settings_, bus_, console_))
+                           std::forward_as_tuple(canAddr, settings_, bus_, console_, now))
                   .first->second;
-  r.markAlive();
+  r.markAlive(now);
   r.SetUniqueNumber(uniqueNumber);
   r.SetEvents(events_);
-  r.Bridge().OpenPort(tty);
-  r.Bridge().terminal2CAN("$RAS:@");
+  r.Bridge().OpenPort(tty, now);
+  r.Bridge().terminal2CAN("$RAS:@", now);
   int32_t version = 0;  // only logged: a text that is no number reads as 0
   r.SetVersion(ParseLeadingInt32(versionText, version) ? version : 0);
 
@@ -113,7 +113,7 @@ void tDevices::TtyAssigned(int uniqueNumber, const std::string &tty) {
   if (events_ != nullptr) events_->OnOnline(r);
 }
 
-void tDevices::heartbeat(int canAddr) {
+void tDevices::heartbeat(int canAddr, uint32_t now) {
   tRO500 *r = Find(canAddr);
   if (r == nullptr) {
     if (silent_.erase(canAddr) > 0) rescan_ = true;
@@ -126,21 +126,20 @@ void tDevices::heartbeat(int canAddr) {
     StreamPrintf(&console_, "%c\b", kSpinner[spinner_]);
     spinner_ = (spinner_ + 1) % 4;
   }
-  r->markAlive();
+  r->markAlive(now);
 }
 
-void tDevices::poll() {
+void tDevices::poll(uint32_t now) {
   // A loop held up longer than twice the heartbeat limit (a host command running into
   // its time limit, a stopped process) has not read the heartbeats that came
   // meanwhile: judge no charger dead on that, give each a fresh limit.
-  const uint32_t now = Runtime->Millis();
   if (polled_ && now - lastPoll_ >= kStallMs)
-    for (auto &entry : records_) entry.second.markAlive();
+    for (auto &entry : records_) entry.second.markAlive(now);
   polled_ = true;
   lastPoll_ = now;
   for (auto &entry : records_) {
-    entry.second.poll();
-    if (entry.second.isAlive()) continue;
+    entry.second.poll(now);
+    if (entry.second.isAlive(now)) continue;
     int canAddr = entry.first;
     if (console_.Logging(4))
       StreamPrintf(&console_, "tDevices::poll: Deleting dead RO500 at CANAddr = %d\n", canAddr);

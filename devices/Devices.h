@@ -9,6 +9,9 @@
 // it (that would flap ONLINE/OFFLINE every 1500 ms): it waits, silent, until its
 // heartbeat is heard again, which asks for a new scan. Message handlers reach a
 // charger's record by the sender's address (Find and the Update operations).
+//
+// The registry reads no clock: every operation that starts or checks a timer is told
+// now, the time of the loop pass it runs in.
 #ifndef DEVICES_DEVICES_H
 #define DEVICES_DEVICES_H
 
@@ -55,18 +58,19 @@ class tDevices : public tTtyRequester {
   // '/' of the model ID made '_') when a log directory is set, "RO500 #<unique>
   // ONLINE\n" on the port. A charger that moves to another address meanwhile gets its
   // record there. Returns the record, or null while it waits.
-  tRO500 *Add(int canAddr, int uniqueNumber, const char *swVersion, const char *modelId);
+  tRO500 *Add(int canAddr, int uniqueNumber, const char *swVersion, const char *modelId,
+              uint32_t now);
   // The tty assigner's answer for a waiting charger (others are ignored).
-  void TtyAssigned(int uniqueNumber, const std::string &tty) override;
+  void TtyAssigned(int uniqueNumber, const std::string &tty, uint32_t now) override;
   // Chargers waiting for their port.
   size_t Waiting() const { return waiting_.size(); }
   // Marks the charger at this address alive. From a charger that was dropped for its
   // silence, it asks for a new scan (ReadResetRescan) instead.
-  void heartbeat(int canAddr);
+  void heartbeat(int canAddr, uint32_t now);
   // Polls every record; the first one found dead is removed, remembered as silent, the
   // device list rebuilt, and the pass ends there. After a gap of kStallMs or more since
   // the last poll every charger is marked alive first.
-  void poll();
+  void poll(uint32_t now);
   // Whether the charger with this unique number was dropped at this address for its
   // silence and has not sent a heartbeat since: the scan leaves it unregistered. An
   // entry for another charger at the address is forgotten.
@@ -102,8 +106,8 @@ class tDevices : public tTtyRequester {
   // tick, or while output is suspended the timeout (due once more than 20000 ms have
   // passed since the last tick); the 1500 ms heartbeat limit; the end of a port's
   // 1000 ms rest (or the next try to open a port that is missing). 0 when something
-  // is due now, UINT32_MAX when there are no records. now is Runtime->Millis();
-  // elapsed times by unsigned 32-bit difference.
+  // is due now, UINT32_MAX when there are no records. Elapsed times by unsigned 32-bit
+  // difference.
   uint32_t MsUntilDue(uint32_t now) const;
 
   // The values of one bus message, to the record at the address (none: no effect):
@@ -112,6 +116,10 @@ class tDevices : public tTtyRequester {
   template <typename tValues>
   void Update(int canAddr, const tValues &values) {
     if (tRO500 *r = Find(canAddr)) r->Model().Update(values);
+  }
+  // A configuration may queue a command, paced from now.
+  void Update(int canAddr, const tChargerConfig &config, uint32_t now) {
+    if (tRO500 *r = Find(canAddr)) r->Model().Update(config, now);
   }
   // AST fields 13, 3 and 11 of a registered charger; false (outputs untouched) otherwise.
   bool GetBatStat(int canAddr, double &voltage, double &current, double &temperature);

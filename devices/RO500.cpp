@@ -1,26 +1,26 @@
 #include "RO500.h"
 
 #include "N2kTime.h"
-#include "Runtime.h"
 
-tRO500::tRO500(int canAddr, const tRunSettings &settings, tMsgSender &bus, tConsole &console)
-    : settings_(settings), bridge_(canAddr, settings, bus, console), model_(bridge_, console) {
+tRO500::tRO500(int canAddr, const tRunSettings &settings, tMsgSender &bus, tConsole &console,
+               uint32_t now)
+    : settings_(settings), bridge_(canAddr, settings, bus, console), model_(bridge_, console, now) {
   bridge_.SetListener(&model_);
 }
 
-void tRO500::markAlive() {
-  lastHeartbeat_ = Runtime->Millis();
+void tRO500::markAlive(uint32_t now) {
+  lastHeartbeat_ = now;
 }
 
-bool tRO500::isAlive() const {
-  return Runtime->Millis() - lastHeartbeat_ < kHeartbeatTimeoutMs;
+bool tRO500::isAlive(uint32_t now) const {
+  return now - lastHeartbeat_ < kHeartbeatTimeoutMs;
 }
 
-void tRO500::poll() {
-  bridge_.poll_terminal();
-  bridge_.poll_serialIn();
-  bridge_.poll_serialOut();
-  if (settings_.statusUpdates) model_.poll_status();
+void tRO500::poll(uint32_t now) {
+  bridge_.poll_terminal(now);
+  bridge_.poll_serialIn(now);
+  bridge_.poll_serialOut(now);
+  if (settings_.statusUpdates) model_.poll_status(now);
 }
 
 uint32_t tRO500::MsUntilDue(uint32_t now) const {

@@ -22,7 +22,9 @@ class tRO500 {
   static constexpr uint32_t kHeartbeatTimeoutMs = 1500;
 
   // settings (local echo, status updates, log limit), bus and console outlive the record.
-  tRO500(int canAddr, const tRunSettings &settings, tMsgSender &bus, tConsole &console);
+  // Its status timing starts at now.
+  tRO500(int canAddr, const tRunSettings &settings, tMsgSender &bus, tConsole &console,
+         uint32_t now);
   virtual ~tRO500() = default;
   tRO500(const tRO500 &) = delete;
   tRO500 &operator=(const tRO500 &) = delete;
@@ -36,11 +38,12 @@ class tRO500 {
   // Who hears of each filed status line and fault (none: nobody); it outlives the record.
   void SetEvents(tDeviceEvents *events) { model_.SetEvents(events, *this); }
 
-  void markAlive();
-  // Fewer than 1500 ms since the last heartbeat.
-  bool isAlive() const;
-  // One pass: terminal pacing, port input, port output, status output (when on).
-  void poll();
+  // A heartbeat heard at now.
+  void markAlive(uint32_t now);
+  // Fewer than 1500 ms from the last heartbeat to now.
+  bool isAlive(uint32_t now) const;
+  // One pass at now: terminal pacing, port input, port output, status output (when on).
+  void poll(uint32_t now);
   // Milliseconds from now until the earliest of the record's timers is due (0 when
   // one is due now): the bridge's, the status tick or the suspension timeout (status
   // updates on), the heartbeat limit.

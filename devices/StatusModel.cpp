@@ -6,18 +6,16 @@
 
 #include "Console.h"
 #include "N2kTime.h"
-#include "Runtime.h"
 
-tStatusModel::tStatusModel(tTerminalBridge &bridge, tConsole &console)
-    : bridge_(bridge), console_(console), lastStatus_(Runtime->Millis()) {}
+tStatusModel::tStatusModel(tTerminalBridge &bridge, tConsole &console, uint32_t now)
+    : bridge_(bridge), console_(console), lastStatus_(now) {}
 
 tRO500StatBase *tStatusModel::Rotating(int index) {
   tRO500StatBase *const order[kRotatingRecords] = {&cpe_, &npc_, &cst_, &scv_, &sst_, &eng_, &flt_};
   return order[index % kRotatingRecords];
 }
 
-void tStatusModel::poll_status() {
-  uint32_t now = Runtime->Millis();
+void tStatusModel::poll_status(uint32_t now) {
   if (now - lastStatus_ > kSuspendTimeoutMs) {
     if (console_.Logging(5))
       console_.println("tRO500::poll_status: Resuming output after command timeout");
@@ -25,20 +23,20 @@ void tStatusModel::poll_status() {
   }
   if (bridge_.Suspended() || now - lastStatus_ < kStatusIntervalMs) return;
 
-  std::string line = ast_.status();
+  std::string line = ast_.status(now);
   if (!line.empty()) {
     bridge_.WritePort(line);
   } else {
     if (console_.Logging(4))
       console_.println("tRO500::poll_status: Requeuing $RAS to populate status");
-    bridge_.terminal2CAN("$RAS:@");
+    bridge_.terminal2CAN("$RAS:@", now);
   }
   lastStatus_ = now;
   statTick_ = (statTick_ + 1) % kTicksPerLog;
   if (statTick_ != 0) return;
 
   if (!line.empty()) bridge_.logLine(line);
-  std::string stored = Rotating(statIndex_)->status();
+  std::string stored = Rotating(statIndex_)->status(now);
   statIndex_ = (statIndex_ + 1) % kRotatingRecords;
   if (!stored.empty()) {
     bridge_.WritePort(stored);
@@ -57,7 +55,7 @@ void tStatusModel::CommandQueued() {
   skipToLineEnd_ = false;
 }
 
-void tStatusModel::Flushed(const std::string &text) {
+void tStatusModel::Flushed(const std::string &text, uint32_t now) {
   size_t start = 0;
   while (start < text.size()) {
     size_t lf = text.find('\n', start);
@@ -72,9 +70,9 @@ void tStatusModel::Flushed(const std::string &text) {
       std::string line(partialLine_, partialLen_);
       line.append(text, start, len);
       // What was left over may be no line start at all (the ".." after a fault line).
-      if (!FileLine(line)) FileLine(text.substr(start, len));
+      if (!FileLine(line, now)) FileLine(text.substr(start, len), now);
     } else {
-      FileLine(text.substr(start, len));
+      FileLine(text.substr(start, len), now);
     }
     partialLen_ = 0;
     start = lf + 1;
@@ -105,10 +103,10 @@ tRO500StatBase *tStatusModel::Record(const char *tag) {
 
 std::string tStatusModel::StoredLine(const char *tag) const {
   tRO500StatBase *r = const_cast<tStatusModel *>(this)->Record(tag);
-  return r == nullptr || r == &ast_ ? std::string() : r->status();
+  return r == nullptr || r == &ast_ ? std::string() : r->text;
 }
 
-bool tStatusModel::FileLine(const std::string &line) {
+bool tStatusModel::FileLine(const std::string &line, uint32_t now) {
   tRO500StatBase *r = Record(line.c_str());
   std::string filed = line;
   // The charger may wrap a fault line in "..": keep what lies between.
@@ -118,7 +116,7 @@ bool tStatusModel::FileLine(const std::string &line) {
     r = &flt_;
   }
   if (r == nullptr) return false;
-  r->status(filed);
+  r->status(filed, now);
   if (events_ != nullptr) events_->OnStatusLine(*record_, filed);
   return true;
 }

@@ -38,8 +38,8 @@ class tStatusModel : public tTerminalListener {
   static constexpr int kRotatingRecords = 7;
 
   // The bridge and the console outlive the model: the model writes, logs and asks
-  // through the bridge. The status timing starts now.
-  tStatusModel(tTerminalBridge &bridge, tConsole &console);
+  // through the bridge. The status timing starts at now.
+  tStatusModel(tTerminalBridge &bridge, tConsole &console, uint32_t now);
   tStatusModel(const tStatusModel &) = delete;
   tStatusModel &operator=(const tStatusModel &) = delete;
   // Who hears of filed lines and faults, told of record (none: nobody); both outlive
@@ -49,8 +49,8 @@ class tStatusModel : public tTerminalListener {
     record_ = &record;
   }
 
-  // The status tick, when it is due and the bridge is not suspended.
-  void poll_status();
+  // The status tick, when it is due at now and the bridge is not suspended.
+  void poll_status(uint32_t now);
   // Milliseconds from now until the status tick, or while the bridge is suspended the
   // timeout, is due; 0 when it is due now.
   uint32_t MsUntilDue(uint32_t now) const;
@@ -62,8 +62,8 @@ class tStatusModel : public tTerminalListener {
   void Update(const tDCSourceStatus5 &s);
   void Update(const tChargerStatus &s);
   void Update(const tChargerStatus2 &s);
-  // A changed configuration (not the first one seen) queues "$RAS:@".
-  void Update(const tChargerConfig &c);
+  // A changed configuration (not the first one seen) queues "$RAS:@" at now.
+  void Update(const tChargerConfig &c, uint32_t now);
   // A lit lamp in a diagnostic unlike the last one: "FLT;,<SPN>,-99\n" stored in the
   // FLT record and written to the port at once.
   void Update(const tDiagnostic &d);
@@ -73,8 +73,8 @@ class tStatusModel : public tTerminalListener {
 
   // ---- what the model holds ----
   const tAST &Ast() const { return ast_; }
-  // The AST line as the status tick writes it ("" before the charger's first one).
-  std::string AstLine() { return ast_.status(); }
+  // The AST line as the status tick at now writes it ("" before the charger's first one).
+  std::string AstLine(uint32_t now) { return ast_.status(now); }
   // The stored line of a record by its tag ("CPE", "FLT", ...); "" for no line or tag.
   std::string StoredLine(const char *tag) const;
   // When the last status tick was, how many ticks since the last log line (0..8) and
@@ -84,14 +84,14 @@ class tStatusModel : public tTerminalListener {
   int Rotation() const { return statIndex_; }
 
   // ---- from the bridge ----
-  void Flushed(const std::string &text) override;
+  void Flushed(const std::string &text, uint32_t now) override;
   void CommandQueued() override;
 
  private:
   static constexpr size_t kTextSize = 1024;
 
-  // Files the line by its tag; false when it has none of ours.
-  bool FileLine(const std::string &line);
+  // Files the line by its tag at now; false when it has none of ours.
+  bool FileLine(const std::string &line, uint32_t now);
   void KeepPartialLine(const char *text, size_t len);
   tRO500StatBase *Record(const char *tag);
   tRO500StatBase *Rotating(int index);

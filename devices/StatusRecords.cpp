@@ -5,18 +5,17 @@
 #include <cstdio>
 
 #include "Console.h"
-#include "Runtime.h"
 
 namespace {
 constexpr size_t kAstLineSize = 1024;
 constexpr double kMsPerHour = 3600000.0;
 }  // namespace
 
-std::string tRO500StatBase::status() {
+std::string tRO500StatBase::status(uint32_t) {
   return text;
 }
 
-std::string tRO500StatBase::status(const std::string &s) {
+std::string tRO500StatBase::status(const std::string &s, uint32_t) {
   text = s;
   return text;
 }
@@ -29,10 +28,9 @@ int AstInt(float value) {
   return static_cast<int>(value);
 }
 
-std::string tAST::status() {
+std::string tAST::status(uint32_t now) {
   if (console_.Logging(9)) StreamPrintf(&console_, "tAST::status():\n");
   if (!parsed_) return std::string();
-  const uint32_t now = Runtime->Millis();
   sinceParseMs_ += now - lastMs_;
   lastMs_ = now;
   const double hours = static_cast<double>(sinceParseMs_) / kMsPerHour;
@@ -47,13 +45,13 @@ std::string tAST::status() {
   return line;
 }
 
-std::string tAST::status(const std::string &s) {
+std::string tAST::status(const std::string &s, uint32_t now) {
   float *v = values;
   sscanf(s.c_str(), "AST;,%f, ,%f,%f,%f,%f, ,%f,%f,%f,%f, ,%f,%f, ,%f, ,%f,%f,%f,%f", &v[0], &v[1],
          &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &v[9], &v[10], &v[11], &v[12], &v[13],
          &v[14], &v[15]);
   parsed_ = true;
-  lastMs_ = Runtime->Millis();
+  lastMs_ = now;
   sinceParseMs_ = 0;
   if (console_.Logging(9)) StreamPrintf(&console_, "tAST::status(s): %s\n", s.c_str());
   return s;

@@ -4,6 +4,7 @@
 // formatted anew on every request, its first number advanced by the hours since the
 // device's line arrived, measured on the monotonic millisecond clock: the daemon sets
 // the wall clock itself (from the bus), and the hour counter must not jump with it.
+// Every call is told now, the time of the loop pass it runs in; only the AST looks at it.
 #ifndef DEVICES_STATUSRECORDS_H
 #define DEVICES_STATUSRECORDS_H
 
@@ -16,9 +17,9 @@ class tRO500StatBase {
  public:
   virtual ~tRO500StatBase() = default;
   // The stored line, exactly as received (line end included); empty until one came.
-  virtual std::string status();
+  virtual std::string status(uint32_t now);
   // Stores the line; returns a copy of it.
-  virtual std::string status(const std::string &s);
+  virtual std::string status(const std::string &s, uint32_t now);
 
   std::string text;
 };
@@ -37,10 +38,10 @@ class tAST : public tRO500StatBase {
   // parse is summed from one call to the next in 64 bits, so the wrap of the 32-bit
   // clock (every 49.7 days) takes nothing off as long as calls come at least that
   // often (the status tick calls once a second).
-  std::string status() override;
+  std::string status(uint32_t now) override;
   // Parses the line into values (fields after the first mismatch keep their values)
-  // and restarts the hour count whatever was read; returns a copy.
-  std::string status(const std::string &s) override;
+  // and restarts the hour count at now whatever was read; returns a copy.
+  std::string status(const std::string &s, uint32_t now) override;
   bool Parsed() const { return parsed_; }
 
   // AST field n (1..16) is values[n - 1].
@@ -52,7 +53,7 @@ class tAST : public tRO500StatBase {
  private:
   tConsole &console_;
   bool parsed_ = false;
-  uint32_t lastMs_ = 0;  // Runtime->Millis() at the parse or the last status()
+  uint32_t lastMs_ = 0;  // now of the parse or of the last status()
   uint64_t sinceParseMs_ = 0;
 };
 

@@ -83,7 +83,7 @@ void tStatusModel::BatteryValues(double &voltage, double &current, double &celsi
   celsius = ast_.Field(kAstChargerTemp);
 }
 
-void tStatusModel::Update(const tChargerConfig &c) {
+void tStatusModel::Update(const tChargerConfig &c, uint32_t now) {
   char text[kChargerTextSize];
   ChargerConfigText(text, sizeof(text), bridge_.CanAddr(), c);
   if (console_.Logging(9)) StreamPrintf(&console_, "tDevices::UpdateCCS: %s\n", text);
@@ -99,7 +99,7 @@ void tStatusModel::Update(const tChargerConfig &c) {
   }
   haveConfig_ = true;
   lastConfig_ = c;
-  if (!first) bridge_.terminal2CAN("$RAS:@");
+  if (!first) bridge_.terminal2CAN("$RAS:@", now);
 }
 
 void tStatusModel::Update(const tDiagnostic &d) {
@@ -117,7 +117,7 @@ void tStatusModel::Update(const tDiagnostic &d) {
     }
     char fault[kTextSize];
     const int n = snprintf(fault, sizeof(fault), "FLT;,%d,-99\n", d.spn & kSpnMask);
-    flt_.status(fault);
+    flt_.text = fault;  // stored as a received FLT line is
     bridge_.WritePort(fault, static_cast<size_t>(n));
     if (events_ != nullptr) events_->OnFault(*record_, fault);
   }

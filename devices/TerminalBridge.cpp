@@ -9,7 +9,6 @@
 #include "N2kMsg.h"
 #include "N2kTime.h"
 #include "RVCMessages.h"
-#include "Runtime.h"
 
 namespace {
 // Length of text without one final line feed, for log lines.
@@ -37,11 +36,11 @@ tTerminalBridge::~tTerminalBridge() {
   if (logFd_ != -1) close(logFd_);
 }
 
-void tTerminalBridge::terminal2CAN(const char *text) {
-  terminal2CAN(std::string(text == nullptr ? "" : text));
+void tTerminalBridge::terminal2CAN(const char *text, uint32_t now) {
+  terminal2CAN(std::string(text == nullptr ? "" : text), now);
 }
 
-void tTerminalBridge::terminal2CAN(const std::string &text) {
+void tTerminalBridge::terminal2CAN(const std::string &text, uint32_t now) {
   size_t len = text.size() < kBufferSize - 1 ? text.size() : kBufferSize - 1;
   memcpy(cmdBuf_, text.data(), len);
   cmdBuf_[len] = '\0';
@@ -52,7 +51,7 @@ void tTerminalBridge::terminal2CAN(const std::string &text) {
     len = static_cast<size_t>(at + 1 - cmdBuf_);
   }
   txNext_ = cmdBuf_;
-  txLast_ = Runtime->Millis();
+  txLast_ = now;
   rxEnd_ = nullptr;
   if (listener_ != nullptr) listener_->CommandQueued();
   suspended_ = true;
@@ -64,8 +63,7 @@ void tTerminalBridge::terminal2CAN(const std::string &text) {
                  shown, cmdBuf_);
 }
 
-void tTerminalBridge::poll_terminal() {
-  uint32_t now = Runtime->Millis();
+void tTerminalBridge::poll_terminal(uint32_t now) {
   if (txNext_ == nullptr || now - txLast_ < kChunkIntervalMs) return;
   txLast_ = now;
   int n = static_cast<int>(strnlen(txNext_, kChunkChars));
@@ -82,7 +80,7 @@ void tTerminalBridge::poll_terminal() {
     txNext_ += kChunkChars;
 }
 
-void tTerminalBridge::UpdTerminalFromCAN(const char *chars) {
+void tTerminalBridge::UpdTerminalFromCAN(const char *chars, uint32_t now) {
   size_t n = strnlen(chars, kBufferSize - 1);
   if (rxEnd_ == nullptr) {
     memset(rxBuf_, 0, sizeof(rxBuf_));
@@ -103,7 +101,7 @@ void tTerminalBridge::UpdTerminalFromCAN(const char *chars) {
     p += take;
     left -= take;
     // 4095 characters and still no line feed: they go to the port as they are.
-    if (static_cast<size_t>(rxEnd_ - rxBuf_) == kBufferSize - 1) FlushReceived();
+    if (static_cast<size_t>(rxEnd_ - rxBuf_) == kBufferSize - 1) FlushReceived(now);
   }
   if (HasResume(chars, n)) {
     if (console_.Logging(5))
@@ -129,11 +127,11 @@ std::string tTerminalBridge::takeReceived() {
 }
 
 // Without a port the text is still handed on; only the write has nowhere to go.
-void tTerminalBridge::FlushReceived() {
+void tTerminalBridge::FlushReceived(uint32_t now) {
   std::string text = takeReceived();
   WritePort(text);
   if (console_.Logging(5)) StreamPrintf(&console_, "Got(%d)\n%s\n", canAddr_, text.c_str());
-  if (listener_ != nullptr) listener_->Flushed(text);
+  if (listener_ != nullptr) listener_->Flushed(text, now);
 }
 
 uint32_t tTerminalBridge::MsUntilDue(uint32_t now) const {

@@ -11,7 +11,8 @@
 // opened again by its path, once a second, until the other end is back.
 //
 // The bridge also keeps the charger's log file. Its console lines name the record,
-// "tRO500::...", as the daemon's logs always have.
+// "tRO500::...", as the daemon's logs always have. It reads no clock: whatever starts or
+// checks a timer is told now, the time of the loop pass it runs in.
 //
 // It points into its own buffers: never copied or moved.
 #ifndef DEVICES_TERMINALBRIDGE_H
@@ -29,8 +30,9 @@
 class tTerminalListener {
  public:
   virtual ~tTerminalListener() = default;
-  // Text that went to the port (or had no port to go to), each piece once, in order.
-  virtual void Flushed(const std::string &text) = 0;
+  // Text that went to the port (or had no port to go to) at now, each piece once, in
+  // order.
+  virtual void Flushed(const std::string &text, uint32_t now) = 0;
   // A command was queued: what is received from now on is its answer, and text
   // received before and not yet flushed was dropped.
   virtual void CommandQueued() = 0;
@@ -56,22 +58,22 @@ class tTerminalBridge {
 
   // ---- the bus side ----
   // Characters of one TERMINAL message from the charger (NUL-terminated).
-  void UpdTerminalFromCAN(const char *chars);
-  // Queues a text for the charger, cut after its first "@"; replaces any text still
-  // being sent, drops received text not yet written, suspends the status output.
-  void terminal2CAN(const std::string &text);
-  void terminal2CAN(const char *text);
+  void UpdTerminalFromCAN(const char *chars, uint32_t now);
+  // Queues a text for the charger at now, cut after its first "@"; replaces any text
+  // still being sent, drops received text not yet written, suspends the status output.
+  void terminal2CAN(const std::string &text, uint32_t now);
+  void terminal2CAN(const char *text, uint32_t now);
   // Sends the next chunk once 50 ms have passed since the last one (or the queuing).
-  void poll_terminal();
+  void poll_terminal(uint32_t now);
 
   // ---- the port side ----
   // Reads what was typed up to a line feed and queues the line.
-  void poll_serialIn();
+  void poll_serialIn(uint32_t now);
   // Writes the collected text to the port once it holds a line feed.
-  void poll_serialOut();
-  // Opens the port (read-write, non-blocking, raw) and remembers its path for
+  void poll_serialOut(uint32_t now);
+  // Opens the port (read-write, non-blocking, raw) at now and remembers its path for
   // reopening; TtyFd() is -1 when it cannot be opened.
-  void OpenPort(const std::string &path);
+  void OpenPort(const std::string &path, uint32_t now);
   // Writes to the port when there is one. What the port does not take (a user end
   // that reads nothing fills the pty) is dropped and counted, never waited for.
   void WritePort(const char *data, size_t len);
@@ -127,7 +129,7 @@ class tTerminalBridge {
  private:
   // The collected text (empty when idle); the bridge is idle again afterwards.
   std::string takeReceived();
-  void FlushReceived();
+  void FlushReceived(uint32_t now);
   void PortHungUp(uint32_t now);
   void RetryOpen(uint32_t now);
 

@@ -9,15 +9,14 @@
 
 #include "Console.h"
 #include "LogFile.h"
-#include "Runtime.h"
 #include "TerminalBridge.h"
 
-void tTerminalBridge::OpenPort(const std::string &path) {
+void tTerminalBridge::OpenPort(const std::string &path, uint32_t now) {
   ttyPath_ = path;
   resting_ = false;
   inputReady_ = true;
   hungUp_ = false;
-  restStart_ = Runtime->Millis();
+  restStart_ = now;
   if (path.empty()) return;
   ttyFd_ = open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (ttyFd_ == -1) return;
@@ -57,16 +56,15 @@ void tTerminalBridge::PortHungUp(uint32_t now) {
     StreamPrintf(&console_, "tRO500::poll_serialIn: reopening %s\n", ttyPath_.c_str());
   close(ttyFd_);
   ttyFd_ = -1;
-  OpenPort(ttyPath_);
+  OpenPort(ttyPath_, now);
 }
 
 void tTerminalBridge::RetryOpen(uint32_t now) {
   if (ttyPath_.empty() || now - restStart_ < kPortRestMs) return;
-  OpenPort(ttyPath_);
+  OpenPort(ttyPath_, now);
 }
 
-void tTerminalBridge::poll_serialIn() {
-  uint32_t now = Runtime->Millis();
+void tTerminalBridge::poll_serialIn(uint32_t now) {
   if (ttyFd_ == -1) RetryOpen(now);
   if (ttyFd_ == -1) {
     if (console_.Logging(1)) console_.println("tRO500::poll_serialIn: No serial port");
@@ -99,7 +97,7 @@ void tTerminalBridge::poll_serialIn() {
       lineEnd_[0] = '\n';
       lineEnd_[1] = '\0';
       lineEnd_ = lineBuf_;
-      terminal2CAN(lineBuf_);
+      terminal2CAN(lineBuf_, now);
       return;
     }
     *lineEnd_++ = c;
@@ -109,18 +107,18 @@ void tTerminalBridge::poll_serialIn() {
     if (static_cast<size_t>(lineEnd_ - lineBuf_) == kBufferSize - 2) {
       *lineEnd_ = '\0';
       lineEnd_ = lineBuf_;
-      terminal2CAN(lineBuf_);
+      terminal2CAN(lineBuf_, now);
       return;
     }
   }
 }
 
-void tTerminalBridge::poll_serialOut() {
+void tTerminalBridge::poll_serialOut(uint32_t now) {
   if (ttyFd_ == -1 && console_.Logging(1))
     console_.println("tRO500::poll_serialOut: No serial port");
   if (rxEnd_ == nullptr || memchr(rxBuf_, '\n', static_cast<size_t>(rxEnd_ - rxBuf_)) == nullptr)
     return;
-  FlushReceived();
+  FlushReceived(now);
 }
 
 void tTerminalBridge::OpenLog(const std::string &path) {

@@ -47,7 +47,7 @@ class tKeptTty : public tTtyRequester {
  public:
   explicit tKeptTty(const std::vector<int> &inUse) : inUse_(inUse) {}
   std::vector<int> PortsInUse() const override { return inUse_; }
-  void TtyAssigned(int, const std::string &tty) override { kept = tty; }
+  void TtyAssigned(int, const std::string &tty, uint32_t) override { kept = tty; }
   std::string kept;
 
  private:
@@ -121,43 +121,44 @@ int TtyPortNumber(const std::string &path) {
   return sscanf(path.c_str(), "/dev/tnt%d%c", &port, &rest) == 1 ? port : -1;
 }
 
-void tUciTtyAssigner::AssignTty(int uniqueNumber, const char *modelId, tTtyRequester &requester) {
+void tUciTtyAssigner::AssignTty(int uniqueNumber, const char *modelId, tTtyRequester &requester,
+                                uint32_t now) {
   queue_.push_back({uniqueNumber, modelId, &requester});
-  if (!running_) StartNext();
+  if (!running_) StartNext(now);
 }
 
-void tUciTtyAssigner::StartNext() {
+void tUciTtyAssigner::StartNext(uint32_t now) {
   storing_ = false;
   running_ = !queue_.empty();
   if (!running_) return;
-  if (commands_.Start(kGetTable, *this)) return;
+  if (commands_.Start(kGetTable, now, *this)) return;
   tCommandResult notStarted;
-  TableRead(notStarted);
+  TableRead(notStarted, now);
 }
 
 void tUciTtyAssigner::CommandDone(const tCommandResult &result) {
   // The store's result is not looked at: the next read reads the table afresh, and the
   // ports in use keep a new charger off a port the table failed to record.
   if (storing_)
-    Answer(tty_);
+    Answer(tty_, result.ended);
   else
-    TableRead(result);
+    TableRead(result, result.ended);
 }
 
-void tUciTtyAssigner::TableRead(const tCommandResult &got) {
+void tUciTtyAssigner::TableRead(const tCommandResult &got, uint32_t now) {
   const int key = queue_.front().key;
   // A table that could not be read may hold this charger's port, or another's:
   // storing over it would lose entries.
   if (got.timedOut || !got.started) {
     StreamPrintf(&console_, "GetTTY: tty assignment table not read, no port for %d\n", key);
-    Answer(std::string());
+    Answer(std::string(), now);
     return;
   }
   std::string table = got.output;
   // At the limit the answer may have been cut: storing it back would lose entries.
   if (table.size() >= kRunCommandMaxOutput) {
     StreamPrintf(&console_, "GetTTY: tty assignment table too long, no port for %d\n", key);
-    Answer(std::string());
+    Answer(std::string(), now);
     return;
   }
   TrimNewline(table);
@@ -184,7 +185,7 @@ void tUciTtyAssigner::TableRead(const tCommandResult &got) {
     case tTtyPlan::kAdd:
       if (!fits) {
         StreamPrintf(&console_, "GetTTY: tty assignment table full, no port for %d\n", key);
-        Answer(std::string());
+        Answer(std::string(), now);
         return;
       }
       store = std::string(kSetTable) + ShellQuote(plan.table) + "; uci -q commit tidewire";
@@ -195,19 +196,19 @@ void tUciTtyAssigner::TableRead(const tCommandResult &got) {
   tty_ = TtyPath(plan.port);
   if (!store.empty()) {
     storing_ = true;
-    if (commands_.Start(store.c_str(), *this)) return;
+    if (commands_.Start(store.c_str(), now, *this)) return;
   }
-  Answer(tty_);
+  Answer(tty_, now);
 }
 
-void tUciTtyAssigner::Answer(const std::string &tty) {
+void tUciTtyAssigner::Answer(const std::string &tty, uint32_t now) {
   const tRequest done = queue_.front();
   queue_.pop_front();
   // Told before the next read, whose ports in use then hold this one's; the answer
   // may ask for another port itself, which then starts the next read.
   running_ = false;
-  done.requester->TtyAssigned(done.key, tty);
-  if (!running_) StartNext();
+  done.requester->TtyAssigned(done.key, tty, now);
+  if (!running_) StartNext(now);
 }
 
 std::string GetTTY(tConsole &console, int key, const char *name,
@@ -215,6 +216,6 @@ std::string GetTTY(tConsole &console, int key, const char *name,
   tBlockingCommands commands(console);
   tUciTtyAssigner assigner(commands, console);
   tKeptTty kept(portsInUse);
-  assigner.AssignTty(key, name, kept);
+  assigner.AssignTty(key, name, kept, 0);  // nothing here counts time
   return kept.kept;
 }

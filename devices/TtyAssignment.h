@@ -9,6 +9,7 @@
 #ifndef DEVICES_TTYASSIGNMENT_H
 #define DEVICES_TTYASSIGNMENT_H
 
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
@@ -61,17 +62,19 @@ class tTtyRequester {
   virtual ~tTtyRequester() = default;
   // The port numbers of the chargers being served, when the table is read.
   virtual std::vector<int> PortsInUse() const = 0;
-  // The answer: the port path, "" when the charger gets none.
-  virtual void TtyAssigned(int uniqueNumber, const std::string &tty) = 0;
+  // The answer: the port path, "" when the charger gets none; now is the time of the
+  // loop pass it comes in.
+  virtual void TtyAssigned(int uniqueNumber, const std::string &tty, uint32_t now) = 0;
 };
 
 // Where the registry gets a new charger's port from.
 class tTtyAssigner {
  public:
   virtual ~tTtyAssigner() = default;
-  // Finds this charger's port; requester.TtyAssigned follows, perhaps before this
-  // returns. The requester outlives the answer.
-  virtual void AssignTty(int uniqueNumber, const char *modelId, tTtyRequester &requester) = 0;
+  // Finds this charger's port, asked at now (the loop pass's time); requester.TtyAssigned
+  // follows, perhaps before this returns. The requester outlives the answer.
+  virtual void AssignTty(int uniqueNumber, const char *modelId, tTtyRequester &requester,
+                         uint32_t now) = 0;
 };
 
 // The daemon's: the table in uci, read ("uci -q get") and, for a new or renamed
@@ -89,7 +92,8 @@ class tUciTtyAssigner : public tTtyAssigner, private tCommandDone {
   // commands and console outlive the assigner.
   tUciTtyAssigner(tCommands &commands, tConsole &console)
       : commands_(commands), console_(console) {}
-  void AssignTty(int uniqueNumber, const char *modelId, tTtyRequester &requester) override;
+  void AssignTty(int uniqueNumber, const char *modelId, tTtyRequester &requester,
+                 uint32_t now) override;
 
  private:
   struct tRequest {
@@ -97,10 +101,11 @@ class tUciTtyAssigner : public tTtyAssigner, private tCommandDone {
     std::string name;
     tTtyRequester *requester;
   };
-  void StartNext();
+  // now: the time of the pass the step runs in (a command's end: when it ended).
+  void StartNext(uint32_t now);
   void CommandDone(const tCommandResult &result) override;
-  void TableRead(const tCommandResult &result);
-  void Answer(const std::string &tty);
+  void TableRead(const tCommandResult &result, uint32_t now);
+  void Answer(const std::string &tty, uint32_t now);
 
   tCommands &commands_;
   tConsole &console_;

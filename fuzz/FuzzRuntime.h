@@ -27,7 +27,7 @@ class tFuzzRuntime : public tRuntime, public tMsgSender, public tCommands {
     sent += msg.DataLen >= 0 ? 1 : 0;
     return true;
   }
-  bool Start(const char *command, tCommandDone &done) override {
+  bool Start(const char *command, uint32_t, tCommandDone &done) override {
     FUZZ_CHECK(command != nullptr);
     tCommandResult r;
     r.started = true;
@@ -58,10 +58,9 @@ inline tRunSettings &FuzzSettings() {
   return settings;
 }
 
-// Installs the runtime for the life of the process: a fuzz target never gives it back.
-inline tFuzzRuntime &FuzzSurroundings() {
+// The runtime a target's parts are handed; the input moves its clocks.
+inline tFuzzRuntime &FuzzRuntime() {
   static tFuzzRuntime runtime;
-  Runtime = &runtime;
   return runtime;
 }
 

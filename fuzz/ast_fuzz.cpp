@@ -11,7 +11,7 @@
 #include "StatusRecords.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  tFuzzRuntime &rt = FuzzSurroundings();
+  tFuzzRuntime &rt = FuzzRuntime();
   FuzzedDataProvider in(data, size);
   FuzzConsole().SetDebugLevel(in.ConsumeBool() ? 9 : 0);
   rt.wall = in.ConsumeIntegral<int32_t>();
@@ -24,10 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::memcpy(&ast.Field(n), &bits, sizeof(float));
   }
   const std::string line = in.ConsumeRemainingBytesAsString();
-  FUZZ_CHECK(ast.status(line) == line);
+  FUZZ_CHECK(ast.status(line, rt.now) == line);
   FUZZ_CHECK(ast.Parsed());
   rt.wall += later;
-  const std::string shown = ast.status();
+  const std::string shown = ast.status(rt.now);
   FUZZ_CHECK(shown.size() < 1024 && shown.compare(0, 5, "AST;,") == 0 && shown.back() == '\n');
   for (int n = 1; n <= tAST::kFields; n++) {
     const int v = AstInt(ast.Field(n));
@@ -35,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
 
   tCPE other;
-  FUZZ_CHECK(other.status().empty() && other.status(line) == line && other.status() == line);
+  FUZZ_CHECK(other.status(rt.now).empty() && other.status(line, rt.now) == line &&
+             other.status(rt.now) == line);
   return 0;
 }

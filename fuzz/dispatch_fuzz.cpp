@@ -23,8 +23,8 @@ constexpr uint8_t kSources[] = {kCharger, kBattery, 142, 0, 253, 254, 255};
 // Every charger gets the one port.
 class tPortTty : public tTtyAssigner {
  public:
-  void AssignTty(int unique, const char *, tTtyRequester &r) override {
-    r.TtyAssigned(unique, port.path);
+  void AssignTty(int unique, const char *, tTtyRequester &r, uint32_t now) override {
+    r.TtyAssigned(unique, port.path, now);
   }
   tFuzzPort port;
 };
@@ -54,7 +54,7 @@ size_t TableRows() {
 
 // The bus, the port, the registries and the handlers' context, made once.
 struct tWorld {
-  tWorld() : rt(FuzzSurroundings()) {
+  tWorld() : rt(FuzzRuntime()) {
     known.Add(kCharger, 204, 963, 200, "RO500", "");
     known.Add(kBattery, 471, 2046, 310, "LFP200", "B");
     known.Settle();
@@ -69,8 +69,8 @@ struct tWorld {
   tNMEA2000_SocketCAN node{"can0"};  // never opened: the RAW lines' source address
   tDevices devices{FuzzSettings(), ttys, known, rt, FuzzConsole()};
   tBatteries batteries{FuzzSettings(), known, FuzzConsole()};
-  tRawBroadcast raw{link, node, FuzzSettings(), FuzzConsole()};
-  tHandlerContext ctx{devices, batteries, raw, rt, rt, FuzzConsole()};
+  tRawBroadcast raw{link, node, FuzzSettings(), rt, FuzzConsole()};
+  tHandlerContext ctx{devices, batteries, raw, rt, rt, FuzzConsole(), rt};
   size_t rows = 0;
 };
 
@@ -94,7 +94,7 @@ tN2kMsg NextMessage(FuzzedDataProvider &in, size_t rows) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static tWorld world;
-  tFuzzRuntime &rt = FuzzSurroundings();
+  tFuzzRuntime &rt = FuzzRuntime();
   FuzzedDataProvider in(data, size);
   FuzzConsole().SetDebugLevel(in.ConsumeBool() ? 9 : 0);
   FuzzSettings().statusUpdates = in.ConsumeBool();
@@ -106,18 +106,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   devices.Clear();
   batteries.Clear();
   rt.now = in.ConsumeIntegral<uint32_t>();
-  FUZZ_CHECK(devices.Add(kCharger, 204, "RODE2.1.5", "RO500") != nullptr);
+  FUZZ_CHECK(devices.Add(kCharger, 204, "RODE2.1.5", "RO500", rt.now) != nullptr);
 
   while (in.remaining_bytes() > 0) {
     if (in.ConsumeIntegralInRange<int>(0, 7) == 0) {
       rt.now += in.ConsumeIntegralInRange<uint32_t>(0, 12000);
       rt.wall += in.ConsumeIntegralInRange<int>(-3600, 3600);
-      devices.poll();
-      batteries.poll();
+      devices.poll(rt.now);
+      batteries.poll(rt.now);
       FUZZ_CHECK(devices.Count() <= 1 && batteries.Count() <= tBatteries::kMaxRecords);
       continue;
     }
     const tN2kMsg msg = NextMessage(in, world.rows);
+    world.ctx.now = rt.now;
     HandleN2kMsg(world.ctx, msg);
     if (tRO500 *r = devices.Find(kCharger)) {
       FUZZ_CHECK(r->Bridge().ReceivedLength() < tTerminalBridge::kBufferSize);

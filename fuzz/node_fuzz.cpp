@@ -60,7 +60,9 @@ class tCheckedDispatch : public tNMEA2000::tMsgHandler {
 // No charger gets a port; RAW lines go nowhere (no UDP port is set).
 class tNoPort : public tTtyAssigner {
  public:
-  void AssignTty(int unique, const char *, tTtyRequester &r) override { r.TtyAssigned(unique, ""); }
+  void AssignTty(int unique, const char *, tTtyRequester &r, uint32_t now) override {
+    r.TtyAssigned(unique, "", now);
+  }
 };
 class tNoLink : public tRawLink {
  public:
@@ -110,7 +112,7 @@ tCanFrame NextFrame(FuzzedDataProvider &in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static const std::string logDir = LogDir();
-  tFuzzRuntime &rt = FuzzSurroundings();
+  tFuzzRuntime &rt = FuzzRuntime();
   tConsole &console = FuzzConsole();
   FuzzedDataProvider in(data, size);
   console.SetDebugLevel(in.ConsumeBool() ? 9 : 0);
@@ -129,8 +131,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   tNoLink link;
   tDevices devices(settings, ttys, list, rt, console);
   tBatteries batteries(settings, list, console);
-  tRawBroadcast raw(link, node, settings, console);
-  tHandlerContext ctx(devices, batteries, raw, rt, rt, console);
+  tRawBroadcast raw(link, node, settings, rt, console);
+  tHandlerContext ctx(devices, batteries, raw, rt, rt, console, rt);
   tCheckedDispatch dispatch(ctx);
   node.SetMsgHandler(&dispatch);
   FUZZ_CHECK(node.Open());
@@ -140,10 +142,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (in.ConsumeIntegralInRange<int>(0, 5) == 0)
       rt.now += in.ConsumeIntegralInRange<uint32_t>(0, 3000);
     probe.Send(NextFrame(in));
+    ctx.now = rt.now;  // as the CAN link's pass sets it
     node.ParseMessages();
-    ScanDeviceList(*list.List(), devices, console);
-    devices.poll();
-    batteries.poll();
+    ScanDeviceList(*list.List(), devices, console, rt.now);
+    devices.poll(rt.now);
+    batteries.poll(rt.now);
     probe.Drain();
     FUZZ_CHECK(devices.Count() <= 254 && batteries.Count() <= tBatteries::kMaxRecords);
   }

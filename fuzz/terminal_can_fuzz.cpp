@@ -19,47 +19,47 @@ void CheckBuffers(const tTerminalBridge &bridge) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  tFuzzRuntime &rt = FuzzSurroundings();
+  tFuzzRuntime &rt = FuzzRuntime();
   static tFuzzPort port;
   FuzzedDataProvider in(data, size);
   FuzzConsole().SetDebugLevel(in.ConsumeBool() ? 9 : 0);
   rt.now = in.ConsumeIntegral<uint32_t>();
 
-  tRO500 r(140, FuzzSettings(), rt, FuzzConsole());
+  tRO500 r(140, FuzzSettings(), rt, FuzzConsole(), rt.now);
   tTerminalBridge &bridge = r.Bridge();
-  bridge.OpenPort(port.path);
+  bridge.OpenPort(port.path, rt.now);
   FUZZ_CHECK(bridge.TtyFd() != -1);
-  r.markAlive();
-  if (in.ConsumeBool()) bridge.terminal2CAN("$RAS:@");
+  r.markAlive(rt.now);
+  if (in.ConsumeBool()) bridge.terminal2CAN("$RAS:@", rt.now);
   while (in.remaining_bytes() > 0) {
     switch (in.ConsumeIntegralInRange<int>(0, 7)) {
       case 0:
         rt.now += in.ConsumeIntegralInRange<uint32_t>(0, 25000);
         rt.wall += in.ConsumeIntegralInRange<int>(0, 7200);
-        bridge.poll_terminal();
-        r.Model().poll_status();
+        bridge.poll_terminal(rt.now);
+        r.Model().poll_status(rt.now);
         break;
       case 1:
-        bridge.poll_serialOut();
+        bridge.poll_serialOut(rt.now);
         break;
       case 2:
-        if (in.ConsumeIntegralInRange<int>(0, 3) == 0) bridge.terminal2CAN("$RAS:@");
+        if (in.ConsumeIntegralInRange<int>(0, 3) == 0) bridge.terminal2CAN("$RAS:@", rt.now);
         break;
       default: {
         // One TERMINAL message: up to 8 characters, cut at a NUL as the handler cuts it.
         char chars[9] = {0};
         const std::string piece = in.ConsumeBytesAsString(in.ConsumeIntegralInRange<size_t>(0, 8));
         std::memcpy(chars, piece.data(), piece.size());
-        bridge.UpdTerminalFromCAN(chars);
+        bridge.UpdTerminalFromCAN(chars, rt.now);
         break;
       }
     }
     CheckBuffers(bridge);
     port.Drain();
   }
-  bridge.poll_serialOut();
+  bridge.poll_serialOut(rt.now);
   CheckBuffers(bridge);
-  const std::string ast = r.Model().AstLine();
+  const std::string ast = r.Model().AstLine(rt.now);
   FUZZ_CHECK(ast.empty() || ast.compare(0, 5, "AST;,") == 0);
   port.Drain();
   return 0;

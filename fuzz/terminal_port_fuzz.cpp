@@ -39,12 +39,12 @@ void ReadAll(tTerminalBridge &r, tTerminalRuntime &rt, tFuzzPort &port, size_t t
     }
     quiet = 0;
     if (fds[0].revents & POLLIN) {
-      r.poll_serialIn();
+      r.poll_serialIn(rt.now);
       FUZZ_CHECK(r.TypedLength() < tTerminalBridge::kBufferSize - 1);
       // Sends whatever was queued, a piece per 50 ms.
       for (int i = 0; i < 600 && r.Sending(); i++) {
         rt.now += tTerminalBridge::kChunkIntervalMs;
-        r.poll_terminal();
+        r.poll_terminal(rt.now);
       }
     }
     if (fds[1].revents & POLLIN) echoed += port.Drain();
@@ -55,13 +55,12 @@ void ReadAll(tTerminalBridge &r, tTerminalRuntime &rt, tFuzzPort &port, size_t t
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static tTerminalRuntime rt;
   static tFuzzPort port;
-  Runtime = &rt;
   FuzzedDataProvider in(data, size);
   FuzzConsole().SetDebugLevel(in.ConsumeBool() ? 9 : 0);
   FuzzSettings().localEcho = true;
 
   tTerminalBridge r(140, FuzzSettings(), rt, FuzzConsole());
-  r.OpenPort(port.path);
+  r.OpenPort(port.path, rt.now);
   FUZZ_CHECK(r.TtyFd() != -1);
   port.Drain();
   size_t typedTotal = 0, echoed = 0;

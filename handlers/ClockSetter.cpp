@@ -5,11 +5,11 @@
 #include "Console.h"
 #include "TextHelpers.h"
 
-void tClockSetter::Set(const char *name, const char *command) {
+void tClockSetter::Set(const char *name, const char *command, uint32_t now) {
   if (running_) return;
   name_ = name;
   running_ = true;
-  if (commands_.Start(command, *this)) return;
+  if (commands_.Start(command, now, *this)) return;
   tCommandResult notStarted;
   CommandDone(notStarted);
 }

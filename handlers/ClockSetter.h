@@ -14,11 +14,11 @@ class tClockSetter : private tCommandDone {
   tClockSetter(const tClockSetter &) = delete;
   tClockSetter &operator=(const tClockSetter &) = delete;
 
-  // Runs command unless one is running; name (a string literal: the handler's name)
+  // Runs command at now unless one is running; name (a string literal: the handler's name)
   // starts what the console is told of it. The first failure (a daemon without
   // CAP_SYS_TIME, say) is said on the console with the command's output, date's
   // reason; the next one only after the clock was set again.
-  void Set(const char *name, const char *command);
+  void Set(const char *name, const char *command, uint32_t now);
   bool Running() const { return running_; }
 
  private:

@@ -57,7 +57,7 @@ void N2kConverterStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
       StreamPrintf(&ctx.console, "N2kConverterStatus(%d): Requesting PGN 127510\n", msg.Source);
   }
   ctx.lastConverterSid = sid;
-  ctx.lan.ForwardMsg(msg);
+  ctx.lan.ForwardMsg(msg, ctx.now);
 }
 
 void N2kBatStat(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -65,7 +65,7 @@ void N2kBatStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   if (!DecodeLogged(ctx.console, kN2kDescBatteryStatus, msg, f, tFieldShow::kValues, kPowerLogLevel,
                     "N2kBatStat"))
     return;
-  ctx.lan.ForwardMsg(msg);
+  ctx.lan.ForwardMsg(msg, ctx.now);
 
   // A RO500's own battery values, as a battery status of its own (to the LAN only).
   double volts = f[1].Value, amps = f[2].Value, celsius = f[3].Value;
@@ -75,5 +75,5 @@ void N2kBatStat(tHandlerContext &ctx, const tN2kMsg &msg) {
       static_cast<unsigned char>((Code(f[0]) + kRelayInstanceShift) % kRelayInstanceModulus);
   tN2kMsg relay(kPlaceholderSource, kBuiltPriority, 0, 0);
   SetN2kPGN127508(relay, relayInstance, volts, amps, relayKelvin, Code8(f[4]));
-  ctx.lan.ForwardMsg(relay);
+  ctx.lan.ForwardMsg(relay, ctx.now);
 }

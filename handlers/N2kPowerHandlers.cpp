@@ -27,7 +27,7 @@ void N2kISORequest(tHandlerContext &ctx, const tN2kMsg &msg) {
 void N2kBinaryStatusReport(tHandlerContext &ctx, const tN2kMsg &msg) {
   if (ctx.console.Logging(kPowerLogLevel))
     StreamPrintf(&ctx.console, "N2kBinaryStatusReport(%d):\n", msg.Source);
-  ctx.lan.ForwardMsg(msg);
+  ctx.lan.ForwardMsg(msg, ctx.now);
 }
 
 void N2kDCDetailStat(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -35,7 +35,7 @@ void N2kDCDetailStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   if (!DecodeLogged(ctx.console, kN2kDescDCDetailedStatus, msg, f, tFieldShow::kValues,
                     kPowerLogLevel, "N2kDCDetailStat", kDCDetailLogged))
     return;
-  ctx.lan.ForwardMsg(msg);
+  ctx.lan.ForwardMsg(msg, ctx.now);
 }
 
 void N2kChargerStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -53,7 +53,7 @@ void N2kChargerStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
                  "tN2kChargerMode=%d, Enabled=%d, EqualizationPending=%d, "
                  "EqualizationTimeRemaining=%g\n",
                  msg.Source, instance, batteryInstance, state, mode, enabled, pending, eqTime);
-  ctx.lan.ForwardMsg(msg);
+  ctx.lan.ForwardMsg(msg, ctx.now);
 }
 
 void N2kChargerConfigStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -75,7 +75,7 @@ void N2kChargerConfigStatus(tHandlerContext &ctx, const tN2kMsg &msg) {
                  "EqualizationTimeRemaining=%g\n",
                  msg.Source, charger, battery, enable, limit, algorithm, mode, temperature,
                  equalization, overCharge, eqTime);
-  ctx.lan.ForwardMsg(msg);
+  ctx.lan.ForwardMsg(msg, ctx.now);
 }
 
 void N2kBatConfigStat(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -83,7 +83,7 @@ void N2kBatConfigStat(tHandlerContext &ctx, const tN2kMsg &msg) {
   if (!DecodeLogged(ctx.console, kN2kDescBatteryConfigStatus, msg, f, tFieldShow::kValues,
                     kDetailLogLevel, "N2kBatConfigStat"))
     return;
-  ctx.lan.ForwardMsg(msg);
+  ctx.lan.ForwardMsg(msg, ctx.now);
 }
 
 void N2kEngParamRapid(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -94,5 +94,5 @@ void N2kEngParamRapid(tHandlerContext &ctx, const tN2kMsg &msg) {
   // A speed the decoder gives as not available leaves the AST field as it is.
   ctx.devices.Update(msg.Source, tEngineSpeed{Code8(f[0]), f[1].Value, f[2].Value,
                                               static_cast<int8_t>(Code(f[3]))});
-  ctx.lan.ForwardMsg(msg);
+  ctx.lan.ForwardMsg(msg, ctx.now);
 }

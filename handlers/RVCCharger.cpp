@@ -43,7 +43,7 @@ void RVCChargerStatus2(tHandlerContext &ctx, const tN2kMsg &msg) {
   if (ctx.console.Logging(kChargerDetailLogLevel))
     LogCharger(ctx.console, "RVCChargerStatus2", "ChrgType", msg, kRvcDescChargerStatus2, f);
   // The RO500's heartbeat, whatever the values say.
-  ctx.devices.heartbeat(msg.Source);
+  ctx.devices.heartbeat(msg.Source, ctx.now);
   ctx.devices.Update(msg.Source,
                      tChargerStatus2{RVCCT_Charger, Code8(f[0]), Code8(f[1]), Code8(f[2]),
                                      RVCValue(f[3]), RVCValue(f[4]), RVCValue(f[5])});
@@ -69,7 +69,7 @@ void RVCChargerConfigStat(tHandlerContext &ctx, const tN2kMsg &msg) {
     ChargerConfigText(text, sizeof(text), msg.Source, config);
     StreamPrintf(&ctx.console, "%s\n", text);
   }
-  ctx.devices.Update(msg.Source, config);
+  ctx.devices.Update(msg.Source, config, ctx.now);
 }
 
 void RVCChargerConfigStat2(tHandlerContext &ctx, const tN2kMsg &msg) {

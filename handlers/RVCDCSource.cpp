@@ -28,7 +28,7 @@ void RVCDCStatus1(tHandlerContext &ctx, const tN2kMsg &msg) {
                  msg.Source, Code(f[0]), Code(f[1]), Code(f[2]), Code(f[3]));
   const tDCSourceStatus1 s{Code8(f[0]), Code8(f[1]), RVCValue(f[2]), RVCValue(f[3])};
   ctx.devices.Update(msg.Source, s);
-  ctx.batteries.Update(msg.Source, s);
+  ctx.batteries.Update(msg.Source, s, ctx.now);
 }
 
 void RVCDCStatus2(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -38,7 +38,7 @@ void RVCDCStatus2(tHandlerContext &ctx, const tN2kMsg &msg) {
     return;
   const tDCSourceStatus2 s{Code8(f[0]), Code8(f[1]), RVCValue(f[2]), Code8(f[3]), Code16(f[4])};
   ctx.devices.Update(msg.Source, s);
-  ctx.batteries.Update(msg.Source, s);
+  ctx.batteries.Update(msg.Source, s, ctx.now);
 }
 
 void RVCDCStatus3(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -50,9 +50,10 @@ void RVCDCStatus3(tHandlerContext &ctx, const tN2kMsg &msg) {
                  "RVCDCStatus3: Instance=%d, DevPri=%d, SOH=%d, CapRemPer=%d, CapRemPer=%d, "
                  "Ripple=%d\n",
                  Code(f[0]), Code(f[1]), Code(f[2]), Code(f[3]), Code(f[4]), Code(f[5]));
-  ctx.batteries.Update(
-      msg.Source, tDCSourceStatus3{Code8(f[0]), Code8(f[1]), Code8(f[2]), Code16(f[3]), Code8(f[4]),
-                                   RVCRipple16(Code16(f[5]))});
+  ctx.batteries.Update(msg.Source,
+                       tDCSourceStatus3{Code8(f[0]), Code8(f[1]), Code8(f[2]), Code16(f[3]),
+                                        Code8(f[4]), RVCRipple16(Code16(f[5]))},
+                       ctx.now);
 }
 
 void RVCDCStatus4(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -65,7 +66,7 @@ void RVCDCStatus4(tHandlerContext &ctx, const tN2kMsg &msg) {
   const tDCSourceStatus4 s{Code8(f[0]),    Code8(f[1]),    Code(f[2]),
                            RVCValue(f[3]), RVCValue(f[4]), Code(f[5])};
   ctx.devices.Update(msg.Source, s);
-  ctx.batteries.Update(msg.Source, s);
+  ctx.batteries.Update(msg.Source, s, ctx.now);
 }
 
 void RVCDCStatus5(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -78,7 +79,7 @@ void RVCDCStatus5(tHandlerContext &ctx, const tN2kMsg &msg) {
                  (Code(f[3]) - kRateZero) * kMilli);
   const tDCSourceStatus5 s{Code8(f[0]), Code8(f[1]), RVCValue(f[2]), RVCRate16(Code16(f[3]))};
   ctx.devices.Update(msg.Source, s);
-  ctx.batteries.Update(msg.Source, s);
+  ctx.batteries.Update(msg.Source, s, ctx.now);
 }
 
 void RVCDCStatus6(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -86,8 +87,10 @@ void RVCDCStatus6(tHandlerContext &ctx, const tN2kMsg &msg) {
   if (!N2kDecodeFields(kRvcDescDCSourceStatus6, msg, f)) return;
   if (ctx.console.Logging(kDetailLogLevel))
     LogFields(ctx.console, f, kStatus6Logged, tFieldShow::kCodes, "RVCDCStatus6(%d), ", msg.Source);
-  ctx.batteries.Update(msg.Source, tDCSourceStatus6{Code8(f[0]), Code8(f[1]), Flag(f[2]),
-                                                    Flag(f[3]), Flag(f[4]), Flag(f[5])});
+  ctx.batteries.Update(
+      msg.Source,
+      tDCSourceStatus6{Code8(f[0]), Code8(f[1]), Flag(f[2]), Flag(f[3]), Flag(f[4]), Flag(f[5])},
+      ctx.now);
 }
 
 void RVCDCStatus11(tHandlerContext &ctx, const tN2kMsg &msg) {
@@ -96,7 +99,8 @@ void RVCDCStatus11(tHandlerContext &ctx, const tN2kMsg &msg) {
   if (ctx.console.Logging(kDetailLogLevel))
     LogFields(ctx.console, f, kRvcDescDCSourceStatus11.FieldCount, tFieldShow::kCodes,
               "RVCDCStatus11(%d), ", msg.Source);
-  ctx.batteries.Update(
-      msg.Source, tDCSourceStatus11{Code8(f[0]), Code8(f[1]), Flag(f[2]), Flag(f[3]), Flag(f[4]),
-                                    Flag(f[5]), Code(f[6]), Code(f[7])});
+  ctx.batteries.Update(msg.Source,
+                       tDCSourceStatus11{Code8(f[0]), Code8(f[1]), Flag(f[2]), Flag(f[3]),
+                                         Flag(f[4]), Flag(f[5]), Code(f[6]), Code(f[7])},
+                       ctx.now);
 }

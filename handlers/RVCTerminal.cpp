@@ -22,7 +22,7 @@ void RVCTerminal(tHandlerContext &ctx, const tN2kMsg &msg) {
   memcpy(text, chars, static_cast<size_t>(count));
   text[count] = '\0';
   tRO500 *ro500 = ctx.devices.Find(msg.Source);
-  if (ro500 != nullptr) ro500->Bridge().UpdTerminalFromCAN(text);
+  if (ro500 != nullptr) ro500->Bridge().UpdTerminalFromCAN(text, ctx.now);
   // Logged after the routing, unlike the other handlers.
   if (ctx.console.Logging(kTerminalLogLevel))
     StreamPrintf(&ctx.console, "RVCTerminal(%d): Source=%d, Count=%d, Characters=%s\n", msg.Source,

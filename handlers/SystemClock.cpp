@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "Console.h"
-#include "Runtime.h"
 
 namespace {
 constexpr int kClockLogLevel = 4;
@@ -12,7 +11,7 @@ constexpr size_t kCommandSize = 256;
 }  // namespace
 
 void SetSystemTime(tHandlerContext &ctx, const char *name, int64_t t) {
-  const int64_t now = static_cast<int64_t>(Runtime->Time());
+  const int64_t now = static_cast<int64_t>(ctx.runtime.Time());
   const int64_t d = t > now ? t - now : now - t;
   if (d < kClockToleranceS) return;
   char command[kCommandSize];
@@ -21,5 +20,5 @@ void SetSystemTime(tHandlerContext &ctx, const char *name, int64_t t) {
   if (ctx.console.Logging(kClockLogLevel)) StreamPrintf(&ctx.console, "%s: %s\n", name, command);
   // date's complaint comes back with its output: said once, not on stderr each time.
   std::snprintf(command + n, sizeof(command) - static_cast<size_t>(n), " 2>&1");
-  ctx.clock.Set(name, command);
+  ctx.clock.Set(name, command, ctx.now);
 }

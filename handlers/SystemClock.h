@@ -13,7 +13,7 @@
 // A difference of exactly this many seconds sets the clock.
 constexpr int64_t kClockToleranceS = 16;
 
-// Compares t (Unix seconds, UTC) with Runtime->Time(); when they are kClockToleranceS
+// Compares t (Unix seconds, UTC) with ctx.runtime.Time(); when they are kClockToleranceS
 // or more apart and no clock command is running, logs "<name>: /bin/date -s '@<t>'" at
 // debug level 4 and up and has ctx.clock run the command, its error output with its
 // output (tests catch it, so that no test ever runs /bin/date). The next bus time

@@ -1,7 +1,6 @@
 #include "RawBroadcast.h"
 
 #include "Console.h"
-#include "Runtime.h"
 
 namespace {
 constexpr int kRawLogLevel = 4;
@@ -21,10 +20,10 @@ bool tRawTargets::Get(tRawLink &link, uint32_t now) {
   return true;
 }
 
-void tRawBroadcast::ForwardMsg(const tN2kMsg &msg) {
+void tRawBroadcast::ForwardMsg(const tN2kMsg &msg, uint32_t now) {
   if (settings_.udpPort == -1 && settings_.udpTimedPort == -1) return;
   if (!link_.Open()) return;
-  if (!targets_.Get(link_, Runtime->Millis())) return;
+  if (!targets_.Get(link_, now)) return;
 
   if (settings_.udpPort != -1) {
     FormatRawLines(msg, node_.GetN2kSource(0), lines_);
@@ -32,7 +31,7 @@ void tRawBroadcast::ForwardMsg(const tN2kMsg &msg) {
   }
   if (settings_.udpTimedPort != -1) {
     FormatTimedRawLines(msg, node_.GetN2kSource(0),
-                        static_cast<uint32_t>(Runtime->TimeMs() % kRawMsPerDay), lines_);
+                        static_cast<uint32_t>(clock_.TimeMs() % kRawMsPerDay), lines_);
     SendLines(msg, settings_.udpTimedPort);
   }
 }

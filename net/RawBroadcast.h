@@ -14,6 +14,7 @@
 #include "RawLines.h"
 #include "RawLink.h"
 #include "RunSettings.h"
+#include "Runtime.h"
 
 // The interface list, kept between messages: reading it costs about as much as
 // sending a message's datagrams, so it is read again only when kRefreshMs have passed
@@ -24,7 +25,7 @@ class tRawTargets {
   // Entries kept; a router has a few interfaces, each listed once per address family.
   static constexpr int kMaxTargets = 64;
 
-  // The destinations at now (Runtime->Millis()); false when the list cannot be read.
+  // The destinations at now (the loop pass's time); false when the list cannot be read.
   bool Get(tRawLink &link, uint32_t now);
   const uint32_t *Targets() const { return targets_; }
   int Count() const { return count_; }
@@ -42,18 +43,20 @@ class tRawTargets {
 // node whose address the lines carry. The handlers' forwarder.
 class tRawBroadcast : public tMsgForwarder {
  public:
-  // link, node, settings and console outlive it; a UDP port of -1 leaves it off.
+  // link, node, settings, clock (the time of day of the received form) and console
+  // outlive it; a UDP port of -1 leaves it off.
   tRawBroadcast(tRawLink &link, const tNMEA2000 &node, const tRunSettings &settings,
-                tConsole &console)
-      : link_(link), node_(node), settings_(settings), console_(console) {}
+                tRuntime &clock, tConsole &console)
+      : link_(link), node_(node), settings_(settings), clock_(clock), console_(console) {}
 
   // Broadcasts msg as RAW lines with the node's current source address in the
-  // identifier, in each form that is on (the received form stamped Runtime->TimeMs()).
+  // identifier, in each form that is on (the received form stamped clock.TimeMs()); the
+  // interface list is read again when kRefreshMs have passed by now.
   // Does nothing while both are off; a socket that cannot be made or an interface list
   // that cannot be read drops the message silently. At debug level 4 and up each line
   // is logged ("PackNSendRAW1(%d): %s" for a single frame, "PackNSendRAW2(%d):%d %s"
   // with the frame counter for a fast packet).
-  void ForwardMsg(const tN2kMsg &msg) override;
+  void ForwardMsg(const tN2kMsg &msg, uint32_t now) override;
   // Datagrams the link could not send, since the start.
   uint64_t Dropped() const { return dropped_; }
   // The next message reads the interface list again.
@@ -63,6 +66,7 @@ class tRawBroadcast : public tMsgForwarder {
   tRawLink &link_;
   const tNMEA2000 &node_;
   const tRunSettings &settings_;
+  tRuntime &clock_;
   tConsole &console_;
   // The lines of one form to every target at port.
   void SendLines(const tN2kMsg &msg, int port);

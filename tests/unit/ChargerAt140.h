@@ -22,7 +22,7 @@ class tChargerAt140 : public ::testing::Test {
  protected:
   void SetUp() override {
     ttys.path = port.path;
-    ro500 = devices.Add(140, 204, "1.0", "RO500");
+    ro500 = devices.Add(140, 204, "1.0", "RO500", rt.now);
     port.Read();  // its ONLINE line
     console.text.clear();
   }
@@ -30,14 +30,16 @@ class tChargerAt140 : public ::testing::Test {
     batteries.Clear();
     devices.Clear();
   }
+  // As the CAN link's pass hands it up, at the time on the test's clock.
   void Deliver(tN2kMsg m, uint8_t source = 140) {
     m.Source = source;
+    ctx.now = rt.now;
     HandleN2kMsg(ctx, m);
   }
   // Where text starts in the console, npos when it is not there.
   size_t At(const std::string &text) const { return console.text.find(text); }
 
-  tScopedRuntime rt;
+  tFakeRuntime rt;
   tTestConsole console;
   tRunSettings settings;
   tPtyPort port;
@@ -46,8 +48,8 @@ class tChargerAt140 : public ::testing::Test {
   tFakeRawLink link;
   tDevices devices{settings, ttys, bus, rt, console};
   tBatteries batteries{settings, bus, console};
-  tRawBroadcast raw{link, link.node, settings, console};
-  tHandlerContext ctx{devices, batteries, raw, rt, rt, console};
+  tRawBroadcast raw{link, link.node, settings, rt, console};
+  tHandlerContext ctx{devices, batteries, raw, rt, rt, console, rt};
   tRO500 *ro500 = nullptr;
 };
 

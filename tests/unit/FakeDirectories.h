@@ -20,16 +20,18 @@ class tFakeTtys : public tTtyAssigner {
   std::vector<std::vector<int>> inUse;                // the ports in use of each call
   std::vector<tTtyRequester *> waiting;               // held, in the order asked
 
-  void AssignTty(int unique, const char *modelId, tTtyRequester &requester) override {
+  void AssignTty(int unique, const char *modelId, tTtyRequester &requester, uint32_t now) override {
     assigned.emplace_back(unique, modelId);
     inUse.push_back(requester.PortsInUse());
     if (hold)
       waiting.push_back(&requester);
     else
-      requester.TtyAssigned(unique, path);
+      requester.TtyAssigned(unique, path, now);
   }
-  // Answers the k-th request with tty.
-  void Answer(size_t k, const std::string &tty) { waiting[k]->TtyAssigned(assigned[k].first, tty); }
+  // Answers the k-th request with tty, in a pass at now.
+  void Answer(size_t k, const std::string &tty, uint32_t now) {
+    waiting[k]->TtyAssigned(assigned[k].first, tty, now);
+  }
 };
 
 class tEmptyDirectory : public tDeviceDirectory {

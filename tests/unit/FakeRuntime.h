@@ -30,7 +30,7 @@ class tFakeRuntime : public tRuntime, public tMsgSender, public tCommands {
   uint32_t Millis() override { return now; }
   time_t Time() override { return wall; }
   uint64_t TimeMs() override { return wallMs; }
-  bool Start(const char *command, tCommandDone &done) override {
+  bool Start(const char *command, uint32_t, tCommandDone &done) override {
     commands.push_back(command);
     if (holdCommands)
       held.push_back(&done);
@@ -56,16 +56,6 @@ class tFakeRuntime : public tRuntime, public tMsgSender, public tCommands {
     sent.push_back(msg);
     return true;
   }
-};
-
-// Installs itself as the process runtime for its lifetime.
-class tScopedRuntime : public tFakeRuntime {
- public:
-  tScopedRuntime() : old_(Runtime) { Runtime = this; }
-  ~tScopedRuntime() override { Runtime = old_; }
-
- private:
-  tRuntime *old_;
 };
 
 // Keeps everything written to it.

@@ -26,7 +26,7 @@ class tTerminalTest : public ::testing::Test {
     return out;
   }
 
-  tScopedRuntime rt;
+  tFakeRuntime rt;
   tRunSettings settings;
   tTestConsole console;
   tPtyPort port;

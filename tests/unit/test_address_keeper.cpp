@@ -103,7 +103,7 @@ TEST_F(AddressKeeper, AFullBusAndATwinAreToldOnTheConsoleFromLevelOne) {
 // The uci store beside the loop: "uci -q set", and "uci -q commit" only after the set
 // worked; one store at a time, which the keeper waits for; a failure said as before.
 TEST_F(AddressKeeper, TheUciStoreRunsBesideTheLoopOneAtATime) {
-  tScopedRuntime rt;
+  tFakeRuntime rt;
   rt.holdCommands = true;
   tUciAddressStore uci(rt, console_);
   tAddressKeeper keeper(177, uci, console_);

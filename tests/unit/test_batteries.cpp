@@ -70,7 +70,7 @@ class tBatteryRegistry : public ::testing::Test {
   }
   void LogToDir() { settings.logDir = dir.c_str(); }
 
-  tScopedRuntime rt;
+  tFakeRuntime rt;
   tRunSettings settings;
   tTestConsole console;
   tKnownDevices bus;
@@ -81,20 +81,20 @@ class tBatteryRegistry : public ::testing::Test {
 
 TEST_F(tBatteryRegistry, RegistersOnlyNodesTheListKnowsWithAnIdentity) {
   console.SetDebugLevel(9);
-  EXPECT_EQ(nullptr, batteries.Add(40, 1, 120));  // nobody at 40
-  EXPECT_EQ(nullptr, batteries.Add(36, 1, 120));  // unique number 0
-  EXPECT_EQ(nullptr, batteries.Add(37, 1, 120));  // manufacturer code 0
-  batteries.Update(40, tDCSourceStatus1{1, 120, 13.0f, 1.0f});
+  EXPECT_EQ(nullptr, batteries.Add(40, 1, 120, rt.now));  // nobody at 40
+  EXPECT_EQ(nullptr, batteries.Add(36, 1, 120, rt.now));  // unique number 0
+  EXPECT_EQ(nullptr, batteries.Add(37, 1, 120, rt.now));  // manufacturer code 0
+  batteries.Update(40, tDCSourceStatus1{1, 120, 13.0f, 1.0f}, rt.now);
   EXPECT_EQ("", console.text);
   // Status 5 says what it got before it finds it cannot register the sender.
-  batteries.Update(40, tDCSourceStatus5{1, 120, 13.25f, 0.5f});
+  batteries.Update(40, tDCSourceStatus5{1, 120, 13.25f, 0.5f}, rt.now);
   EXPECT_EQ("UpdateDCSS5(40): 13.250000 0.500000\n", console.text);
   EXPECT_EQ(0u, batteries.Count());
 
   console.text.clear();
   console.SetDebugLevel(4);
   LogToDir();
-  tBattery *b = batteries.Add(35, 1, 120);
+  tBattery *b = batteries.Add(35, 1, 120, rt.now);
   ASSERT_NE(nullptr, b);
   EXPECT_EQ(35, b->canAddr);
   EXPECT_EQ(5000u, b->lastPoll);
@@ -106,21 +106,21 @@ TEST_F(tBatteryRegistry, RegistersOnlyNodesTheListKnowsWithAnIdentity) {
       console.text);
   // Known now: the same record, instance and priority of the first message.
   console.text.clear();
-  EXPECT_EQ(b, batteries.Add(35, 1, 100));
+  EXPECT_EQ(b, batteries.Add(35, 1, 100, rt.now));
   EXPECT_EQ(120, b->devPri);
   EXPECT_EQ("", console.text);
 
   // Without a log directory: no file and no "Opened logfile" line.
   batteries.Clear();
   settings.logDir = nullptr;
-  b = batteries.Add(35, 1, 120);
+  b = batteries.Add(35, 1, 120, rt.now);
   ASSERT_NE(nullptr, b);
   EXPECT_EQ(-1, b->logFd);
   EXPECT_EQ("tBatteries::Add: Found new Battery at CANAddr=35/1/120/135/471\n", console.text);
   console.SetDebugLevel(3);
   console.text.clear();
   batteries.Clear();
-  EXPECT_NE(nullptr, batteries.Add(35, 1, 120));
+  EXPECT_NE(nullptr, batteries.Add(35, 1, 120, rt.now));
   EXPECT_EQ("", console.text);
 }
 
@@ -150,9 +150,9 @@ TEST(BatteryLogPath, LeavesOutWhatIsUnknownAndStaysInItsDirectory) {
 }
 
 TEST(BatteryLine, EachGroupFormattedAsLogged) {
-  tScopedRuntime rt;
+  tFakeRuntime rt;
   tTestConsole console;
-  tBattery b(35, console);
+  tBattery b(35, console, rt.now);
   b.instance = 1;
   b.devPri = 120;
   EXPECT_EQ("DCS;,1,120, ,0,0, ,0,0,0, ,0,0,0,0, ,0,0,0,0, ,0,0, ,0,0,0,0, ,0,0,0,0,0,0\n",
@@ -179,40 +179,40 @@ TEST(BatteryLine, EachGroupFormattedAsLogged) {
 
 TEST_F(tBatteryRegistry, UpdatesKeepOldValuesForNotAvailableWhereTheyShould) {
   console.SetDebugLevel(8);
-  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, kNaN});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, kNaN}, rt.now);
   tBattery *b = batteries.Find(35, 1);
   ASSERT_NE(nullptr, b);
   EXPECT_FLOAT_EQ(13.25f, b->Vdc);
   EXPECT_FLOAT_EQ(0.0f, b->Adc);
-  batteries.Update(35, tDCSourceStatus1{1, 120, kNaN, -4.5f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, kNaN, -4.5f}, rt.now);
   EXPECT_FLOAT_EQ(13.25f, b->Vdc);
   EXPECT_FLOAT_EQ(-4.5f, b->Adc);
 
-  batteries.Update(35, tDCSourceStatus2{1, 120, 25.0f, 175, 600});
-  batteries.Update(35,
-                   tDCSourceStatus2{1, 120, -std::nanf(""), 255, 65535});  // a NaN of either sign
+  batteries.Update(35, tDCSourceStatus2{1, 120, 25.0f, 175, 600}, rt.now);
+  batteries.Update(35, tDCSourceStatus2{1, 120, -std::nanf(""), 255, 65535},
+                   rt.now);  // a NaN of either sign
   EXPECT_FLOAT_EQ(25.0f, b->Temp);
   EXPECT_EQ(255, b->SOC);
   EXPECT_EQ(65535, b->TR);
 
-  batteries.Update(35, tDCSourceStatus3{1, 120, 190, 150, 166, 0.12f});
-  batteries.Update(35, tDCSourceStatus3{1, 120, 255, 65535, 255, kNaN});
+  batteries.Update(35, tDCSourceStatus3{1, 120, 190, 150, 166, 0.12f}, rt.now);
+  batteries.Update(35, tDCSourceStatus3{1, 120, 255, 65535, 255, kNaN}, rt.now);
   EXPECT_FLOAT_EQ(0.12f, b->Ripple);
   EXPECT_EQ(65535, b->CapRem);
 
-  batteries.Update(35, tDCSourceStatus4{1, 120, 2, kNaN, INFINITY, 3});
+  batteries.Update(35, tDCSourceStatus4{1, 120, 2, kNaN, INFINITY, 3}, rt.now);
   EXPECT_TRUE(std::isnan(b->DesVolt));
   EXPECT_TRUE(std::isinf(b->DesAmp));
 
-  batteries.Update(35, tDCSourceStatus5{1, 120, 13.25f, 0.5f});
-  batteries.Update(35, tDCSourceStatus5{1, 120, kNaN, kNaN});
+  batteries.Update(35, tDCSourceStatus5{1, 120, 13.25f, 0.5f}, rt.now);
+  batteries.Update(35, tDCSourceStatus5{1, 120, kNaN, kNaN}, rt.now);
   EXPECT_FLOAT_EQ(13.25f, b->Vdc5);
   EXPECT_FLOAT_EQ(0.5f, b->dVdT);
-  batteries.Update(35, tDCSourceStatus5{1, 120, 0.0f, -INFINITY});
+  batteries.Update(35, tDCSourceStatus5{1, 120, 0.0f, -INFINITY}, rt.now);
 
-  batteries.Update(35, tDCSourceStatus6{1, 120, true, true, false, true});
-  batteries.Update(35, tDCSourceStatus11{1, 120, true, false, true, false, 200, 60});
-  batteries.Update(35, tDCSourceStatus11{1, 120, false, true, false, true, 0, 0});
+  batteries.Update(35, tDCSourceStatus6{1, 120, true, true, false, true}, rt.now);
+  batteries.Update(35, tDCSourceStatus11{1, 120, true, false, true, false, 200, 60}, rt.now);
+  batteries.Update(35, tDCSourceStatus11{1, 120, false, true, false, true, 0, 0}, rt.now);
   EXPECT_EQ(
       "DCS;,1,120, ,13,-4.5, ,25,255,65535, ,255,65535,255,0.12, ,2,nan,inf,3, ,0,-inf, ,1,1,0,1, "
       ",0,1,0,1,0,0\n",
@@ -227,35 +227,35 @@ TEST_F(tBatteryRegistry, UpdatesKeepOldValuesForNotAvailableWhereTheyShould) {
   EXPECT_FALSE(console.Has("UpdateDCSS4"));
   console.SetDebugLevel(7);
   console.text.clear();
-  batteries.Update(35, tDCSourceStatus1{1, 120, 13.0f, 1.0f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.0f, 1.0f}, rt.now);
   EXPECT_EQ("", console.text);
 }
 
 TEST_F(tBatteryRegistry, EveryStatusMessageIsTheLastTimeTheBatteryWasHeard) {
   // A battery that sends one of its seven messages every 30 s, for three and a half
   // minutes: each one stamps the record.
-  tBattery *b = batteries.Add(35, 1, 120);  // at 5000 ms
+  tBattery *b = batteries.Add(35, 1, 120, rt.now);  // at 5000 ms
   ASSERT_NE(nullptr, b);
   rt.now = 35000;
-  batteries.Update(35, tDCSourceStatus1{1, 120, 13.0f, 1.0f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.0f, 1.0f}, rt.now);
   EXPECT_EQ(35000u, b->lastHeard);
   rt.now = 65000;
-  batteries.Update(35, tDCSourceStatus2{1, 120, 25.0f, 175, 600});
+  batteries.Update(35, tDCSourceStatus2{1, 120, 25.0f, 175, 600}, rt.now);
   EXPECT_EQ(65000u, b->lastHeard);
   rt.now = 95000;
-  batteries.Update(35, tDCSourceStatus3{1, 120, 190, 150, 166, 0.12f});
+  batteries.Update(35, tDCSourceStatus3{1, 120, 190, 150, 166, 0.12f}, rt.now);
   EXPECT_EQ(95000u, b->lastHeard);
   rt.now = 125000;
-  batteries.Update(35, tDCSourceStatus4{1, 120, 2, 14.4f, 150.0f, 3});
+  batteries.Update(35, tDCSourceStatus4{1, 120, 2, 14.4f, 150.0f, 3}, rt.now);
   EXPECT_EQ(125000u, b->lastHeard);
   rt.now = 155000;
-  batteries.Update(35, tDCSourceStatus5{1, 120, 13.25f, 0.5f});
+  batteries.Update(35, tDCSourceStatus5{1, 120, 13.25f, 0.5f}, rt.now);
   EXPECT_EQ(155000u, b->lastHeard);
   rt.now = 185000;
-  batteries.Update(35, tDCSourceStatus6{1, 120, true, false, false, false});
+  batteries.Update(35, tDCSourceStatus6{1, 120, true, false, false, false}, rt.now);
   EXPECT_EQ(185000u, b->lastHeard);
   rt.now = 215000;
-  batteries.Update(35, tDCSourceStatus11{1, 120, true, true, false, false, 200, 60});
+  batteries.Update(35, tDCSourceStatus11{1, 120, true, true, false, false, 200, 60}, rt.now);
   EXPECT_EQ(215000u, b->lastHeard);
 }
 
@@ -263,19 +263,19 @@ TEST_F(tBatteryRegistry, ALineEveryTenSecondsAcrossTheCounterWrap) {
   LogToDir();
   EXPECT_EQ(0xFFFFFFFFu, batteries.MsUntilDue(rt.now));  // nothing to write
   rt.now = 0xFFFFF000u;                                  // 4096 ms before the wrap
-  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, -4.5f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, -4.5f}, rt.now);
   const std::string file = dir + "/BAT-35:135:471:X1.log";
   EXPECT_EQ(10000u, batteries.MsUntilDue(rt.now));
   rt.now += 2000;  // still before the wrap
-  batteries.poll();
+  batteries.poll(rt.now);
   rt.now += 7999;
   EXPECT_EQ(1u, batteries.MsUntilDue(rt.now));
-  batteries.poll();
+  batteries.poll(rt.now);
   EXPECT_EQ("", ReadFile(file));
   rt.now += 1;
   EXPECT_EQ(0u, batteries.MsUntilDue(rt.now));
   console.SetDebugLevel(8);
-  batteries.poll();
+  batteries.poll(rt.now);
   const std::string first =
       "DCS;,1,120, ,13,-4.5, ,0,0,0, ,0,0,0,0, ,0,0,0,0, ,0,0, ,0,0,0,0, ,0,0,0,0,0,0\n";
   EXPECT_EQ(std::vector<std::string>{first.substr(0, first.size() - 1)}, Lines(file));
@@ -284,31 +284,31 @@ TEST_F(tBatteryRegistry, ALineEveryTenSecondsAcrossTheCounterWrap) {
   // The next one ten seconds after this one, not after it was due.
   EXPECT_EQ(10000u, batteries.MsUntilDue(rt.now));
   rt.now += 9999;
-  batteries.poll();
+  batteries.poll(rt.now);
   EXPECT_EQ(1u, Lines(file).size());
   rt.now += 1;
-  batteries.poll();
+  batteries.poll(rt.now);
   EXPECT_EQ(2u, Lines(file).size());
 
   // A second battery registered later: the earlier due one counts.
   rt.now += 4000;
   bus.Add(38, 473, 135, 0, "X2", "");
   bus.Settle();
-  ASSERT_NE(nullptr, batteries.Add(38, 1, 120));
+  ASSERT_NE(nullptr, batteries.Add(38, 1, 120, rt.now));
   EXPECT_EQ(6000u, batteries.MsUntilDue(rt.now));
 }
 
 TEST_F(tBatteryRegistry, EachInstanceOfAnAddressHasItsRecordAndFile) {
   LogToDir();
   // A house battery (instance 1) and a starter battery (2) from one monitor.
-  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, -4.5f});
-  batteries.Update(35, tDCSourceStatus1{2, 100, 12.0f, -3.0f});
-  batteries.Update(35, tDCSourceStatus2{2, 100, 20.0f, 90, 50});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, -4.5f}, rt.now);
+  batteries.Update(35, tDCSourceStatus1{2, 100, 12.0f, -3.0f}, rt.now);
+  batteries.Update(35, tDCSourceStatus2{2, 100, 20.0f, 90, 50}, rt.now);
   ASSERT_EQ(2u, batteries.Count());
   EXPECT_FLOAT_EQ(13.25f, batteries.Find(35, 1)->Vdc);
   EXPECT_FLOAT_EQ(0.0f, batteries.Find(35, 1)->Temp);
   rt.now += 10000;
-  batteries.poll();
+  batteries.poll(rt.now);
   std::vector<std::string> house = Lines(dir + "/BAT-35:135:471:X1.log");
   std::vector<std::string> starter = Lines(dir + "/BAT-35.2:135:471:X1.log");
   ASSERT_EQ(1u, house.size());
@@ -319,32 +319,32 @@ TEST_F(tBatteryRegistry, EachInstanceOfAnAddressHasItsRecordAndFile) {
   // Another node at the address closes both; a full registry takes no more.
   bus.Add(35, 999, 135, 0, "Y2", "");
   bus.Settle();
-  batteries.Update(35, tDCSourceStatus1{2, 100, 12.0f, 1.0f});
+  batteries.Update(35, tDCSourceStatus1{2, 100, 12.0f, 1.0f}, rt.now);
   EXPECT_EQ(1u, batteries.Count());
   EXPECT_EQ(nullptr, batteries.Find(35, 1));
   EXPECT_EQ(999u, batteries.Find(35, 2)->uniqueNumber);
   settings.logDir = nullptr;
-  for (int i = 0; i < 300; i++) batteries.Add(35, static_cast<uint8_t>(i), 100);
+  for (int i = 0; i < 300; i++) batteries.Add(35, static_cast<uint8_t>(i), 100, rt.now);
   EXPECT_EQ(256u, batteries.Count());
 }
 
 TEST_F(tBatteryRegistry, AnotherNodeAtTheAddressGetsARecordAndFileOfItsOwn) {
   LogToDir();
   console.SetDebugLevel(4);
-  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, -4.5f});
-  batteries.Update(35, tDCSourceStatus2{1, 120, 25.0f, 175, 600});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, -4.5f}, rt.now);
+  batteries.Update(35, tDCSourceStatus2{1, 120, 25.0f, 175, 600}, rt.now);
   ASSERT_EQ(1u, batteries.Count());
 
   // While a rebuilt list does not know the node yet, its records go on as they are.
   bus.Rebuild();
-  batteries.Update(35, tDCSourceStatus1{1, 120, 13.0f, -5.0f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.0f, -5.0f}, rt.now);
   EXPECT_FLOAT_EQ(-5.0f, batteries.Find(35, 1)->Adc);
 
   // The node leaves; another maker's node with the same unique number takes its address.
   bus.Add(35, 471, 277, 0, "Y2", "");
   bus.Settle();
   console.text.clear();
-  batteries.Update(35, tDCSourceStatus1{1, 120, 12.0f, 1.0f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 12.0f, 1.0f}, rt.now);
   ASSERT_EQ(1u, batteries.Count());
   tBattery *b = batteries.Find(35, 1);
   ASSERT_NE(nullptr, b);
@@ -353,7 +353,7 @@ TEST_F(tBatteryRegistry, AnotherNodeAtTheAddressGetsARecordAndFileOfItsOwn) {
   EXPECT_TRUE(console.Has("tBatteries::Add: Battery 135:471 no longer at CANAddr=35\n"));
   EXPECT_TRUE(console.Has("tBatteries::Add: Found new Battery at CANAddr=35/1/120/277/471\n"));
   rt.now += 10000;
-  batteries.poll();
+  batteries.poll(rt.now);
   EXPECT_EQ("", ReadFile(dir + "/BAT-35:135:471:X1.log"));
   std::vector<std::string> lines = Lines(dir + "/BAT-35:277:471:Y2.log");
   ASSERT_EQ(1u, lines.size());
@@ -363,13 +363,13 @@ TEST_F(tBatteryRegistry, AnotherNodeAtTheAddressGetsARecordAndFileOfItsOwn) {
   // goes, nothing new comes.
   bus.Add(35, 0, 277, 0, "Y2", "");
   bus.Settle();
-  batteries.Update(35, tDCSourceStatus1{1, 120, 12.0f, 1.0f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 12.0f, 1.0f}, rt.now);
   EXPECT_EQ(0u, batteries.Count());
 }
 
 TEST_F(tBatteryRegistry, ClearClosesEveryFile) {
   LogToDir();
-  tBattery *b = batteries.Add(35, 1, 120);
+  tBattery *b = batteries.Add(35, 1, 120, rt.now);
   ASSERT_NE(nullptr, b);
   const int fd = b->logFd;
   ASSERT_NE(-1, fcntl(fd, F_GETFD));
@@ -382,15 +382,15 @@ TEST_F(tBatteryRegistry, ALogFolderThatComesLaterGetsTheNextLine) {
   // The folder is not there yet when the battery registers (a stick mounted later).
   const std::string later = dir + "/later";
   settings.logDir = later.c_str();
-  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, -4.5f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, -4.5f}, rt.now);
   tBattery *b = batteries.Find(35, 1);
   ASSERT_NE(nullptr, b);
   EXPECT_EQ(-1, b->logFd);
   rt.now += 10000;
-  batteries.poll();
+  batteries.poll(rt.now);
   ASSERT_EQ(0, mkdir(later.c_str(), 0755));
   rt.now += 10000;
-  batteries.poll();
+  batteries.poll(rt.now);
   EXPECT_EQ(std::vector<std::string>{"DCS;,1,120, ,13,-4.5, ,0,0,0, ,0,0,0,0, ,0,0,0,0, ,0,0, "
                                      ",0,0,0,0, ,0,0,0,0,0,0"},
             Lines(later + "/BAT-35:135:471:X1.log"));

@@ -24,7 +24,7 @@ class tDCSourceHandlers : public tChargerAt140 {
     tBattery *b = batteries.Find(140, 1);
     EXPECT_NE(nullptr, b);
     static tTestConsole quiet;
-    static tBattery none(-1, quiet);
+    static tBattery none(-1, quiet, 0);
     return b != nullptr ? *b : none;
   }
 };

@@ -15,8 +15,8 @@ namespace {
 class tPortsByUnique : public tTtyAssigner {
  public:
   std::map<int, std::string> ports;
-  void AssignTty(int unique, const char *, tTtyRequester &requester) override {
-    requester.TtyAssigned(unique, ports[unique]);
+  void AssignTty(int unique, const char *, tTtyRequester &requester, uint32_t now) override {
+    requester.TtyAssigned(unique, ports[unique], now);
   }
 };
 
@@ -51,7 +51,7 @@ class tScan : public ::testing::Test {
     }
   }
 
-  tScopedRuntime rt;
+  tFakeRuntime rt;
   tRunSettings settings;
   tTestConsole console;
   tPtyPort port301, port302;
@@ -74,7 +74,7 @@ TEST_F(tScan, RegistersEachRO500OnceAndReportsNothingBelowLevelSeven) {
   auto otherMaker = MakeNode(304, 143, "RO500", "1.0", 277, 200);
   tN2kDeviceList list(ours.get());
   Settle({ro500.get(), atZero.get(), other.get(), noModel.get(), otherMaker.get()});
-  ScanDeviceList(list, devices, console);
+  ScanDeviceList(list, devices, console, rt.now);
   EXPECT_EQ(2u, devices.Count());
   tRO500 *r = devices.Find(253);
   ASSERT_NE(nullptr, r);
@@ -88,10 +88,10 @@ TEST_F(tScan, RegistersEachRO500OnceAndReportsNothingBelowLevelSeven) {
 
   // Unchanged list: nothing happens, not even for a charger the registry has dropped.
   console.text.clear();
-  ScanDeviceList(list, devices, console);
+  ScanDeviceList(list, devices, console, rt.now);
   EXPECT_EQ("", console.text);
   devices.Remove(253);
-  ScanDeviceList(list, devices, console);
+  ScanDeviceList(list, devices, console, rt.now);
   EXPECT_EQ(nullptr, devices.Find(253));  // the list has not changed since
 }
 
@@ -103,7 +103,7 @@ TEST_F(tScan, ReportsEveryDeviceAtLevelSeven) {
   tN2kDeviceList list(ours.get());
   Settle({ro500.get()});
   console.text.clear();
-  ScanDeviceList(list, devices, console);
+  ScanDeviceList(list, devices, console, rt.now);
   EXPECT_EQ(0u, console.text.find("\r\n**********************************************************"
                                   "************\r\n"));
   EXPECT_TRUE(console.Has("  ModeID: RO500\r\n  Source: 140\r\n"));
@@ -135,20 +135,20 @@ TEST_F(tScan, PgnListsPrintedAsTheyAre) {
   console.text.clear();
   PrintPGNList(console, "L:", many.data());  // more entries than an 8-bit count holds
   EXPECT_EQ(2u + 5 + 299 * 7 + 2, console.text.size());
-  ReportDevice(nullptr, devices, console);
+  ReportDevice(nullptr, devices, console, rt.now);
 }
 
 TEST_F(tScan, AnAddressHeldByAnotherDeviceChangesHands) {
   console.SetDebugLevel(1);
   // Registered earlier: 301 at 140 and 302 at 150. Now 302 is at 140, and 301 gone.
-  devices.Add(140, 301, "1.0", "RO500");
-  devices.Add(150, 302, "1.0", "RO500");
+  devices.Add(140, 301, "1.0", "RO500", rt.now);
+  devices.Add(150, 302, "1.0", "RO500", rt.now);
   port301.Read();
   port302.Read();
   auto moved = MakeNode(302, 140, "RO500", "1.0", 963, 200);
   tN2kDeviceList list(ours.get());
   Settle({moved.get()});
-  ScanDeviceList(list, devices, console);
+  ScanDeviceList(list, devices, console, rt.now);
   EXPECT_EQ("RO500 #301 OFFLINE\n", port301.Read());
   EXPECT_EQ("RO500 #302 OFFLINE\nRO500 #302 ONLINE\n", port302.Read());
   ASSERT_NE(nullptr, devices.Find(140));
@@ -163,20 +163,20 @@ TEST_F(tScan, AnAddressHeldByAnotherDeviceChangesHands) {
   tRO500 *r = devices.Find(140);
   ASSERT_TRUE(WaitReadable(r->Bridge().TtyFd()));
   rt.sent.clear();
-  devices.poll();
+  devices.poll(rt.now);
   rt.now += 50;
-  devices.poll();
+  devices.poll(rt.now);
   ASSERT_FALSE(rt.sent.empty());
   EXPECT_EQ(140, rt.sent.back().Destination);
 }
 
 TEST_F(tScan, ARecordGoesWhenAnotherKindOfDeviceTakesItsAddress) {
-  devices.Add(140, 301, "1.0", "RO500");
+  devices.Add(140, 301, "1.0", "RO500", rt.now);
   port301.Read();
   auto battery = MakeNode(301, 140, "Battery", "1.0", 277, 5);  // same number, other maker
   tN2kDeviceList list(ours.get());
   Settle({battery.get()});
-  ScanDeviceList(list, devices, console);
+  ScanDeviceList(list, devices, console, rt.now);
   EXPECT_EQ(0u, devices.Count());
   EXPECT_EQ("RO500 #301 OFFLINE\n", port301.Read());
 }
@@ -185,26 +185,26 @@ TEST_F(tScan, AChargerQuietOnTheBusGoesOfflineOnceAndBackWithItsHeartbeat) {
   auto ro500 = MakeNode(301, 140, "RO500", "RODE2.1.5", 963, 200);
   std::unique_ptr<tN2kDeviceList> list(new tN2kDeviceList(ours.get()));
   Settle({ro500.get()});
-  ScanDeviceList(*list, devices, console);
+  ScanDeviceList(*list, devices, console, rt.now);
   EXPECT_EQ("RO500 #301 ONLINE\n", port301.Read());
   // No charger status 2 for 1500 ms: dropped, the list rebuilt and the charger, still
   // answering on the bus, found again at once; it stays off for ten more seconds.
   for (int pass = 0; pass < 8; pass++) {
     rt.now += 1500;
-    devices.poll();
+    devices.poll(rt.now);
     list.reset(new tN2kDeviceList(ours.get()));
     for (int t = 0; t < 300; t++, clock.now += 5) {
       ro500->ParseMessages();
       ours->ParseMessages();
     }
     ASSERT_NE(nullptr, list->LocalFindDeviceBySource(140));
-    ScanDeviceList(*list, devices, console);
+    ScanDeviceList(*list, devices, console, rt.now);
     EXPECT_EQ(0u, devices.Count());
   }
   EXPECT_EQ("RO500 #301 OFFLINE\n", port301.Read(100));
   // Its heartbeat again: registered anew, with its status request.
-  devices.heartbeat(140);
-  ScanDeviceList(*list, devices, console);
+  devices.heartbeat(140, rt.now);
+  ScanDeviceList(*list, devices, console, rt.now);
   ASSERT_NE(nullptr, devices.Find(140));
   EXPECT_STREQ("$RAS:@", devices.Find(140)->Bridge().CommandText().c_str());
   EXPECT_EQ("RO500 #301 ONLINE\n", port301.Read());
@@ -212,12 +212,12 @@ TEST_F(tScan, AChargerQuietOnTheBusGoesOfflineOnceAndBackWithItsHeartbeat) {
 
 TEST_F(tScan, ARO500ThatLeavesAddressZeroLeavesNoRecordThere) {
   console.SetDebugLevel(1);
-  devices.Add(0, 301, "1.0", "RO500");
+  devices.Add(0, 301, "1.0", "RO500", rt.now);
   port301.Read();
   auto moved = MakeNode(301, 140, "RO500", "1.0", 963, 200);
   tN2kDeviceList list(ours.get());
   Settle({moved.get()});
-  ScanDeviceList(list, devices, console);
+  ScanDeviceList(list, devices, console, rt.now);
   EXPECT_EQ(nullptr, devices.Find(0));
   ASSERT_NE(nullptr, devices.Find(140));
   EXPECT_EQ(301, devices.Find(140)->UniqueNumber());

@@ -91,10 +91,10 @@ class tFakePart : public tLoopPart {
 
 class Loop : public ::testing::Test {
  protected:
-  tScopedRuntime rt;
+  tFakeRuntime rt;
   tTestConsole console;
   tScriptedPoller poller{rt};
-  tMainLoop loop{poller, console};
+  tMainLoop loop{poller, rt, console};
 };
 }  // namespace
 
@@ -111,7 +111,7 @@ TEST_F(Loop, AnIdleDaemonWakesOnlyForItsTimers) {
   EXPECT_EQ(15000u, rt.now);
   EXPECT_EQ(10u, loop.TimedWakeups());
   // Nothing timed at all: the longest wait, 60 s.
-  tMainLoop idle(poller, console);
+  tMainLoop idle(poller, rt, console);
   idle.Add(quiet);
   idle.Wait();
   EXPECT_EQ(60000, poller.timeouts.back());
@@ -141,7 +141,8 @@ TEST_F(Loop, TheLinkIsLeftOutBrieflyWhileFramesComeCloseTogether) {
   node.SetMode(tNMEA2000::N2km_ListenOnly, 0x23);
   ASSERT_TRUE(node.Open());
   tProbe sender(bus);
-  tLinkPart link(node);
+  uint32_t handlersNow = 0;
+  tLinkPart link(node, handlersNow);
   auto frames = [&](int n) {
     for (int i = 0; i < n; i++) sender.Send(MakeFrame(0x19F21450, {1, 2, 3, 4, 5, 6, 7, 8}));
   };
@@ -149,6 +150,7 @@ TEST_F(Loop, TheLinkIsLeftOutBrieflyWhileFramesComeCloseTogether) {
   ASSERT_GT(quiet, 8u);
   frames(1);  // a lone frame on a quiet bus: answered at once, the next wait as usual
   link.Pass(clock.now);
+  EXPECT_EQ(1000u, handlersNow);  // what the handlers go by: the pass's time
   EXPECT_EQ(quiet, link.MsUntilDue(clock.now));
   frames(2);  // several in a pass: the link is left out for 4 ms
   link.Pass(clock.now);
@@ -175,7 +177,7 @@ TEST_F(Loop, AStopEndsTheLoopAfterItsPass) {
   EXPECT_TRUE(poller.timeouts.empty());
 
   // A real SIGTERM, caught: the loop ends instead of the process.
-  tMainLoop caught(poller, console);
+  tMainLoop caught(poller, rt, console);
   caught.Add(part);
   ASSERT_TRUE(caught.CatchStopSignals());
   raise(SIGTERM);
@@ -234,7 +236,7 @@ TEST_F(Loop, DropsAreToldAtLevelTwoOnceAMinuteWhenTheyGrew) {
   tEmptyDirectory list;
   tDevices devices(settings, ttys, list, rt, console);
   tFakeRawLink link;
-  tRawBroadcast raw(link, link.node, settings, console);
+  tRawBroadcast raw(link, link.node, settings, rt, console);
   tDropsPart drops(devices, raw, console);
   EXPECT_EQ(kN2kNeverDue, drops.MsUntilDue(rt.now));  // silent below level 2
   console.SetDebugLevel(2);
@@ -242,10 +244,10 @@ TEST_F(Loop, DropsAreToldAtLevelTwoOnceAMinuteWhenTheyGrew) {
   tN2kMsg m;
   m.SetPGN(127508, 6);
   m.Add2ByteUInt(0);
-  raw.ForwardMsg(m);
+  raw.ForwardMsg(m, rt.now);
   drops.Pass(rt.now);
   EXPECT_EQ("Dropped so far: 0 bytes the ports did not take, 2 RAW datagrams\n", console.text);
-  raw.ForwardMsg(m);
+  raw.ForwardMsg(m, rt.now);
   rt.now += 59999;
   EXPECT_EQ(1u, drops.MsUntilDue(rt.now));
   drops.Pass(rt.now);

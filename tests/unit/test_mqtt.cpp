@@ -97,7 +97,7 @@ class Mqtt : public ::testing::Test {
     publisher.Poll(rt.now);
   }
 
-  tScopedRuntime rt;
+  tFakeRuntime rt;
   tTestConsole console;
   tRunSettings settings;
   tMqttSettings mqtt;
@@ -233,7 +233,7 @@ TEST(HomeAssistant, DiscoveryTextOfEachKind) {
 }
 
 TEST_F(Mqtt, NothingWhileAwayThenEverythingOnConnect) {
-  devices.Add(140, 204, "RODE2.1.5", "RO500");
+  devices.Add(140, 204, "RODE2.1.5", "RO500", rt.now);
   Tick();
   EXPECT_TRUE(transport.sent.empty());
   transport.Connect();
@@ -267,7 +267,7 @@ TEST_F(Mqtt, NothingWhileAwayThenEverythingOnConnect) {
 }
 
 TEST_F(Mqtt, StateOnChangeAtMostOnceASecondAgainEveryMinuteAndLinesAsTheyCome) {
-  tRO500 *r = devices.Add(140, 204, "RODE2.1.5", "RO500");
+  tRO500 *r = devices.Add(140, 204, "RODE2.1.5", "RO500", rt.now);
   transport.Connect();
   Tick();
   transport.sent.clear();
@@ -284,8 +284,8 @@ TEST_F(Mqtt, StateOnChangeAtMostOnceASecondAgainEveryMinuteAndLinesAsTheyCome) {
   EXPECT_NE(std::string::npos, transport.sent[0].payload.find("\"temperature\":35.00,"));
   EXPECT_NE(std::string::npos, transport.sent[0].payload.find("\"charge_voltage\":14.00,"));
   // The charger's lines, without their line ends, not retained.
-  r->Bridge().UpdTerminalFromCAN("CST;,3,14.40\r\nXYZ;,1\r\n");
-  r->Bridge().poll_serialOut();
+  r->Bridge().UpdTerminalFromCAN("CST;,3,14.40\r\nXYZ;,1\r\n", rt.now);
+  r->Bridge().poll_serialOut(rt.now);
   ASSERT_EQ(2u, transport.sent.size());
   EXPECT_EQ(base + "/ro500/204/line", transport.sent[1].topic);
   EXPECT_EQ("CST;,3,14.40", transport.sent[1].payload);
@@ -307,14 +307,14 @@ TEST_F(Mqtt, StateOnChangeAtMostOnceASecondAgainEveryMinuteAndLinesAsTheyCome) {
 }
 
 TEST_F(Mqtt, OfflineRetainedAndEntitiesKeptUnlessForgetting) {
-  devices.Add(140, 204, "RODE2.1.5", "RO500");
+  devices.Add(140, 204, "RODE2.1.5", "RO500", rt.now);
   transport.Connect();
   Tick();
   devices.Remove(140);  // a blink: OFFLINE, retained ...
   EXPECT_EQ("offline", transport.Last(base + "/ro500/204/availability"));
   EXPECT_TRUE(transport.sent.back().retain);
   Tick(60000);
-  devices.Add(140, 204, "RODE2.1.5", "RO500");  // ... and back within minutes
+  devices.Add(140, 204, "RODE2.1.5", "RO500", rt.now);  // ... and back within minutes
   Tick();
   EXPECT_EQ("online", transport.Last(base + "/ro500/204/availability"));
   devices.Remove(140);
@@ -338,7 +338,7 @@ TEST_F(Mqtt, OfflineRetainedAndEntitiesKeptUnlessForgetting) {
 }
 
 TEST_F(Mqtt, ANewConnectionSendsEverythingAgain) {
-  devices.Add(140, 204, "RODE2.1.5", "RO500");
+  devices.Add(140, 204, "RODE2.1.5", "RO500", rt.now);
   transport.Connect();
   Tick();
   // A new session, nothing changed: the state goes all the same (the broker may have
@@ -364,9 +364,9 @@ TEST_F(Mqtt, ANewConnectionSendsEverythingAgain) {
 }
 
 TEST(MqttValues, BatteryStateScaledAndInUnitsAsTheMessagesDescribeThem) {
-  tScopedRuntime rt;
+  tFakeRuntime rt;
   tTestConsole console;
-  tBattery b(35, console);
+  tBattery b(35, console, rt.now);
   b.SOC = 175;  // 0.5 % steps
   b.TR = 0xFFFF;
   b.SOH = 0xFF;
@@ -392,9 +392,9 @@ TEST(MqttValues, BatteryStateScaledAndInUnitsAsTheMessagesDescribeThem) {
 }
 
 TEST_F(Mqtt, BatteriesByInstanceInTheirUnits) {
-  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, -4.5f});
-  batteries.Update(35, tDCSourceStatus2{1, 120, 25.0f, 175, 600});
-  batteries.Update(35, tDCSourceStatus1{2, 100, 12.7f, 0.5f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.25f, -4.5f}, rt.now);
+  batteries.Update(35, tDCSourceStatus2{1, 120, 25.0f, 175, 600}, rt.now);
+  batteries.Update(35, tDCSourceStatus1{2, 100, 12.7f, 0.5f}, rt.now);
   transport.Connect();
   Tick();
   const std::string house = transport.Last(base + "/battery/135-471-1/state");
@@ -423,7 +423,7 @@ TEST_F(Mqtt, BatteriesByInstanceInTheirUnits) {
   mqtt.discovery = false;
   transport.sent.clear();
   transport.Connect();
-  batteries.Update(35, tDCSourceStatus1{1, 120, 13.0f, 1.0f});
+  batteries.Update(35, tDCSourceStatus1{1, 120, 13.0f, 1.0f}, rt.now);
   Tick();
   EXPECT_EQ(0u, transport.Count("homeassistant/"));
   EXPECT_NE("-", transport.Last(base + "/battery/135-471-1/state"));
@@ -432,7 +432,7 @@ TEST_F(Mqtt, BatteriesByInstanceInTheirUnits) {
 // What the list knows of the node at 140 changes (late configuration information, new
 // firmware): the configs go out again with the new device block, for each field.
 TEST_F(Mqtt, DiscoveryAgainWhenAnyProductFieldChanges) {
-  devices.Add(140, 204, "RODE2.1.5", "RO500");
+  devices.Add(140, 204, "RODE2.1.5", "RO500", rt.now);
   transport.Connect();
   Tick();
   const std::string config =

@@ -81,8 +81,8 @@ TEST_F(PowerHandlers, RO500BatteryRelayedAsItsOwnBatteryStatus) {
   // A temperature that is not available stays so.
   link.sent.clear();
   ro500->Bridge().UpdTerminalFromCAN(
-      "AST;,1, ,2,4.5,4,5, ,6,7,8,9, ,10,-1e9, ,12, ,13.95,14,15,16\n");
-  ro500->Bridge().poll_serialOut();
+      "AST;,1, ,2,4.5,4,5, ,6,7,8,9, ,10,-1e9, ,12, ,13.95,14,15,16\n", rt.now);
+  ro500->Bridge().poll_serialOut(rt.now);
   Battery(1, 140);
   EXPECT_EQ(link.Lines().back(), "19f21423 65 73 05 2d 00 ff ff 07\r\n");
   EXPECT_TRUE(rt.sent.empty());  // never on the bus

@@ -112,20 +112,20 @@ class CommandRunner : public ::testing::Test {
     }
   }
   tTestConsole console;
-  tScopedRuntime rt;
+  tFakeRuntime rt;
   tCommandRunner runner{rt, console};
   tCommandsPart part{runner};
   tPoller poller;
-  tMainLoop loop{poller, console};
+  tMainLoop loop{poller, rt, console};
   std::vector<std::string> order;
 };
 }  // namespace
 
 TEST_F(CommandRunner, CommandsRunSideBySideAndEachHearsItsOwnEnd) {
   tResults slow(order, "slow"), quick(order, "quick"), big(order, "big");
-  ASSERT_TRUE(runner.Start("echo one; sleep 0.3; echo two", slow));
-  ASSERT_TRUE(runner.Start("printf x; exit 3", quick));
-  ASSERT_TRUE(runner.Start("head -c 100000 /dev/zero | tr '\\0' a", big));
+  ASSERT_TRUE(runner.Start("echo one; sleep 0.3; echo two", rt.now, slow));
+  ASSERT_TRUE(runner.Start("printf x; exit 3", rt.now, quick));
+  ASSERT_TRUE(runner.Start("head -c 100000 /dev/zero | tr '\\0' a", rt.now, big));
   EXPECT_EQ(3, runner.Running());
   EXPECT_TRUE(order.empty());  // never before Start returns
   RunFor(50);
@@ -142,7 +142,7 @@ TEST_F(CommandRunner, CommandsRunSideBySideAndEachHearsItsOwnEnd) {
 
 TEST_F(CommandRunner, ACommandPastItsLimitIsEndedWithWhatItStarted) {
   tResults hung(order, "hung");
-  ASSERT_TRUE(runner.Start("echo part; sleep 31.9 & wait", hung));
+  ASSERT_TRUE(runner.Start("echo part; sleep 31.9 & wait", rt.now, hung));
   EXPECT_EQ(3000u, runner.MsUntilDue(rt.now));
   RunFor(3);
   EXPECT_TRUE(order.empty());

@@ -53,7 +53,7 @@ TEST_F(tHandlers, ChargerStatus2IsTheHeartbeatEvenAtLevelZero) {
   SetRVCPGN1FEA3(m, 1, 255, 100, 284, 32600, 75);
   Deliver(m);
   rt.now += 1400;
-  devices.poll();
+  devices.poll(rt.now);
   EXPECT_EQ(ro500, devices.Find(140));
   EXPECT_FLOAT_EQ(14.2f, ro500->Model().Ast().Field(13));
   EXPECT_FLOAT_EQ(30.0f, ro500->Model().Ast().Field(3));
@@ -76,7 +76,7 @@ TEST_F(tHandlers, ConfigurationChangesAskForStatusAndTheRestIsOnlyLogged) {
   tN2kMsg m;
   SetRVCPGN1FFC6(m, 1, RVCCA_3Stage, RVCCM_Standalone, true, RVCCL_Line1, RVCBT_AGM, 200, 32800);
   rt.now += 50;
-  devices.poll();  // the registration's "$RAS:@" goes out
+  devices.poll(rt.now);  // the registration's "$RAS:@" goes out
   ASSERT_FALSE(ro500->Bridge().Sending());
   console.SetDebugLevel(8);
   Deliver(m);

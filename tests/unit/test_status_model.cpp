@@ -16,8 +16,9 @@ const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 // A bridge and the model it hands its text to, as a charger's record wires them.
 struct tWired {
-  tWired(int canAddr, const tRunSettings &settings, tMsgSender &bus, tConsole &console)
-      : bridge(canAddr, settings, bus, console), model(bridge, console) {
+  // The model's status timing starts at rt's time; rt catches what is sent.
+  tWired(int canAddr, const tRunSettings &settings, tFakeRuntime &rt, tConsole &console)
+      : bridge(canAddr, settings, rt, console), model(bridge, console, rt.now) {
     bridge.SetListener(&model);
   }
   tTerminalBridge bridge;
@@ -27,7 +28,7 @@ struct tWired {
 class tStatus : public tTerminalTest {
  protected:
   void SetUp() override {
-    bridge.OpenPort(port.path);
+    bridge.OpenPort(port.path, rt.now);
     ASSERT_NE(-1, bridge.TtyFd());
   }
 
@@ -46,11 +47,11 @@ TEST(ChargeStateCode, MapsTheRvcStatesAndLeavesOthersAlone) {
 }
 
 TEST_F(tStatus, AnswersReachThePortOnceTheyHoldALineFeed) {
-  bridge.UpdTerminalFromCAN("AST;,1");
-  bridge.poll_serialOut();
+  bridge.UpdTerminalFromCAN("AST;,1", rt.now);
+  bridge.poll_serialOut(rt.now);
   EXPECT_EQ("", port.Read(50));
-  bridge.UpdTerminalFromCAN(", ,\n");
-  bridge.poll_serialOut();
+  bridge.UpdTerminalFromCAN(", ,\n", rt.now);
+  bridge.poll_serialOut(rt.now);
   EXPECT_EQ("AST;,1, ,\n", port.Read());
   EXPECT_TRUE(model.Ast().Parsed());
   EXPECT_FLOAT_EQ(1.0f, model.Ast().Field(1));
@@ -60,29 +61,29 @@ TEST_F(tStatus, AnswersReachThePortOnceTheyHoldALineFeed) {
 TEST_F(tStatus, WithoutKSemicolonTheSuspensionEndsMoreThan20SecondsAfterTheLastTick) {
   // "K" and ";" in two pieces do not: the suspension then ends more than 20 s after
   // the last status tick.
-  bridge.UpdTerminalFromCAN("AST;,1\n");
-  bridge.poll_serialOut();
-  bridge.terminal2CAN("$RAS:@");
+  bridge.UpdTerminalFromCAN("AST;,1\n", rt.now);
+  bridge.poll_serialOut(rt.now);
+  bridge.terminal2CAN("$RAS:@", rt.now);
   ASSERT_EQ(rt.now, model.LastStatusTick());
-  bridge.UpdTerminalFromCAN("AOK");
-  bridge.UpdTerminalFromCAN(";\r\n");
+  bridge.UpdTerminalFromCAN("AOK", rt.now);
+  bridge.UpdTerminalFromCAN(";\r\n", rt.now);
   EXPECT_TRUE(bridge.Suspended());
   rt.now += 20000;
-  model.poll_status();
+  model.poll_status(rt.now);
   EXPECT_TRUE(bridge.Suspended());
   rt.now += 1;
-  model.poll_status();
+  model.poll_status(rt.now);
   EXPECT_FALSE(bridge.Suspended());
   EXPECT_EQ(rt.now, model.LastStatusTick());  // the tick follows in the same call
 }
 
 TEST_F(tStatus, EveryCompleteLineIsFiledByItsOwnTag) {
   // The charger echoes the typed command before its answer.
-  bridge.UpdTerminalFromCAN("$RAS:@\r\n");
-  bridge.UpdTerminalFromCAN("AST;,7, ,1,2,3,4, ,5,6,7,8, ,9,10, ,11, ,12,13,14,15\r\n");
-  bridge.UpdTerminalFromCAN("CST;,1,2\r\nSST;,3\r\n");
-  bridge.UpdTerminalFromCAN("..FLT;,12,3\n..");
-  bridge.poll_serialOut();
+  bridge.UpdTerminalFromCAN("$RAS:@\r\n", rt.now);
+  bridge.UpdTerminalFromCAN("AST;,7, ,1,2,3,4, ,5,6,7,8, ,9,10, ,11, ,12,13,14,15\r\n", rt.now);
+  bridge.UpdTerminalFromCAN("CST;,1,2\r\nSST;,3\r\n", rt.now);
+  bridge.UpdTerminalFromCAN("..FLT;,12,3\n..", rt.now);
+  bridge.poll_serialOut(rt.now);
   EXPECT_EQ(
       "$RAS:@\r\nAST;,7, ,1,2,3,4, ,5,6,7,8, ,9,10, ,11, ,12,13,14,15\r\nCST;,1,2\r\nSST;,3\r\n"
       "..FLT;,12,3\n..",
@@ -95,33 +96,33 @@ TEST_F(tStatus, EveryCompleteLineIsFiledByItsOwnTag) {
   EXPECT_EQ("FLT;,12,3\n", model.StoredLine("FLT"));
 
   // A line whose start went to the port with an earlier flush is still filed whole.
-  bridge.UpdTerminalFromCAN("CPE;,1\nNPC");
-  bridge.poll_serialOut();
-  bridge.UpdTerminalFromCAN(";,2\nENG;,3\nSCV;,4\n");
-  bridge.poll_serialOut();
+  bridge.UpdTerminalFromCAN("CPE;,1\nNPC", rt.now);
+  bridge.poll_serialOut(rt.now);
+  bridge.UpdTerminalFromCAN(";,2\nENG;,3\nSCV;,4\n", rt.now);
+  bridge.poll_serialOut(rt.now);
   EXPECT_EQ("CPE;,1\n", model.StoredLine("CPE"));
   EXPECT_EQ("NPC;,2\n", model.StoredLine("NPC"));
   EXPECT_EQ("ENG;,3\n", model.StoredLine("ENG"));
   EXPECT_EQ("SCV;,4\n", model.StoredLine("SCV"));
   // Lines of other kinds only go to the port.
-  bridge.UpdTerminalFromCAN("XYZ;,1\nAOK;\n");
-  bridge.poll_serialOut();
+  bridge.UpdTerminalFromCAN("XYZ;,1\nAOK;\n", rt.now);
+  bridge.poll_serialOut(rt.now);
   EXPECT_EQ("CPE;,1\n", model.StoredLine("CPE"));
 }
 
 TEST_F(tStatus, WithoutAPortAnswersAreStillFiled) {
   console.SetDebugLevel(1);
   tWired portless(141, settings, rt, console);
-  portless.bridge.UpdTerminalFromCAN("AST;,3, ,1\r\nCST;,9\r\n");
-  portless.bridge.poll_serialOut();
+  portless.bridge.UpdTerminalFromCAN("AST;,3, ,1\r\nCST;,9\r\n", rt.now);
+  portless.bridge.poll_serialOut(rt.now);
   EXPECT_FLOAT_EQ(3.0f, portless.model.Ast().Field(1));
   EXPECT_EQ("CST;,9\r\n", portless.model.StoredLine("CST"));
   EXPECT_FALSE(portless.bridge.Receiving());
   EXPECT_TRUE(console.Has("tRO500::poll_serialOut: No serial port\r\n"));
   // Chunks queued before still go to the charger.
-  portless.bridge.terminal2CAN("$RAS:@");
+  portless.bridge.terminal2CAN("$RAS:@", rt.now);
   rt.now += 50;
-  portless.bridge.poll_terminal();
+  portless.bridge.poll_terminal(rt.now);
   EXPECT_EQ(std::vector<std::string>({"$RAS:@"}), SentChars());
 }
 
@@ -135,23 +136,23 @@ TEST_F(tStatus, StatusTicksOncePerSecondAndLogsEveryNinth) {
   ASSERT_NE(-1, fd);
   // No AST line yet: the tick asks for one instead of writing.
   rt.now += 1000;
-  model.poll_status();
+  model.poll_status(rt.now);
   EXPECT_TRUE(bridge.Suspended());
   EXPECT_EQ("$RAS:@", bridge.CommandText());
   EXPECT_EQ(1, model.StatusTick());
 
   bridge.UpdTerminalFromCAN(
-      "AST;,1, ,2,3,4,5, ,6,7,8,9, ,10,11, ,12, ,13,14,15,16\nCPE;,42\nAOK;\n");
-  bridge.poll_serialOut();
+      "AST;,1, ,2,3,4,5, ,6,7,8,9, ,10,11, ,12, ,13,14,15,16\nCPE;,42\nAOK;\n", rt.now);
+  bridge.poll_serialOut(rt.now);
   port.Read();
   rt.now += 999;
-  model.poll_status();
+  model.poll_status(rt.now);
   EXPECT_EQ("", port.Read(50));
   const std::string ast = "AST;,1.00, ,2.00,3.0,4.0,5, ,6.00,7,8,9, ,10,11, ,12, ,13.00,14,15,16\n";
   std::string written;
   for (int tick = 2; tick <= 8; tick++) {
     rt.now += 1000;
-    model.poll_status();
+    model.poll_status(rt.now);
     written += port.Read();
   }
   std::string expect;
@@ -161,7 +162,7 @@ TEST_F(tStatus, StatusTicksOncePerSecondAndLogsEveryNinth) {
   fstat(fd, &st);
   EXPECT_EQ(0, st.st_size);  // nothing logged in the first eight ticks
   rt.now += 1000;
-  model.poll_status();
+  model.poll_status(rt.now);
   EXPECT_EQ(ast + "CPE;,42\n", port.Read());
   EXPECT_EQ(0, model.StatusTick());
   EXPECT_EQ(1, model.Rotation());
@@ -217,17 +218,17 @@ TEST_F(tStatus, DcSourceAndChargerValuesReachTheAstLine) {
 TEST_F(tStatus, AChangedChargerConfigurationAsksForTheStatusAgain) {
   console.SetDebugLevel(1);
   // The registration's "$RAS:@" goes out and is answered.
-  bridge.terminal2CAN("$RAS:@");
+  bridge.terminal2CAN("$RAS:@", rt.now);
   rt.now += 50;
-  bridge.poll_terminal();
-  bridge.UpdTerminalFromCAN("AOK;\n");
+  bridge.poll_terminal(rt.now);
+  bridge.UpdTerminalFromCAN("AOK;\n", rt.now);
   ASSERT_FALSE(bridge.Sending());
   ASSERT_FALSE(bridge.Suspended());
-  model.Update(tChargerConfig{0, 1, 2, 0, 1, 0, 0, 2, 200, 40});  // the first: remembered
+  model.Update(tChargerConfig{0, 1, 2, 0, 1, 0, 0, 2, 200, 40}, rt.now);  // the first: remembered
   EXPECT_FALSE(bridge.Sending());
-  model.Update(tChargerConfig{0, 1, 2, 0, 1, 0, 0, 2, 200, 40});
+  model.Update(tChargerConfig{0, 1, 2, 0, 1, 0, 0, 2, 200, 40}, rt.now);
   EXPECT_FALSE(bridge.Sending());
-  model.Update(tChargerConfig{0, 1, 2, 0, 1, 0, 0, 3, 200, 40});
+  model.Update(tChargerConfig{0, 1, 2, 0, 1, 0, 0, 3, 200, 40}, rt.now);
   ASSERT_TRUE(bridge.Sending());
   EXPECT_EQ("$RAS:@", bridge.CommandText());
   EXPECT_TRUE(bridge.Suspended());

@@ -14,7 +14,7 @@ namespace {
 // What the bridge hands on.
 class tHeard : public tTerminalListener {
  public:
-  void Flushed(const std::string &text) override { flushed.push_back(text); }
+  void Flushed(const std::string &text, uint32_t) override { flushed.push_back(text); }
   void CommandQueued() override { commands++; }
   std::vector<std::string> flushed;
   int commands = 0;
@@ -24,7 +24,7 @@ class tBridge : public tTerminalTest {
  protected:
   void SetUp() override {
     r.reset(new tTerminalBridge(140, settings, rt, console));
-    r->OpenPort(port.path);
+    r->OpenPort(port.path, rt.now);
     ASSERT_NE(-1, r->TtyFd());
   }
   // Types text at the user's end and lets the bridge read it up to its line feed.
@@ -32,14 +32,14 @@ class tBridge : public tTerminalTest {
     port.Type(text);
     for (int i = 0; i < 50; i++) {
       if (!WaitReadable(r->TtyFd())) break;
-      r->poll_serialIn();
+      r->poll_serialIn(rt.now);
       if (r->TypedLength() == 0) break;
     }
   }
   // Moves the clock and runs the sender.
   void After(uint32_t ms) {
     rt.now += ms;
-    r->poll_terminal();
+    r->poll_terminal(rt.now);
   }
   std::unique_ptr<tTerminalBridge> r;
 };
@@ -112,35 +112,35 @@ TEST_F(tBridge, TheLogOfAShorterLineAfterALongerOneShowsOnlyItself) {
 }
 
 TEST_F(tBridge, KSemicolonInOnePieceEndsTheSuspension) {
-  r->terminal2CAN("$RAS:@");
-  r->UpdTerminalFromCAN("AOK;");
+  r->terminal2CAN("$RAS:@", rt.now);
+  r->UpdTerminalFromCAN("AOK;", rt.now);
   EXPECT_FALSE(r->Suspended());
 
-  r->terminal2CAN("$RAS:@");
-  r->UpdTerminalFromCAN("xxAO");
+  r->terminal2CAN("$RAS:@", rt.now);
+  r->UpdTerminalFromCAN("xxAO", rt.now);
   EXPECT_TRUE(r->Suspended());
-  r->UpdTerminalFromCAN("K;\r\n");
+  r->UpdTerminalFromCAN("K;\r\n", rt.now);
   EXPECT_FALSE(r->Suspended());
 }
 
 TEST_F(tBridge, TellsItsListenerWhatWentToThePortAndOfEachCommand) {
   tHeard heard;
   r->SetListener(&heard);
-  r->UpdTerminalFromCAN("CST;,1");
-  r->poll_serialOut();
+  r->UpdTerminalFromCAN("CST;,1", rt.now);
+  r->poll_serialOut(rt.now);
   EXPECT_TRUE(heard.flushed.empty());
-  r->UpdTerminalFromCAN("\r\nSS");
-  r->poll_serialOut();
-  r->UpdTerminalFromCAN("T;,2\n");
-  r->poll_serialOut();
+  r->UpdTerminalFromCAN("\r\nSS", rt.now);
+  r->poll_serialOut(rt.now);
+  r->UpdTerminalFromCAN("T;,2\n", rt.now);
+  r->poll_serialOut(rt.now);
   EXPECT_EQ(std::vector<std::string>({"CST;,1\r\nSS", "T;,2\n"}), heard.flushed);
   EXPECT_EQ("CST;,1\r\nSST;,2\n", port.Read());
   // Queuing drops what was not flushed yet; the listener hears of the command only.
-  r->UpdTerminalFromCAN("AST;,1");
-  r->terminal2CAN("$RAS:@");
+  r->UpdTerminalFromCAN("AST;,1", rt.now);
+  r->terminal2CAN("$RAS:@", rt.now);
   EXPECT_EQ(1, heard.commands);
-  r->UpdTerminalFromCAN("\n");
-  r->poll_serialOut();
+  r->UpdTerminalFromCAN("\n", rt.now);
+  r->poll_serialOut(rt.now);
   EXPECT_EQ("\n", heard.flushed.back());
   r->SetListener(nullptr);
 }
@@ -151,7 +151,7 @@ TEST_F(tBridge, OverlongTextIsBoundedAndTheBridgeGoesOn) {
   port.Type(longLine);
   for (int i = 0; i < 200 && !r->Sending(); i++) {
     if (!WaitReadable(r->TtyFd())) break;
-    r->poll_serialIn();
+    r->poll_serialIn(rt.now);
   }
   ASSERT_TRUE(r->Sending());
   EXPECT_EQ(4094u, r->CommandText().size());
@@ -162,14 +162,14 @@ TEST_F(tBridge, OverlongTextIsBoundedAndTheBridgeGoesOn) {
 
   // 4095 received characters without a line feed go to the port, the rest collects on.
   std::string piece(8, 'y');
-  for (int i = 0; i < 512; i++) r->UpdTerminalFromCAN(piece.c_str());  // 4096
+  for (int i = 0; i < 512; i++) r->UpdTerminalFromCAN(piece.c_str(), rt.now);  // 4096
   std::string out;
   for (int i = 0; i < 50 && out.size() < 4095; i++) out += port.Read();
   EXPECT_EQ(std::string(4095, 'y'), out);
   EXPECT_EQ("y", r->ReceivedText());
   // Pieces longer than a TERMINAL message carries are taken whole as well.
-  r->UpdTerminalFromCAN("0123456789ABCDEF\n");
-  r->poll_serialOut();
+  r->UpdTerminalFromCAN("0123456789ABCDEF\n", rt.now);
+  r->poll_serialOut(rt.now);
   EXPECT_EQ("y0123456789ABCDEF\n", port.Read());
 }
 
@@ -180,17 +180,17 @@ TEST_F(tBridge, AHungUpPortRestsAndIsServedAgainWhenItComesBack) {
   std::string link = std::string(dir) + "/tnt1";
   ASSERT_EQ(0, symlink(port.path.c_str(), link.c_str()));
   tTerminalBridge rec(141, settings, rt, console);
-  rec.OpenPort(link);
+  rec.OpenPort(link, rt.now);
   ASSERT_NE(-1, rec.TtyFd());
   EXPECT_EQ(rec.TtyFd(), rec.PollFd());
 
   port.CloseUser();
-  rec.poll_serialIn();
+  rec.poll_serialIn(rt.now);
   EXPECT_TRUE(rec.PortResting());
   EXPECT_EQ(-1, rec.PollFd());  // out of the loop's wait: a hung-up pty is always "ready"
   EXPECT_EQ(1000u, rec.MsUntilDue(rt.now));
   rt.now += 999;
-  rec.poll_serialIn();
+  rec.poll_serialIn(rt.now);
   EXPECT_TRUE(rec.PortResting());
   EXPECT_EQ(1u, rec.MsUntilDue(rt.now));
 
@@ -199,14 +199,14 @@ TEST_F(tBridge, AHungUpPortRestsAndIsServedAgainWhenItComesBack) {
   unlink(link.c_str());
   ASSERT_EQ(0, symlink(again.path.c_str(), link.c_str()));
   rt.now += 1;
-  rec.poll_serialIn();  // still end of file on the old one: opened again by name
+  rec.poll_serialIn(rt.now);  // still end of file on the old one: opened again by name
   EXPECT_FALSE(rec.PortResting());
   ASSERT_NE(-1, rec.PollFd());
   again.Type("hi\n");
   ASSERT_TRUE(WaitReadable(rec.TtyFd()));
-  rec.poll_serialIn();
+  rec.poll_serialIn(rt.now);
   rt.now += 50;
-  rec.poll_terminal();
+  rec.poll_terminal(rt.now);
   EXPECT_EQ(std::vector<std::string>({"hi\n"}), SentChars());
   rec.WritePort("back\n");
   EXPECT_EQ("back\n", again.Read());
@@ -214,18 +214,18 @@ TEST_F(tBridge, AHungUpPortRestsAndIsServedAgainWhenItComesBack) {
   // Gone altogether: no port, tried again once a second until it is there.
   again.CloseUser();
   unlink(link.c_str());
-  rec.poll_serialIn();
+  rec.poll_serialIn(rt.now);
   rt.now += 1000;
-  rec.poll_serialIn();
+  rec.poll_serialIn(rt.now);
   EXPECT_EQ(-1, rec.TtyFd());
   EXPECT_EQ(1000u, rec.MsUntilDue(rt.now));
   tPtyPort third;
   ASSERT_EQ(0, symlink(third.path.c_str(), link.c_str()));
   rt.now += 500;
-  rec.poll_serialIn();
+  rec.poll_serialIn(rt.now);
   EXPECT_EQ(-1, rec.TtyFd());
   rt.now += 500;
-  rec.poll_serialIn();
+  rec.poll_serialIn(rt.now);
   EXPECT_NE(-1, rec.TtyFd());
   rec.WritePort("third\n");
   EXPECT_EQ("third\n", third.Read());

@@ -234,7 +234,7 @@ TEST_F(tUciStore, GetTTYRefusesATableItCannotReadOrStoreWhole) {
 }
 
 TEST_F(tUciStore, ANewChargerNeverGetsTheRegisteredOnesPortWhenUciFails) {
-  tScopedRuntime rt;
+  tFakeRuntime rt;
   tTestConsole console;
   std::ofstream failing(dir_ + "/bin/uci");
   failing << "#!/bin/sh\nexit 1\n";
@@ -245,8 +245,8 @@ TEST_F(tUciStore, ANewChargerNeverGetsTheRegisteredOnesPortWhenUciFails) {
   tEmptyDirectory deviceList;
   tDevices devices(settings, ttys, deviceList, rt, console);
   // The first charger is served on /dev/tnt1, though uci could not store it.
-  EXPECT_EQ("/dev/tnt1", devices.Add(140, 1001, "1.0", "RO500")->Bridge().PortPath());
-  EXPECT_EQ("/dev/tnt3", devices.Add(141, 1002, "1.0", "RO500")->Bridge().PortPath());
+  EXPECT_EQ("/dev/tnt1", devices.Add(140, 1001, "1.0", "RO500", rt.now)->Bridge().PortPath());
+  EXPECT_EQ("/dev/tnt3", devices.Add(141, 1002, "1.0", "RO500", rt.now)->Bridge().PortPath());
   EXPECT_EQ("/dev/tnt5", GetTTY(console, 1003, "RO500", {1, 3}));
   devices.Clear();
   EXPECT_EQ("/dev/tnt1", GetTTY(console, 1002, "RO500"));
@@ -296,9 +296,11 @@ class tAnswers : public tTtyRequester {
  public:
   std::vector<int> inUse;
   std::vector<std::string> got;  // "unique tty"
+  std::vector<uint32_t> at;      // the time of the pass each came in
   std::vector<int> PortsInUse() const override { return inUse; }
-  void TtyAssigned(int unique, const std::string &tty) override {
+  void TtyAssigned(int unique, const std::string &tty, uint32_t now) override {
     got.push_back(std::to_string(unique) + " " + tty);
+    at.push_back(now);
   }
 };
 }  // namespace
@@ -308,12 +310,12 @@ class tAnswers : public tTtyRequester {
 // fails is not waited on again.
 TEST(TtyQueue, AReadStartsOnlyAfterTheStoreBeforeItEnded) {
   tTestConsole console;
-  tScopedRuntime rt;
+  tFakeRuntime rt;
   rt.holdCommands = true;
   tUciTtyAssigner ttys(rt, console);
   tAnswers answers;
-  ttys.AssignTty(1001, "RO500", answers);
-  ttys.AssignTty(1002, "RO500", answers);
+  ttys.AssignTty(1001, "RO500", answers, rt.now);
+  ttys.AssignTty(1002, "RO500", answers, rt.now);
   const std::string get = "uci -q get tidewire.@can[0].ttyassignment";
   EXPECT_EQ(std::vector<std::string>{get}, rt.commands);
   rt.runOutput = "\n";  // uci -q get of a missing option: status 1, nothing printed
@@ -323,8 +325,10 @@ TEST(TtyQueue, AReadStartsOnlyAfterTheStoreBeforeItEnded) {
   EXPECT_EQ("uci -q set tidewire.@can[0].ttyassignment='1001:1:RO500'; uci -q commit tidewire",
             rt.commands[1]);
   EXPECT_TRUE(answers.got.empty());
+  rt.now += 250;  // the store ends in a later pass: the answer has that pass's time
   rt.Complete();  // the store failed: the answer is the port all the same
   EXPECT_EQ(std::vector<std::string>{"1001 /dev/tnt1"}, answers.got);
+  EXPECT_EQ(std::vector<uint32_t>{5250}, answers.at);
   ASSERT_EQ(3u, rt.commands.size());
   EXPECT_EQ(get, rt.commands[2]);
   // The table did not keep 1001, but 1001 is being served on port 1.
