@@ -219,9 +219,10 @@ void tCommandRunner::End(tRunning &r, bool timedOut, uint32_t now) {
   done->CommandDone(result);
 }
 
-bool tBlockingCommands::Start(const char *command, uint32_t, tCommandDone &done) {
+bool tBlockingCommands::Start(const char *command, uint32_t now, tCommandDone &done) {
   tCommandResult result = RunCommandFor(console_, command);
   if (!result.started) return false;
+  result.ended = now;  // within the pass that started it
   done.CommandDone(result);
   return true;
 }

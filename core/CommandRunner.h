@@ -94,7 +94,8 @@ class tCommandRunner : public tCommands {
   tRunning running_[kMaxCommands];
 };
 
-// Commands run in line, done told before Start returns: start-up's queries, tests.
+// Commands run in line, done told before Start returns, ended at the now they were
+// started at: start-up's queries, tests.
 class tBlockingCommands : public tCommands {
  public:
   // A command's time-out is said on console, which outlives these.
