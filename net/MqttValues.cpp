@@ -18,14 +18,23 @@ const tN2kField &Described(const tN2kMsgDesc &desc, const char *name) {
   const int i = N2kFieldIndex(desc, name);
   return i < 0 ? kNone : desc.Fields[i];
 }
-const char *Unit(const tN2kMsgDesc &desc, const char *name) {
-  return Described(desc, name).Unit;
-}
+// Looked up once: every battery's state publish scales by them.
+const tN2kField &kVdc = Described(kRvcDescDCSourceStatus1, "Vdc");
+const tN2kField &kAdc = Described(kRvcDescDCSourceStatus1, "Adc");
+const tN2kField &kSoc = Described(kRvcDescDCSourceStatus2, "SOC");
+const tN2kField &kTimeRemaining = Described(kRvcDescDCSourceStatus2, "TR");
+const tN2kField &kSoh = Described(kRvcDescDCSourceStatus3, "SOH");
+const tN2kField &kCapRem = Described(kRvcDescDCSourceStatus3, "CapRem");
+const tN2kField &kRelCap = Described(kRvcDescDCSourceStatus3, "CapRemPer");
+const tN2kField &kDesVolt = Described(kRvcDescDCSourceStatus4, "DesVolt");
+const tN2kField &kDesAmp = Described(kRvcDescDCSourceStatus4, "DesAmp");
+const tN2kField &kVdc5 = Described(kRvcDescDCSourceStatus5, "Vdc");
+const tN2kField &kBatAHCap = Described(kRvcDescDCSourceStatus11, "BatAHCap");
+const tN2kField &kDCPower = Described(kRvcDescDCSourceStatus11, "DCPower");
 
 // A raw field of the DCS record, scaled as its message describes it; its not-available
 // code (only that) as null.
-double Raw(int value, const tN2kMsgDesc &desc, const char *name) {
-  const tN2kField &f = Described(desc, name);
+double Raw(int value, const tN2kField &f) {
   return static_cast<uint64_t>(value) == f.NotAvailable ? kNull : value * f.Resolution + f.Offset;
 }
 
@@ -69,32 +78,24 @@ const int kChargerValueCount = sizeof(kChargerValues) / sizeof(kChargerValues[0]
 constexpr int kAstValueCount = tAST::kFields;
 
 const tMqttValue kBatteryValues[] = {
-    {"voltage", "Voltage", Unit(kRvcDescDCSourceStatus1, "Vdc"), "voltage", "measurement", 2},
-    {"current", "Current", Unit(kRvcDescDCSourceStatus1, "Adc"), "current", "measurement", 1},
+    {"voltage", "Voltage", kVdc.Unit, "voltage", "measurement", 2},
+    {"current", "Current", kAdc.Unit, "current", "measurement", 1},
     // Described in "C"; Home Assistant's unit has the degree sign.
     {"temperature", "Temperature", TW_DEGREES_C, "temperature", "measurement", 1},
-    {"soc", "State of charge", Unit(kRvcDescDCSourceStatus2, "SOC"), "battery", "measurement", 0},
-    {"time_remaining", "Time remaining", Unit(kRvcDescDCSourceStatus2, "TR"), "duration",
-     "measurement", 0},
-    {"soh", "State of health", Unit(kRvcDescDCSourceStatus3, "SOH"), "", "measurement", 0,
-     kDiagnostic},
-    {"capacity_remaining", "Capacity remaining", Unit(kRvcDescDCSourceStatus3, "CapRem"), "",
-     "measurement", 0},
-    {"relative_capacity", "Relative capacity", Unit(kRvcDescDCSourceStatus3, "CapRemPer"), "",
-     "measurement", 0, kDiagnostic},
+    {"soc", "State of charge", kSoc.Unit, "battery", "measurement", 0},
+    {"time_remaining", "Time remaining", kTimeRemaining.Unit, "duration", "measurement", 0},
+    {"soh", "State of health", kSoh.Unit, "", "measurement", 0, kDiagnostic},
+    {"capacity_remaining", "Capacity remaining", kCapRem.Unit, "", "measurement", 0},
+    {"relative_capacity", "Relative capacity", kRelCap.Unit, "", "measurement", 0, kDiagnostic},
     // Described in mV; the registry keeps volts.
     {"ripple", "Ripple", "V", "voltage", "measurement", 2, kObscure},
     {"desired_charge_state", "Desired charge state", "", "", "", -1, kObscure},
-    {"desired_voltage", "Desired voltage", Unit(kRvcDescDCSourceStatus4, "DesVolt"), "voltage",
-     "measurement", 2, kDiagnostic},
-    {"desired_current", "Desired current", Unit(kRvcDescDCSourceStatus4, "DesAmp"), "current",
-     "measurement", 1, kDiagnostic},
+    {"desired_voltage", "Desired voltage", kDesVolt.Unit, "voltage", "measurement", 2, kDiagnostic},
+    {"desired_current", "Desired current", kDesAmp.Unit, "current", "measurement", 1, kDiagnostic},
     {"battery_type", "Battery type", "", "", "", -1, kObscure},
-    {"precise_voltage", "Precise voltage", Unit(kRvcDescDCSourceStatus5, "Vdc"), "voltage",
-     "measurement", 3, kObscure},
-    {"full_capacity", "Full capacity", Unit(kRvcDescDCSourceStatus11, "BatAHCap"), "",
-     "measurement", 0, kDiagnostic},
-    {"dc_power", "DC power", Unit(kRvcDescDCSourceStatus11, "DCPower"), "power", "measurement", 0},
+    {"precise_voltage", "Precise voltage", kVdc5.Unit, "voltage", "measurement", 3, kObscure},
+    {"full_capacity", "Full capacity", kBatAHCap.Unit, "", "measurement", 0, kDiagnostic},
+    {"dc_power", "DC power", kDCPower.Unit, "power", "measurement", 0},
     {"high_voltage_disconnect", "High voltage disconnect", "", "problem", "", -1, kShown,
      tMqttValueKind::kBinary},
     {"low_voltage_disconnect", "Low voltage disconnect", "", "problem", "", -1, kShown,
@@ -156,18 +157,18 @@ std::string BatteryStateJson(const tBattery &b) {
   tJsonText json;
   json.Integer("instance", b.instance).Integer("priority", b.devPri);
   json.Number("voltage", b.Vdc).Number("current", b.Adc, 3).Number("temperature", b.Temp);
-  json.Number("soc", Raw(b.SOC, kRvcDescDCSourceStatus2, "SOC"), 1);
-  json.Number("time_remaining", Raw(b.TR, kRvcDescDCSourceStatus2, "TR"), 0);
-  json.Number("soh", Raw(b.SOH, kRvcDescDCSourceStatus3, "SOH"), 1);
-  json.Number("capacity_remaining", Raw(b.CapRem, kRvcDescDCSourceStatus3, "CapRem"), 0);
-  json.Number("relative_capacity", Raw(b.RelCap, kRvcDescDCSourceStatus3, "CapRemPer"), 1);
+  json.Number("soc", Raw(b.SOC, kSoc), 1);
+  json.Number("time_remaining", Raw(b.TR, kTimeRemaining), 0);
+  json.Number("soh", Raw(b.SOH, kSoh), 1);
+  json.Number("capacity_remaining", Raw(b.CapRem, kCapRem), 0);
+  json.Number("relative_capacity", Raw(b.RelCap, kRelCap), 1);
   json.Number("ripple", b.Ripple, 3);
   json.Integer("desired_charge_state", b.DesCM);
   json.Number("desired_voltage", b.DesVolt).Number("desired_current", b.DesAmp);
   json.Integer("battery_type", b.BatType);
   json.Number("precise_voltage", b.Vdc5, 3);
-  json.Number("full_capacity", Raw(b.BatAHCap, kRvcDescDCSourceStatus11, "BatAHCap"), 0);
-  json.Number("dc_power", Raw(b.DCPower, kRvcDescDCSourceStatus11, "DCPower"), 0);
+  json.Number("full_capacity", Raw(b.BatAHCap, kBatAHCap), 0);
+  json.Number("dc_power", Raw(b.DCPower, kDCPower), 0);
   json.Bool("high_voltage_limit", b.HVls).Bool("high_voltage_disconnect", b.HVld);
   json.Bool("low_voltage_limit", b.LVls).Bool("low_voltage_disconnect", b.LVld);
   json.Bool("discharge_on", b.PwrOnOff).Bool("charge_on", b.ChrgOnOff);
