@@ -35,7 +35,12 @@ void SetN2kPGN59904(tN2kMsg &N2kMsg, unsigned char Destination, unsigned long Re
 bool ParseN2kPGN59904(const tN2kMsg &N2kMsg, unsigned long &RequestedPGN);
 
 // 59392 ISO Acknowledgement (PDU1, priority 6, 8 bytes).
-enum tN2kAckControl : uint8_t { N2kAck_ACK = 0, N2kAck_NAK = 1, N2kAck_AccessDenied = 2, N2kAck_Busy = 3 };
+enum tN2kAckControl : uint8_t {
+  N2kAck_ACK = 0,
+  N2kAck_NAK = 1,
+  N2kAck_AccessDenied = 2,
+  N2kAck_Busy = 3
+};
 void SetN2kPGN59392(tN2kMsg &N2kMsg, unsigned char Destination, tN2kAckControl Control,
                     unsigned char GroupFunction, unsigned long PGN);
 bool ParseN2kPGN59392(const tN2kMsg &N2kMsg, tN2kAckControl &Control, unsigned char &GroupFunction,

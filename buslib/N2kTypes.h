@@ -49,7 +49,12 @@ enum tN2kChargerMode : uint8_t {
   N2kCM_Unavailable = 15
 };
 
-enum tN2kOnOff : uint8_t { N2kOnOff_Off = 0, N2kOnOff_On = 1, N2kOnOff_Error = 2, N2kOnOff_Unavailable = 3 };
+enum tN2kOnOff : uint8_t {
+  N2kOnOff_Off = 0,
+  N2kOnOff_On = 1,
+  N2kOnOff_Error = 2,
+  N2kOnOff_Unavailable = 3
+};
 
 enum tN2kChargingAlgorithm : uint8_t {
   N2kCA_Trickle = 0,
@@ -60,11 +65,26 @@ enum tN2kChargingAlgorithm : uint8_t {
   N2kCA_Unavailable = 15
 };
 
-enum tBattTempNoSensor : uint8_t { N2kBT_Cold = 0, N2kBT_Warm = 1, N2kBT_Hot = 2, N2kBT_Unavailable = 15 };
+enum tBattTempNoSensor : uint8_t {
+  N2kBT_Cold = 0,
+  N2kBT_Warm = 1,
+  N2kBT_Hot = 2,
+  N2kBT_Unavailable = 15
+};
 
-enum tN2kBatType : uint8_t { N2kBT_Flooded = 0, N2kBT_Gel = 1, N2kBT_AGM = 2, N2kBT_TypeUnavailable = 15 };
+enum tN2kBatType : uint8_t {
+  N2kBT_Flooded = 0,
+  N2kBT_Gel = 1,
+  N2kBT_AGM = 2,
+  N2kBT_TypeUnavailable = 15
+};
 
-enum tN2kBatEqSupport : uint8_t { N2kBES_No = 0, N2kBES_Yes = 1, N2kBES_Error = 2, N2kBES_Unavailable = 3 };
+enum tN2kBatEqSupport : uint8_t {
+  N2kBES_No = 0,
+  N2kBES_Yes = 1,
+  N2kBES_Error = 2,
+  N2kBES_Unavailable = 3
+};
 
 enum tN2kBatNomVolt : uint8_t {
   N2kBNV_6V = 0,
@@ -120,7 +140,12 @@ enum tN2kDCVolgateState : uint8_t {
   N2kDCVS_Error = 2,
   N2kDCVS_Unavailable = 3
 };
-enum tN2kRippleState : uint8_t { N2kRS_Good = 0, N2kRS_Warning = 1, N2kRS_Error = 2, N2kRS_Unavailable = 3 };
+enum tN2kRippleState : uint8_t {
+  N2kRS_Good = 0,
+  N2kRS_Warning = 1,
+  N2kRS_Error = 2,
+  N2kRS_Unavailable = 3
+};
 
 // ---- RV-C ----
 // The standard has no charger type field; decoders report 0.
